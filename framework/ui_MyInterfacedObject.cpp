@@ -1,0 +1,43 @@
+#include "ui_MyInterfacedObject.h"
+
+bool Supports(IInterface* obj, const TGUID& iid)
+{
+    if (!obj) return false;
+    void* raw = nullptr;
+    if (obj->QueryInterface(iid, &raw) != S_OK || !raw) return false;
+    static_cast<IInterface*>(raw)->Release();
+    return true;
+}
+
+int32_t TMyInterfacedObject::QueryInterface(const TGUID& iid, void** obj)
+{
+    if (!ImplementsInterface(iid)) {
+        if (obj) *obj = nullptr;
+        return E_NOINTERFACE;
+    }
+    IInterface* self = this;
+    self->AddRef();
+    if (obj) *obj = self;
+    return S_OK;
+}
+
+int32_t TMyInterfacedObject::AddRef()
+{
+    const int32_t n = FRefCount.fetch_add(1) + 1;
+    AfterAddRef(n);
+    return n;
+}
+
+int32_t TMyInterfacedObject::Release()
+{
+    const int32_t n = FRefCount.fetch_sub(1) - 1;
+    if (n != 0 || FDestroying.load()) {
+        AfterRelease(n);
+        return n;
+    }
+    FDestroying.store(true);
+    AfterRelease(0);
+    BeforeDestruction();
+    delete this;
+    return 0;
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the normal build with all
+# tests, the core tests again under AddressSanitizer + UndefinedBehaviorSanitizer, the
+# threaded tests under ThreadSanitizer, a short fuzzing run, and a build of the benchmarks.
+set -euo pipefail
+src=$(cd "$(dirname "$0")/.." && pwd)
+cd "$src"
+bash scripts/install-deps.sh
+
+out=${VALDRIX_TEST_BUILD:-$src/build-test}
+status=0
+run() { echo "== $*"; "$@" || status=1; }
+
+bash scripts/build.sh "$out/main" -DVALDRIX_BENCH=ON
+run ctest --test-dir "$out/main" --output-on-failure -j2
+
+# Core libraries without Qt, under ASan + UBSan.
+bash scripts/build.sh "$out/asan" -DVALDRIX_GUI=OFF -DVALDRIX_SANITIZE=address,undefined
+run ctest --test-dir "$out/asan" --output-on-failure -j2
+
+# Locks, events and threaded transports under TSan.
+bash scripts/build.sh "$out/tsan" -DVALDRIX_GUI=OFF -DVALDRIX_SANITIZE=thread
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  run ctest --test-dir "$out/tsan" --output-on-failure -j2 -R "${VALDRIX_TSAN_TESTS:-.}"
+
+# Fuzz targets, a short run each on a fresh corpus.
+CC=clang CXX=clang++ bash scripts/build.sh "$out/fuzz" -DVALDRIX_GUI=OFF -DVALDRIX_TESTS=OFF -DVALDRIX_FUZZ=ON
+for f in "$out"/fuzz/fuzz/fuzz_*; do
+  [ -x "$f" ] || continue
+  echo "== $f"
+  log=$out/fuzz/$(basename "$f").log
+  "$f" -max_total_time="${VALDRIX_FUZZ_SECONDS:-30}" -print_final_stats=1 >"$log" 2>&1 || status=1
+  tail -n 12 "$log"
+done
+
+exit $status
