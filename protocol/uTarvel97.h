@@ -28,9 +28,12 @@ struct TTarvelFormat97 {
     char Term = 0;
 };
 
-// 0xFF minus the byte sum modulo 256, over at most the first 65535 bytes.
+// 0xFF minus the byte sum modulo 256, over every given byte (the largest packet's
+// range is 65537 bytes, so the count is not limited to 16 bits).
 uint8_t Tarvel97CheckSum(std::string_view bytes);
 
+// Raises Exception(STarvel97IncorrectPacket) when Data is longer than 65530 bytes, the
+// most NUM can announce.
 std::string BuildTarvel97Packet(uint8_t Adr, uint8_t Sig, uint8_t Inst, std::string_view Data);
 // Uses Adr, Sig, Inst and Data of the record; its Num and Sum are recomputed.
 std::string BuildTarvel97PacketFromRecord(const TTarvelFormat97& rec);
@@ -48,5 +51,7 @@ void ParseTarvel97Packet(std::string_view packet, TTarvelFormat97& rec);
 std::string ExtractTarvel97Packet(std::string& buffer, bool remove);
 
 // Finds the first valid packet anywhere in the buffer; with `remove`, deletes it and
-// every byte before it. False (buffer unchanged) when there is none.
+// every byte before it. False (buffer unchanged) when there is none. A candidate must
+// validate with 0 and also parse: an 8-byte candidate (no INST byte) is skipped.
+// Runs in time linear in the buffer, however many markers it holds.
 bool FindTarvel97Packet(std::string& buffer, TTarvelFormat97& rec, bool remove);
