@@ -56,6 +56,11 @@ public:
 
     explicit operator bool() const noexcept { return FStub != nullptr; }
     void* Object() const noexcept { return FObject; }
+    Stub Code() const noexcept { return FStub; }
+
+    // Rebuilds a method from the two parts that Object() and Code() returned, for
+    // containers that keep handlers of several signatures in one type-erased table.
+    static TMethod FromParts(void* object, Stub code) noexcept { return TMethod(object, code); }
 
     friend bool operator==(const TMethod& a, const TMethod& b) noexcept
     {
