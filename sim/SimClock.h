@@ -1,0 +1,22 @@
+// The module's real-time clock: seconds since 1970-01-01 00:00:00 in the local time of
+// whoever set it (the module knows no time zones). It starts at the host's local
+// time and runs; a frozen clock stands still at its value until it is set.
+#pragma once
+
+#include <cstdint>
+
+// 01.03.2024 08:05:09, the value a frozen clock starts at.
+constexpr uint32_t SIM_STATIC_CLOCK = 1709280309;
+
+class TSimClock {
+public:
+    explicit TSimClock(bool frozen);
+
+    uint32_t Now() const;
+    void Set(uint32_t seconds);
+
+private:
+    bool FFrozen;
+    uint32_t FFrozenValue = SIM_STATIC_CLOCK;
+    int64_t FOffset = 0; // set value minus host local time at the moment of setting
+};

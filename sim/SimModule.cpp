@@ -1,0 +1,110 @@
+#include "sim/SimModule.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+uint16_t ClampCounts(double counts) { return uint16_t(std::clamp(std::lround(counts), 0L, 65535L)); }
+
+int16_t ClampInt16(double value) { return int16_t(std::clamp(std::lround(value), -32768L, 32767L)); }
+
+}
+
+TSimModule::TSimModule(uint8_t address, bool frozen) : Address(address), Clock(frozen), FWorld(frozen)
+{
+    for (int k = 1; k <= SIM_DIGITAL_INPUTS; ++k) FCounters[k].Base = uint32_t(1001 * k);
+    for (int k = 1; k <= SIM_ANALOG_INPUTS; ++k)
+        AnalogInputs[k].Range = k <= 2 ? SIM_RANGE_10V : SIM_RANGE_20MA;
+    for (int k = 1; k <= SIM_THERMOMETERS; ++k) ThermometerPairs[k].First = uint8_t(k);
+}
+
+void TSimModule::EnableConfiguration(int64_t now) { FConfigUntil = now + SIM_CONFIG_WINDOW_MS; }
+
+bool TSimModule::TakeConfigurationEnable(int64_t now)
+{
+    const bool open = now <= FConfigUntil;
+    FConfigUntil = -1;
+    return open;
+}
+
+bool TSimModule::Output(int index, int64_t now)
+{
+    TTimedOutput& out = FOutputs[index];
+    if (out.RevertAt >= 0 && now >= out.RevertAt) {
+        out.On = !out.On;
+        out.RevertAt = -1;
+    }
+    return out.On;
+}
+
+void TSimModule::SetOutput(int index, bool on) { FOutputs[index] = {on, -1}; }
+
+void TSimModule::SetOutputFor(int index, bool on, uint8_t ticks, int64_t now)
+{
+    FOutputs[index] = {on, ticks == 0 ? -1 : now + ticks * SIM_OUTPUT_TICK_MS};
+}
+
+uint32_t TSimModule::Counter(int index, int64_t now) const
+{
+    const TCounter& c = FCounters[index];
+    return uint32_t(c.Base + FWorld.RisingEdges(index, c.Since, now));
+}
+
+void TSimModule::SetCounter(int index, uint32_t value, int64_t now) { FCounters[index] = {value, now}; }
+
+TSimAnalogReading TSimModule::RawReading(int index, int64_t now) const
+{
+    double fraction;
+    switch (AnalogInputs[index].Range) {
+    case SIM_RANGE_20MA:
+        fraction = FWorld.Milliamps(index, now) / 20;
+        break;
+    case SIM_RANGE_4_20MA: {
+        const double ma = FWorld.Milliamps(index, now);
+        if (ma < SIM_LOOP_BROKEN_MA) return {0, 0};
+        fraction = (ma - 4) / 16;
+        break;
+    }
+    default:
+        fraction = FWorld.Volts(index, now) / 10;
+    }
+    return {SIM_STATUS_VALID, ClampCounts(fraction * SIM_RAW_FULL_SCALE + FWorld.Noise(index, now))};
+}
+
+TSimAnalogReading TSimModule::CalibratedReading(int index, int64_t now) const
+{
+    TSimAnalogReading reading = RawReading(index, now);
+    if (reading.Status != SIM_STATUS_VALID) return reading;
+    // The coefficient scales counts to divisions (value = raw * K / 65536); the
+    // reading saturates at the full-scale count of divisions.
+    const TSimAnalogInput& in = AnalogInputs[index];
+    const double scaled = double(reading.Value) * in.Coefficient / 65536.0;
+    reading.Value = std::min(ClampCounts(scaled), in.Divisions);
+    return reading;
+}
+
+bool TSimModule::SetOutputRaw(int index, int value)
+{
+    if (value < 0 || value > SIM_OUTPUT_RAW_MAX) return false;
+    TSimAnalogOutput& out = AnalogOutputs[index];
+    out.Raw = int16_t(value);
+    const int span = int(out.High) - int(out.Low);
+    out.Value = span == 0 ? 0 : ClampInt16(double(value - out.Low) * SIM_OUTPUT_FULL_SCALE / span);
+    return true;
+}
+
+void TSimModule::SetOutputValue(int index, int value)
+{
+    TSimAnalogOutput& out = AnalogOutputs[index];
+    out.Value = int16_t(value);
+    const double raw = out.Low + (double(out.High) - out.Low) * value / SIM_OUTPUT_FULL_SCALE;
+    out.Raw = int16_t(std::clamp(std::lround(raw), 0L, long(SIM_OUTPUT_RAW_MAX)));
+}
+
+void TSimModule::StoreCalibrationPoint(int index, bool low)
+{
+    TSimAnalogOutput& out = AnalogOutputs[index];
+    (low ? out.Low : out.High) = uint16_t(out.Raw);
+    SetOutputRaw(index, out.Raw);
+}

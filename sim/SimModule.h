@@ -1,0 +1,121 @@
+// State of one simulated Valdrix module: what the set instructions change and the read
+// instructions report. Times are milliseconds since the simulator started; values that
+// depend on the outside world come from TSimWorld.
+#pragma once
+
+#include "sim/SimClock.h"
+#include "sim/SimWorld.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// Analog inputs: converter counts at the full scale of a range, and the factory
+// calibration that turns 50000 counts into 10000 divisions.
+constexpr int SIM_RAW_FULL_SCALE = 50000;
+constexpr uint16_t SIM_DEFAULT_COEFFICIENT = 13107;
+constexpr uint16_t SIM_DEFAULT_DIVISIONS = 10000;
+// Analog outputs: converter value of the factory high calibration point (10 V / 20 mA),
+// the largest converter value, and the engineering value of the high point.
+constexpr uint16_t SIM_DEFAULT_OUTPUT_HIGH = 4000;
+constexpr int SIM_OUTPUT_RAW_MAX = 4095;
+constexpr int SIM_OUTPUT_FULL_SCALE = 10000;
+// Input range codes with a meaning; other codes 2..5 measure like 0 - 10 V.
+constexpr uint8_t SIM_RANGE_10V = 0, SIM_RANGE_20MA = 1, SIM_RANGE_4_20MA = 6, SIM_RANGE_MAX = 6;
+// A 4 - 20 mA loop below this current counts as broken: the reading is invalid.
+constexpr double SIM_LOOP_BROKEN_MA = 3.8;
+// Status byte of a valid analog or temperature reading.
+constexpr uint8_t SIM_STATUS_VALID = 0x80;
+// How long (ms) a timed output unit lasts, and how long an enable-configuration
+// request keeps configuration open for the one configuration instruction it allows.
+constexpr int64_t SIM_OUTPUT_TICK_MS = 100;
+constexpr int64_t SIM_CONFIG_WINDOW_MS = 2000;
+// Serial numbers reported by instruction FA and matched by EB.
+constexpr uint16_t SIM_SERIAL_N1 = 0x0001, SIM_SERIAL_N2 = 0x3039;
+constexpr uint32_t SIM_SERIAL_N3 = 12345678;
+constexpr const char* SIM_IDENTIFICATION = "Valdrix ; v 1.0 ; SIM";
+constexpr uint8_t SIM_DEFAULT_BAUD_CODE = 6; // 9600 Bd
+
+struct TSimAnalogReading {
+    uint8_t Status = 0;
+    uint16_t Value = 0;
+};
+
+struct TSimAnalogInput {
+    uint8_t Range = SIM_RANGE_10V;
+    uint16_t Coefficient = SIM_DEFAULT_COEFFICIENT;
+    uint16_t Divisions = SIM_DEFAULT_DIVISIONS;
+};
+
+struct TSimAnalogOutput {
+    int16_t Raw = 0;   // converter value
+    int16_t Value = 0; // engineering value, 0..10000 between the calibration points
+    int16_t Word = 0;  // stored and reported; it does not move the output
+    uint16_t Low = 0;
+    uint16_t High = SIM_DEFAULT_OUTPUT_HIGH;
+};
+
+struct TSimThermometerPair {
+    uint8_t First = 0;
+    uint8_t Second = 0;
+};
+
+class TSimModule {
+public:
+    TSimModule(uint8_t address, bool frozen);
+
+    // Common settings.
+    uint8_t Address;
+    uint8_t BaudCode = SIM_DEFAULT_BAUD_CODE;
+    uint8_t ByteF1 = 0;
+    bool FlagEE = false;
+    std::string Text; // written by E2, read by F2
+
+    // Configuration instructions need a fresh enable; each enable allows one.
+    void EnableConfiguration(int64_t now);
+    bool TakeConfigurationEnable(int64_t now);
+
+    // Digital outputs 1..10. A timed switch holds the state for `ticks` units of
+    // SIM_OUTPUT_TICK_MS and then reverts to the opposite state.
+    bool Output(int index, int64_t now);
+    void SetOutput(int index, bool on);
+    void SetOutputFor(int index, bool on, uint8_t ticks, int64_t now);
+
+    // Digital inputs 1..16 and their pulse counters (32-bit, wrapping).
+    bool Input(int index, int64_t now) const { return FWorld.Input(index, now); }
+    uint32_t Counter(int index, int64_t now) const;
+    void SetCounter(int index, uint32_t value, int64_t now);
+    std::array<uint8_t, SIM_DIGITAL_INPUTS + 1> ChannelFlags{}; // bit 7 FlagA, bit 6 FlagB
+
+    // Analog inputs 1..4.
+    std::array<TSimAnalogInput, SIM_ANALOG_INPUTS + 1> AnalogInputs{};
+    TSimAnalogReading RawReading(int index, int64_t now) const;
+    TSimAnalogReading CalibratedReading(int index, int64_t now) const;
+
+    // Analog outputs 1..4.
+    std::array<TSimAnalogOutput, SIM_ANALOG_OUTPUTS + 1> AnalogOutputs{};
+    bool SetOutputRaw(int index, int value);
+    void SetOutputValue(int index, int value);
+    void StoreCalibrationPoint(int index, bool low);
+
+    // Thermometers 1..4.
+    int TemperatureTenths(int index, int64_t now) const { return FWorld.Tenths(index, now); }
+    std::array<TSimThermometerPair, SIM_THERMOMETERS + 1> ThermometerPairs{};
+
+    TSimClock Clock;
+
+private:
+    struct TTimedOutput {
+        bool On = false;
+        int64_t RevertAt = -1; // -1: no timer running
+    };
+    struct TCounter {
+        uint32_t Base = 0;
+        int64_t Since = 0;
+    };
+
+    TSimWorld FWorld;
+    int64_t FConfigUntil = -1;
+    std::array<TTimedOutput, SIM_DIGITAL_OUTPUTS + 1> FOutputs{};
+    std::array<TCounter, SIM_DIGITAL_INPUTS + 1> FCounters{};
+};
