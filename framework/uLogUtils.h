@@ -1,0 +1,52 @@
+// The line writer of the communication log: coloured, time-stamped lines appended to a
+// text view, and the record in which spied traffic waits for the view.
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class QPlainTextEdit;
+class QWidget;
+
+// A colour as the number 0xBBGGRR: red in the low byte, blue in the high byte.
+using TColor = uint32_t;
+
+QColor ColorFromTColor(TColor colour);
+
+// One spied byte string waiting to be shown.
+struct TLogStruct {
+    std::string Bytes;     // may be empty
+    double Time = 0;       // desktop date-time (days) at which it was queued
+    uint8_t Direction = 0; // 1 sent, 2 received
+};
+
+// The bytes as upper-case hexadecimal pairs separated by single spaces ("2A 61 00").
+QString HexBytes(std::string_view bytes);
+
+// Suspends a widget's repaints for the lifetime of the guard; nests (an inner guard
+// leaves the widget as the outer one set it).
+class TUpdatesSuspended {
+public:
+    explicit TUpdatesSuspended(QWidget* widget);
+    ~TUpdatesSuspended();
+    TUpdatesSuspended(const TUpdatesSuspended&) = delete;
+    TUpdatesSuspended& operator=(const TUpdatesSuspended&) = delete;
+
+private:
+    QWidget* FWidget;
+    bool FWasEnabled;
+};
+
+// Appends one line to the view: when time is not 0, the stamp "[yyyy-MM-dd hh:mm:ss] "
+// in black, small monospace; then text in the given colour. With replaceLast the last
+// line (if any) is replaced instead. With scroll the view shows its end afterwards. The
+// user's selection in the view is kept.
+void AppendLogLine(QPlainTextEdit* view, const QString& text, TColor colour, bool replaceLast, double time,
+                   bool scroll);
+
+// Scrolls the view to its last line.
+void ScrollLogToEnd(QPlainTextEdit* view);
