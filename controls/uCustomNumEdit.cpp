@@ -16,6 +16,8 @@
 namespace {
 
 constexpr int UpDownWidth = 15;
+// Keeps the text cursor clear of the pair.
+constexpr int UpDownGap = 2;
 
 // Standard context-menu actions that change the text.
 const char* const EditingActions[] = {"edit-undo", "edit-redo", "edit-cut", "edit-paste", "edit-delete"};
@@ -238,7 +240,7 @@ void TMyCustomNumEdit::PlaceUpDown()
     const int left = width() - frame - UpDownWidth;
     FUp->setGeometry(left, frame, UpDownWidth, inner / 2);
     FDown->setGeometry(left, frame + inner / 2, UpDownWidth, inner - inner / 2);
-    setTextMargins(0, 0, FUpDownEnable ? UpDownWidth : 0, 0);
+    setTextMargins(0, 0, FUpDownEnable ? UpDownWidth + UpDownGap : 0, 0);
 }
 
 void TMyCustomNumEdit::ClickUpDown(bool up)
