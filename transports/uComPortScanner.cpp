@@ -7,17 +7,16 @@
 #include <QObject>
 #include <exception>
 
-namespace {
-
-// One state report on its way to the main thread.
-class TPortStateEvent : public QEvent {
+// One state report on its way to the main thread. Its fields are read there under the
+// shared lock, which the posting worker held while it filled them in.
+class TComPortScanner::TReport : public QEvent {
 public:
     static QEvent::Type Kind()
     {
         static const auto kind = QEvent::Type(QEvent::registerEventType());
         return kind;
     }
-    TPortStateEvent(int port, uint8_t state, int32_t generation)
+    TReport(int port, uint8_t state, int32_t generation)
         : QEvent(Kind()), Port(port), State(state), Generation(generation)
     {
     }
@@ -26,8 +25,6 @@ public:
     const int32_t Generation;
 };
 
-} // namespace
-
 // Lives on the thread that created the scanner and receives the workers' reports there.
 class TComPortScanner::TWindow : public QObject {
 public:
@@ -35,9 +32,8 @@ public:
 
     bool event(QEvent* e) override
     {
-        if (e->type() != TPortStateEvent::Kind()) return QObject::event(e);
-        const auto* report = static_cast<TPortStateEvent*>(e);
-        FScanner.HandlePortState(report->Port, report->State, report->Generation);
+        if (e->type() != TReport::Kind()) return QObject::event(e);
+        FScanner.HandlePortState(*static_cast<const TReport*>(e));
         return true;
     }
 
@@ -159,14 +155,18 @@ bool TComPortScanner::Scanning()
 // Called by a worker with the shared lock held; posting never blocks.
 void TComPortScanner::PostPortState(int port, uint8_t state)
 {
-    QCoreApplication::postEvent(FWindow.get(), new TPortStateEvent(port, state, FShared.Generation));
+    QCoreApplication::postEvent(FWindow.get(), new TReport(port, state, FShared.Generation));
 }
 
-void TComPortScanner::HandlePortState(int port, uint8_t state, int32_t generation)
+void TComPortScanner::HandlePortState(const TReport& report)
 {
+    int port;
+    uint8_t state;
     {
         std::lock_guard lock(FShared.Lock);
-        if (generation != FShared.Generation) return;
+        if (report.Generation != FShared.Generation) return; // from a scan restarted since
+        port = report.Port;
+        state = report.State;
     }
     try {
         if (OnPortState) OnPortState(port, state);

@@ -90,9 +90,10 @@ public:
 
 private:
     class TWindow;
+    class TReport;
 
     void PostPortState(int port, uint8_t state);
-    void HandlePortState(int port, uint8_t state, int32_t generation);
+    void HandlePortState(const TReport& report);
 
     std::unique_ptr<QObject> FWindow;
     TComPortThreadSharedData FShared;
