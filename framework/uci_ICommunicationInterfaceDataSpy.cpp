@@ -1,0 +1,18 @@
+#include "framework/uci_ICommunicationInterfaceDataSpy.h"
+
+void TCommunicationInterfaceDataSpy::SpySent(const std::string& bytes)
+{
+    SpyData(SpyDirectionSent, bytes);
+    TCommunicationInterface::SpySent(bytes);
+}
+
+void TCommunicationInterfaceDataSpy::SpyReceived(const std::string& bytes)
+{
+    SpyData(SpyDirectionReceived, bytes);
+    TCommunicationInterface::SpyReceived(bytes);
+}
+
+void TCommunicationInterfaceDataSpy::SpyData(uint8_t direction, const std::string& bytes)
+{
+    CallSpySink(this, bytes, direction);
+}
