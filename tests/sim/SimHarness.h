@@ -1,0 +1,67 @@
+// Runs the real valdrix-sim program (path in $VALDRIX_SIM) and talks to it over
+// loopback sockets or its pseudo-terminal, the way the tester does.
+#pragma once
+
+#include "protocol/uTarvel97.h"
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A started simulator; stopped with SIGTERM when destroyed.
+class TSimProcess {
+public:
+    explicit TSimProcess(const std::vector<std::string>& args);
+    ~TSimProcess();
+    TSimProcess(const TSimProcess&) = delete;
+    TSimProcess& operator=(const TSimProcess&) = delete;
+
+    const std::string& ReadyLine() const { return FReady; }
+    uint16_t Port() const { return PortOf("tcp="); }
+    uint16_t BusPort() const { return PortOf("rs485="); }
+    bool Running();
+    // Resident memory in KiB, from /proc.
+    long ResidentKiB() const;
+
+private:
+    uint16_t PortOf(std::string_view key) const;
+
+    pid_t FPid = -1;
+    std::string FReady;
+};
+
+// One byte stream to the simulator: a TCP connection or an open pseudo-terminal.
+class TSimPeer {
+public:
+    static TSimPeer Tcp(uint16_t port);
+    // Opens the terminal at `path` in raw mode with the given baud rate constant.
+    static TSimPeer Terminal(const std::string& path, unsigned baud);
+    TSimPeer(TSimPeer&& other) noexcept;
+    ~TSimPeer();
+
+    void Send(std::string_view bytes);
+    // Next frame ("*a", NUM and the bytes NUM announces; not validated), or nothing
+    // within the timeout. Bytes in front of it are counted in SkippedBytes().
+    std::optional<std::string> ReadFrame(int timeoutMs = 3000);
+    size_t SkippedBytes() const { return FSkipped; }
+    // Sends a request and returns the answer frame.
+    std::optional<std::string> Ask(uint8_t adr, uint8_t sig, uint8_t inst, std::string_view data = {});
+    // Waits for the other end to close (end of file or an error).
+    bool WaitClosed(int timeoutMs = 3000);
+
+private:
+    explicit TSimPeer(int fd) : FFd(fd) {}
+    bool Fill(int timeoutMs);
+
+    int FFd = -1;
+    std::string FBuffer;
+    size_t FSkipped = 0;
+};
+
+// Data of a valid answer frame with the given acknowledge code; fails the test otherwise.
+std::string AnswerData(const std::optional<std::string>& frame, uint8_t ack = 0);
+std::string Bytes(std::initializer_list<int> values);
