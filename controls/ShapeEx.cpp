@@ -97,7 +97,8 @@ void TShapeEx::paintEvent(QPaintEvent*)
     ApplyStyle();
     const QRect box = DrawingBox(size(), FPen.width(), FShape);
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
+    // Curves are smoothed; straight edges stay on whole pixels and keep their exact colours.
+    painter.setRenderHint(QPainter::Antialiasing, FShape != stRectangle && FShape != stSquare);
     painter.setPen(FPen);
     painter.setBrush(FBrush);
     // Through the centres of the box's outer pixels: a one-pixel outline then covers them exactly.
