@@ -1,0 +1,118 @@
+// An in-memory communication interface for the stack tests: what the stack writes is
+// recorded and may be answered at once by a scripted peer; bytes can be delivered with
+// a data-received event (as a transport does) or only queued (seen by polling).
+#pragma once
+
+#include "framework/uci_ICommunicationInterface.h"
+#include "protocol/uTarvel97.h"
+#include "protocol/uTarvelStackDevice.h"
+
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class TMemoryLink : public TCommunicationInterface {
+public:
+    // Returns the bytes the peer sends back for one request packet, or nothing.
+    using TPeer = std::function<std::optional<std::string>(const TTarvelFormat97& request)>;
+
+    std::string ClassName() const override { return "TMemoryLink"; }
+    bool IsOpen() override { return FOpen; }
+    void GetDeviceName(std::string& text) override { text = "MEM"; }
+    int32_t InBuffUsed() override
+    {
+        std::lock_guard lock(FMutex);
+        return int32_t(FInput.size());
+    }
+    void PurgeInput() override
+    {
+        std::lock_guard lock(FMutex);
+        FInput.clear();
+    }
+    void PurgeOutput() override {}
+
+    void SetPeer(TPeer peer)
+    {
+        std::lock_guard lock(FMutex);
+        FPeer = std::move(peer);
+    }
+    // Queues bytes without an event.
+    void Queue(const std::string& bytes)
+    {
+        std::lock_guard lock(FMutex);
+        FInput += bytes;
+    }
+    // Queues bytes and raises the data-received event.
+    void Deliver(const std::string& bytes)
+    {
+        Queue(bytes);
+        DoDataRcv();
+    }
+    std::vector<TTarvelFormat97> Requests()
+    {
+        std::lock_guard lock(FMutex);
+        return FRequests;
+    }
+    std::string Sent()
+    {
+        std::lock_guard lock(FMutex);
+        return FSent;
+    }
+
+protected:
+    bool InternalOpen() override { return FOpen = true; }
+    bool InternalClose(bool) override
+    {
+        FOpen = false;
+        return true;
+    }
+    int32_t InternalWrite(const std::string& bytes) override
+    {
+        std::lock_guard lock(FMutex);
+        FSent += bytes;
+        TTarvelFormat97 request;
+        if (ValidateTarvel97Packet(bytes) == 0) {
+            ParseTarvel97Packet(bytes, request);
+            FRequests.push_back(request);
+            if (FPeer)
+                if (const auto answer = FPeer(request)) FInput += *answer;
+        }
+        return int32_t(bytes.size());
+    }
+    void InternalRead(std::string& bytes) override
+    {
+        std::lock_guard lock(FMutex);
+        bytes.swap(FInput);
+        FInput.clear();
+    }
+    bool ApplyConfiguration(const std::string&) override { return true; }
+
+private:
+    std::atomic<bool> FOpen{false};
+    std::mutex FMutex;
+    std::string FInput;
+    std::string FSent;
+    std::vector<TTarvelFormat97> FRequests;
+    TPeer FPeer;
+};
+
+// A device that records every answer and message the stack hands it.
+class TRecordingDevice : public TTarvelStackDevice {
+public:
+    using TTarvelStackDevice::TTarvelStackDevice;
+    void HandleAnswer(const TTarvelFormat97& p) override
+    {
+        Answers.push_back(p);
+        TTarvelStackDevice::HandleAnswer(p);
+    }
+    void HandleMessage(const TTarvelFormat97& p) override { Messages.push_back(p); }
+    std::vector<TTarvelFormat97> Answers;
+    std::vector<TTarvelFormat97> Messages;
+};
+
+// The answer a module gives: same ADR and SIG, acknowledge code, data.
+inline std::string AnswerTo(const TTarvelFormat97& request, uint8_t ack, const std::string& data)
+{
+    return BuildTarvel97Packet(request.Adr, request.Sig, ack, data);
+}
