@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFont>
 
 #include <gtest/gtest.h>
 
