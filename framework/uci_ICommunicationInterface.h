@@ -20,7 +20,7 @@
 
 #include <mutex>
 
-class TCommunicationInterface : public TNodedInterface, public ICommunicationInterface {
+class TCommunicationInterface : public TNodedInterface, public virtual ICommunicationInterface {
 public:
     TCommunicationInterface();
 

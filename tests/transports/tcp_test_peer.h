@@ -1,0 +1,88 @@
+// The far end of a TCP test connection: a listening socket on 127.0.0.1 with an
+// ephemeral port, and the accepted connection.
+#pragma once
+
+#include "framework/uTimeoutManager.h"
+
+#include <QCoreApplication>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+class TTestPeer {
+public:
+    TTestPeer()
+    {
+        FListen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+        socklen_t len = sizeof(a);
+        getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &len);
+        FPort = ntohs(a.sin_port);
+        listen(FListen, 4);
+    }
+    ~TTestPeer()
+    {
+        CloseConnection();
+        if (FListen >= 0) close(FListen);
+    }
+
+    uint16_t Port() const { return FPort; }
+    // Stops listening: connects to this port are then refused.
+    void StopListening()
+    {
+        close(FListen);
+        FListen = -1;
+    }
+    // Takes the pending connection (the client has connected already); false after 2 s.
+    bool Accept()
+    {
+        pollfd p{FListen, POLLIN, 0};
+        if (poll(&p, 1, 2000) != 1) return false;
+        FConn = accept(FListen, nullptr, nullptr);
+        return FConn >= 0;
+    }
+    void Write(const std::string& bytes) { send(FConn, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    // Reads until `count` bytes arrived or 2 s passed.
+    std::string Read(size_t count)
+    {
+        std::string result;
+        char buffer[4096];
+        while (result.size() < count) {
+            pollfd p{FConn, POLLIN, 0};
+            if (poll(&p, 1, 2000) != 1) break;
+            const ssize_t n = recv(FConn, buffer, std::min(sizeof(buffer), count - result.size()), 0);
+            if (n <= 0) break;
+            result.append(buffer, size_t(n));
+        }
+        return result;
+    }
+    void CloseConnection()
+    {
+        if (FConn >= 0) close(FConn);
+        FConn = -1;
+    }
+
+private:
+    int FListen = -1;
+    int FConn = -1;
+    uint16_t FPort = 0;
+};
+
+// Runs the event loop until pred holds or timeoutMs passed; returns pred().
+template <class Pred>
+bool PumpUntil(Pred pred, uint32_t timeoutMs = 3000)
+{
+    TTimeoutRecord timer(timeoutMs);
+    while (!pred() && !timer.Expired()) {
+        QCoreApplication::processEvents();
+        Sleep(1);
+    }
+    return pred();
+}

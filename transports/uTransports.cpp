@@ -1,0 +1,23 @@
+#include "transports/uTransports.h"
+
+#include "framework/uci_ConnectionString.h"
+#include "framework/uci_ProcessEvents.h"
+#include "transports/uci_ITCPClientInterface.h"
+
+#include <QCoreApplication>
+
+namespace {
+void ProcessQtEvents() { QCoreApplication::processEvents(); }
+} // namespace
+
+void RegisterTransports()
+{
+    SetProcessEventsHook(&ProcessQtEvents);
+    RegisterProvider(&ConstructCommunicationInterface<TTCPClientInterface>, "TCP_CLIENT");
+}
+
+void UnregisterTransports()
+{
+    UnregisterProvider(&ConstructCommunicationInterface<TTCPClientInterface>);
+    SetProcessEventsHook(nullptr);
+}

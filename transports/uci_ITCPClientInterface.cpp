@@ -1,0 +1,227 @@
+#include "transports/uci_ITCPClientInterface.h"
+
+#include "framework/uExceptions.h"
+#include "framework/uTimeoutManager.h"
+#include "framework/uci_ConnectionString.h"
+#include "framework/uci_ProcessEvents.h"
+
+#ifdef QT_WIDGETS_LIB
+#include "transports/uf_TCPSetup.h"
+#endif
+
+TTCPClientInterface::TTCPClientInterface() { CreateSocket(); }
+
+TTCPClientInterface::~TTCPClientInterface()
+{
+    if (!FSocket) return;
+    try {
+        Close(true);
+    } catch (...) {
+        // Nothing can be reported from a destructor.
+    }
+    FSocket.reset();
+}
+
+bool TTCPClientInterface::ImplementsInterface(const TGUID& iid) const
+{
+    return iid == ITCPClientInterface::IID || TSockClientCoreInterface::ImplementsInterface(iid);
+}
+
+void TTCPClientInterface::CreateSocket()
+{
+    if (FSocket) FSocket->Close();
+    FSocket = std::make_unique<TClientSocket>();
+    FSocket->OnConnected = [this] { OnSocketConnected(); };
+    FSocket->OnDisconnected = [this] { OnSocketDisconnected(); };
+    FSocket->OnError = [this](int& code) { OnSocketError(code); };
+    std::lock_guard lock(FSettingsLock);
+    FSocket->SetHost(FHost);
+    FSocket->SetPort(FPort);
+}
+
+void TTCPClientInterface::OnSocketConnected()
+{
+    FSocket->OnRead = [this] { DoDataRcv(); };
+    FConnecting = false;
+    DoOpen();
+}
+
+void TTCPClientInterface::OnSocketDisconnected()
+{
+    FConnecting = false;
+    DoClose();
+}
+
+void TTCPClientInterface::OnSocketError(int& code)
+{
+    // A time-out ends the connection; every other error shows only through the open
+    // state and the end of the connect attempt.
+    if (code == TClientSocket::ErrorTimedOut) Close(false);
+    code = 0;
+    FConnecting = false;
+}
+
+bool TTCPClientInterface::IsOpen() { return FSocket && FSocket->Active(); }
+
+void TTCPClientInterface::SetLinkEnabled(bool flag)
+{
+    TSockClientCoreInterface::SetLinkEnabled(flag);
+    if (!flag) Close(true);
+}
+
+std::string TTCPClientInterface::GetConfiguration()
+{
+    std::lock_guard lock(FSettingsLock);
+    return "provider=TCP_CLIENT;host=" + FHost + ";port=" + std::to_string(FPort);
+}
+
+void TTCPClientInterface::GetDeviceName(std::string& text)
+{
+    std::lock_guard lock(FSettingsLock);
+    text = "TCPC " + FHost + ":" + std::to_string(FPort);
+}
+
+bool TTCPClientInterface::InternalOpen()
+{
+    Close(true);
+    if (!FSocket) CreateSocket();
+    {
+        std::lock_guard lock(FSettingsLock);
+        FSocket->SetHost(FHost);
+        FSocket->SetPort(FPort);
+    }
+    if (FSocket->Active() || FConnecting) return FSocket->Active();
+    FConnecting = true;
+    const TTimeoutRecord deadline(ConnectWaitMs);
+    try {
+        FSocket->Open();
+        for (TTimeoutRecord wait = deadline; FConnecting && FSocket && !FSocket->Active() && !wait.Expired();) {
+            Sleep(10);
+            ProcessPendingEvents();
+        }
+    } catch (const std::exception&) {
+        // A failed attempt shows as a socket that is not active.
+    }
+    FConnecting = false;
+    return FSocket && FSocket->Active();
+}
+
+bool TTCPClientInterface::InternalClose(bool force)
+{
+    if (FSocket) {
+        try {
+            if (force)
+                FSocket->Abort();
+            else
+                FSocket->Close();
+            FSocket.reset();
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    return !(FSocket && FSocket->Active());
+}
+
+int32_t TTCPClientInterface::InternalWrite(const std::string& bytes)
+{
+    if (!FSocket) return 0;
+    FSocket->SendText(bytes);
+    return int32_t(bytes.size());
+}
+
+void TTCPClientInterface::InternalRead(std::string& bytes)
+{
+    bool failed = false;
+    BeginWrite();
+    try {
+        if (FSocket) bytes = FSocket->ReceiveText();
+    } catch (const std::exception&) {
+        failed = true;
+    }
+    EndWrite();
+    if (failed) Close(false);
+}
+
+int32_t TTCPClientInterface::InBuffUsed() { return FSocket ? FSocket->ReceiveLength() : 0; }
+
+bool TTCPClientInterface::ApplyConfiguration(const std::string& text)
+{
+    const TConnectionStringLines lines(text);
+    const bool wasOpen = IsOpen();
+    SetActive(false);
+    std::string value;
+    if (lines.Find("host", value)) {
+        std::lock_guard lock(FSettingsLock);
+        FHost = value;
+    }
+    if (lines.Find("port", value)) {
+        const uint16_t port = uint16_t(StrToInt(value)); // only the low 16 bits are kept
+        std::lock_guard lock(FSettingsLock);
+        FPort = port;
+    }
+    bool open = wasOpen;
+    if (lines.Find("active", value)) open = SameText(value, "TRUE") || value == "1";
+    SetActive(open);
+    return true;
+}
+
+void TTCPClientInterface::GetHost(std::string& text)
+{
+    std::lock_guard lock(FSettingsLock);
+    text = FHost;
+}
+
+void TTCPClientInterface::SetHost(const std::string& text)
+{
+    {
+        std::lock_guard lock(FSettingsLock);
+        FHost = text;
+    }
+    if (FSocket) FSocket->SetHost(text);
+    DoConfigChanged();
+}
+
+uint16_t TTCPClientInterface::GetPort()
+{
+    std::lock_guard lock(FSettingsLock);
+    return FPort;
+}
+
+void TTCPClientInterface::SetPort(uint16_t port)
+{
+    {
+        std::lock_guard lock(FSettingsLock);
+        FPort = port;
+    }
+    if (FSocket) FSocket->SetPort(port);
+    DoConfigChanged();
+}
+
+int32_t TTCPClientInterface::GetLocalPort() { return FSocket ? FSocket->LocalPort() : 0; }
+
+#ifdef QT_WIDGETS_LIB
+bool TTCPClientInterface::HasSetupDialog() { return true; }
+
+bool TTCPClientInterface::ExecuteSetupDialog()
+{
+    std::string host;
+    GetHost(host);
+    uint16_t port = GetPort();
+    if (!ExecuteTCPIPDialog("Nastavení TCP", host, port)) return false;
+    {
+        std::lock_guard lock(FSettingsLock);
+        FHost = host;
+        FPort = port;
+    }
+    if (FSocket) {
+        FSocket->SetHost(host);
+        FSocket->SetPort(port);
+    }
+    DoConfigChanged();
+    return true;
+}
+#else
+// Builds without widgets have no dialog to show.
+bool TTCPClientInterface::HasSetupDialog() { return false; }
+bool TTCPClientInterface::ExecuteSetupDialog() { return false; }
+#endif
