@@ -34,7 +34,6 @@ TfCiLog::TfCiLog(QWidget* parent) : QWidget(parent, Qt::Tool)
     reLog->setObjectName("reLog");
     reLog->setReadOnly(true);
     reLog->setUndoRedoEnabled(false);
-    reLog->setLineWrapMode(QPlainTextEdit::NoWrap);
     reLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     pnlButtons = new QWidget(this);

@@ -1,0 +1,26 @@
+// Writes a picture of the log window with traffic to $VALDRIX_BUILD_DIR/screenshots/cilog.png.
+#include "test_ufCILogSupport.h"
+
+#include <QDir>
+#include <QTest>
+
+TEST_F(LogWindowTest, WritesAScreenshotWithTraffic)
+{
+    for (int i = 0; i < 6; ++i) {
+        Send(Request(0xC0 + i, std::string(i, char(i))));
+        Receive(Answer(i == 4 ? 0x03 : 0x00, "data" + std::to_string(i)));
+    }
+    Receive("Device open failure: noise\r");
+    Receive(std::string(30, '\x55'));
+    Send(Request(0xF3));
+    Receive(Answer(0x00, "Valdrix 1.0"));
+    ASSERT_EQ(Lines().size(), 16u);
+    QTest::qWait(100);
+
+    const QByteArray buildDir = qgetenv("VALDRIX_BUILD_DIR");
+    const QDir dir(buildDir.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(buildDir));
+    ASSERT_TRUE(dir.mkpath("screenshots"));
+    const QString path = dir.filePath("screenshots/cilog.png");
+    ASSERT_TRUE(Log->grab().save(path));
+    EXPECT_TRUE(QFileInfo(path).size() > 0);
+}
