@@ -126,7 +126,7 @@ public:
 
     void Fire(Args... args)
     {
-        const auto held = std::make_tuple(eventer_detail::Hold(args)...);
+        [[maybe_unused]] const auto held = std::make_tuple(eventer_detail::Hold(args)...);
         const std::tuple<Args...> record(args...);
         TEventer::Fire(&record);
     }
