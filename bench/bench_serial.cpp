@@ -1,0 +1,142 @@
+// Serial port core on pseudo-terminals: CPU used by an open, idle port, and throughput
+// through the core next to a plain read/write loop on the same kind of pair.
+#include "transports/AfComPortCore.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+struct TBenchPty {
+    TBenchPty()
+    {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ::grantpt(master);
+        ::unlockpt(master);
+        char pattern[] = "/tmp/valdrix-bench-XXXXXX";
+        dir = ::mkdtemp(pattern);
+        std::filesystem::create_symlink(::ptsname(master), dir + "/COM1");
+        ::setenv("VALDRIX_COM_DIR", dir.c_str(), 1);
+    }
+    ~TBenchPty()
+    {
+        ::close(master);
+        std::filesystem::remove_all(dir);
+    }
+    int master;
+    std::string dir;
+};
+
+TAfDcb Raw8N1()
+{
+    TAfDcb d;
+    d.BaudRate = 115200;
+    d.ByteSize = 8;
+    d.Flags = dcb::fBinary;
+    return d;
+}
+
+double ProcessCpuSeconds()
+{
+    timespec ts;
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// Reads count bytes from the master side.
+void Drain(int fd, size_t count)
+{
+    char buf[65536];
+    while (count > 0) {
+        const ssize_t n = ::read(fd, buf, std::min(sizeof buf, count));
+        if (n <= 0) return;
+        count -= static_cast<size_t>(n);
+    }
+}
+
+void BM_IdleOpenPortCpu(benchmark::State& state)
+{
+    TBenchPty pty;
+    TAfComPortCore core;
+    core.SetDcb(Raw8N1());
+    core.Open(1);
+    for (auto _ : state) {
+        const double cpu0 = ProcessCpuSeconds();
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        state.counters["cpu_ms_per_s"] = (ProcessCpuSeconds() - cpu0) * 1000.0 / 3.0;
+    }
+    core.Close();
+}
+BENCHMARK(BM_IdleOpenPortCpu)->Iterations(1)->Unit(benchmark::kSecond);
+
+constexpr size_t kBlock = 4096;
+
+void BM_CoreWriteThroughput(benchmark::State& state)
+{
+    TBenchPty pty;
+    TAfComPortCore core;
+    core.SetDcb(Raw8N1());
+    core.SetSizes(65536, 1 << 20);
+    core.Open(1);
+    const std::string block(kBlock, 'x');
+    for (auto _ : state) {
+        while (!core.Write(block.data(), block.size())) std::this_thread::yield();
+        Drain(pty.master, kBlock);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBlock));
+    core.Close();
+}
+BENCHMARK(BM_CoreWriteThroughput)->UseRealTime();
+
+void BM_CoreReadThroughput(benchmark::State& state)
+{
+    TBenchPty pty;
+    TAfComPortCore core;
+    core.SetDcb(Raw8N1());
+    core.Open(1);
+    const std::string block(kBlock, 'y');
+    char buf[kBlock];
+    for (auto _ : state) {
+        if (::write(pty.master, block.data(), block.size()) != static_cast<ssize_t>(kBlock)) state.SkipWithError("write");
+        size_t got = 0;
+        while (got < kBlock) {
+            const size_t n = core.Read(buf, kBlock - got);
+            if (n == 0) std::this_thread::yield();
+            got += n;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBlock));
+    core.Close();
+}
+BENCHMARK(BM_CoreReadThroughput)->UseRealTime();
+
+// The same transfer with plain read/write on the slave, no core and no threads.
+void BM_PlainLoopThroughput(benchmark::State& state)
+{
+    TBenchPty pty;
+    const int slave = ::open(::ptsname(pty.master), O_RDWR | O_NOCTTY);
+    TSerialLineIo io;
+    io.SetSettings(slave, Raw8N1());
+    const std::string block(kBlock, 'z');
+    for (auto _ : state) {
+        size_t done = 0;
+        while (done < kBlock) {
+            const ssize_t n = ::write(slave, block.data() + done, kBlock - done);
+            if (n > 0) done += static_cast<size_t>(n);
+        }
+        Drain(pty.master, kBlock);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBlock));
+    ::close(slave);
+}
+BENCHMARK(BM_PlainLoopThroughput)->UseRealTime();
+
+} // namespace

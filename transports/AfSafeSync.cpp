@@ -1,0 +1,183 @@
+#include "AfSafeSync.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <QThread>
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+constexpr size_t kSlotCount = 64;
+
+struct TSlot {
+    bool Enabled = false;
+    TAfSafeSyncHandler Handler;
+    uint32_t Id = 0;
+};
+
+// Completion flag of one call, shared by the waiting thread and the delivered event.
+struct TCallState {
+    bool Done = false;
+};
+
+const QEvent::Type kCallEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class TCallEvent : public QEvent {
+public:
+    TCallEvent(uint32_t id, std::any arg, std::shared_ptr<TCallState> state)
+        : QEvent(kCallEventType), Id(id), Arg(std::move(arg)), State(std::move(state))
+    {
+    }
+    uint32_t Id;
+    std::any Arg;
+    std::shared_ptr<TCallState> State;
+};
+
+// Lives on the thread of the first registration and runs the handlers there.
+class TAfSafeSyncReceiver : public QObject {
+protected:
+    bool event(QEvent* e) override;
+};
+
+struct TRegistry {
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::array<TSlot, kSlotCount> Slots;
+    uint32_t Counter = 0;
+    std::unique_ptr<TAfSafeSyncReceiver> Receiver;
+    std::function<void(std::exception_ptr)> OnException;
+
+    TSlot* Find(uint32_t id)
+    {
+        if (id == 0) return nullptr;
+        for (TSlot& s : Slots)
+            if (s.Id == id && s.Handler) return &s;
+        return nullptr;
+    }
+    bool Callable(uint32_t id)
+    {
+        const TSlot* s = Find(id);
+        return s && s->Enabled;
+    }
+};
+
+TRegistry& Registry()
+{
+    static TRegistry registry;
+    return registry;
+}
+
+void ReportException(std::exception_ptr error)
+{
+    std::function<void(std::exception_ptr)> handler;
+    {
+        std::lock_guard lock(Registry().Mutex);
+        handler = Registry().OnException;
+    }
+    if (handler) return handler(error);
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        qWarning("%s", e.what());
+    } catch (...) {
+        qWarning("unknown exception in a cross-thread call");
+    }
+}
+
+// Runs the handler of slot id, if it is still there and enabled, without holding the
+// registry lock (the handler may register, release or call itself).
+void Deliver(uint32_t id, const std::any& arg)
+{
+    TAfSafeSyncHandler handler;
+    {
+        std::lock_guard lock(Registry().Mutex);
+        if (Registry().Callable(id)) handler = Registry().Find(id)->Handler;
+    }
+    if (!handler) return;
+    try {
+        handler(arg);
+    } catch (...) {
+        ReportException(std::current_exception());
+    }
+}
+
+bool TAfSafeSyncReceiver::event(QEvent* e)
+{
+    if (e->type() != kCallEventType) return QObject::event(e);
+    auto* call = static_cast<TCallEvent*>(e);
+    Deliver(call->Id, call->Arg);
+    TRegistry& r = Registry();
+    {
+        std::lock_guard lock(r.Mutex);
+        call->State->Done = true;
+    }
+    r.Changed.notify_all();
+    return true;
+}
+
+} // namespace
+
+uint32_t AfSafeSyncRegister(TAfSafeSyncHandler handler)
+{
+    if (!handler) return 0;
+    TRegistry& r = Registry();
+    std::lock_guard lock(r.Mutex);
+    if (!r.Receiver) r.Receiver = std::make_unique<TAfSafeSyncReceiver>();
+    for (TSlot& s : r.Slots) {
+        if (s.Handler) continue;
+        if (++r.Counter == 0) ++r.Counter;
+        s = {false, std::move(handler), r.Counter};
+        return s.Id;
+    }
+    return 0;
+}
+
+void AfSafeSyncUnregister(uint32_t id)
+{
+    TRegistry& r = Registry();
+    {
+        std::lock_guard lock(r.Mutex);
+        if (TSlot* s = r.Find(id)) *s = TSlot{};
+    }
+    r.Changed.notify_all();
+}
+
+void AfSafeSyncEnable(uint32_t id, bool enable)
+{
+    TRegistry& r = Registry();
+    {
+        std::lock_guard lock(r.Mutex);
+        if (TSlot* s = r.Find(id)) s->Enabled = enable;
+    }
+    r.Changed.notify_all();
+}
+
+bool AfSafeSyncCall(uint32_t id, int timeoutMs, std::any arg)
+{
+    TRegistry& r = Registry();
+    std::unique_lock lock(r.Mutex);
+    if (!r.Callable(id)) return false;
+    if (QThread::currentThread() == r.Receiver->thread()) {
+        lock.unlock();
+        Deliver(id, arg);
+        lock.lock();
+    } else {
+        auto state = std::make_shared<TCallState>();
+        QCoreApplication::postEvent(r.Receiver.get(), new TCallEvent(id, std::move(arg), state));
+        r.Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [&] { return state->Done || !r.Callable(id); });
+    }
+    return r.Callable(id);
+}
+
+void AfSafeSyncSetExceptionHandler(std::function<void(std::exception_ptr)> handler)
+{
+    std::lock_guard lock(Registry().Mutex);
+    Registry().OnException = std::move(handler);
+}
