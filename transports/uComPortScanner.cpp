@@ -7,8 +7,8 @@
 #include <QObject>
 #include <exception>
 
-// One state report on its way to the main thread. Its fields are read there under the
-// shared lock, which the posting worker held while it filled them in.
+// One state report on its way to the main thread. It is read there only under the shared
+// lock, which the posting worker held while it made it.
 class TComPortScanner::TReport : public QEvent {
 public:
     static QEvent::Type Kind()
@@ -30,12 +30,8 @@ class TComPortScanner::TWindow : public QObject {
 public:
     explicit TWindow(TComPortScanner& scanner) : FScanner(scanner) {}
 
-    bool event(QEvent* e) override
-    {
-        if (e->type() != TReport::Kind()) return QObject::event(e);
-        FScanner.HandlePortState(*static_cast<const TReport*>(e));
-        return true;
-    }
+    // The reports arrive as custom events; the scanner checks them under its lock.
+    void customEvent(QEvent* e) override { FScanner.HandlePortState(*e); }
 
 private:
     TComPortScanner& FScanner;
@@ -158,12 +154,15 @@ void TComPortScanner::PostPortState(int port, uint8_t state)
     QCoreApplication::postEvent(FWindow.get(), new TReport(port, state, FShared.Generation));
 }
 
-void TComPortScanner::HandlePortState(const TReport& report)
+void TComPortScanner::HandlePortState(const QEvent& e)
 {
     int port;
     uint8_t state;
     {
+        // The lock comes before any look at the event: the worker filled it in under it.
         std::lock_guard lock(FShared.Lock);
+        if (e.type() != TReport::Kind()) return;
+        const auto& report = static_cast<const TReport&>(e);
         if (report.Generation != FShared.Generation) return; // from a scan restarted since
         port = report.Port;
         state = report.State;

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <thread>
 
+class QEvent;
 class QObject;
 
 using TComPortStateEvent = TMethod<void(int port, uint8_t state)>;
@@ -93,7 +94,7 @@ private:
     class TReport;
 
     void PostPortState(int port, uint8_t state);
-    void HandlePortState(const TReport& report);
+    void HandlePortState(const QEvent& report);
 
     std::unique_ptr<QObject> FWindow;
     TComPortThreadSharedData FShared;
