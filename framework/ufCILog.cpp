@@ -182,8 +182,8 @@ void TfCiLog::PrintUndecodable(const std::string& bytes, double time)
 
 void TfCiLog::btnClearClick()
 {
-    std::lock_guard lock(FLock);
     reLog->clear();
+    std::lock_guard lock(FLock);
     // The received records at the end of the queue may hold the rest of a packet whose
     // start is already pending: keep them (and the pending start) for the next tick.
     size_t tail = FQueue.size();
