@@ -38,8 +38,7 @@ TSimTcpLink::TSimTcpLink(TSimSide side, ISimPacketSink& sink, const std::string&
     sockaddr_in address = ResolveIPv4(host, port);
     FListen = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     const int on = 1;
-    setsockopt(FListen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (FListen < 0 || bind(FListen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (FListen < 0 || setsockopt(FListen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 || bind(FListen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(FListen, 4) != 0) {
         const std::string reason = strerror(errno);
         if (FListen >= 0) close(FListen);

@@ -1,0 +1,59 @@
+// The program's command line: help, refusals and the ready line other tests rely on.
+#include "SimHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+
+namespace {
+
+struct TRun {
+    int Status;
+    std::string Output;
+};
+
+TRun RunSim(const std::string& args)
+{
+    const std::string command = std::string(getenv("VALDRIX_SIM")) + " " + args + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    TRun run{-1, {}};
+    char chunk[4096];
+    while (size_t n = fread(chunk, 1, sizeof chunk, pipe)) run.Output.append(chunk, n);
+    run.Status = WEXITSTATUS(pclose(pipe));
+    return run;
+}
+
+TEST(SimProgram, HelpListsEverySwitch)
+{
+    const TRun run = RunSim("--help");
+    EXPECT_EQ(run.Status, 0);
+    for (const char* option : {"--host", "--port", "--rs485-port", "--no-tcp", "--no-rs485-tcp", "--pty", "--rs485-pty",
+                               "--address", "--static", "--drop", "--corrupt", "--delay", "--refuse", "--garbage",
+                               "--close-after", "--seed", "--verbose"})
+        EXPECT_NE(run.Output.find(option), std::string::npos) << option;
+}
+
+TEST(SimProgram, RefusesABadCommandLineWithAReason)
+{
+    for (const char* args : {"--bogus", "--drop 101", "--port", "--refuse 31", "--address 0xFE", "--no-tcp"}) {
+        const TRun run = RunSim(args);
+        EXPECT_EQ(run.Status, 2) << args;
+        EXPECT_EQ(run.Output.rfind("valdrix-sim: ", 0), 0u) << args;
+    }
+}
+
+TEST(SimProgram, ReadyLineNamesTheEndpointsAndAddress)
+{
+    TSimProcess sim({"--port", "0", "--address", "0x40"});
+    EXPECT_TRUE(std::regex_match(sim.ReadyLine(),
+                                 std::regex(R"(valdrix-sim ready tcp=127\.0\.0\.1:\d+ rs485=127\.0\.0\.1:\d+ address=0x40)")));
+    EXPECT_NE(sim.Port(), sim.BusPort());
+    TSimPeer link = TSimPeer::Tcp(sim.Port());
+    EXPECT_EQ(AnswerData(link.Ask(0x40, 1, 0xF0)), Bytes({0x40, 0x06}));
+}
+
+}
