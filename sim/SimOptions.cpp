@@ -116,6 +116,8 @@ Module:
   Analog outputs: 40 sets the converter value 0..4095, 42 the value 0..10000 between the
   calibration points (factory low 0, high 4000), 4E stores the present converter value
   as the low (0) or high (1) point.
+  Packets for the module whose instruction byte is 00..0F (acknowledge and message
+  codes) are not requests and get no answer.
   Acknowledge codes: 0 done, 1 unknown instruction, 2 bad data (length, channel or
   value), 3 configuration instruction (E0, 12, 1A, 1C) without a preceding E4: each E4
   allows one configuration instruction within 2 s.

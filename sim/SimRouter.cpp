@@ -4,6 +4,12 @@
 
 #include <cstdio>
 
+namespace {
+
+constexpr uint8_t LAST_ACKNOWLEDGE_CODE = 0x0F;
+
+}
+
 TSimRouter::TSimRouter(TSimModule& module, TSimFaults& faults, TSimLoop& loop, bool verbose)
     : FModule(module), FFaults(faults), FLoop(loop), FVerbose(verbose)
 {
@@ -12,8 +18,11 @@ TSimRouter::TSimRouter(TSimModule& module, TSimFaults& faults, TSimLoop& loop, b
 void TSimRouter::OnPacket(TSimLink& from, const TTarvelFormat97& packet)
 {
     if (FVerbose) Log("rx", from, BuildTarvel97PacketFromRecord(packet));
-    if (packet.Adr == FModule.Address || packet.Adr == TARVEL_ADR_SPECIAL)
-        Answer(from, packet);
+    if (packet.Adr == FModule.Address || packet.Adr == TARVEL_ADR_SPECIAL) {
+        // Codes 00..0F are acknowledge and message codes, not requests: answering them
+        // could make two modules (or an echoing line) answer each other for ever.
+        if (packet.Inst > LAST_ACKNOWLEDGE_CODE) Answer(from, packet);
+    }
     else if (packet.Adr != TARVEL_ADR_UNIVERSAL)
         Forward(from.Side() == TSimSide::Main ? TSimSide::Bus : TSimSide::Main, packet);
 

@@ -41,9 +41,10 @@ TEST_F(SimInstructions, IdentificationAnswerIsByteExactWithTheRequestSignature)
     EXPECT_EQ(Link.ReadFrame(), BuildTarvel97Packet(ADR, 0x02, 0, "Valdrix ; v 1.0 ; SIM"));
 }
 
-TEST_F(SimInstructions, SpecialAddressIsAnsweredFromTheModuleAndUniversalIsIgnored)
+TEST_F(SimInstructions, SpecialAddressIsAnsweredFromTheModuleUniversalAndAcknowledgesAreIgnored)
 {
     Link.Send(BuildTarvel97Packet(0xFF, 9, 0xF3, ""));
+    Link.Send(BuildTarvel97Packet(ADR, 8, 0x00, "")); // an acknowledge, not a request
     EXPECT_EQ(Link.Ask(0xFE, 10, 0xF0), BuildTarvel97Packet(ADR, 10, 0, Bytes({0x31, 0x06})));
 }
 
