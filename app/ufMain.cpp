@@ -1,0 +1,238 @@
+// The main window's life: start-up, shut-down, connection, enabled states, status line,
+// log and About box.
+#include "app/ufMain.h"
+
+#include "app/uAddressComboBoxSupport.h"
+#include "app/uAppMessage.h"
+#include "app/uMainLayoutHelpers.h"
+#include "app/ufAbout.h"
+#include "app/ufConnectionDialog.h"
+#include "controls/ShapeEx.h"
+#include "controls/ShapeExLedSchemas.h"
+#include "device/uValdrix.h"
+#include "device/uValdrixAttempts.h"
+#include "device/uValdrixCalibration.h"
+#include "framework/uExceptions.h"
+#include "framework/uci_ConnectionString.h"
+#include "framework/ufCILog.h"
+#include "framework/uiNodedInterface.h"
+#include "protocol/uTarvelStack.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+constexpr const char* ProductName = "VALDRIX";
+constexpr int RS485FirstAddress = 0;
+constexpr int RS485LastAddress = 253;
+constexpr int RS485InitialAddress = 50;
+
+void EnableRecursively(QWidget* control, bool enabled)
+{
+    control->setEnabled(enabled);
+    for (QWidget* child : control->findChildren<QWidget*>()) child->setEnabled(enabled);
+}
+
+bool NamesProduct(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return text.find(ProductName) != std::string::npos;
+}
+
+std::string GUIDStringOf(const IntfPtr<ICommunicationInterface>& link)
+{
+    IntfPtr<INodedInterface> node;
+    return Supports<INodedInterface>(link.get(), node) ? node->GetGUIDString() : std::string();
+}
+
+} // namespace
+
+const QColor TfrmMain::StatusOk = ColourBGR(0x008000);
+const QColor TfrmMain::StatusError = ColourBGR(0x0000FF);
+
+TfrmMain::TfrmMain(TConfigFile config, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      FConfig(std::move(config))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Valdrix Tester"));
+    setFixedSize(ClientWidth, ClientHeight);
+    shpxclrschmLedG = CreateLedSchemaG(this);
+    shpxclrschmLedR = CreateLedSchemaR(this);
+    shpxclrschmLedY = CreateLedSchemaY(this);
+    CreateControls();
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(TimerInterval);
+    connect(Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormCreate();
+    Timer1->start();
+}
+
+TfrmMain::~TfrmMain()
+{
+    FormDestroy();
+}
+
+void TfrmMain::FormCreate()
+{
+    const IntfPtr<TValdrix> device = MakeObj<TValdrix>(ValdrixDefaultAddress);
+    FDevice = device;
+    device->SetStack(MakeObj<TTarvelStack>());
+    // The drag trackers are members and start inactive.
+    FAboutBox = new TfAbout(windowTitle(), this);
+    const TTesterConfig config = FConfig.Load();
+    FConnectionString = config.ConnectionString;
+    FRS485ConnectionString = config.RS485ConnectionString;
+    ApplyDateAppearance();
+    UpdateControls();
+    TComboBoxTarvelAddress::Setup(cbbRS485Address, RS485FirstAddress, false, true, RS485InitialAddress,
+                                  RS485LastAddress);
+}
+
+void TfrmMain::FormDestroy()
+{
+    Timer1->stop();
+    btnRS485DisconnectClick();
+    if (const IntfPtr<ITarvelStack> stack = FDevice->GetStack()) {
+        if (const IntfPtr<ICommunicationInterface> link = stack->GetCommunicationInterface()) link->Close(false);
+        stack->SetCommunicationInterface(nullptr);
+    }
+    FDevice->SetStack(nullptr);
+    FDevice = nullptr;
+    try {
+        FConfig.Save({FConnectionString, FRS485ConnectionString});
+    } catch (const Exception& e) {
+        ShowAppMessage(nullptr, QString::fromStdString(e.Message()));
+    }
+}
+
+bool TfrmMain::Connected() const
+{
+    const IntfPtr<ITarvelStack> stack = FDevice->GetStack();
+    return stack && stack->GetCommunicationInterface();
+}
+
+void TfrmMain::btnConnectClick()
+{
+    if (!FConnectionDialog || !FConnectionDialog->Execute(FConnectionString)) return;
+    if (Connected()) btnDisconnectClick();
+    const bool ok = OpenMainLink();
+    UpdateControls();
+    if (ok)
+        ShowStatus(QStringLiteral("Spojení bylo úspěšně navázáno."), StatusOk);
+    else
+        ShowStatus(QStringLiteral("Spojení se nepodařilo navázat :("), StatusError);
+}
+
+bool TfrmMain::OpenMainLink()
+{
+    IntfPtr<ICommunicationInterface> link;
+    try {
+        if (!CreateCommunicationInterface(FConnectionString, link) || !link || !link->Open()) return false;
+    } catch (const Exception&) {
+        // A connection string the transport cannot take (a port that is not a number).
+        return false;
+    }
+    const IntfPtr<ITarvelStack> stack = FDevice->GetStack();
+    stack->SetCommunicationInterface(link);
+    std::string text;
+    if (AttemptTwice([&] { return FDevice->ReadIdentificationText(text); }) && NamesProduct(text)) return true;
+    link->Close(false);
+    stack->SetCommunicationInterface(nullptr);
+    return false;
+}
+
+void TfrmMain::btnDisconnectClick()
+{
+    btnRS485DisconnectClick();
+    if (!Connected()) return;
+    const IntfPtr<ITarvelStack> stack = FDevice->GetStack();
+    stack->GetCommunicationInterface()->Close(false);
+    stack->SetCommunicationInterface(nullptr);
+    UpdateControls();
+}
+
+void TfrmMain::btnCloseClick() { close(); }
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    emit Closed();
+}
+
+void TfrmMain::shpxAboutClick() { FAboutBox->exec(); }
+
+void TfrmMain::btnLogClick()
+{
+    if (!Connected() || !FLog) return;
+    FLog->ShowFor(GUIDStringOf(FDevice->GetStack()->GetCommunicationInterface()));
+}
+
+void TfrmMain::UpdateControls()
+{
+    const bool connected = Connected();
+    for (QWidget* control : {pnlCenter, static_cast<QWidget*>(btnDisconnect), static_cast<QWidget*>(btnLog)})
+        EnableRecursively(control, connected);
+    // A child is only enabled with its parent here, so the panels holding the logo and
+    // the About link stay enabled with them.
+    for (QWidget* control : {pnlCenter, pnlValdrix, pnlAbout, static_cast<QWidget*>(shpxAbout),
+                             static_cast<QWidget*>(lblValdrixCaption1), static_cast<QWidget*>(lblValdrixCaption2),
+                             static_cast<QWidget*>(lblAboutCaption1), static_cast<QWidget*>(lblAboutCaption2)})
+        control->setEnabled(true);
+    const bool rs485 = bool(FRS485Link);
+    btnRS485Disconnect->setEnabled(rs485);
+    btnRS485Log->setEnabled(rs485);
+}
+
+void TfrmMain::ShowStatus(const QString& text, const QColor& colour)
+{
+    pnlStatusBar->setText(text);
+    SetFontColour(pnlStatusBar, colour);
+}
+
+void TfrmMain::ShowCommunicationResult(bool ok)
+{
+    if (ok)
+        ShowStatus(QString(), StatusOk);
+    else
+        ShowStatus(QString::fromUtf8(SValdrixCommunicationError), StatusError);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lblAboutCaption1 || watched == lblAboutCaption2) {
+        if (event->type() == QEvent::MouseButtonRelease && static_cast<QWidget*>(watched)->isEnabled()) {
+            shpxAboutClick();
+            return true;
+        }
+        return false;
+    }
+    const auto panel = std::find(pnlDARaw.begin(), pnlDARaw.end(), watched);
+    if (panel == pnlDARaw.end() || !(*panel)->isEnabled()) return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        pnlDA1RawMouseDown(*panel, static_cast<QMouseEvent*>(event)->position().toPoint());
+        return true;
+    case QEvent::MouseMove:
+        pnlDA1RawMouseMove(*panel, static_cast<QMouseEvent*>(event)->position().toPoint());
+        return true;
+    case QEvent::MouseButtonRelease:
+        pnlDA1RawMouseUp(*panel);
+        return true;
+    default:
+        return false;
+    }
+}

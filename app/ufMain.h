@@ -1,0 +1,199 @@
+// The tester's main window: connects the one Valdrix module object to a module, polls
+// its inputs live, switches its outputs, drives and calibrates its analog channels,
+// reads and sets its clock and tests its RS-485 port against a second link.
+//
+// The window counts as connected exactly when the protocol stack under the device has
+// a communication interface. Every handler runs on the user-interface thread and
+// blocks it while the module answers.
+#pragma once
+
+#include "app/uConfigFile.h"
+#include "app/uMouseScroller.h"
+#include "device/uValdrixPolling.h"
+#include "device/ussValdrix.h"
+#include "framework/uci_ICommunicationInterfaceIntf.h"
+
+#include <QColor>
+#include <QWidget>
+
+#include <array>
+#include <string>
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class TDoubleEdit;
+class TIntEdit;
+class TShapeEx;
+class TShapeExColorSchema;
+class TfAbout;
+class TfCiLog;
+class TfConnectionDialog;
+
+class TfrmMain : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int ClientWidth = 873;
+    static constexpr int ClientHeight = 743;
+    static constexpr int TimerInterval = 40;
+
+    // Status line colours.
+    static const QColor StatusOk;    // green
+    static const QColor StatusError; // red
+
+    explicit TfrmMain(TConfigFile config, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The windows the application creates after this one.
+    void SetLogWindow(TfCiLog* log) { FLog = log; }
+    void SetConnectionDialog(TfConnectionDialog* dialog) { FConnectionDialog = dialog; }
+
+    IValdrix& Device() const { return *FDevice; }
+    bool Connected() const;
+    const std::string& ConnectionString() const { return FConnectionString; }
+    const std::string& RS485ConnectionString() const { return FRS485ConnectionString; }
+    const IntfPtr<ICommunicationInterface>& RS485Link() const { return FRS485Link; }
+    const std::string& RS485Buffer() const { return FRS485Buffer; }
+    int PendingOutput() const { return FPendingOutput; }
+    const TMouseScroller& OutputScroller(int output) const { return OutputScrollers.at(size_t(output - 1)); }
+    TfAbout* AboutBox() const { return FAboutBox; }
+
+public slots:
+    void btnConnectClick();
+    void btnDisconnectClick();
+    void btnCloseClick();
+    void shpxAboutClick();
+    void btnLogClick();
+    void UpdateControls();
+    void ShowStatus(const QString& text, const QColor& colour);
+
+    void Timer1Timer();
+    void shpxDO1Click(TShapeEx* sender);
+    void btnOSetFirstClick();
+    void btnOSetNextClick();
+
+    void btnADGetInputRangeClick();
+    void btnAD1SetClick();
+    void btnAD1CalibrationClick();
+    void btnDA1LowClick();
+    void btnDA1HighClick();
+    void btnDA1TestClick();
+
+    void btnRS485ConnectClick();
+    void btnRS485DisconnectClick();
+    void btnRS485LogClick();
+    void btnRS485InfoClick();
+    void Button3Click();
+    void Button4Click();
+    // Lets the RS-485 link answer the type requests it has received.
+    void ServiceRS485();
+
+signals:
+    // The window was closed: the application ends.
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormDestroy();
+
+    // Layout, one builder per group of controls.
+    void CreateControls();
+    void CreateAnalogInputs(QWidget* parent);
+    void CreateAnalogOutputs(QWidget* parent);
+    void CreateDigitalIO(QWidget* parent);
+    void CreateThermometers(QWidget* parent);
+    void CreateClock(QWidget* parent);
+    void CreateRS485(QWidget* parent);
+    void CreateLogo(QWidget* parent);
+    void CreateButtons();
+    void ApplyDateAppearance();
+
+    // Connection.
+    bool OpenMainLink();
+    void ShowCommunicationResult(bool ok);
+
+    // Polling.
+    bool RunPollStep(int step);
+    void SendPendingOutput();
+    void ShowAnalogInputs();
+    static void ShowLamps(TShapeEx* const* lamps, int count, bool valid, const bool* states);
+    void ShowCounters();
+    void ShowTemperatures();
+    void RunOutputNext(QPushButton* button);
+    void pnlDA1RawMouseDown(QLabel* panel, QPoint position);
+    void pnlDA1RawMouseMove(QLabel* panel, QPoint position);
+    void pnlDA1RawMouseUp(QLabel* panel);
+
+    // Analog calibration: the channel of a shared handler's button.
+    int SenderTag() const;
+
+    IntfPtr<IValdrix> FDevice;
+    TConfigFile FConfig;
+    std::string FConnectionString;
+    std::string FRS485ConnectionString;
+    IntfPtr<ICommunicationInterface> FRS485Link;
+    std::string FRS485Buffer;
+    std::array<TMouseScroller, 4> OutputScrollers;
+    int FPendingOutput = 0;
+    int FOutputUnderTest = 0;
+    int FTimerStep = 0;
+    bool FInTick = false;
+    // The last poll of every group.
+    TValdrixPanel FPanel;
+    TfAbout* FAboutBox = nullptr;
+    TfCiLog* FLog = nullptr;
+    TfConnectionDialog* FConnectionDialog = nullptr;
+
+    // Controls, named as their objectNames.
+    QWidget* pnlCenter;
+    QWidget* pnlValdrix;
+    QLabel* lblValdrixCaption1;
+    QLabel* lblValdrixCaption2;
+    QWidget* pnlAbout;
+    TShapeEx* shpxAbout;
+    QLabel* lblAboutCaption1;
+    QLabel* lblAboutCaption2;
+    QLabel* pnlStatusBar;
+    QWidget* pnlButtons;
+    QPushButton* btnConnect;
+    QPushButton* btnDisconnect;
+    QPushButton* btnClose;
+    QPushButton* btnLog;
+    QTimer* Timer1;
+    TShapeExColorSchema* shpxclrschmLedG;
+    TShapeExColorSchema* shpxclrschmLedR;
+    TShapeExColorSchema* shpxclrschmLedY;
+
+    std::array<TShapeEx*, 16> shpxDI{};
+    std::array<TShapeEx*, 10> shpxDO{};
+    std::array<QLineEdit*, 16> edtDICounter{};
+    std::array<QLineEdit*, 4> edtTemp{};
+    std::array<QLineEdit*, 4> edtADValue{};
+    std::array<QLineEdit*, 4> edtADRawValue{};
+    std::array<QLabel*, 4> pnlDARaw{};
+    QPushButton* btnOSetFirst;
+    QPushButton* btnOSetNext;
+
+    std::array<QComboBox*, 4> cbbADInputRange{};
+    QPushButton* btnADGetInputRange;
+    TDoubleEdit* deADRealValue;
+    TIntEdit* ieADMaxRange;
+
+    QComboBox* cbbRS485Address;
+    QPushButton* btnRS485Info;
+    QPushButton* btnRS485Connect;
+    QPushButton* btnRS485Disconnect;
+    QPushButton* btnRS485Log;
+    QLineEdit* edtRS485Answer;
+    QLineEdit* Edit5;
+    QPushButton* Button3;
+    QPushButton* Button4;
+};

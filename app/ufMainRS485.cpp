@@ -1,0 +1,101 @@
+// The RS-485 test link and the module's clock.
+#include "app/uAppClock.h"
+#include "app/uRS485Responder.h"
+#include "app/ufConnectionDialog.h"
+#include "app/ufMain.h"
+#include "framework/uExceptions.h"
+#include "framework/uTimeoutManager.h"
+#include "framework/uci_ConnectionString.h"
+#include "framework/ufCILog.h"
+#include "framework/uiNodedInterface.h"
+#include "protocol/uDateTime.h"
+#include "protocol/uTarvel97.h"
+#include "protocol/uTarvelCommonInstructions.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace {
+
+constexpr uint32_t ServiceWaitMs = 10;
+constexpr uint32_t AnswerWaitMs = 500;
+
+QString FormatClock(double value)
+{
+    const TDateTimeParts t = DecodeDateTime(value);
+    return QString::asprintf("%02d.%02d.%04d %02d:%02d:%02d", t.Day, t.Month, t.Year, t.Hour, t.Minute, t.Second);
+}
+
+} // namespace
+
+void TfrmMain::btnRS485ConnectClick()
+{
+    if (!FConnectionDialog || !FConnectionDialog->Execute(FRS485ConnectionString)) return;
+    IntfPtr<ICommunicationInterface> link;
+    try {
+        if (CreateCommunicationInterface(FRS485ConnectionString, link) && link) FRS485Link = link;
+    } catch (const Exception&) {
+        // A string the transport cannot take builds no link; the old one stays.
+    }
+    // A link that fails to open stays, closed; the test then finds nothing on it.
+    if (FRS485Link) FRS485Link->Open();
+    FRS485Buffer.clear();
+    UpdateControls();
+}
+
+void TfrmMain::btnRS485DisconnectClick()
+{
+    if (!FRS485Link) return;
+    FRS485Link->Close(false);
+    FRS485Link = nullptr;
+    UpdateControls();
+}
+
+void TfrmMain::btnRS485LogClick()
+{
+    IntfPtr<INodedInterface> node;
+    if (FLog && Supports<INodedInterface>(FRS485Link.get(), node)) FLog->ShowFor(node->GetGUIDString());
+}
+
+void TfrmMain::ServiceRS485()
+{
+    if (!FRS485Link || !FRS485Link->IsOpen()) return;
+    std::string received;
+    FRS485Link->Receive(received);
+    FRS485Buffer += received;
+    Sleep(ServiceWaitMs);
+    for (const std::string& answer : AnswerRS485Requests(FRS485Buffer)) FRS485Link->Send(answer);
+}
+
+void TfrmMain::btnRS485InfoClick()
+{
+    const IntfPtr<ICommunicationInterface> link = FDevice->GetStack()->GetCommunicationInterface();
+    if (!link || !link->IsOpen()) return;
+    const int address = cbbRS485Address->currentIndex();
+    if (address < 0) return;
+    const std::string request = BuildTarvel97Packet(uint8_t(address), 0, TARVEL_INST_IDENTIFICATION, {});
+    ServiceRS485();
+    link->Send(request);
+    Sleep(AnswerWaitMs);
+    ServiceRS485();
+    Sleep(AnswerWaitMs);
+    std::string received;
+    link->Receive(received);
+    TTarvelFormat97 answer;
+    edtRS485Answer->setText(FindTarvel97Packet(received, answer, true) ? QString::fromLatin1(answer.Data.data(), qsizetype(answer.Data.size()))
+                                                                         : QStringLiteral("no answer"));
+}
+
+void TfrmMain::Button3Click()
+{
+    double value = 0;
+    Edit5->setText(FDevice->GetClock(value) ? FormatClock(value) : QStringLiteral("???"));
+}
+
+void TfrmMain::Button4Click()
+{
+    const QDateTime now = AppNow();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    FDevice->SetClock(EncodeDateTime({date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()}));
+}
