@@ -11,6 +11,7 @@
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <thread>
@@ -143,6 +144,9 @@ void TClientSocket::TryNextAddress()
             lastError = errno;
             continue;
         }
+        // Requests are small and wait for their answers: send them without delay.
+        const int noDelay = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
         if (connect(fd, reinterpret_cast<const sockaddr*>(&a.Address), a.Length) == 0 || errno == EINPROGRESS) {
             FFd = fd;
             FWriteNotifier = new QSocketNotifier(fd, QSocketNotifier::Write);

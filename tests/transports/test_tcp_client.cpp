@@ -126,6 +126,35 @@ TEST_F(TcpClient, RefusedPortFailsWithinTheConnectWait)
     EXPECT_EQ(Rec.Events.back(), "error Open");
 }
 
+TEST_F(TcpClient, ConnectThatNeverCompletesGivesUpAfterTheWait)
+{
+    // A listener whose accept queue is full drops further connection requests.
+    const int full = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(full, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    socklen_t len = sizeof(a);
+    getsockname(full, reinterpret_cast<sockaddr*>(&a), &len);
+    listen(full, 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        connect(fillers.back(), reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    }
+    Sleep(50);
+    Tcp->SetConfiguration("host=127.0.0.1;port=" + std::to_string(ntohs(a.sin_port)));
+    const uint32_t start = GetTickCount();
+    EXPECT_FALSE(Tcp->Open());
+    const uint32_t took = GetTickCount() - start;
+    EXPECT_GE(took, 1400u);
+    EXPECT_LT(took, 5000u);
+    EXPECT_FALSE(Tcp->IsOpen());
+    Tcp->Close(true);
+    for (int fd : fillers) close(fd);
+    close(full);
+}
+
 TEST_F(TcpClient, UnresolvableHostFails)
 {
     Tcp->SetConfiguration("host=no-such-host.invalid;port=1");
