@@ -1,0 +1,191 @@
+// The dialog's controls and their arrangement.
+#include "app/ufConnectionDialog.h"
+
+#include "app/uBaudRateItemDelegate.h"
+#include "controls/uIntEdit.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The controls of a panel sit this far right of its radio button.
+constexpr int kIndent = 18;
+
+const char* const kBaudRates[] = {"110", "300", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+
+template <class T>
+T* Named(T* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel* Label(const char* name, const QString& text, QWidget* buddy)
+{
+    auto* label = Named(new QLabel(text), name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QComboBox* DropDownList(const char* name)
+{
+    auto* list = Named(new QComboBox, name);
+    list->setEditable(false);
+    list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return list;
+}
+
+QComboBox* BaudRateList(const char* name)
+{
+    QComboBox* list = DropDownList(name);
+    for (const char* rate : kBaudRates) list->addItem(QLatin1String(rate));
+    TBaudRateItemDelegate::Install(list);
+    list->setCurrentText(QStringLiteral("115200"));
+    return list;
+}
+
+// A panel headed by its radio button, its rows of controls below and indented.
+QFrame* Panel(const char* name, QRadioButton* radio, QGridLayout*& rows)
+{
+    auto* panel = Named(new QFrame, name);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setSpacing(4);
+    layout->addWidget(radio);
+    rows = new QGridLayout;
+    rows->setContentsMargins(kIndent, 0, 0, 0);
+    rows->setHorizontalSpacing(6);
+    rows->setVerticalSpacing(4);
+    rows->setColumnStretch(1, 1);
+    layout->addLayout(rows);
+    return panel;
+}
+
+} // namespace
+
+QFrame* TfConnectionDialog::CreateCOMPanel()
+{
+    rbCOM = Named(new QRadioButton(QStringLiteral("Sériový port:")), "rbCOM");
+    QGridLayout* rows;
+    pCOM = Panel("pCOM", rbCOM, rows);
+    cbCOM = DropDownList("cbCOM");
+    bCOMRefresh = Named(new QPushButton(QStringLiteral("Obnovit")), "bCOMRefresh");
+    cbCOMBaudrate = BaudRateList("cbCOMBaudrate");
+    lCOMPort = Label("lCOMPort", QStringLiteral("Číslo portu RS232/485:"), cbCOM);
+    lCOMBaudrate = Label("lCOMBaudrate", QStringLiteral("Komunikační rychlost [Bd]:"), cbCOMBaudrate);
+    rows->addWidget(lCOMPort, 0, 0);
+    rows->addWidget(cbCOM, 0, 1);
+    rows->addWidget(bCOMRefresh, 0, 2);
+    rows->addWidget(lCOMBaudrate, 1, 0);
+    rows->addWidget(cbCOMBaudrate, 1, 1);
+    return pCOM;
+}
+
+QFrame* TfConnectionDialog::CreateUSBPanel()
+{
+    rbUSB = Named(new QRadioButton(QStringLiteral("USB:")), "rbUSB");
+    QGridLayout* rows;
+    pUSB = Panel("pUSB", rbUSB, rows);
+    cbDeviceName = DropDownList("cbDeviceName");
+    bUSBRefresh = Named(new QPushButton(QStringLiteral("Obnovit")), "bUSBRefresh");
+    eSerialNumber = Named(new QLineEdit, "eSerialNumber");
+    eSerialNumber->setReadOnly(true);
+    cbUSBBaudRate = BaudRateList("cbUSBBaudRate");
+    lDeviceName = Label("lDeviceName", QStringLiteral("Zařízení:"), cbDeviceName);
+    lSerialNumber = Label("lSerialNumber", QStringLiteral("Sériové číslo:"), eSerialNumber);
+    lUSBBaudRate = Label("lUSBBaudRate", QStringLiteral("Komunikační rychlost [Bd]:"), cbUSBBaudRate);
+    rows->addWidget(lDeviceName, 0, 0);
+    rows->addWidget(cbDeviceName, 0, 1);
+    rows->addWidget(bUSBRefresh, 0, 2);
+    rows->addWidget(lSerialNumber, 1, 0);
+    rows->addWidget(eSerialNumber, 1, 1);
+    rows->addWidget(lUSBBaudRate, 2, 0);
+    rows->addWidget(cbUSBBaudRate, 2, 1);
+    return pUSB;
+}
+
+QFrame* TfConnectionDialog::CreateTCPPanel()
+{
+    rbTCP = Named(new QRadioButton(QStringLiteral("Ethernet:")), "rbTCP");
+    QGridLayout* rows;
+    pTCP = Panel("pTCP", rbTCP, rows);
+    eIP = Named(new QLineEdit(QStringLiteral("192.168.1.100")), "eIP");
+    // A ";" would end the value inside the connection string and start a key of its own.
+    eIP->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^;]*")), eIP));
+    iePort = Named(new TIntEdit, "iePort");
+    iePort->SetMaxValue(65535);
+    iePort->SetMinValue(0);
+    iePort->SetValue(10001);
+    iePort->SetShowName(QStringLiteral("Datový port"));
+    lIP = Label("lIP", QStringLiteral("IP adresa:"), eIP);
+    lPort = Label("lPort", QStringLiteral("Datový port:"), iePort);
+    rows->addWidget(lIP, 0, 0);
+    rows->addWidget(eIP, 0, 1);
+    rows->addWidget(lPort, 1, 0);
+    rows->addWidget(iePort, 1, 1);
+    return pTCP;
+}
+
+QFrame* TfConnectionDialog::CreateBottomPanel()
+{
+    auto* panel = Named(new QFrame, "pBottom");
+    sbExpertMode = Named(new QToolButton, "sbExpertMode");
+    sbExpertMode->setText(QStringLiteral("Pro pokročilé"));
+    sbExpertMode->setCheckable(true);
+    bOK = Named(new QPushButton(QStringLiteral("Ok")), "bOK");
+    bOK->setDefault(true);
+    bCancel = Named(new QPushButton(QStringLiteral("Zrušit")), "bCancel");
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(8, 6, 8, 8);
+    layout->addWidget(sbExpertMode);
+    layout->addStretch(1);
+    layout->addWidget(bOK);
+    layout->addWidget(bCancel);
+    return panel;
+}
+
+void TfConnectionDialog::CreateControls()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 4, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(CreateCOMPanel());
+    layout->addWidget(CreateUSBPanel());
+    layout->addWidget(CreateTCPPanel());
+    layout->addStretch(1);
+    layout->addWidget(CreateBottomPanel());
+
+    // One label column across the panels, so that the fields line up.
+    const QList<QLabel*> labels {lCOMPort, lCOMBaudrate, lDeviceName, lSerialNumber, lUSBBaudRate, lIP, lPort};
+    int width = 0;
+    for (const QLabel* label : labels) width = std::max(width, label->sizeHint().width());
+    for (QLabel* label : labels) label->setFixedWidth(width);
+    const int buttonWidth = std::max(bCOMRefresh->sizeHint().width(), bUSBRefresh->sizeHint().width());
+    bCOMRefresh->setFixedWidth(buttonWidth);
+    bUSBRefresh->setFixedWidth(buttonWidth);
+
+    FTransports = new QButtonGroup(this);
+    for (QRadioButton* radio : {rbCOM, rbUSB, rbTCP}) FTransports->addButton(radio);
+    rbCOM->setChecked(true);
+
+    connect(rbCOM, &QRadioButton::clicked, this, &TfConnectionDialog::rbCOMClick);
+    connect(rbUSB, &QRadioButton::clicked, this, &TfConnectionDialog::rbCOMClick);
+    connect(rbTCP, &QRadioButton::clicked, this, &TfConnectionDialog::rbCOMClick);
+    connect(bCOMRefresh, &QPushButton::clicked, this, &TfConnectionDialog::bCOMRefreshClick);
+    connect(bUSBRefresh, &QPushButton::clicked, this, &TfConnectionDialog::bUSBRefreshClick);
+    connect(cbDeviceName, &QComboBox::activated, this, &TfConnectionDialog::cbDeviceNameChange);
+    connect(sbExpertMode, &QToolButton::clicked, this, &TfConnectionDialog::sbExpertModeClick);
+    connect(bOK, &QPushButton::clicked, this, &TfConnectionDialog::accept);
+    connect(bCancel, &QPushButton::clicked, this, &TfConnectionDialog::reject);
+}
