@@ -20,7 +20,7 @@
 namespace {
 
 // The controls of a panel sit this far right of its radio button.
-constexpr int kIndent = 18;
+constexpr int kIndent = 16;
 
 const char* const kBaudRates[] = {"110", "300", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
 
@@ -55,14 +55,19 @@ QComboBox* BaudRateList(const char* name)
     return list;
 }
 
-// A panel headed by its radio button, its rows of controls below and indented.
-QFrame* Panel(const char* name, QRadioButton* radio, QGridLayout*& rows)
+// A panel headed by its radio button (and the panel's refresh button, when it has one, at
+// the right), its rows of controls below and indented.
+QFrame* Panel(const char* name, QRadioButton* radio, QPushButton* refresh, QGridLayout*& rows)
 {
     auto* panel = Named(new QFrame, name);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(8, 4, 8, 4);
     layout->setSpacing(4);
-    layout->addWidget(radio);
+    auto* header = new QHBoxLayout;
+    header->addWidget(radio);
+    header->addStretch(1);
+    if (refresh) header->addWidget(refresh);
+    layout->addLayout(header);
     rows = new QGridLayout;
     rows->setContentsMargins(kIndent, 0, 0, 0);
     rows->setHorizontalSpacing(6);
@@ -77,16 +82,15 @@ QFrame* Panel(const char* name, QRadioButton* radio, QGridLayout*& rows)
 QFrame* TfConnectionDialog::CreateCOMPanel()
 {
     rbCOM = Named(new QRadioButton(QStringLiteral("Sériový port:")), "rbCOM");
-    QGridLayout* rows;
-    pCOM = Panel("pCOM", rbCOM, rows);
-    cbCOM = DropDownList("cbCOM");
     bCOMRefresh = Named(new QPushButton(QStringLiteral("Obnovit")), "bCOMRefresh");
+    QGridLayout* rows;
+    pCOM = Panel("pCOM", rbCOM, bCOMRefresh, rows);
+    cbCOM = DropDownList("cbCOM");
     cbCOMBaudrate = BaudRateList("cbCOMBaudrate");
     lCOMPort = Label("lCOMPort", QStringLiteral("Číslo portu RS232/485:"), cbCOM);
     lCOMBaudrate = Label("lCOMBaudrate", QStringLiteral("Komunikační rychlost [Bd]:"), cbCOMBaudrate);
     rows->addWidget(lCOMPort, 0, 0);
     rows->addWidget(cbCOM, 0, 1);
-    rows->addWidget(bCOMRefresh, 0, 2);
     rows->addWidget(lCOMBaudrate, 1, 0);
     rows->addWidget(cbCOMBaudrate, 1, 1);
     return pCOM;
@@ -95,10 +99,10 @@ QFrame* TfConnectionDialog::CreateCOMPanel()
 QFrame* TfConnectionDialog::CreateUSBPanel()
 {
     rbUSB = Named(new QRadioButton(QStringLiteral("USB:")), "rbUSB");
-    QGridLayout* rows;
-    pUSB = Panel("pUSB", rbUSB, rows);
-    cbDeviceName = DropDownList("cbDeviceName");
     bUSBRefresh = Named(new QPushButton(QStringLiteral("Obnovit")), "bUSBRefresh");
+    QGridLayout* rows;
+    pUSB = Panel("pUSB", rbUSB, bUSBRefresh, rows);
+    cbDeviceName = DropDownList("cbDeviceName");
     eSerialNumber = Named(new QLineEdit, "eSerialNumber");
     eSerialNumber->setReadOnly(true);
     cbUSBBaudRate = BaudRateList("cbUSBBaudRate");
@@ -107,7 +111,6 @@ QFrame* TfConnectionDialog::CreateUSBPanel()
     lUSBBaudRate = Label("lUSBBaudRate", QStringLiteral("Komunikační rychlost [Bd]:"), cbUSBBaudRate);
     rows->addWidget(lDeviceName, 0, 0);
     rows->addWidget(cbDeviceName, 0, 1);
-    rows->addWidget(bUSBRefresh, 0, 2);
     rows->addWidget(lSerialNumber, 1, 0);
     rows->addWidget(eSerialNumber, 1, 1);
     rows->addWidget(lUSBBaudRate, 2, 0);
@@ -119,7 +122,7 @@ QFrame* TfConnectionDialog::CreateTCPPanel()
 {
     rbTCP = Named(new QRadioButton(QStringLiteral("Ethernet:")), "rbTCP");
     QGridLayout* rows;
-    pTCP = Panel("pTCP", rbTCP, rows);
+    pTCP = Panel("pTCP", rbTCP, nullptr, rows);
     eIP = Named(new QLineEdit(QStringLiteral("192.168.1.100")), "eIP");
     // A ";" would end the value inside the connection string and start a key of its own.
     eIP->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^;]*")), eIP));
@@ -171,9 +174,6 @@ void TfConnectionDialog::CreateControls()
     int width = 0;
     for (const QLabel* label : labels) width = std::max(width, label->sizeHint().width());
     for (QLabel* label : labels) label->setFixedWidth(width);
-    const int buttonWidth = std::max(bCOMRefresh->sizeHint().width(), bUSBRefresh->sizeHint().width());
-    bCOMRefresh->setFixedWidth(buttonWidth);
-    bUSBRefresh->setFixedWidth(buttonWidth);
 
     FTransports = new QButtonGroup(this);
     for (QRadioButton* radio : {rbCOM, rbUSB, rbTCP}) FTransports->addButton(radio);
