@@ -2,6 +2,7 @@
 
 #include "framework/uci_ConnectionString.h"
 #include "framework/uci_ProcessEvents.h"
+#include "transports/uci_FTDIdirect.h"
 #include "transports/uci_ISerialPortInterface.h"
 #include "transports/uci_ITCPClientInterface.h"
 
@@ -16,10 +17,17 @@ void RegisterTransports()
     SetProcessEventsHook(&ProcessQtEvents);
     RegisterProvider(&ConstructCommunicationInterface<TSerialPortInterface>, "SERIAL_PORT");
     RegisterProvider(&ConstructCommunicationInterface<TTCPClientInterface>, "TCP_CLIENT");
+    RegisterProvider(&ConstructCommunicationInterface<TFTDIDevice>, "FTD_USB");
+    BindFTDILibrary();
 }
 
 void UnregisterTransports()
 {
+    // Converter transports released last are closed by their reader threads; the
+    // library stays loaded until they are done.
+    TFTDIDeviceThread::WaitForAllEnded(1000);
+    ReleaseFTDILibrary();
+    UnregisterProvider(&ConstructCommunicationInterface<TFTDIDevice>);
     UnregisterProvider(&ConstructCommunicationInterface<TTCPClientInterface>);
     UnregisterProvider(&ConstructCommunicationInterface<TSerialPortInterface>);
     SetProcessEventsHook(nullptr);

@@ -13,7 +13,7 @@ std::mutex& FakeLock()
 
 std::list<TFakeConverter>& FakeConverters()
 {
-    static std::list<TFakeConverter> converters;
+    static std::list<TFakeConverter> converters = FakeConvertersFromEnvironment();
     return converters;
 }
 
@@ -58,8 +58,12 @@ void FakeD2xxAddConverter(const char* serialNumber, const char* description)
 // Detaches every converter; their handles become invalid.
 void FakeD2xxClearConverters()
 {
-    std::lock_guard lock(FakeLock());
-    FakeConverters().clear();
+    std::list<TFakeConverter> detached;
+    {
+        std::lock_guard lock(FakeLock());
+        detached.swap(FakeConverters());
+    }
+    for (TFakeConverter& converter : detached) FakeEndModule(FakeTakeModule(converter));
 }
 
 FT_STATUS FT_CreateDeviceInfoList(uint32_t* count)

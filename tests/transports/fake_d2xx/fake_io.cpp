@@ -11,8 +11,10 @@ FT_STATUS OpenConverter(TFakeConverter* converter, FT_HANDLE* handle)
     if (!handle) return kFakeNotSupported;
     if (!converter) return kFakeDeviceNotFound;
     if (converter->Open) return kFakeDeviceNotOpened; // held by another handle
-    converter->Open = true;
     converter->Received.clear();
+    if (!FakeConnectModule(*converter)) return kFakeDeviceNotOpened;
+    converter->Open = true;
+    ++converter->OpenCount;
     *handle = converter;
     return FT_OK;
 }
@@ -23,6 +25,16 @@ FT_STATUS Set(FT_HANDLE handle, Setter setter)
     return WithOpenConverter(handle, [&](TFakeConverter& converter) {
         setter(converter);
         return FT_OK;
+    });
+}
+
+// Changes a modem output; wired back to an input, the change is a modem-status event.
+FT_STATUS SetModemLine(FT_HANDLE handle, bool TFakeConverter::*line, bool level)
+{
+    return Set(handle, [&](TFakeConverter& c) {
+        if (c.*line == level) return;
+        c.*line = level;
+        FakeNotify(c, FT_EVENT_MODEM_STATUS);
     });
 }
 
@@ -51,14 +63,22 @@ FT_STATUS FT_OpenEx(const void* arg, uint32_t flags, FT_HANDLE* handle)
 
 FT_STATUS FT_Close(FT_HANDLE handle)
 {
-    return Set(handle, [](TFakeConverter& c) { c.Open = false; });
+    TFakeModuleConnection module;
+    const FT_STATUS status = WithOpenConverter(handle, [&](TFakeConverter& c) {
+        c.Open = false;
+        c.Event = nullptr;
+        module = FakeTakeModule(c);
+        return FT_OK;
+    });
+    FakeEndModule(std::move(module));
+    return status;
 }
 
 FT_STATUS FT_Write(FT_HANDLE handle, const void* buffer, uint32_t count, uint32_t* written)
 {
     if (!written || (count && !buffer)) return kFakeNotSupported;
     return Set(handle, [&](TFakeConverter& c) {
-        c.Received.append(static_cast<const char*>(buffer), count);
+        FakeTransmit(c, static_cast<const char*>(buffer), count);
         *written = count;
     });
 }
@@ -110,22 +130,22 @@ FT_STATUS FT_SetDataCharacteristics(FT_HANDLE handle, uint8_t dataBits, uint8_t 
 
 FT_STATUS FT_SetDtr(FT_HANDLE handle)
 {
-    return Set(handle, [](TFakeConverter& c) { c.Dtr = true; });
+    return SetModemLine(handle, &TFakeConverter::Dtr, true);
 }
 
 FT_STATUS FT_ClrDtr(FT_HANDLE handle)
 {
-    return Set(handle, [](TFakeConverter& c) { c.Dtr = false; });
+    return SetModemLine(handle, &TFakeConverter::Dtr, false);
 }
 
 FT_STATUS FT_SetRts(FT_HANDLE handle)
 {
-    return Set(handle, [](TFakeConverter& c) { c.Rts = true; });
+    return SetModemLine(handle, &TFakeConverter::Rts, true);
 }
 
 FT_STATUS FT_ClrRts(FT_HANDLE handle)
 {
-    return Set(handle, [](TFakeConverter& c) { c.Rts = false; });
+    return SetModemLine(handle, &TFakeConverter::Rts, false);
 }
 
 // The modem lines are wired back as well: RTS drives CTS (0x10), DTR drives DSR (0x20).
@@ -135,8 +155,8 @@ FT_STATUS FT_GetModemStatus(FT_HANDLE handle, uint32_t* modemStatus)
     return Set(handle, [&](TFakeConverter& c) { *modemStatus = (c.Rts ? 0x10u : 0u) | (c.Dtr ? 0x20u : 0u); });
 }
 
-// Flow control, special characters, time-outs and event notification do not change the
-// wired-back line, so the converter only acknowledges them.
+// Flow control, special characters and time-outs do not change the line, so the
+// converter only acknowledges them.
 FT_STATUS FT_SetFlowControl(FT_HANDLE handle, uint16_t, uint8_t, uint8_t)
 {
     return Set(handle, [](TFakeConverter&) {});
@@ -152,9 +172,15 @@ FT_STATUS FT_SetTimeouts(FT_HANDLE handle, uint32_t, uint32_t)
     return Set(handle, [](TFakeConverter&) {});
 }
 
-FT_STATUS FT_SetEventNotification(FT_HANDLE handle, uint32_t, void*)
+// event points to a TD2xxEvent (transports/uFTDIEvent.h); null or mask 0 stops the
+// notification. Bytes already waiting are announced at once.
+FT_STATUS FT_SetEventNotification(FT_HANDLE handle, uint32_t mask, void* event)
 {
-    return Set(handle, [](TFakeConverter&) {});
+    return Set(handle, [&](TFakeConverter& c) {
+        c.Event = mask ? static_cast<TD2xxEvent*>(event) : nullptr;
+        c.EventMask = c.Event ? mask : 0;
+        if (!c.Received.empty()) FakeNotify(c, FT_EVENT_RXCHAR);
+    });
 }
 
 } // extern "C"

@@ -1,0 +1,71 @@
+// The reader thread of a USB converter transport (TFTDIDevice).
+//
+// While a device is attached, the thread runs the device's poll callback, then waits up
+// to PollIntervalMs for the notification event (set by the converter library when bytes
+// arrive or a modem line changes, and by the device itself) or the wake event. While
+// nothing is attached, or the thread is paused, it blocks without a time-out until a
+// device is attached or the thread is stopped, so an idle reader costs no CPU.
+//
+// The thread holds a counted reference to the attached device and a local one while it
+// polls; dropping the local one may destroy the device on this thread, which then stops
+// the thread and the thread frees itself at the end of its loop.
+#pragma once
+
+#include "framework/uMethod.h"
+#include "framework/ui_MyInterfacedObject.h"
+#include "transports/uFTDIEvent.h"
+
+#include <memory>
+#include <thread>
+
+class IFTDISerialPortInterface;
+
+class TFTDIDeviceThread {
+public:
+    using TPollCallback = TMethod<void()>;
+    static constexpr int PollIntervalMs = 100;
+
+    // Starts the thread at the highest priority the process may give, idle.
+    explicit TFTDIDeviceThread(TPollCallback poll);
+    TFTDIDeviceThread(const TFTDIDeviceThread&) = delete;
+    TFTDIDeviceThread& operator=(const TFTDIDeviceThread&) = delete;
+
+    // Ends the thread. Called on the thread itself (the device is being destroyed by the
+    // thread's own reference), the thread is left to free itself when its loop ends;
+    // otherwise this waits for the thread and frees it.
+    static void Stop(std::unique_ptr<TFTDIDeviceThread> thread);
+    ~TFTDIDeviceThread();
+
+    // Attaching keeps a reference to the device, clears the paused flag and the wake
+    // event, and starts the polling.
+    void Attach(const IntfPtr<IFTDISerialPortInterface>& device);
+    // Drops the thread's reference (outside the thread's own lock: it may be the last).
+    void Detach();
+    // Stops the polling: paused flag and wake event set.
+    void Pause();
+    // Sets the notification event, so that the thread polls again at once.
+    void Notify();
+    // The event handed to the converter library.
+    TD2xxEvent* NotificationEvent() { return &FEvent; }
+
+    // Waits up to timeoutMs until every reader thread of the process has ended (before
+    // the converter library is released); false on time-out.
+    static bool WaitForAllEnded(int timeoutMs);
+
+private:
+    void Execute();
+    // The attached device once one is attached and the thread not paused; null when the
+    // thread is to end.
+    IntfPtr<IFTDISerialPortInterface> WaitUntilAttached();
+    void WaitForEvents();
+
+    TPollCallback FPoll;
+    // FEvent.Mutex guards every field below; FEvent.Cond is signalled on every change.
+    TD2xxEvent FEvent;
+    IntfPtr<IFTDISerialPortInterface> FAttached;
+    bool FPaused = false;
+    bool FWake = false; // manual-reset
+    bool FTerminated = false;
+    bool FFreeOnTerminate = false;
+    std::thread FThread;
+};

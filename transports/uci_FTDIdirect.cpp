@@ -1,0 +1,219 @@
+#include "transports/uci_FTDIdirect.h"
+
+#include "framework/uExceptions.h"
+#include "framework/uci_ConnectionString.h"
+#include "transports/uci_InterfaceLocks.h"
+
+#ifdef QT_WIDGETS_LIB
+#include "transports/uf_FTDISetup.h"
+#endif
+
+TFTDIDevice::TFTDIDevice()
+    : FReaderThread(std::make_unique<TFTDIDeviceThread>(TFTDIDeviceThread::TPollCallback::Bind<&TFTDIDevice::PollDevice>(this)))
+{
+}
+
+// The reader thread holds a reference while the converter is open, so an open
+// converter is never destroyed here: the thread closes it first.
+TFTDIDevice::~TFTDIDevice() { TFTDIDeviceThread::Stop(std::move(FReaderThread)); }
+
+bool TFTDIDevice::ImplementsInterface(const TGUID& iid) const
+{
+    return iid == IFTDISerialPortInterface::IID || TSerialCommunicationInterface::ImplementsInterface(iid);
+}
+
+void TFTDIDevice::CloseOnIOError(FT_STATUS status)
+{
+    if (status == FT_IO_ERROR) Close(false);
+}
+
+std::string TFTDIDevice::GetSerialNumber()
+{
+    TCiReadLock lock(*this);
+    return FSerialNumber;
+}
+
+void TFTDIDevice::SetSerialNumber(const std::string& serialNumber)
+{
+    if (ApplySerialNumber(serialNumber))
+        DoConfigChanged();
+    else
+        DoError("SetSerialNumber", {serialNumber}, 0);
+}
+
+bool TFTDIDevice::ApplySerialNumber(const std::string& serialNumber)
+{
+    TCiWriteLock lock(*this);
+    if (serialNumber == FSerialNumber) return true;
+    if (!IsOpen()) {
+        FSerialNumber = serialNumber;
+        return true;
+    }
+    try {
+        InternalClose(false);
+        FSerialNumber = serialNumber;
+        InternalOpen();
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+bool TFTDIDevice::ResetDevice()
+{
+    TCiWriteLock lock(*this);
+    return Call(&TD2xxFunctions::FT_ResetDevice, GetHandle()) == FT_OK;
+}
+
+bool TFTDIDevice::EraseEE() { return Call(&TD2xxFunctions::FT_EraseEE, GetHandle()) == FT_OK; }
+
+bool TFTDIDevice::IsOpen()
+{
+    TCiReadLock lock(*this);
+    return GetHandle() != nullptr;
+}
+
+// Closing is forced whatever the flag: the link is re-established by the next Open.
+void TFTDIDevice::SetLinkEnabled(bool flag)
+{
+    TSerialCommunicationInterface::SetLinkEnabled(flag);
+    Close(true);
+}
+
+std::string TFTDIDevice::GetConfiguration()
+{
+    TCiReadLock lock(*this);
+    std::string text = "provider=FTD_USB;serial_number=" + FSerialNumber;
+    const std::string line = TSerialCommunicationInterface::GetConfiguration();
+    if (!line.empty()) text += ";" + line;
+    return text;
+}
+
+void TFTDIDevice::GetDeviceName(std::string& text)
+{
+    TCiReadLock lock(*this);
+    text = FSerialNumber;
+}
+
+bool TFTDIDevice::ApplyConfiguration(const std::string& text)
+{
+    std::string serialNumber;
+    if (TConnectionStringLines(text).Find("serial_number", serialNumber)) ApplySerialNumber(serialNumber);
+    TSerialCommunicationInterface::ApplyConfiguration(text);
+    DoConfigChanged();
+    return true;
+}
+
+bool TFTDIDevice::InternalOpen()
+{
+    if (FSerialNumber.empty()) return false;
+    FT_HANDLE handle = nullptr;
+    if (Call(&TD2xxFunctions::FT_OpenEx, FSerialNumber.c_str(), FT_OPEN_BY_SERIAL_NUMBER, &handle) != FT_OK ||
+        !handle)
+        return false;
+    FHandle = handle;
+    Call(&TD2xxFunctions::FT_ResetDevice, handle);
+    Call(&TD2xxFunctions::FT_SetEventNotification, handle, FT_EVENT_RXCHAR | FT_EVENT_MODEM_STATUS,
+         static_cast<void*>(FReaderThread->NotificationEvent()));
+    FReaderThread->Attach(IntfPtr<IFTDISerialPortInterface>(this));
+    // An I/O error in one of these steps has closed the link again.
+    if (IsOpen()) ApplyBaudRate(FBaudRate);
+    if (IsOpen()) SendDataCharacteristics();
+    if (IsOpen()) ApplyDTR(FDtr);
+    if (IsOpen()) ApplyRTS(FRts);
+    return true;
+}
+
+// A converter whose close fails with the I/O error is gone: its handle is forgotten and
+// the link counts as closed, so that a repeated failure cannot keep the link half open.
+bool TFTDIDevice::InternalClose(bool force)
+{
+    bool closed = false;
+    if (const FT_HANDLE handle = GetHandle()) {
+        const FT_STATUS status = FTDILibrary().Call(&TD2xxFunctions::FT_Close, handle);
+        closed = status == FT_OK || status == FT_IO_ERROR;
+    }
+    if (closed || force) {
+        FHandle = nullptr;
+        FReaderThread->Detach();
+        FReaderThread->Pause();
+    }
+    return closed;
+}
+
+int32_t TFTDIDevice::InternalWrite(const std::string& bytes)
+{
+    TCiWriteLock lock(*this);
+    if (!IsOpen()) return 0;
+    uint32_t written = 0;
+    if (Call(&TD2xxFunctions::FT_Write, GetHandle(), static_cast<const void*>(bytes.data()), uint32_t(bytes.size()),
+             &written) != FT_OK)
+        return 0;
+    return int32_t(written);
+}
+
+void TFTDIDevice::InternalRead(std::string& bytes)
+{
+    TCiWriteLock lock(*this);
+    bytes.clear();
+    if (!IsOpen()) return;
+    const int32_t waiting = InBuffUsed();
+    if (waiting <= 0) return;
+    bytes.resize(size_t(waiting));
+    uint32_t read = 0;
+    if (Call(&TD2xxFunctions::FT_Read, GetHandle(), static_cast<void*>(bytes.data()), uint32_t(waiting), &read) !=
+        FT_OK)
+        read = 0;
+    bytes.resize(std::min<size_t>(read, bytes.size()));
+    if (InBuffUsed() > 0) FReaderThread->Notify();
+}
+
+int32_t TFTDIDevice::InBuffUsed()
+{
+    TCiWriteLock lock(*this);
+    if (!IsOpen()) return 0;
+    uint32_t waiting = 0;
+    if (Call(&TD2xxFunctions::FT_GetQueueStatus, GetHandle(), &waiting) != FT_OK) return 0;
+    return int32_t(std::min<uint32_t>(waiting, INT32_MAX));
+}
+
+void TFTDIDevice::PurgeInput()
+{
+    TCiWriteLock lock(*this);
+    Call(&TD2xxFunctions::FT_Purge, GetHandle(), FT_PURGE_RX);
+}
+
+void TFTDIDevice::PurgeOutput()
+{
+    TCiWriteLock lock(*this);
+    Call(&TD2xxFunctions::FT_Purge, GetHandle(), FT_PURGE_TX);
+}
+
+// On the reader thread. A count of 2 is the thread's attached reference and its local
+// one: nobody else holds the transport, so the converter is closed (without the close
+// notification) and the transport is destroyed when the thread drops its reference. The
+// close is forced: with nobody left to retry it, a failing close must still end.
+void TFTDIDevice::PollDevice()
+{
+    if (RefCount() == 2) {
+        TCiWriteLock lock(*this);
+        InternalClose(true);
+        return;
+    }
+    if (InBuffUsed() > 0) DoDataRcv();
+}
+
+#ifdef QT_WIDGETS_LIB
+bool TFTDIDevice::HasSetupDialog() { return true; }
+
+bool TFTDIDevice::ExecuteSetupDialog()
+{
+    if (!ExecuteFTDIDialog(GetBaudRate())) return false;
+    DoConfigChanged();
+    return true;
+}
+#else
+// Builds without widgets have no dialog to show.
+bool TFTDIDevice::HasSetupDialog() { return false; }
+bool TFTDIDevice::ExecuteSetupDialog() { return false; }
+#endif
