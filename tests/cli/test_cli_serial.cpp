@@ -1,0 +1,229 @@
+// valdrix-cli over serial lines, end to end: straight to the module simulator on a
+// pseudo-terminal linked as COM<n>, and through a serial-to-TCP gateway (ser2net) in
+// front of that pseudo-terminal. Also what the client does when the simulator dies under
+// it, or when the gateway's serial side is missing.
+#include "cli_processes.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kSer2net = "/usr/sbin/ser2net";
+
+// A private directory of COM<n> links, named to every child through VALDRIX_COM_DIR.
+class TComLinks {
+public:
+    TComLinks()
+    {
+        char pattern[] = "/tmp/valdrix-cli-com-XXXXXX";
+        if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+        FPath = pattern;
+        ::setenv("VALDRIX_COM_DIR", FPath.c_str(), 1);
+    }
+    ~TComLinks()
+    {
+        ::unsetenv("VALDRIX_COM_DIR");
+        fs::remove_all(FPath);
+    }
+    std::string Port(int n) const { return FPath + "/COM" + std::to_string(n); }
+    const std::string& Path() const { return FPath; }
+
+private:
+    std::string FPath;
+};
+
+// The simulator serving its main link on a pseudo-terminal only.
+std::unique_ptr<TSimulator> PtySimulator(const std::string& path)
+{
+    auto sim = std::make_unique<TSimulator>(std::vector<std::string>{"--no-tcp", "--pty", path});
+    // The ready line comes after the link exists.
+    EXPECT_TRUE(fs::is_symlink(path)) << "the simulator did not create " << path;
+    return sim;
+}
+
+std::vector<std::string> SerialCli(int comNumber, std::vector<std::string> args)
+{
+    std::vector<std::string> all = {"-c", "provider=SERIAL_PORT;comport=" + std::to_string(comNumber) +
+                                              ";baudrate=115200"};
+    all.insert(all.end(), args.begin(), args.end());
+    return all;
+}
+
+int Lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
+
+// A child whose standard output is read as it comes; killed (SIGTERM) when destroyed.
+class TChild {
+public:
+    TChild(const std::string& program, const std::vector<std::string>& args)
+    {
+        int out[2];
+        if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
+        FPid = ::fork();
+        if (FPid == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(out[1], STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        FOut = out[0];
+    }
+    ~TChild()
+    {
+        if (FPid > 0) {
+            ::kill(FPid, SIGTERM);
+            ::waitpid(FPid, nullptr, 0);
+        }
+        ::close(FOut);
+    }
+    TChild(const TChild&) = delete;
+    TChild& operator=(const TChild&) = delete;
+
+    // Output up to the first line break, waiting at most timeoutMs.
+    std::string FirstLine(int timeoutMs)
+    {
+        std::string line;
+        char c = 0;
+        pollfd fd{FOut, POLLIN, 0};
+        while (line.find('\n') == std::string::npos && ::poll(&fd, 1, timeoutMs) > 0 && ::read(FOut, &c, 1) == 1)
+            line += c;
+        return line;
+    }
+    // Waits for the end; the exit status, -1 when the child did not exit by itself.
+    int Wait()
+    {
+        int status = 0;
+        ::waitpid(FPid, &status, 0);
+        FPid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t FPid = -1;
+    int FOut = -1;
+};
+
+bool Accepts(int port)
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(uint16_t(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+}
+
+// ser2net exposing the pseudo-terminal at ptyPath as a raw TCP server on a free port.
+class TGateway {
+public:
+    TGateway(const std::string& dir, const std::string& ptyPath) : FPort(UnusedPort())
+    {
+        const std::string config = dir + "/ser2net.yaml";
+        std::ofstream(config) << "connection: &m\n"
+                              << "  accepter: tcp,127.0.0.1," << FPort << "\n"
+                              << "  connector: serialdev," << ptyPath << ",115200n81,local\n";
+        FProcess = std::make_unique<TChild>(kSer2net, std::vector<std::string>{"-d", "-u", "-c", config});
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!(FReady = Accepts(FPort)) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    bool Ready() const { return FReady; }
+    std::string Connection() const { return "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(FPort); }
+
+private:
+    int FPort;
+    bool FReady = false;
+    std::unique_ptr<TChild> FProcess;
+};
+
+} // namespace
+
+TEST(CliSerial, MonitorAndRequestsOverAPseudoTerminal)
+{
+    TComLinks links;
+    const auto sim = PtySimulator(links.Port(7));
+
+    const TProgramRun monitor = RunProgram("VALDRIX_CLI", SerialCli(7, {"monitor", "--count", "2"}));
+    EXPECT_EQ(monitor.Status, 0) << monitor.Err;
+    EXPECT_EQ(Lines(monitor.Out), 2);
+    EXPECT_EQ(monitor.Out.rfind("DI 1100001101011010 DO 0000000000 CNT 1001 2002", 0), 0u) << monitor.Out;
+
+    // The port was closed by the first client and opens again for the next one.
+    const TProgramRun identify = RunProgram("VALDRIX_CLI", SerialCli(7, {"--json", "identify"}));
+    EXPECT_EQ(identify.Status, 0) << identify.Err;
+    EXPECT_EQ(identify.Out, "{\"ok\": true, \"identification\": \"Valdrix ; v 1.0 ; SIM\"}\n");
+    const TProgramRun outputs = RunProgram("VALDRIX_CLI", SerialCli(7, {"set-output", "4", "on"}));
+    EXPECT_EQ(outputs.Status, 0) << outputs.Err;
+    EXPECT_EQ(RunProgram("VALDRIX_CLI", SerialCli(7, {"outputs"})).Out, "outputs 0001000000\n");
+}
+
+TEST(CliSerial, PortsThatCannotBeOpenedEndTheClientWithAConnectionError)
+{
+    TComLinks links;
+    fs::create_symlink("/nonexistent/tty", links.Port(9));
+    for (const int com : {0, 9, 200}) {
+        const TProgramRun run = RunProgram("VALDRIX_CLI", SerialCli(com, {"identify"}));
+        EXPECT_EQ(run.Status, 3) << "COM" << com << ": " << run.Out << run.Err;
+    }
+}
+
+TEST(CliSerial, ASimulatorThatDiesEndsTheMonitorWithAFailure)
+{
+    TComLinks links;
+    auto sim = PtySimulator(links.Port(7));
+    const char* cli = std::getenv("VALDRIX_CLI");
+    ASSERT_NE(cli, nullptr);
+    TChild monitor(cli, SerialCli(7, {"monitor"}));
+    ASSERT_EQ(monitor.FirstLine(20000).rfind("DI ", 0), 0u) << "the monitor never showed the module";
+
+    sim.reset(); // the far end of the line closes
+    EXPECT_EQ(monitor.Wait(), 1);
+}
+
+TEST(CliSerialGateway, RequestsThroughSer2netToThePseudoTerminal)
+{
+    if (!fs::exists(kSer2net)) GTEST_SKIP() << "ser2net is not installed (" << kSer2net << ")";
+    TComLinks links;
+    const std::string pty = links.Port(7);
+    TGateway gateway(links.Path(), pty);
+    ASSERT_TRUE(gateway.Ready()) << "ser2net did not start listening";
+
+    // No simulator yet: the gateway answers with its own "Device open failure" text
+    // and hangs up. That text is no answer from the module.
+    const TProgramRun noDevice = RunProgram("VALDRIX_CLI", {"-c", gateway.Connection(), "identify"});
+    EXPECT_TRUE(noDevice.Status == 1 || noDevice.Status == 3) << noDevice.Status << noDevice.Out << noDevice.Err;
+    EXPECT_EQ(noDevice.Out.find("Valdrix"), std::string::npos);
+
+    const auto sim = PtySimulator(pty);
+    const TProgramRun identify = RunProgram("VALDRIX_CLI", {"-c", gateway.Connection(), "--json", "identify"});
+    EXPECT_EQ(identify.Status, 0) << identify.Err;
+    EXPECT_EQ(identify.Out, "{\"ok\": true, \"identification\": \"Valdrix ; v 1.0 ; SIM\"}\n");
+    const TProgramRun monitor = RunProgram("VALDRIX_CLI", {"-c", gateway.Connection(), "monitor", "--count", "2"});
+    EXPECT_EQ(monitor.Status, 0) << monitor.Err;
+    EXPECT_EQ(Lines(monitor.Out), 2);
+}
