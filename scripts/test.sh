@@ -7,6 +7,8 @@ src=$(cd "$(dirname "$0")/.." && pwd)
 cd "$src"
 bash scripts/install-deps.sh
 
+# GUI tests run on the offscreen platform, also when ctest lists them before running.
+export QT_QPA_PLATFORM=offscreen
 out=${VALDRIX_TEST_BUILD:-$src/build-test}
 status=0
 run() { echo "== $*"; "$@" || status=1; }
