@@ -1,0 +1,76 @@
+// valdrix-cli over a USB converter ("FTD_USB"): the fake converter library
+// (VALDRIX_FAKE_D2XX) stands in for the converter library, and its converter has the
+// module simulator behind it.
+#include "cli_processes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr const char* kSerial = "FTSIM042";
+
+// Points the programs started from here at the fake library and, through it, at the
+// simulator; restores the environment afterwards.
+class TFakeConverterEnvironment {
+public:
+    TFakeConverterEnvironment(const std::string& library, const TSimulator& sim)
+    {
+        ::setenv("VALDRIX_D2XX_LIBRARY", library.c_str(), 1);
+        const std::string module = std::string(kSerial) + "@127.0.0.1:" + std::to_string(sim.Port());
+        ::setenv("VALDRIX_FAKE_D2XX_SIM", module.c_str(), 1);
+    }
+    ~TFakeConverterEnvironment()
+    {
+        ::unsetenv("VALDRIX_D2XX_LIBRARY");
+        ::unsetenv("VALDRIX_FAKE_D2XX_SIM");
+    }
+};
+
+std::string FakeLibrary()
+{
+    const char* path = std::getenv("VALDRIX_FAKE_D2XX");
+    return path ? path : "";
+}
+
+TProgramRun Cli(const std::string& connection, std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"-c", connection});
+    return RunProgram("VALDRIX_CLI", args);
+}
+
+} // namespace
+
+TEST(CliOverConverter, MonitorsTheModuleThroughTheConverter)
+{
+    ASSERT_FALSE(FakeLibrary().empty()) << "VALDRIX_FAKE_D2XX names no library; run through ctest";
+    TSimulator sim;
+    ASSERT_TRUE(sim.Ready());
+    TFakeConverterEnvironment environment(FakeLibrary(), sim);
+
+    const TProgramRun run = Cli(std::string("provider=FTD_USB;serial_number=") + kSerial, {"monitor", "--count", "2"});
+    ASSERT_EQ(run.Status, 0) << run.Err << run.Out;
+    const std::string line = "DI 1100001101011010 DO 0000000000 CNT 1001 2002 3003 4004 5005 6006 7007 8008 9009 "
+                             "10010 11011 12012 13013 14014 15015 16016 T 21.5 23.0 -4.5 36.6 AI 5000 2500 6000 8000 "
+                             "RAW 25000 12500 30000 40000\n";
+    EXPECT_EQ(run.Out, line + line);
+
+    // Writes go the same way and are read back.
+    const std::string connection = std::string("provider=FTD_USB;serial_number=") + kSerial + ";baudrate=9600";
+    EXPECT_EQ(Cli(connection, {"set-output", "4", "on"}).Status, 0);
+    EXPECT_EQ(Cli(connection, {"outputs"}).Out, "outputs 0001000000\n");
+}
+
+TEST(CliOverConverter, MissingConverterOrLibraryIsAConnectionError)
+{
+    ASSERT_FALSE(FakeLibrary().empty());
+    TSimulator sim;
+    ASSERT_TRUE(sim.Ready());
+    {
+        TFakeConverterEnvironment environment(FakeLibrary(), sim);
+        EXPECT_EQ(Cli("provider=FTD_USB;serial_number=NOSUCH", {"identify"}).Status, 3);
+    }
+    TFakeConverterEnvironment environment("/nonexistent/libnothing.so", sim);
+    EXPECT_EQ(Cli(std::string("provider=FTD_USB;serial_number=") + kSerial, {"identify"}).Status, 3);
+}
