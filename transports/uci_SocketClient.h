@@ -53,7 +53,6 @@ public:
     void Abort();
 
     bool Active() const { return FState.load() == State::Connected; }
-    bool Connecting() const { return FState.load() == State::Connecting; }
 
     // Queues the bytes for sending; false without a connection.
     bool SendText(const std::string& bytes);
