@@ -28,8 +28,8 @@ bool TSerialPortInterface::ImplementsInterface(const TGUID& iid) const
     return iid == ISerialPortInterface::IID || TSerialCommunicationInterface::ImplementsInterface(iid);
 }
 
-// Each handler reads the level from the line at the moment it runs. A carrier-detect
-// change is reported under kind 0, as the tools reading these notifications expect.
+// Each handler reads the level from the line at the moment it runs. The signal kinds
+// have no carrier detect of their own; its changes are reported under kind 0.
 void TSerialPortInterface::BindPortEvents()
 {
     FPort->OnDataRecived = [this](TAfComPort&, uint32_t) { DoDataRcv(); };
