@@ -31,9 +31,12 @@ int32_t TMyInterfacedObject::AddRef()
 int32_t TMyInterfacedObject::Release()
 {
     const int32_t n = FRefCount.fetch_sub(1) - 1;
-    if (n != 0 || FDestroying.load()) {
-        AfterRelease(n);
-        return n;
+    // Once other references remain, another thread's final release may destroy the object
+    // at any moment (a transport released by its reader thread), so it is not touched again.
+    if (n != 0) return n;
+    if (FDestroying.load()) {
+        AfterRelease(0);
+        return 0;
     }
     FDestroying.store(true);
     AfterRelease(0);

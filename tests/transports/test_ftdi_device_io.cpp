@@ -41,11 +41,10 @@ private:
     void OnDestroyed(INodedInterface* node)
     {
         if (node != FNode) return;
-        {
-            std::lock_guard lock(FLock);
-            FDestroyed = true;
-            FThread = std::this_thread::get_id();
-        }
+        // Notified under the lock: the waiter destroys the watch as soon as it sees the flag.
+        std::lock_guard lock(FLock);
+        FDestroyed = true;
+        FThread = std::this_thread::get_id();
         FChanged.notify_all();
     }
 

@@ -21,10 +21,8 @@ TFTDIRecord TFTDIRecorder::Snapshot()
 template <class Change>
 void TFTDIRecorder::Update(Change change)
 {
-    {
-        std::lock_guard lock(FLock);
-        change(FRecord);
-    }
+    std::lock_guard lock(FLock);
+    change(FRecord);
     FChanged.notify_all();
 }
 
