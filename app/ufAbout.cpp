@@ -23,6 +23,7 @@ TfAbout::TfAbout(const QString& caption, QWidget* parent)
     QFont logoFont(QStringLiteral("DejaVu Sans"), 30, QFont::Bold);
     lblLogo = NewLabel(this, QStringLiteral("<span style=\"color:#0080ff\">Val</span>drix"), QRect(24, 24, 409, 64),
                        QStringLiteral("lblLogo"));
+    lblLogo->setTextFormat(Qt::RichText);
     lblLogo->setFont(logoFont);
     lblLogo->setAlignment(Qt::AlignCenter);
 

@@ -24,29 +24,29 @@ void TfrmMain::CreateAnalogInputs(QWidget* parent)
     QGroupBox* group = NewGroup(parent, QStringLiteral("gbAnalogInputs"), QStringLiteral("Analogové vstupy - kalibrace"),
                                 QRect(8, 6, 420, 252));
     NewLabel(group, QStringLiteral("Rozsah vstupu"), QRect(44, 20, 110, 18));
-    NewLabel(group, QStringLiteral("RAW hodnota"), QRect(276, 20, 70, 18))->setAlignment(Qt::AlignCenter);
-    NewLabel(group, QStringLiteral("Hodnota"), QRect(346, 20, 66, 18))->setAlignment(Qt::AlignCenter);
+    NewLabel(group, QStringLiteral("RAW hodnota"), QRect(270, 20, 84, 18))->setAlignment(Qt::AlignCenter);
+    NewLabel(group, QStringLiteral("Hodnota"), QRect(356, 20, 56, 18))->setAlignment(Qt::AlignCenter);
     for (int n = 1; n <= 4; ++n) {
         const QString index = QString::number(n);
         const int y = RowY(n);
         NewLabel(group, QStringLiteral("AI%1:").arg(n), QRect(8, y, 34, RowHeight));
         QComboBox* range = new QComboBox(group);
         range->setObjectName(QStringLiteral("cbbAD%1InputRange").arg(index));
-        range->setGeometry(42, y, 100, RowHeight);
+        range->setGeometry(42, y, 92, RowHeight);
         range->addItems({QStringLiteral("0 - 10 V"), QStringLiteral("0 - 20 mA"), QStringLiteral("4 - 20 mA")});
         range->setCurrentIndex(n <= 2 ? 0 : 1);
         SetTag(range, n);
         cbbADInputRange[size_t(n - 1)] = range;
         connect(NewButton(group, QStringLiteral("btnAD%1Set").arg(index), QStringLiteral("Nastavit"),
-                          QRect(144, y, 64, RowHeight), n),
+                          QRect(136, y, 62, RowHeight), n),
                 &QPushButton::clicked, this, &TfrmMain::btnAD1SetClick);
         connect(NewButton(group, QStringLiteral("btnAD%1Calibration").arg(index), QStringLiteral("Kalibrace"),
-                          QRect(210, y, 64, RowHeight), n),
+                          QRect(200, y, 68, RowHeight), n),
                 &QPushButton::clicked, this, &TfrmMain::btnAD1CalibrationClick);
         edtADRawValue[size_t(n - 1)] =
-            NewReadOnlyField(group, QStringLiteral("edtAD%1RawValue").arg(index), QRect(278, y, 66, RowHeight));
+            NewReadOnlyField(group, QStringLiteral("edtAD%1RawValue").arg(index), QRect(270, y, 84, RowHeight));
         edtADValue[size_t(n - 1)] =
-            NewReadOnlyField(group, QStringLiteral("edtAD%1Value").arg(index), QRect(346, y, 66, RowHeight));
+            NewReadOnlyField(group, QStringLiteral("edtAD%1Value").arg(index), QRect(356, y, 56, RowHeight));
     }
 
     btnADGetInputRange = NewButton(group, QStringLiteral("btnADGetInputRange"), QStringLiteral("Načíst rozsahy vstupů"),
@@ -76,8 +76,8 @@ void TfrmMain::CreateAnalogOutputs(QWidget* parent)
     // The group box carries the name btnDA2Low; output 2's low button is Button2.
     QGroupBox* group = NewGroup(parent, QStringLiteral("btnDA2Low"), QStringLiteral("Analogové výtupy - kalibrace"),
                                 QRect(8, 264, 420, 166));
-    NewLabel(group, QStringLiteral("Výstup"), QRect(206, 20, 60, 18))->setAlignment(Qt::AlignCenter);
-    NewLabel(group, QStringLiteral("Rozsah výtupu"), QRect(322, 20, 90, 18))->setAlignment(Qt::AlignCenter);
+    NewLabel(group, QStringLiteral("Výstup"), QRect(218, 20, 58, 18))->setAlignment(Qt::AlignCenter);
+    NewLabel(group, QStringLiteral("Rozsah výtupu"), QRect(308, 20, 108, 18))->setAlignment(Qt::AlignCenter);
     for (int n = 1; n <= 4; ++n) {
         const QString index = QString::number(n);
         const bool voltage = n <= 2;
@@ -85,24 +85,24 @@ void TfrmMain::CreateAnalogOutputs(QWidget* parent)
         NewLabel(group, QStringLiteral("AO%1:").arg(n), QRect(8, y, 34, RowHeight));
         const QString lowName = n == 2 ? QStringLiteral("Button2") : QStringLiteral("btnDA%1Low").arg(index);
         connect(NewButton(group, lowName, voltage ? QStringLiteral("Zadat 0 V") : QStringLiteral("Zadat 0 mA"),
-                          QRect(42, y, 78, RowHeight), n),
+                          QRect(42, y, 82, RowHeight), n),
                 &QPushButton::clicked, this, &TfrmMain::btnDA1LowClick);
         connect(NewButton(group, QStringLiteral("btnDA%1High").arg(index),
                           voltage ? QStringLiteral("Zadat 10 V") : QStringLiteral("Zadat 20 mA"),
-                          QRect(122, y, 82, RowHeight), n),
+                          QRect(126, y, 90, RowHeight), n),
                 &QPushButton::clicked, this, &TfrmMain::btnDA1HighClick);
         QLabel* raw = NewLoweredPanel(group, QStringLiteral("pnlDA%1Raw").arg(index), QStringLiteral("-"),
-                                      QRect(206, y, 60, RowHeight));
+                                      QRect(218, y, 58, RowHeight));
         raw->setCursor(Qt::SizeHorCursor);
         raw->setToolTip(QStringLiteral("Tažením myší doprava / doleva, nahoru / dolů se mění RAW hodnota výstupu"));
         SetTag(raw, n);
         raw->installEventFilter(this);
         pnlDARaw[size_t(n - 1)] = raw;
         connect(NewButton(group, QStringLiteral("btnDA%1Test").arg(index), QStringLiteral("Test"),
-                          QRect(268, y, 52, RowHeight), n),
+                          QRect(278, y, 48, RowHeight), n),
                 &QPushButton::clicked, this, &TfrmMain::btnDA1TestClick);
         QLineEdit* range = NewReadOnlyField(group, QStringLiteral("edtDA%1Range").arg(index),
-                                            QRect(322, y, 90, RowHeight),
+                                            QRect(328, y, 84, RowHeight),
                                             voltage ? QStringLiteral("0 - 10 V") : QStringLiteral("0 - 20 mA"));
         range->setAlignment(Qt::AlignCenter);
     }

@@ -1,0 +1,135 @@
+// Connecting the main window to the simulated module, and losing the module.
+#include "test_main_fixture.h"
+
+#include "controls/ShapeEx.h"
+#include "framework/ufCILog.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A loopback port on which nothing listens.
+int UnusedPort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, ConnectsIdentifiesAndEnablesThePanel)
+{
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Ready());
+    OpenWindows();
+    ConfirmDialogWith(sim.MainConnection(), QStringLiteral("btnConnect"));
+    EXPECT_TRUE(Main().Connected());
+    EXPECT_EQ(StatusText(), QStringLiteral("Spojení bylo úspěšně navázáno."));
+    EXPECT_EQ(StatusColour(), QColor(0x00, 0x80, 0x00));
+    EXPECT_EQ(Main().ConnectionString(), sim.MainConnection());
+    for (const char* name : {"btnDisconnect", "btnLog", "btnAD1Set", "Button3", "btnRS485Connect"})
+        EXPECT_TRUE(Find<QPushButton>(QString::fromUtf8(name))->isEnabled()) << name;
+    EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnRS485Disconnect"))->isEnabled());
+
+    // The log shows the main link's traffic.
+    Click(QStringLiteral("btnLog"));
+    EXPECT_TRUE(Windows->Log().isVisible());
+
+    // Disconnecting leaves the status line as it was.
+    Click(QStringLiteral("btnDisconnect"));
+    EXPECT_FALSE(Main().Connected());
+    EXPECT_EQ(StatusText(), QStringLiteral("Spojení bylo úspěšně navázáno."));
+    EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnAD1Set"))->isEnabled());
+
+    CloseWindows();
+    QFile config(ProgramFolder + "/Config.xml");
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(config.readAll().contains(QByteArray::fromStdString(sim.MainConnection())));
+}
+
+TEST_F(MainWindowTest, FailedConnectionsSayNoAndStayDisconnected)
+{
+    OpenWindows();
+    const std::string nobody = "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(UnusedPort());
+    ConfirmDialogWith(nobody, QStringLiteral("btnConnect"));
+    EXPECT_FALSE(Main().Connected());
+    EXPECT_EQ(StatusText(), QStringLiteral("Spojení se nepodařilo navázat :("));
+    EXPECT_EQ(StatusColour(), QColor(0xFF, 0x00, 0x00));
+    // The confirmed string is kept although the connection failed.
+    EXPECT_EQ(Main().ConnectionString(), nobody);
+
+    // A module that does not identify itself is not accepted.
+    TSimProcess silent({"--refuse", "F3:01"});
+    ASSERT_TRUE(silent.Ready());
+    Main().ShowStatus(QString(), TfrmMain::StatusOk);
+    ConfirmDialogWith(silent.MainConnection(), QStringLiteral("btnConnect"));
+    EXPECT_FALSE(Main().Connected());
+    EXPECT_EQ(StatusText(), QStringLiteral("Spojení se nepodařilo navázat :("));
+}
+
+TEST_F(MainWindowTest, CancelledDialogChangesNothing)
+{
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Ready());
+    OpenWindows();
+    ConnectTo(sim.MainConnection());
+    ConfirmDialogWith("provider=TCP_CLIENT;host=10.0.0.1;port=1", QStringLiteral("btnConnect"), false);
+    EXPECT_TRUE(Main().Connected());
+    EXPECT_EQ(Main().ConnectionString(), sim.MainConnection());
+}
+
+TEST_F(MainWindowTest, ReconnectingClosesTheRS485LinkAndTheOldLink)
+{
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Ready());
+    OpenWindows();
+    ConnectTo(sim.MainConnection());
+    ConfirmDialogWith(sim.RS485Connection(), QStringLiteral("btnRS485Connect"));
+    const IntfPtr<ICommunicationInterface> rs485 = Main().RS485Link();
+    ASSERT_TRUE(rs485);
+    EXPECT_TRUE(rs485->IsOpen());
+    const IntfPtr<ICommunicationInterface> first = Main().Device().GetStack()->GetCommunicationInterface();
+
+    ConfirmDialogWith(sim.MainConnection(), QStringLiteral("btnConnect"));
+    EXPECT_TRUE(Main().Connected());
+    EXPECT_FALSE(Main().RS485Link());
+    EXPECT_FALSE(rs485->IsOpen());
+    EXPECT_FALSE(first->IsOpen());
+    EXPECT_NE(Main().Device().GetStack()->GetCommunicationInterface().get(), first.get());
+    EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnRS485Disconnect"))->isEnabled());
+}
+
+TEST_F(MainWindowTest, UnpluggedModuleEndsTheConnectionAndConnectingAgainWorks)
+{
+    auto sim = std::make_unique<TSimProcess>();
+    ASSERT_TRUE(sim->Ready());
+    OpenWindows();
+    ConnectTo(sim->MainConnection());
+    sim->Kill();
+    ASSERT_TRUE(WaitFor([&] { return !Main().Connected(); }, 30000));
+    EXPECT_EQ(StatusText(), QStringLiteral("Chyba komunikace"));
+    EXPECT_EQ(StatusColour(), QColor(0xFF, 0x00, 0x00));
+    EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnDisconnect"))->isEnabled());
+    // Polling goes on without a link: grey lamps, no values, no further message.
+    WaitFor([&] { return Text(QStringLiteral("edtTemp1")) == QStringLiteral("-"); });
+    EXPECT_EQ(Text(QStringLiteral("edtTemp1")), QStringLiteral("-"));
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join(QStringLiteral("; ")).toStdString();
+
+    sim = std::make_unique<TSimProcess>();
+    ASSERT_TRUE(sim->Ready());
+    ConnectTo(sim->MainConnection());
+    EXPECT_EQ(Text(QStringLiteral("edtDI2Counter")), QStringLiteral("2002"));
+}

@@ -1,0 +1,182 @@
+#include "test_main_fixture.h"
+
+#include "app/uAppMessage.h"
+#include "app/ufConnectionDialog.h"
+#include "framework/uTimeoutManager.h"
+#include "protocol/uTarvelUserMessage.h"
+#include "transports/uTransports.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdlib>
+#include <regex>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+int PortAfter(const std::string& line, const std::string& key)
+{
+    std::smatch match;
+    if (!std::regex_search(line, match, std::regex(key + "=127\\.0\\.0\\.1:(\\d+)"))) return 0;
+    return std::stoi(match[1]);
+}
+
+std::string TcpConnection(int port) { return "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(port); }
+
+} // namespace
+
+TSimProcess::TSimProcess(const std::vector<std::string>& extra)
+{
+    const char* program = std::getenv("VALDRIX_SIM");
+    if (!program || !*program) return;
+    int out[2];
+    if (pipe(out) != 0) return;
+    std::vector<std::string> args = {program, "--port", "0", "--static"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    FPid = fork();
+    if (FPid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program, argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    std::string line;
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    close(out[0]);
+    FMainPort = PortAfter(line, "tcp");
+    FRS485Port = PortAfter(line, "rs485");
+}
+
+TSimProcess::~TSimProcess()
+{
+    if (FPid <= 0) return;
+    kill(FPid, SIGTERM);
+    waitpid(FPid, nullptr, 0);
+}
+
+std::string TSimProcess::MainConnection() const { return TcpConnection(FMainPort); }
+
+std::string TSimProcess::RS485Connection() const { return TcpConnection(FRS485Port); }
+
+void TSimProcess::Kill()
+{
+    if (FPid <= 0) return;
+    kill(FPid, SIGKILL);
+    waitpid(FPid, nullptr, 0);
+    FPid = -1;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    const uint32_t start = GetTickCount();
+    while (!condition()) {
+        if (uint32_t(GetTickCount() - start) > uint32_t(timeoutMs)) return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+void MainWindowTest::SetUp()
+{
+    ASSERT_TRUE(ConfigDir.isValid());
+    ProgramFolder = ConfigDir.filePath(QStringLiteral("program"));
+    UserFolder = ConfigDir.filePath(QStringLiteral("user"));
+    ASSERT_TRUE(QDir().mkpath(ProgramFolder));
+    RegisterTransports();
+    SetAppMessageHandler([this](QWidget*, const QString& text) { Messages << text; });
+    SetTarvelUserMessageHandler([this](const std::string& text) { Messages << QString::fromStdString(text); });
+}
+
+void MainWindowTest::TearDown()
+{
+    CloseWindows();
+    SetTarvelUserMessageHandler(nullptr);
+    SetAppMessageHandler(nullptr);
+    UnregisterTransports();
+}
+
+void MainWindowTest::OpenWindows()
+{
+    Windows = std::make_unique<TTesterWindows>(TConfigFile(ProgramFolder, UserFolder));
+    Main().show();
+}
+
+void MainWindowTest::CloseWindows() { Windows.reset(); }
+
+QString MainWindowTest::StatusText() const { return Main().findChild<QLabel*>(QStringLiteral("pnlStatusBar"))->text(); }
+
+QColor MainWindowTest::StatusColour() const
+{
+    return Main().findChild<QLabel*>(QStringLiteral("pnlStatusBar"))->palette().color(QPalette::WindowText);
+}
+
+QString MainWindowTest::Text(const QString& fieldName) const
+{
+    const QLineEdit* field = Main().findChild<QLineEdit*>(fieldName);
+    return field ? field->text() : QStringLiteral("<no %1>").arg(fieldName);
+}
+
+void MainWindowTest::ConfirmDialogWith(const std::string& connection, const QString& button, bool confirm)
+{
+    TfConnectionDialog* dialog = &Windows->ConnectionDialog();
+    // The dialog runs the event loop before it shows (the port scan): wait for it to show.
+    auto* answer = new QTimer(dialog);
+    answer->setInterval(10);
+    QObject::connect(answer, &QTimer::timeout, dialog, [dialog, answer, connection, confirm] {
+        if (!dialog->isVisible()) return;
+        answer->deleteLater();
+        answer->stop();
+        dialog->Load(connection);
+        if (confirm)
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+    answer->start();
+    Click(button);
+}
+
+void MainWindowTest::ConnectTo(const std::string& connection)
+{
+    ConfirmDialogWith(connection, QStringLiteral("btnConnect"));
+    ASSERT_TRUE(Main().Connected()) << StatusText().toStdString();
+    WaitRotation();
+}
+
+void MainWindowTest::WaitRotation()
+{
+    // A blanked field is written again by the next poll of its group: analog inputs
+    // (step 0), counters (step 3), thermometers (step 4). The analog inputs and then the
+    // counters written once more mean steps 1 and 2 (the lamps) ran between them.
+    const auto waitRewritten = [&](const QStringList& names) {
+        for (const QString& name : names) Find<QLineEdit>(name)->clear();
+        return WaitFor([&] {
+            for (const QString& name : names)
+                if (Text(name).isEmpty()) return false;
+            return true;
+        });
+    };
+    ASSERT_TRUE(waitRewritten({QStringLiteral("edtAD1RawValue"), QStringLiteral("edtDI1Counter"),
+                               QStringLiteral("edtTemp1")}));
+    ASSERT_TRUE(waitRewritten({QStringLiteral("edtAD1RawValue")}));
+    ASSERT_TRUE(waitRewritten({QStringLiteral("edtDI1Counter")}));
+}
+
+void MainWindowTest::Click(const QString& buttonName)
+{
+    QPushButton* button = Find<QPushButton>(buttonName);
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isEnabled()) << buttonName.toStdString();
+    QTest::mouseClick(button, Qt::LeftButton);
+}

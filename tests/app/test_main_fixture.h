@@ -1,0 +1,78 @@
+// The main window's tests: a module simulator process and a fixture that runs the
+// tester's windows against it, with the configuration in a temporary folder and
+// message boxes collected instead of shown.
+#pragma once
+
+#include "app/uTesterApplication.h"
+#include "app/ufMain.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// valdrix-sim --port 0 --static plus `extra`; stopped when destroyed.
+class TSimProcess {
+public:
+    explicit TSimProcess(const std::vector<std::string>& extra = {});
+    ~TSimProcess();
+    TSimProcess(const TSimProcess&) = delete;
+    TSimProcess& operator=(const TSimProcess&) = delete;
+
+    bool Ready() const { return FMainPort != 0; }
+    std::string MainConnection() const;
+    std::string RS485Connection() const;
+    // Ends the simulator at once, as when the module is unplugged.
+    void Kill();
+
+private:
+    int FPid = -1;
+    int FMainPort = 0;
+    int FRS485Port = 0;
+};
+
+// Waits, processing events, until the condition holds or the time is up.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens the tester's windows with the configuration folder of the test.
+    void OpenWindows();
+    void CloseWindows();
+    TfrmMain& Main() const { return Windows->Main(); }
+
+    template <class T>
+    T* Find(const QString& name) const
+    {
+        T* control = Main().findChild<T*>(name);
+        EXPECT_NE(control, nullptr) << name.toStdString();
+        return control;
+    }
+    QString StatusText() const;
+    QColor StatusColour() const;
+    QString Text(const QString& fieldName) const;
+
+    // Presses the button, then answers the connection dialog with this string once it
+    // shows (confirmed, or cancelled when `confirm` is false).
+    void ConfirmDialogWith(const std::string& connection, const QString& button, bool confirm = true);
+    // Connects the main link and waits for one full rotation of the polling.
+    void ConnectTo(const std::string& connection);
+    // Waits until every group of the I/O panel was polled after this call.
+    void WaitRotation();
+    void Click(const QString& buttonName);
+
+    QTemporaryDir ConfigDir;
+    QString ProgramFolder;
+    QString UserFolder;
+    std::unique_ptr<TTesterWindows> Windows;
+    QStringList Messages;
+};

@@ -1,0 +1,106 @@
+// The RS-485 test link, its answering device and the module's clock.
+#include "test_main_fixture.h"
+
+#include "app/uAppClock.h"
+#include "app/uRS485Responder.h"
+#include "protocol/uTarvel97.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+TTarvelFormat97 Parse(const std::string& packet)
+{
+    TTarvelFormat97 record;
+    ParseTarvel97Packet(packet, record);
+    return record;
+}
+
+} // namespace
+
+TEST(RS485Responder, AnswersTypeRequestsForOtherAddressesOnly)
+{
+    std::string buffer = "noise" + BuildTarvel97Packet(50, 7, 0xF3, "") + BuildTarvel97Packet(0x31, 8, 0xF3, "") +
+                         BuildTarvel97Packet(60, 9, 0x10, "x") + BuildTarvel97Packet(200, 10, 0xF3, "");
+    const std::vector<std::string> answers = AnswerRS485Requests(buffer);
+    ASSERT_EQ(answers.size(), 2u);
+    const TTarvelFormat97 first = Parse(answers[0]);
+    EXPECT_EQ(ValidateTarvel97Packet(answers[0]), 0);
+    EXPECT_EQ(first.Adr, 50);
+    EXPECT_EQ(first.Sig, 7);
+    EXPECT_EQ(first.Inst, 0);
+    EXPECT_EQ(first.Data, "Valdrix Tester Info");
+    EXPECT_EQ(Parse(answers[1]).Adr, 200);
+    EXPECT_EQ(Parse(answers[1]).Sig, 10);
+    EXPECT_TRUE(buffer.empty());
+}
+
+TEST(RS485Responder, KeepsAPartialPacketAndBoundsNoise)
+{
+    const std::string request = BuildTarvel97Packet(50, 1, 0xF3, "");
+    std::string buffer = request.substr(0, 5);
+    EXPECT_TRUE(AnswerRS485Requests(buffer).empty());
+    buffer += request.substr(5);
+    EXPECT_EQ(AnswerRS485Requests(buffer).size(), 1u);
+
+    // Bytes that never form a packet do not pile up; a packet after them is still found.
+    std::string noise;
+    for (int i = 0; i < 20; ++i) {
+        noise.assign(50000, '*');
+        buffer += noise;
+        AnswerRS485Requests(buffer);
+        EXPECT_LE(buffer.size(), RS485BufferLimit);
+    }
+    buffer += request;
+    EXPECT_EQ(AnswerRS485Requests(buffer).size(), 1u);
+}
+
+TEST_F(MainWindowTest, RS485TestIsAnsweredThroughTheModulesRS485Port)
+{
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Ready());
+    OpenWindows();
+    ConnectTo(sim.MainConnection());
+
+    // Without the RS-485 link nobody answers address 50.
+    Click(QStringLiteral("btnRS485Info"));
+    EXPECT_EQ(Text(QStringLiteral("edtRS485Answer")), QStringLiteral("no answer"));
+
+    ConfirmDialogWith(sim.RS485Connection(), QStringLiteral("btnRS485Connect"));
+    ASSERT_TRUE(Main().RS485Link());
+    EXPECT_EQ(Main().RS485ConnectionString(), sim.RS485Connection());
+    EXPECT_TRUE(Find<QPushButton>(QStringLiteral("btnRS485Disconnect"))->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>(QStringLiteral("btnRS485Log"))->isEnabled());
+    Click(QStringLiteral("btnRS485Info"));
+    EXPECT_EQ(Text(QStringLiteral("edtRS485Answer")), QStringLiteral("Valdrix Tester Info"));
+
+    // Another address answers too; polling goes on afterwards.
+    Find<QComboBox>(QStringLiteral("cbbRS485Address"))->setCurrentIndex(120);
+    Main().findChild<QLineEdit*>(QStringLiteral("edtRS485Answer"))->clear();
+    Click(QStringLiteral("btnRS485Info"));
+    EXPECT_EQ(Text(QStringLiteral("edtRS485Answer")), QStringLiteral("Valdrix Tester Info"));
+    WaitRotation();
+    EXPECT_TRUE(Main().Connected());
+
+    Click(QStringLiteral("btnRS485Disconnect"));
+    EXPECT_FALSE(Main().RS485Link());
+    EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnRS485Disconnect"))->isEnabled());
+}
+
+TEST_F(MainWindowTest, ClockIsReadAndSetFromTheDesktop)
+{
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Ready());
+    OpenWindows();
+    ConnectTo(sim.MainConnection());
+    Click(QStringLiteral("Button3"));
+    EXPECT_EQ(Text(QStringLiteral("Edit5")), QStringLiteral("01.03.2024 08:05:09"));
+
+    const TAppClock previous = SetAppClock([] { return QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12)); });
+    Click(QStringLiteral("Button4"));
+    SetAppClock(previous);
+    Click(QStringLiteral("Button3"));
+    EXPECT_EQ(Text(QStringLiteral("Edit5")), QStringLiteral("07.12.2026 10:11:12"));
+}

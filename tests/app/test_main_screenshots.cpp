@@ -1,0 +1,47 @@
+// Pictures of the main window, disconnected and connected with live values, and of the
+// About box, written to $VALDRIX_BUILD_DIR/screenshots/ for a look by eye.
+#include "test_main_fixture.h"
+
+#include "app/ufAbout.h"
+#include "controls/ShapeEx.h"
+
+#include <QDir>
+#include <QTest>
+
+namespace {
+
+QString ScreenshotPath(const QString& name)
+{
+    const QString build = qEnvironmentVariable("VALDRIX_BUILD_DIR", QDir::tempPath());
+    QDir dir(build);
+    dir.mkpath(QStringLiteral("screenshots"));
+    return dir.filePath(QStringLiteral("screenshots/") + name);
+}
+
+void Save(QWidget& widget, const QString& name)
+{
+    const QImage image = widget.grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), widget.size());
+    EXPECT_TRUE(image.save(ScreenshotPath(name))) << name.toStdString();
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, Screenshots)
+{
+    OpenWindows();
+    Save(Main(), QStringLiteral("main_disconnected.png"));
+
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Ready());
+    ConnectTo(sim.MainConnection());
+    QTest::mouseClick(Find<TShapeEx>(QStringLiteral("shpxDO3")), Qt::LeftButton);
+    QTest::mouseClick(Find<TShapeEx>(QStringLiteral("shpxDO8")), Qt::LeftButton);
+    WaitRotation();
+    Save(Main(), QStringLiteral("main_connected.png"));
+
+    Main().AboutBox()->show();
+    Save(*Main().AboutBox(), QStringLiteral("about.png"));
+    Main().AboutBox()->hide();
+}
