@@ -143,29 +143,27 @@ void TAfComPortWriteThread::Execute()
 }
 
 // Writes the ring out, one contiguous run per write; what the line took leaves the
-// ring at once, so a short write never sends bytes twice. A failing line keeps the
-// rest queued until the next data-available signal.
+// ring at once, so a short write never sends bytes twice. The non-blocking write and
+// the removal happen under one hold of the write lock: otherwise the peer could
+// already have received bytes that OutFree still counts as queued, and an owner that
+// waits for the peer before queueing more would wait for nothing. A failing line
+// keeps the rest queued until the next data-available signal.
 void TAfComPortWriteThread::Pump()
 {
     TSerialLineIo& io = *FCore.FIo;
     for (;;) {
-        const char* data;
-        size_t run;
+        ssize_t n;
         {
             std::lock_guard lock(FCore.FWriteLock);
-            run = FCore.FRing->ContiguousRun();
-            data = FCore.FRing->ReadPtr();
+            const size_t run = FCore.FRing->ContiguousRun();
+            if (run == 0) {
+                FCore.FOutEmpty.Set();
+                return;
+            }
+            n = io.Write(FHandle, FCore.FRing->ReadPtr(), run);
+            if (n > 0) FCore.FRing->Remove(static_cast<size_t>(n));
         }
-        if (run == 0) {
-            FCore.FOutEmpty.Set();
-            return;
-        }
-        const ssize_t n = io.Write(FHandle, data, run);
-        if (n > 0) {
-            std::lock_guard lock(FCore.FWriteLock);
-            FCore.FRing->Remove(static_cast<size_t>(n));
-            continue;
-        }
+        if (n > 0) continue;
         if (n != -EAGAIN) return;
         const TWaitResult r = WaitForEvents({&FStopEvent, &FCore.FPurgeRequest}, -1, FHandle, POLLOUT);
         if (r.Signalled & 1) return;

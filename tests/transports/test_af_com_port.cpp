@@ -167,9 +167,9 @@ TEST(AfComPort, DataAndOutFreeArriveOnTheMainThread)
 TEST(AfComPort, NonSyncEventsStayOnTheEventThread)
 {
     TPtyPort pty(4);
-    TAfComPort port("P");
-    std::atomic<bool> onEventThread{false};
+    std::atomic<bool> onEventThread{false}; // outlive the port: its event thread runs until it closes
     const auto main = std::this_thread::get_id();
+    TAfComPort port("P");
     port.OnNonSyncEvent = [&](TAfComPort&, TAfCoreEvent kind, uint32_t) {
         if (kind == TAfCoreEvent::ceLineEvent) onEventThread = std::this_thread::get_id() != main;
     };

@@ -6,7 +6,10 @@
 
 #include <sys/file.h>
 
+#include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -22,7 +25,8 @@ TAfDcb Dcb8N1(uint32_t baud = 115200)
     return d;
 }
 
-// Records what the event thread reports.
+// Records what the event thread reports. Declared before the core, so that it outlives
+// the event thread, which may report into it until the core closes.
 class TEventLog {
 public:
     void Attach(TAfComPortCore& core)
@@ -124,8 +128,8 @@ TEST(AfComPortCore, PortHeldByAnotherOpenerIsBusy)
 TEST(AfComPortCore, BytesBothWaysAtSeveralRatesAcrossReopen)
 {
     TPtyPort port(3);
-    TAfComPortCore core;
     TEventLog log;
+    TAfComPortCore core;
     log.Attach(core);
     for (uint32_t baud : {9600u, 56000u, 115200u, 250000u}) {
         SCOPED_TRACE(baud);
@@ -150,8 +154,8 @@ TEST(AfComPortCore, BytesBothWaysAtSeveralRatesAcrossReopen)
 TEST(AfComPortCore, UnreadBytesAreReportedAgainAndReadInPieces)
 {
     TPtyPort port(3);
-    TAfComPortCore core;
     TEventLog log;
+    TAfComPortCore core;
     log.Attach(core);
     core.SetDcb(Dcb8N1());
     ASSERT_TRUE(core.Open(3));
@@ -179,8 +183,8 @@ TEST(AfComPortCore, UnreadBytesAreReportedAgainAndReadInPieces)
 TEST(AfComPortCore, LargeTransferThroughSmallRingArrivesWholeAndReportsOutFree)
 {
     TPtyPort port(3);
-    TAfComPortCore core;
     TEventLog log;
+    TAfComPortCore core;
     log.Attach(core);
     core.SetDcb(Dcb8N1());
     core.SetSizes(4096, 1000);
@@ -201,6 +205,34 @@ TEST(AfComPortCore, LargeTransferThroughSmallRingArrivesWholeAndReportsOutFree)
     EXPECT_TRUE(received == out) << "corrupted or duplicated data";
     EXPECT_FALSE(core.Write(out.data(), 1001)); // larger than the ring
     EXPECT_TRUE(WaitUntil([&] { return log.Saw(TAfCoreEvent::ceOutFree); }));
+}
+
+// Line I/O whose first write lingers after the bytes have gone to the line, as a
+// write thread preempted right after the system call would.
+class TLingeringWriteIo : public TSerialLineIo {
+public:
+    ssize_t Write(int fd, const void* data, size_t count) override
+    {
+        const ssize_t n = TSerialLineIo::Write(fd, data, count);
+        if (!FLingered.exchange(true)) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return n;
+    }
+
+private:
+    std::atomic<bool> FLingered{false};
+};
+
+TEST(AfComPortCore, BytesThePeerReceivedNoLongerCountAsQueued)
+{
+    TPtyPort port(3);
+    TAfComPortCore core(std::make_shared<TLingeringWriteIo>());
+    core.SetDcb(Dcb8N1());
+    core.SetSizes(4096, 1000);
+    ASSERT_TRUE(core.Open(3));
+    ASSERT_TRUE(core.Write("0123456789", 10));
+    ASSERT_EQ(port.Pty.Receive(10), "0123456789");
+    // An owner that waits for the peer before queueing more relies on this.
+    EXPECT_EQ(core.OutFree(), 1000u);
 }
 
 TEST(AfComPortCore, PurgesDiscardQueuedInputAndOutput)
@@ -258,8 +290,8 @@ TEST(AfComPortCore, RefusedSettingsKeepWhatTheLineReports)
 TEST(AfComPortCore, OtherEndClosingEndsTheEventThreadOnce)
 {
     TPtyPort port(3);
-    TAfComPortCore core;
     TEventLog log;
+    TAfComPortCore core;
     log.Attach(core);
     core.SetDcb(Dcb8N1());
     ASSERT_TRUE(core.Open(3));
@@ -325,8 +357,8 @@ TEST(AfComPortCore, ModemLinesAndLineErrorsThroughTheLineCalls)
 {
     TPtyPort port(3);
     auto io = std::make_shared<TFakeModemLineIo>();
-    TAfComPortCore core(io);
     TEventLog log;
+    TAfComPortCore core(io);
     log.Attach(core);
     TAfDcb d = Dcb8N1();
     d.Flags &= ~dcb::fRtsControlEnable;
