@@ -6,6 +6,7 @@
 #include "controls/ShapeEx.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
@@ -55,7 +56,7 @@ void TfrmMain::CreateLogo(QWidget* parent)
 {
     pnlValdrix = new QWidget(parent);
     pnlValdrix->setObjectName(QStringLiteral("pnlValdrix"));
-    pnlValdrix->setGeometry(8, 530, 420, 120);
+    pnlValdrix->setGeometry(8, 524, 420, 120);
     QFont logoFont = font();
     logoFont.setPointSize(40);
     logoFont.setBold(true);
@@ -72,7 +73,7 @@ void TfrmMain::CreateLogo(QWidget* parent)
 
     pnlAbout = new QWidget(parent);
     pnlAbout->setObjectName(QStringLiteral("pnlAbout"));
-    pnlAbout->setGeometry(665, 550, 200, 80);
+    pnlAbout->setGeometry(665, 544, 200, 80);
     shpxAbout = new TShapeEx(pnlAbout);
     shpxAbout->setObjectName(QStringLiteral("shpxAbout"));
     shpxAbout->setGeometry(0, 0, pnlAbout->width(), pnlAbout->height());
@@ -85,7 +86,8 @@ void TfrmMain::CreateLogo(QWidget* parent)
     aboutFont.setBold(true);
     lblAboutCaption1 = NewLabel(pnlAbout, QStringLiteral("o"), QRect(), QStringLiteral("lblAboutCaption1"));
     lblAboutCaption2 = NewLabel(pnlAbout, QStringLiteral("Programu"), QRect(), QStringLiteral("lblAboutCaption2"));
-    int x = 0;
+    const int gap = QFontMetrics(aboutFont).horizontalAdvance(QLatin1Char(' '));
+    int x = gap;
     for (QLabel* label : {lblAboutCaption1, lblAboutCaption2}) {
         label->setFont(aboutFont);
         label->adjustSize();
@@ -96,7 +98,7 @@ void TfrmMain::CreateLogo(QWidget* parent)
     x = (pnlAbout->width() - x) / 2;
     const int y = (pnlAbout->height() - lblAboutCaption1->height()) / 2;
     lblAboutCaption1->move(x, y);
-    lblAboutCaption2->move(x + lblAboutCaption1->width(), y);
+    lblAboutCaption2->move(x + lblAboutCaption1->width() + gap, y);
     SetFontColour(lblAboutCaption1, ColourBGR(LogoColour));
     connect(shpxAbout, &TShapeEx::onClick, this, &TfrmMain::shpxAboutClick);
 }
