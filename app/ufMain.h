@@ -57,9 +57,7 @@ public:
     const std::string& ConnectionString() const { return FConnectionString; }
     const std::string& RS485ConnectionString() const { return FRS485ConnectionString; }
     const IntfPtr<ICommunicationInterface>& RS485Link() const { return FRS485Link; }
-    const std::string& RS485Buffer() const { return FRS485Buffer; }
     int PendingOutput() const { return FPendingOutput; }
-    const TMouseScroller& OutputScroller(int output) const { return OutputScrollers.at(size_t(output - 1)); }
     TfAbout* AboutBox() const { return FAboutBox; }
 
 public slots:

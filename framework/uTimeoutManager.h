@@ -21,7 +21,6 @@ public:
     explicit TTimeoutRecord(int64_t durationMs) { Start(durationMs); }
 
     void Start(int64_t durationMs);
-    void Restart() { Start(FDuration); }
 
     int64_t Elapsed();
     // Duration minus elapsed; the timer has expired when this is below 1.

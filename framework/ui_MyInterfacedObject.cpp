@@ -23,9 +23,7 @@ int32_t TMyInterfacedObject::QueryInterface(const TGUID& iid, void** obj)
 
 int32_t TMyInterfacedObject::AddRef()
 {
-    const int32_t n = FRefCount.fetch_add(1) + 1;
-    AfterAddRef(n);
-    return n;
+    return FRefCount.fetch_add(1) + 1;
 }
 
 int32_t TMyInterfacedObject::Release()
@@ -34,12 +32,8 @@ int32_t TMyInterfacedObject::Release()
     // Once other references remain, another thread's final release may destroy the object
     // at any moment (a transport released by its reader thread), so it is not touched again.
     if (n != 0) return n;
-    if (FDestroying.load()) {
-        AfterRelease(0);
-        return 0;
-    }
+    if (FDestroying.load()) return 0;
     FDestroying.store(true);
-    AfterRelease(0);
     BeforeDestruction();
     delete this;
     return 0;

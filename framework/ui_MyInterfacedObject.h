@@ -146,11 +146,6 @@ protected:
     // Lists the interfaces this class implements; subclasses add theirs and call the base.
     virtual bool ImplementsInterface(const TGUID& iid) const { return iid == IInterface::IID; }
 
-    // Hooks after every count increase and after a release to zero; empty here and in every
-    // class of the program. A release that leaves references runs no hook: the object may
-    // already be gone by then.
-    virtual void AfterAddRef(int32_t) {}
-    virtual void AfterRelease(int32_t) {}
     // Runs once, with the object still whole, just before it is deleted.
     virtual void BeforeDestruction() {}
 

@@ -51,10 +51,8 @@ public:
     bool SendInstruction(uint8_t Inst, const std::string& Data, std::string& AnswerData, uint8_t& Ack,
                          int32_t Timeout) override;
     uint8_t GetLastResult() override { return FLastResult; }
-    virtual void SetLastResult(uint8_t result) { FLastResult = result; }
     void ResetLastResult() override;
     int32_t GetLastAck() override { return FLastAck; }
-    virtual void SetLastAck(int32_t ack) { FLastAck = ack; }
     void SetFixedSig(uint8_t sig) override { FFixedSig = sig; }
     uint8_t GetFixedSig() override { return FFixedSig; }
     void SetTimeout(int32_t timeout) override { FTimeout = timeout; }
@@ -86,7 +84,6 @@ public:
     const std::string& GetIdentThird() const { return FIdentThird; }
     bool GetIdentified() const { return FIdentified; }
     uint8_t GetByteF1() const { return FByteF1; }
-    int32_t GetTimeout() const { return FTimeout; }
     const TTarvelSigSlots& SigSlots() const { return FSigSlots; }
 
 protected:

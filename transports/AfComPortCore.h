@@ -76,7 +76,6 @@ public:
     bool Open(int comNumber);
     void Close();
     bool Active() const { return FActive; }
-    bool HandleUsable() const { return FHandleUsable; }
     int ComNumber() const { return FComNumber; }
 
     // Queues the whole block for the write thread; false (nothing queued) when the port is
@@ -100,8 +99,6 @@ public:
     void SetDcb(const TAfDcb& dcb);
     const TAfDcb& Dcb() const { return FDcb; }
     void SetSizes(int inQueue, int outQueue);
-    int InQueueSize() const { return FInQueueSize; }
-    int OutQueueSize() const { return FOutQueueSize; }
     void SetPriorities(TThreadPriority eventThread, TThreadPriority writeThread);
     // Takes effect at the next open (the event thread keeps its own copy).
     void SetOnEvent(TAfCoreEventHandler handler) { FOnEvent = std::move(handler); }
