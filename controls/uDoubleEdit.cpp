@@ -18,32 +18,8 @@ QChar DecimalSeparator()
 } // namespace
 
 TDoubleEdit::TDoubleEdit(QWidget* parent)
-    : TMyCustomNumEdit(parent)
+    : TNumEdit(parent, {0.0, 0.0, 0.0, 1.0})
 {
-    Show();
-}
-
-void TDoubleEdit::SetMinValue(double value)
-{
-    FRange.SetMinValue(value);
-    SetValue(FRange.Value);
-}
-
-void TDoubleEdit::SetMaxValue(double value)
-{
-    FRange.SetMaxValue(value);
-    SetValue(FRange.Value);
-}
-
-double TDoubleEdit::Value() const
-{
-    double value = 0;
-    return ReadReal(text(), value) ? value : 0;
-}
-
-void TDoubleEdit::SetValue(double value)
-{
-    FRange.Value = FRange.Clamp(value);
     Show();
 }
 
@@ -61,8 +37,7 @@ void TDoubleEdit::SetDecimalBenhaviour(TDecimalBehaviour value)
 
 void TDoubleEdit::Step(bool up, bool page)
 {
-    double shown = FRange.Value;
-    SetValue(ReadReal(text(), shown) ? shown : FRange.Value);
+    TakeShownValue();
     const double step = FRange.Increment * StepMultiplier(page, FPageMult);
     SetValue(FRange.Value + (up ? step : -step));
 }
@@ -78,7 +53,7 @@ void TDoubleEdit::Show()
         const double rounded = QString::number(FRange.Value, 'g', SignificantDigits).toDouble();
         setText(locale.toString(rounded, 'f', std::clamp<int>(FDecimals, 0, MaxDecimals)));
     }
-    ShowSign(FRange.Value < 0 ? -1 : FRange.Value > 0 ? 1 : 0);
+    ShowValueSign();
 }
 
 bool TDoubleEdit::Validate()

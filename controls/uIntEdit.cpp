@@ -16,39 +16,14 @@ int DigitValue(char16_t c)
 } // namespace
 
 TIntEdit::TIntEdit(QWidget* parent)
-    : TMyCustomNumEdit(parent)
+    : TNumEdit(parent, {0, 100, 0, 1})
 {
-    Show();
-}
-
-void TIntEdit::SetMinValue(qint32 value)
-{
-    FRange.SetMinValue(value);
-    SetValue(FRange.Value);
-}
-
-void TIntEdit::SetMaxValue(qint32 value)
-{
-    FRange.SetMaxValue(value);
-    SetValue(FRange.Value);
-}
-
-qint32 TIntEdit::Value() const
-{
-    qint32 value = 0;
-    return ReadInteger(text(), value) ? value : 0;
-}
-
-void TIntEdit::SetValue(qint32 value)
-{
-    FRange.Value = FRange.Clamp(value);
     Show();
 }
 
 void TIntEdit::Step(bool up, bool page)
 {
-    qint32 shown = FRange.Value;
-    SetValue(ReadInteger(text(), shown) ? shown : FRange.Value);
+    TakeShownValue();
     // Computed wide so that a step past the 32-bit limits stops at them instead of wrapping.
     const qint64 step = qint64(FRange.Increment) * StepMultiplier(page, FPageMult);
     const qint64 next = qint64(FRange.Value) + (up ? step : -step);
@@ -58,7 +33,7 @@ void TIntEdit::Step(bool up, bool page)
 void TIntEdit::Show()
 {
     setText(QString::number(FRange.Value));
-    ShowSign(FRange.Value < 0 ? -1 : FRange.Value > 0 ? 1 : 0);
+    ShowValueSign();
 }
 
 bool TIntEdit::Validate()
