@@ -23,6 +23,18 @@ QPushButton* NewButton(QWidget* parent, const QString& name, const QString& capt
                        int tag = 0);
 QLineEdit* NewReadOnlyField(QWidget* parent, const QString& name, const QRect& geometry,
                             const QString& text = QStringLiteral("-"));
+// A numeric edit field (TIntEdit, TDoubleEdit) with its bounds and starting value.
+template <class TEdit, class T>
+TEdit* NewNumEdit(QWidget* parent, const QString& name, const QRect& geometry, T min, T max, T value)
+{
+    auto* edit = new TEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    edit->SetMinValue(min);
+    edit->SetMaxValue(max);
+    edit->SetValue(value);
+    return edit;
+}
 // A lowered panel with a centred caption.
 QLabel* NewLoweredPanel(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry);
 void SetFontColour(QWidget* control, const QColor& colour);

@@ -31,10 +31,13 @@ T* Named(T* widget, const char* name)
     return widget;
 }
 
-QLabel* Label(const char* name, const QString& text, QWidget* buddy)
+// A row of a panel: the field's caption (its label, named `name`) and the field.
+QLabel* Row(QGridLayout* rows, int row, const char* name, const QString& text, QWidget* field)
 {
     auto* label = Named(new QLabel(text), name);
-    label->setBuddy(buddy);
+    label->setBuddy(field);
+    rows->addWidget(label, row, 0);
+    rows->addWidget(field, row, 1);
     return label;
 }
 
@@ -87,12 +90,8 @@ QFrame* TfConnectionDialog::CreateCOMPanel()
     pCOM = Panel("pCOM", rbCOM, bCOMRefresh, rows);
     cbCOM = DropDownList("cbCOM");
     cbCOMBaudrate = BaudRateList("cbCOMBaudrate");
-    lCOMPort = Label("lCOMPort", QStringLiteral("Číslo portu RS232/485:"), cbCOM);
-    lCOMBaudrate = Label("lCOMBaudrate", QStringLiteral("Komunikační rychlost [Bd]:"), cbCOMBaudrate);
-    rows->addWidget(lCOMPort, 0, 0);
-    rows->addWidget(cbCOM, 0, 1);
-    rows->addWidget(lCOMBaudrate, 1, 0);
-    rows->addWidget(cbCOMBaudrate, 1, 1);
+    lCOMPort = Row(rows, 0, "lCOMPort", QStringLiteral("Číslo portu RS232/485:"), cbCOM);
+    lCOMBaudrate = Row(rows, 1, "lCOMBaudrate", QStringLiteral("Komunikační rychlost [Bd]:"), cbCOMBaudrate);
     return pCOM;
 }
 
@@ -106,15 +105,9 @@ QFrame* TfConnectionDialog::CreateUSBPanel()
     eSerialNumber = Named(new QLineEdit, "eSerialNumber");
     eSerialNumber->setReadOnly(true);
     cbUSBBaudRate = BaudRateList("cbUSBBaudRate");
-    lDeviceName = Label("lDeviceName", QStringLiteral("Zařízení:"), cbDeviceName);
-    lSerialNumber = Label("lSerialNumber", QStringLiteral("Sériové číslo:"), eSerialNumber);
-    lUSBBaudRate = Label("lUSBBaudRate", QStringLiteral("Komunikační rychlost [Bd]:"), cbUSBBaudRate);
-    rows->addWidget(lDeviceName, 0, 0);
-    rows->addWidget(cbDeviceName, 0, 1);
-    rows->addWidget(lSerialNumber, 1, 0);
-    rows->addWidget(eSerialNumber, 1, 1);
-    rows->addWidget(lUSBBaudRate, 2, 0);
-    rows->addWidget(cbUSBBaudRate, 2, 1);
+    lDeviceName = Row(rows, 0, "lDeviceName", QStringLiteral("Zařízení:"), cbDeviceName);
+    lSerialNumber = Row(rows, 1, "lSerialNumber", QStringLiteral("Sériové číslo:"), eSerialNumber);
+    lUSBBaudRate = Row(rows, 2, "lUSBBaudRate", QStringLiteral("Komunikační rychlost [Bd]:"), cbUSBBaudRate);
     return pUSB;
 }
 
@@ -131,12 +124,8 @@ QFrame* TfConnectionDialog::CreateTCPPanel()
     iePort->SetMinValue(0);
     iePort->SetValue(10001);
     iePort->SetShowName(QStringLiteral("Datový port"));
-    lIP = Label("lIP", QStringLiteral("IP adresa:"), eIP);
-    lPort = Label("lPort", QStringLiteral("Datový port:"), iePort);
-    rows->addWidget(lIP, 0, 0);
-    rows->addWidget(eIP, 0, 1);
-    rows->addWidget(lPort, 1, 0);
-    rows->addWidget(iePort, 1, 1);
+    lIP = Row(rows, 0, "lIP", QStringLiteral("IP adresa:"), eIP);
+    lPort = Row(rows, 1, "lPort", QStringLiteral("Datový port:"), iePort);
     return pTCP;
 }
 
@@ -179,9 +168,8 @@ void TfConnectionDialog::CreateControls()
     for (QRadioButton* radio : {rbCOM, rbUSB, rbTCP}) FTransports->addButton(radio);
     rbCOM->setChecked(true);
 
-    connect(rbCOM, &QRadioButton::clicked, this, &TfConnectionDialog::rbCOMClick);
-    connect(rbUSB, &QRadioButton::clicked, this, &TfConnectionDialog::rbCOMClick);
-    connect(rbTCP, &QRadioButton::clicked, this, &TfConnectionDialog::rbCOMClick);
+    for (QRadioButton* radio : {rbCOM, rbUSB, rbTCP})
+        connect(radio, &QRadioButton::clicked, this, &TfConnectionDialog::rbCOMClick);
     connect(bCOMRefresh, &QPushButton::clicked, this, &TfConnectionDialog::bCOMRefreshClick);
     connect(bUSBRefresh, &QPushButton::clicked, this, &TfConnectionDialog::bUSBRefreshClick);
     connect(cbDeviceName, &QComboBox::activated, this, &TfConnectionDialog::cbDeviceNameChange);

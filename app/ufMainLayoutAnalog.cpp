@@ -54,21 +54,12 @@ void TfrmMain::CreateAnalogInputs(QWidget* parent)
     connect(btnADGetInputRange, &QPushButton::clicked, this, &TfrmMain::btnADGetInputRangeClick);
 
     NewLabel(group, QStringLiteral("Přivedené napětí [V] / proud [mA] na vstup:"), QRect(8, 188, 300, RowHeight));
-    deADRealValue = new TDoubleEdit(group);
-    deADRealValue->setObjectName(QStringLiteral("deADRealValue"));
-    deADRealValue->setGeometry(312, 188, 100, RowHeight);
-    deADRealValue->SetMinValue(0);
-    deADRealValue->SetMaxValue(100);
-    deADRealValue->SetIncrement(1);
-    deADRealValue->SetValue(10);
+    deADRealValue = NewNumEdit<TDoubleEdit>(group, QStringLiteral("deADRealValue"), QRect(312, 188, 100, RowHeight),
+                                            0.0, 100.0, 10.0);
 
     NewLabel(group, QStringLiteral("Počet dílků zkalibrozaného vstupu:"), QRect(8, 218, 300, RowHeight));
-    ieADMaxRange = new TIntEdit(group);
-    ieADMaxRange->setObjectName(QStringLiteral("ieADMaxRange"));
-    ieADMaxRange->setGeometry(312, 218, 100, RowHeight);
-    ieADMaxRange->SetMinValue(0);
-    ieADMaxRange->SetMaxValue(100000);
-    ieADMaxRange->SetValue(10000);
+    ieADMaxRange = NewNumEdit<TIntEdit>(group, QStringLiteral("ieADMaxRange"), QRect(312, 218, 100, RowHeight), 0,
+                                        100000, 10000);
 }
 
 void TfrmMain::CreateAnalogOutputs(QWidget* parent)
