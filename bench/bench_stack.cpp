@@ -3,15 +3,13 @@
 #include "device/uValdrix.h"
 #include "framework/uci_ConnectionString.h"
 #include "protocol/uTarvelStack.h"
+#include "tests/support/loopback_socket.h"
 #include "transports/uTransports.h"
 
 #include <QCoreApplication>
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <csignal>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -126,12 +124,9 @@ BENCHMARK(BM_StackRoundTrip)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RawSocketRoundTrip(benchmark::State& state)
 {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(uint16_t(TSim::Get().Port()));
-    if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    bool connected = false;
+    const int s = ConnectLoopback(uint16_t(TSim::Get().Port()), connected);
+    if (!connected) {
         state.SkipWithError("cannot connect to the simulator");
         close(s);
         return;

@@ -2,15 +2,14 @@
 // when the answer comes at once, when it comes in two pieces, and how closely the
 // first-byte, gap and overall windows are kept when the peer is silent or floods.
 #include "framework/uTimeoutManager.h"
+#include "tests/support/loopback_socket.h"
 #include "transports/uTransports.h"
 #include "transports/uci_ITCPClientInterface.h"
 
 #include <QCoreApplication>
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <benchmark/benchmark.h>
-#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <thread>
@@ -25,15 +24,7 @@ class TBenchPeer {
 public:
     explicit TBenchPeer(TPeerMode mode) : FMode(mode)
     {
-        FListen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-        socklen_t len = sizeof(a);
-        getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &len);
-        FPort = ntohs(a.sin_port);
-        listen(FListen, 1);
+        FListen = BindLoopback(FPort, 1);
         FThread = std::thread([this] { Serve(); });
     }
     ~TBenchPeer()

@@ -3,32 +3,11 @@
 
 #include "controls/ShapeEx.h"
 #include "framework/ufCILog.h"
+#include "tests/support/loopback_socket.h"
 
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-// A loopback port on which nothing listens.
-int UnusedPort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-} // namespace
 
 TEST_F(MainWindowTest, ConnectsIdentifiesAndEnablesThePanel)
 {
@@ -63,7 +42,7 @@ TEST_F(MainWindowTest, ConnectsIdentifiesAndEnablesThePanel)
 TEST_F(MainWindowTest, FailedConnectionsSayNoAndStayDisconnected)
 {
     OpenWindows();
-    const std::string nobody = "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(UnusedPort());
+    const std::string nobody = "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(UnusedLoopbackPort());
     ConfirmDialogWith(nobody, QStringLiteral("btnConnect"));
     EXPECT_FALSE(Main().Connected());
     EXPECT_EQ(StatusText(), QStringLiteral("Spojení se nepodařilo navázat :("));

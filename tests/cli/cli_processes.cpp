@@ -1,11 +1,8 @@
 #include "cli_processes.h"
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,15 +97,3 @@ std::string TSimulator::Connection() const
     return "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(FPort);
 }
 
-int UnusedPort()
-{
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    close(s);
-    return ntohs(a.sin_port);
-}

@@ -30,6 +30,3 @@ private:
     int FPid = -1;
     int FPort = 0;
 };
-
-// A loopback port on which nothing listens (bound, then released).
-int UnusedPort();

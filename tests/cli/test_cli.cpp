@@ -1,6 +1,7 @@
 // valdrix-cli against the module simulator over loopback: every command, the exit
 // statuses and the simulator's fault switches.
 #include "cli_processes.h"
+#include "tests/support/loopback_socket.h"
 
 #include <gtest/gtest.h>
 
@@ -115,7 +116,7 @@ TEST(CliExitStatus, UsageAndConnectionErrors)
         EXPECT_EQ(run.Status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_FALSE(run.Err.empty());
     }
-    const std::string nobody = "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(UnusedPort());
+    const std::string nobody = "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(UnusedLoopbackPort());
     const TProgramRun refused = RunProgram("VALDRIX_CLI", {"-c", nobody, "--json", "inputs"});
     EXPECT_EQ(refused.Status, 3);
     EXPECT_EQ(refused.Out.find("{\"ok\": false, \"error\": "), 0u);

@@ -3,18 +3,16 @@
 // front of that pseudo-terminal. Also what the client does when the simulator dies under
 // it, or when the gateway's serial side is missing.
 #include "cli_processes.h"
+#include "tests/support/loopback_socket.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -128,20 +126,15 @@ private:
 
 bool Accepts(int port)
 {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(uint16_t(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
+    bool ok = false;
+    ::close(ConnectLoopback(uint16_t(port), ok));
     return ok;
 }
 
 // ser2net exposing the pseudo-terminal at ptyPath as a raw TCP server on a free port.
 class TGateway {
 public:
-    TGateway(const std::string& dir, const std::string& ptyPath) : FPort(UnusedPort())
+    TGateway(const std::string& dir, const std::string& ptyPath) : FPort(UnusedLoopbackPort())
     {
         const std::string config = dir + "/ser2net.yaml";
         std::ofstream(config) << "connection: &m\n"

@@ -1,13 +1,11 @@
 #include "SimHarness.h"
+#include "tests/support/loopback_socket.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -97,12 +95,9 @@ uint16_t TSimProcess::PortOf(std::string_view key) const
 
 TSimPeer TSimPeer::Tcp(uint16_t port)
 {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    bool connected = false;
+    const int fd = ConnectLoopback(port, connected);
+    if (!connected) {
         close(fd);
         throw std::runtime_error("connect to simulator");
     }

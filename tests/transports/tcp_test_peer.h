@@ -3,11 +3,10 @@
 #pragma once
 
 #include "framework/uTimeoutManager.h"
+#include "tests/support/loopback_socket.h"
 
 #include <QCoreApplication>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
@@ -15,18 +14,7 @@
 
 class TTestPeer {
 public:
-    TTestPeer()
-    {
-        FListen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(FListen, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-        socklen_t len = sizeof(a);
-        getsockname(FListen, reinterpret_cast<sockaddr*>(&a), &len);
-        FPort = ntohs(a.sin_port);
-        listen(FListen, 4);
-    }
+    TTestPeer() { FListen = BindLoopback(FPort, 4); }
     ~TTestPeer()
     {
         CloseConnection();

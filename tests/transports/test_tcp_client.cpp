@@ -1,5 +1,6 @@
 #include "framework/uExceptions.h"
 #include "framework/uci_ConnectionString.h"
+#include "tests/support/loopback_socket.h"
 #include "transports/tcp_test_peer.h"
 #include "transports/uTransports.h"
 #include "transports/uci_ITCPClientInterface.h"
@@ -129,21 +130,15 @@ TEST_F(TcpClient, RefusedPortFailsWithinTheConnectWait)
 TEST_F(TcpClient, ConnectThatNeverCompletesGivesUpAfterTheWait)
 {
     // A listener whose accept queue is full drops further connection requests.
-    const int full = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(full, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    socklen_t len = sizeof(a);
-    getsockname(full, reinterpret_cast<sockaddr*>(&a), &len);
-    listen(full, 0);
+    uint16_t port = 0;
+    const int full = BindLoopback(port, 0);
     std::vector<int> fillers;
     for (int i = 0; i < 3; ++i) {
-        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        connect(fillers.back(), reinterpret_cast<sockaddr*>(&a), sizeof(a));
+        bool connected = false;
+        fillers.push_back(ConnectLoopback(port, connected, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC));
     }
     Sleep(50);
-    Tcp->SetConfiguration("host=127.0.0.1;port=" + std::to_string(ntohs(a.sin_port)));
+    Tcp->SetConfiguration("host=127.0.0.1;port=" + std::to_string(port));
     const uint32_t start = GetTickCount();
     EXPECT_FALSE(Tcp->Open());
     const uint32_t took = GetTickCount() - start;
