@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/uci_ICommunicationInterfaceDataSpy.h"
+#include "tests/support/test_input_queue.h"
 
 #include <atomic>
 #include <mutex>
@@ -19,24 +20,12 @@ public:
         return FConfiguration;
     }
     void GetDeviceName(std::string& text) override { text = "TEST"; }
-    int32_t InBuffUsed() override
-    {
-        std::lock_guard lock(FLock);
-        return int32_t(FInput.size());
-    }
-    void PurgeInput() override
-    {
-        std::lock_guard lock(FLock);
-        FInput.clear();
-    }
+    int32_t InBuffUsed() override { return FInput.Size(); }
+    void PurgeInput() override { FInput.Clear(); }
     void PurgeOutput() override { ++PurgeOutputCount; }
 
     // Bytes arriving from the peer.
-    void Feed(const std::string& bytes)
-    {
-        std::lock_guard lock(FLock);
-        FInput += bytes;
-    }
+    void Feed(const std::string& bytes) { FInput.Append(bytes); }
     std::string Written()
     {
         std::lock_guard lock(FLock);
@@ -70,12 +59,7 @@ protected:
         FWritten += bytes;
         return int32_t(bytes.size());
     }
-    void InternalRead(std::string& bytes) override
-    {
-        std::lock_guard lock(FLock);
-        bytes = std::move(FInput);
-        FInput.clear();
-    }
+    void InternalRead(std::string& bytes) override { bytes = FInput.Take(); }
     // Accepts every text except one holding "reject".
     bool ApplyConfiguration(const std::string& text) override
     {
@@ -88,7 +72,7 @@ protected:
 private:
     std::atomic<bool> FOpen{false};
     std::mutex FLock;
-    std::string FInput;
+    TTestInputQueue FInput;
     std::string FWritten;
     std::string FConfiguration;
 };

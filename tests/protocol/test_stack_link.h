@@ -6,6 +6,7 @@
 #include "framework/uci_ICommunicationInterface.h"
 #include "protocol/uTarvel97.h"
 #include "protocol/uTarvelStackDevice.h"
+#include "tests/support/test_input_queue.h"
 
 #include <functional>
 #include <mutex>
@@ -20,16 +21,8 @@ public:
     std::string ClassName() const override { return "TMemoryLink"; }
     bool IsOpen() override { return FOpen; }
     void GetDeviceName(std::string& text) override { text = "MEM"; }
-    int32_t InBuffUsed() override
-    {
-        std::lock_guard lock(FMutex);
-        return int32_t(FInput.size());
-    }
-    void PurgeInput() override
-    {
-        std::lock_guard lock(FMutex);
-        FInput.clear();
-    }
+    int32_t InBuffUsed() override { return FInput.Size(); }
+    void PurgeInput() override { FInput.Clear(); }
     void PurgeOutput() override {}
 
     void SetPeer(TPeer peer)
@@ -38,11 +31,7 @@ public:
         FPeer = std::move(peer);
     }
     // Queues bytes without an event.
-    void Queue(const std::string& bytes)
-    {
-        std::lock_guard lock(FMutex);
-        FInput += bytes;
-    }
+    void Queue(const std::string& bytes) { FInput.Append(bytes); }
     // Queues bytes and raises the data-received event.
     void Deliver(const std::string& bytes)
     {
@@ -76,22 +65,17 @@ protected:
             ParseTarvel97Packet(bytes, request);
             FRequests.push_back(request);
             if (FPeer)
-                if (const auto answer = FPeer(request)) FInput += *answer;
+                if (const auto answer = FPeer(request)) FInput.Append(*answer);
         }
         return int32_t(bytes.size());
     }
-    void InternalRead(std::string& bytes) override
-    {
-        std::lock_guard lock(FMutex);
-        bytes.swap(FInput);
-        FInput.clear();
-    }
+    void InternalRead(std::string& bytes) override { bytes = FInput.Take(); }
     bool ApplyConfiguration(const std::string&) override { return true; }
 
 private:
     std::atomic<bool> FOpen{false};
     std::mutex FMutex;
-    std::string FInput;
+    TTestInputQueue FInput;
     std::string FSent;
     std::vector<TTarvelFormat97> FRequests;
     TPeer FPeer;
