@@ -11,7 +11,8 @@ int16_t ClampInt16(double value) { return int16_t(std::clamp(std::lround(value),
 
 }
 
-TSimModule::TSimModule(uint8_t address, bool frozen) : Address(address), Clock(frozen), FWorld(frozen)
+TSimModule::TSimModule(uint8_t address, bool frozen, const TSimSignals& signals)
+    : Address(address), Clock(frozen), FWorld(frozen, signals)
 {
     for (int k = 1; k <= SIM_DIGITAL_INPUTS; ++k) FCounters[k].Base = uint32_t(1001 * k);
     for (int k = 1; k <= SIM_ANALOG_INPUTS; ++k)

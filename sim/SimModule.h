@@ -62,7 +62,7 @@ struct TSimThermometerPair {
 
 class TSimModule {
 public:
-    TSimModule(uint8_t address, bool frozen);
+    TSimModule(uint8_t address, bool frozen, const TSimSignals& signals = {});
 
     // Common settings.
     uint8_t Address;

@@ -28,6 +28,21 @@ void AddRefusal(TSimFaultSettings& faults, const std::string& text)
     faults.Refusals[inst] = uint8_t(Number("--refuse", text.substr(colon + 1), 0, 255, 16));
 }
 
+// "N:VALUE": analog input 1..4 and the signal applied to it.
+void SetSignal(double (&signals)[SIM_ANALOG_INPUTS], std::string_view option, const std::string& text, double max)
+{
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) throw Exception(std::string(option) + ": expected N:VALUE, got \"" + text + "\"");
+    const long channel = Number(option, text.substr(0, colon), 1, SIM_ANALOG_INPUTS);
+    const std::string value = text.substr(colon + 1);
+    char* end = nullptr;
+    const double v = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !(v >= 0 && v <= max))
+        throw Exception(std::string(option) + ": expected a value from 0 to " + std::to_string(int(max)) + ", got \"" +
+                        value + "\"");
+    signals[channel - 1] = v;
+}
+
 }
 
 TSimOptions ParseSimOptions(int argc, char** argv)
@@ -49,6 +64,8 @@ TSimOptions ParseSimOptions(int argc, char** argv)
         else if (arg == "--rs485-pty") o.BusPty = value();
         else if (arg == "--address") o.Address = uint8_t(Number(arg, value(), 0, 0xFD));
         else if (arg == "--static") o.Static = true;
+        else if (arg == "--volts") SetSignal(o.Signals.Volts, arg, value(), 10);
+        else if (arg == "--milliamps") SetSignal(o.Signals.Milliamps, arg, value(), 20);
         else if (arg == "--verbose") o.Verbose = true;
         else if (arg == "--drop") o.Faults.DropPercent = int(Number(arg, value(), 0, 100));
         else if (arg == "--corrupt") o.Faults.CorruptPercent = int(Number(arg, value(), 0, 100));
@@ -107,6 +124,9 @@ Module:
                          temperatures 21.5, 23.0, -4.5, 36.6 (tenths 215, 230, -45, 366)
                          clock 01.03.2024 08:05:09 (1709280309 s), standing still;
                          instruction 74 sets it to another standing value
+  --volts N:V          the voltage on analog input N (0..10 V) instead of the one above
+  --milliamps N:MA     the current on analog input N (0..20 mA) instead of the one above
+                       (e.g. --volts 1:6.5536 reads raw 32768 on a voltage range)
   Without --static the same values are the starting point: inputs blink (input k with
   a period of 200*(k+1) ms), counters count their rising edges, analog signals and
   temperatures drift slowly, and the clock runs from the host's local time.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sim/SimFaults.h"
+#include "sim/SimWorld.h"
 
 #include <cstdint>
 #include <string>
@@ -19,6 +20,7 @@ struct TSimOptions {
     bool Verbose = false;
     bool Help = false;
     TSimFaultSettings Faults;
+    TSimSignals Signals;
 
     int EffectiveBusPort() const { return BusPort >= 0 ? BusPort : Port == 0 ? 0 : 10002; }
 };

@@ -34,13 +34,13 @@ uint64_t TSimWorld::RisingEdges(int index, int64_t from, int64_t to) const
 
 double TSimWorld::Volts(int index, int64_t t) const
 {
-    const double base = SIM_STATIC_VOLTS[index - 1];
+    const double base = FSignals.Volts[index - 1];
     return FFrozen ? base : base * (1 + Swing(index, t, 0.05, 20000));
 }
 
 double TSimWorld::Milliamps(int index, int64_t t) const
 {
-    const double base = SIM_STATIC_MILLIAMPS[index - 1];
+    const double base = FSignals.Milliamps[index - 1];
     return FFrozen ? base : base * (1 + Swing(index, t, 0.05, 20000));
 }
 

@@ -21,9 +21,17 @@ constexpr double SIM_STATIC_MILLIAMPS[SIM_ANALOG_INPUTS] = {10.0, 2.0, 12.0, 16.
 // Static thermometers 1..4 in tenths of a degree: 21.5, 23.0, -4.5, 36.6.
 constexpr int SIM_STATIC_TENTHS[SIM_THERMOMETERS] = {215, 230, -45, 366};
 
+// The analog signals a simulator run starts from (and stays at when frozen).
+struct TSimSignals {
+    double Volts[SIM_ANALOG_INPUTS] = {SIM_STATIC_VOLTS[0], SIM_STATIC_VOLTS[1], SIM_STATIC_VOLTS[2],
+                                       SIM_STATIC_VOLTS[3]};
+    double Milliamps[SIM_ANALOG_INPUTS] = {SIM_STATIC_MILLIAMPS[0], SIM_STATIC_MILLIAMPS[1],
+                                           SIM_STATIC_MILLIAMPS[2], SIM_STATIC_MILLIAMPS[3]};
+};
+
 class TSimWorld {
 public:
-    explicit TSimWorld(bool frozen) : FFrozen(frozen) {}
+    explicit TSimWorld(bool frozen, const TSimSignals& signals = {}) : FFrozen(frozen), FSignals(signals) {}
 
     bool Frozen() const { return FFrozen; }
     // Level of digital input 1..16 at time t (ms since start).
@@ -40,4 +48,5 @@ public:
 
 private:
     bool FFrozen;
+    TSimSignals FSignals;
 };

@@ -25,7 +25,7 @@ std::string Hex(uint8_t value)
 
 int Run(const TSimOptions& options)
 {
-    TSimModule module(options.Address, options.Static);
+    TSimModule module(options.Address, options.Static, options.Signals);
     TSimFaults faults(options.Faults);
     TSimLoop loop;
     TSimRouter router(module, faults, loop, options.Verbose);

@@ -74,24 +74,30 @@ protected:
         return value;
     }
 
-    TSimProcess Sim;
+    // Input 1 (10 V range) and input 3 (20 mA range) read raw 32768; input 2 stays at 12500.
+    TSimProcess Sim{{"--volts", "1:6.5536", "--milliamps", "3:13.1072"}};
 };
 
 TEST_F(CalibrationTest, CalibratingAnInputWritesCoefficientAndDivisions)
 {
-    // Input 1 reads 25000 raw on the 10 V range: K = 12000 * 65536 * 5 / (10 * 25000) = 15728.64.
-    Calibrate(1, 5.0, 12000);
+    // 5.0 V applied, 10000 divisions, raw 32768: K = 10000 * 65536 * 5 / (10 * 32768) = 10000.
+    TSentRequests coefficients(0x12);
+    Calibrate(1, 5.0, 10000);
     EXPECT_EQ(StatusText(), QString());
     EXPECT_EQ(StatusColour(), QColor(0x00, 0x80, 0x00));
-    EXPECT_EQ(Coefficient(1), 15729);
+    EXPECT_EQ(Coefficient(1), 10000);
     int32_t divisions = -1;
     ASSERT_TRUE(Main().Device().GetInputDivisions(1, divisions));
-    EXPECT_EQ(divisions, 12000);
+    EXPECT_EQ(divisions, 10000);
+    EXPECT_EQ(coefficients.Data().size(), 1u);
 
-    // Input 3 is on a current range (20 mA full scale) and reads 30000: 10 mA applied gives
-    // K = 10000 * 65536 * 10 / (20 * 30000) = 10922.67.
+    // Input 3 is on a current range (F = 20 mA): 10 mA applied on raw 32768 gives K = 10000 too.
     Calibrate(3, 10.0, 10000);
-    EXPECT_EQ(Coefficient(3), 10923);
+    EXPECT_EQ(Coefficient(3), 10000);
+
+    // Input 2 reads 12500: 12000 divisions at 5 V give K = 12000 * 65536 * 5 / (10 * 12500) = 31457.28.
+    Calibrate(2, 5.0, 12000);
+    EXPECT_EQ(Coefficient(2), 31457);
 }
 
 TEST_F(CalibrationTest, RefusedCalibrationsWriteNothing)

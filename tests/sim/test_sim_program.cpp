@@ -33,13 +33,14 @@ TEST(SimProgram, HelpListsEverySwitch)
     EXPECT_EQ(run.Status, 0);
     for (const char* option : {"--host", "--port", "--rs485-port", "--no-tcp", "--no-rs485-tcp", "--pty", "--rs485-pty",
                                "--address", "--static", "--drop", "--corrupt", "--delay", "--refuse", "--garbage",
-                               "--close-after", "--seed", "--verbose"})
+                               "--close-after", "--seed", "--verbose", "--volts", "--milliamps"})
         EXPECT_NE(run.Output.find(option), std::string::npos) << option;
 }
 
 TEST(SimProgram, RefusesABadCommandLineWithAReason)
 {
-    for (const char* args : {"--bogus", "--drop 101", "--port", "--refuse 31", "--address 0xFE", "--no-tcp"}) {
+    for (const char* args : {"--bogus", "--drop 101", "--port", "--refuse 31", "--address 0xFE", "--no-tcp",
+                             "--volts 5:1", "--volts 1:11", "--volts 1", "--milliamps 2:x"}) {
         const TRun run = RunSim(args);
         EXPECT_EQ(run.Status, 2) << args;
         EXPECT_EQ(run.Output.rfind("valdrix-sim: ", 0), 0u) << args;
@@ -54,6 +55,16 @@ TEST(SimProgram, ReadyLineNamesTheEndpointsAndAddress)
     EXPECT_NE(sim.Port(), sim.BusPort());
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     EXPECT_EQ(AnswerData(link.Ask(0x40, 1, 0xF0)), Bytes({0x40, 0x06}));
+}
+
+TEST(SimProgram, AppliedSignalsCanBeChosenPerInput)
+{
+    // 6.5536 V of 10 V and 13.1072 mA of 20 mA are both raw 32768 (0x8000) of 50000 full scale;
+    // input 3 sits on a current range in the static state, the others on voltage ranges.
+    TSimProcess sim({"--port", "0", "--static", "--volts", "1:6.5536", "--milliamps", "3:13.1072"});
+    TSimPeer link = TSimPeer::Tcp(sim.Port());
+    EXPECT_EQ(AnswerData(link.Ask(0x31, 1, 0x5F)),
+              Bytes({1, 0x80, 0x80, 0x00, 2, 0x80, 0x30, 0xD4, 3, 0x80, 0x80, 0x00, 4, 0x80, 0x9C, 0x40}));
 }
 
 }
