@@ -101,6 +101,7 @@ void TTarvelStack::SetCommunicationInterface(const IntfPtr<ICommunicationInterfa
     if (FCommunicationInterface) FCommunicationInterface->SetOnDataRcv(TCiNotifyEvent());
     // Bytes of an unfinished packet belong to the old link.
     FRxBuffer.clear();
+    FRxOffset = 0;
     Consume(0);
     FCommunicationInterface = intf;
     if (intf) intf->SetOnDataRcv(TCiNotifyEvent::Bind<&TTarvelStack::icDataRcv>(this));
