@@ -81,7 +81,7 @@ void TAfComPort::Open()
     FClosing = false;
     ++FGeneration;
     try {
-        TAfBusyCursor busy;
+        [[maybe_unused]] TAfBusyCursor busy;
         FCore.Open(FComNumber);
     } catch (const EAfComPortCoreError& e) {
         AfSafeSyncEnable(FSyncId, false);
