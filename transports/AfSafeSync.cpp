@@ -39,10 +39,11 @@ public:
     std::shared_ptr<TCallState> State;
 };
 
-// Lives on the thread of the first registration and runs the handlers there.
+// Lives on the thread of the first registration and runs the handlers there. Only call
+// events are ever posted to it, and Qt passes them (user event types) to customEvent.
 class TAfSafeSyncReceiver : public QObject {
 protected:
-    bool event(QEvent* e) override;
+    void customEvent(QEvent* e) override;
 };
 
 struct TRegistry {
@@ -107,18 +108,28 @@ void Deliver(uint32_t id, const std::any& arg)
     }
 }
 
-bool TAfSafeSyncReceiver::event(QEvent* e)
+void TAfSafeSyncReceiver::customEvent(QEvent* e)
 {
-    if (e->type() != kCallEventType) return QObject::event(e);
-    auto* call = static_cast<TCallEvent*>(e);
-    Deliver(call->Id, call->Arg);
+    // The event was filled and posted under the registry lock; taking that lock before
+    // reading it orders the hand-over for every observer, thread checkers included
+    // (the lock of Qt's own event queue is invisible to them).
     TRegistry& r = Registry();
+    uint32_t id;
+    std::any arg;
+    std::shared_ptr<TCallState> state;
     {
         std::lock_guard lock(r.Mutex);
-        call->State->Done = true;
+        auto* call = static_cast<TCallEvent*>(e);
+        id = call->Id;
+        arg = std::move(call->Arg);
+        state = call->State;
+    }
+    Deliver(id, arg);
+    {
+        std::lock_guard lock(r.Mutex);
+        state->Done = true;
     }
     r.Changed.notify_all();
-    return true;
 }
 
 } // namespace
