@@ -162,6 +162,20 @@ void TCommunicationInterface::Transaction(const std::string& bytes, uint32_t fir
     SpyReceived(answer);
 }
 
+TCiWaitResult TCommunicationInterface::WaitForData(uint32_t timeoutMs)
+{
+    if (!IsOpen()) return TCiWaitResult::Closed;
+    if (InBuffUsed() > 0) return TCiWaitResult::Data;
+    return InternalWaitForData(timeoutMs);
+}
+
+TCiWaitResult TCommunicationInterface::InternalWaitForData(uint32_t timeoutMs)
+{
+    Sleep(timeoutMs);
+    if (InBuffUsed() > 0) return TCiWaitResult::Data;
+    return IsOpen() ? TCiWaitResult::TimedOut : TCiWaitResult::Closed;
+}
+
 void TCommunicationInterface::SimpleTransaction(const std::string& bytes, uint32_t timeout,
                                                 TCiAnswerCheck answerCheck, std::string& answer)
 {

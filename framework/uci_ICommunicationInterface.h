@@ -69,6 +69,9 @@ public:
     bool ExecuteSetupDialog() override { return false; }
     bool HasSetupDialog() override { return false; }
     void GetDisplayName(std::string& text) override { GetDeviceName(text); }
+    // Data when bytes are waiting, Closed when the link is not open, otherwise
+    // InternalWaitForData.
+    TCiWaitResult WaitForData(uint32_t timeoutMs) override;
 
     // Node settings plus the "connectionstring" attribute.
     void LoadConfig(const IntfPtr<IXMLNode>& node, bool takeNode, bool rereadGUID) override;
@@ -85,6 +88,9 @@ protected:
     virtual void InternalRead(std::string& bytes) = 0;
     // Reads the transport's keys; false when it rejects the text.
     virtual bool ApplyConfiguration(const std::string& text) = 0;
+    // Blocks until the transport sees bytes arrive, the link go down, or timeoutMs pass.
+    // Transports that cannot be woken keep this default: a plain sleep, then a look.
+    virtual TCiWaitResult InternalWaitForData(uint32_t timeoutMs);
     virtual void SpyReceived(const std::string& bytes) {}
     virtual void SpySent(const std::string& bytes) {}
 

@@ -23,6 +23,12 @@ using TCiChangeSignalEvent = TMethod<void(ICommunicationInterface* sender, uint3
 using TCiErrorDetails = std::vector<std::string>;
 using TCiErrorEvent = TMethod<void(ICommunicationInterface* sender, const std::string& operation,
                                    const TCiErrorDetails& details, uint32_t code)>;
+// How a wait for received bytes ended (WaitForData).
+enum class TCiWaitResult {
+    Data,     // received bytes are waiting
+    TimedOut, // nothing arrived within the time
+    Closed,   // the link is down or went down: nothing more can arrive
+};
 // Tells whether an answer is complete: 0 when it is (ValidateTarvel97Packet has this form).
 using TCiAnswerCheck = uint16_t (*)(std::string_view answer);
 
@@ -79,4 +85,8 @@ public:
     virtual bool ExecuteSetupDialog() = 0;
     virtual bool HasSetupDialog() = 0;
     virtual void GetDisplayName(std::string& text) = 0;
+    // Waits up to timeoutMs until received bytes are waiting, woken by the transport the
+    // moment they arrive; returns at once when bytes are already waiting or the link is
+    // down. Does not read the bytes. May be called while holding the interface's lock.
+    virtual TCiWaitResult WaitForData(uint32_t timeoutMs) = 0;
 };

@@ -60,6 +60,11 @@ protected:
         return int32_t(bytes.size());
     }
     void InternalRead(std::string& bytes) override { bytes = FInput.Take(); }
+    TCiWaitResult InternalWaitForData(uint32_t timeoutMs) override
+    {
+        if (FInput.WaitNonEmpty(timeoutMs)) return TCiWaitResult::Data;
+        return IsOpen() ? TCiWaitResult::TimedOut : TCiWaitResult::Closed;
+    }
     // Accepts every text except one holding "reject".
     bool ApplyConfiguration(const std::string& text) override
     {

@@ -1,7 +1,10 @@
 // The bytes "from the peer" waiting in an in-memory test transport: added by the test
-// (from any thread) and taken whole by the transport's read.
+// (from any thread) and taken whole by the transport's read. A waiter is woken the
+// moment bytes are added.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -10,8 +13,17 @@ class TTestInputQueue {
 public:
     void Append(const std::string& bytes)
     {
-        std::lock_guard lock(FLock);
-        FBytes += bytes;
+        {
+            std::lock_guard lock(FLock);
+            FBytes += bytes;
+        }
+        FAdded.notify_all();
+    }
+    // Waits up to timeoutMs for bytes; true when some are waiting.
+    bool WaitNonEmpty(uint32_t timeoutMs)
+    {
+        std::unique_lock lock(FLock);
+        return FAdded.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !FBytes.empty(); });
     }
     int32_t Size()
     {
@@ -33,5 +45,6 @@ public:
 
 private:
     std::mutex FLock;
+    std::condition_variable FAdded;
     std::string FBytes;
 };
