@@ -85,7 +85,12 @@ bool TValdrix::SetCounter(int Index, int64_t Value)
     return Write(encoded, VALDRIX_SET_COUNTERS, data);
 }
 
-bool TValdrix::SetCounters(const TValdrixCounters& Values) { return Command(VALDRIX_SET_COUNTERS, EncodeSetCounters(Values)); }
+bool TValdrix::SetCounters(const TValdrixCounters& Values)
+{
+    std::string data;
+    const bool encoded = EncodeSetCounters(Values, data);
+    return Write(encoded, VALDRIX_SET_COUNTERS, data);
+}
 
 bool TValdrix::GetTemperatures(TValdrixTemperatures& T)
 {
@@ -268,7 +273,12 @@ bool TValdrix::GetClock(double& DateTime)
     return Read(VALDRIX_GET_CLOCK, {}, [&](std::string_view a) { return DecodeClock(a, DateTime); });
 }
 
-bool TValdrix::SetClock(double DateTime) { return Command(VALDRIX_SET_CLOCK, EncodeClock(DateTime)); }
+bool TValdrix::SetClock(double DateTime)
+{
+    std::string data;
+    const bool encoded = EncodeClock(DateTime, data);
+    return Write(encoded, VALDRIX_SET_CLOCK, data);
+}
 
 bool TValdrix::SetChannelFlags(int Index, bool FlagA, bool FlagB)
 {

@@ -157,19 +157,20 @@ bool EncodeCounterRequest(int index, bool option, std::string& data)
 
 bool EncodeSetCounter(int index, int64_t value, std::string& data)
 {
-    if (value < 0 || !EncodeChannel(index, ValdrixCounters, data)) return false;
+    if (!InRange(value, 0, UINT32_MAX) || !EncodeChannel(index, ValdrixCounters, data)) return false;
     PutBE32(data, uint32_t(value));
     return true;
 }
 
-std::string EncodeSetCounters(const TValdrixCounters& values)
+bool EncodeSetCounters(const TValdrixCounters& values, std::string& data)
 {
-    std::string data(1, '\0');
+    data.assign(1, '\0');
     for (const int64_t v : values.Items) {
         if (v < 0) break;
+        if (v > UINT32_MAX) return false;
         PutBE32(data, uint32_t(v));
     }
-    return data;
+    return true;
 }
 
 bool EncodeSetThermometerPair(int index, const TValdrixThermometerPair& pair, std::string& data)
@@ -219,12 +220,13 @@ bool EncodeStoreOutputCalibrationPoint(int index, bool lowPoint, std::string& da
     return true;
 }
 
-std::string EncodeClock(double dateTime)
+bool EncodeClock(double dateTime, std::string& data)
 {
-    const auto seconds = int64_t(std::nearbyint((dateTime - UnixEpochDateTime) * 86400.0));
-    std::string data;
-    PutBE32(data, uint32_t(uint64_t(seconds) & 0xFFFFFFFFu));
-    return data;
+    const double seconds = std::nearbyint((dateTime - UnixEpochDateTime) * 86400.0);
+    if (!(seconds >= 0 && seconds <= double(UINT32_MAX))) return false; // NaN fails both
+    data.clear();
+    PutBE32(data, uint32_t(seconds));
+    return true;
 }
 
 bool EncodeChannelFlags(int index, bool flagA, bool flagB, std::string& data)

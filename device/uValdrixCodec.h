@@ -53,17 +53,20 @@ std::string EncodeSetOutputs(const TValdrixOutputBits& states);
 bool EncodeSetOutput(int index, bool state, int duration, uint8_t& inst, std::string& data);
 // index 0 = every counter.
 bool EncodeCounterRequest(int index, bool option, std::string& data);
+// Counter values are 32-bit on the module: a larger value is refused, not cut.
 bool EncodeSetCounter(int index, int64_t value, std::string& data);
-// 0x00, then the low 32 bits of each value up to the first negative one.
-std::string EncodeSetCounters(const TValdrixCounters& values);
+// 0x00, then each value up to the first negative one; false when one of them is above
+// the 32-bit range.
+bool EncodeSetCounters(const TValdrixCounters& values, std::string& data);
 bool EncodeSetThermometerPair(int index, const TValdrixThermometerPair& pair, std::string& data);
 bool EncodeSetInputRanges(const TValdrixInputRanges& ranges, std::string& data);
 bool EncodeSetInputRange(int index, int range, std::string& data);
 // Four (channel, signed 16-bit) records, channel 1 first.
 bool EncodeAnalogOutputs(const TValdrixAnalogOutputValues& values, std::string& data);
 bool EncodeStoreOutputCalibrationPoint(int index, bool lowPoint, std::string& data);
-// Seconds since 1970-01-01 00:00:00 of the local date-time, rounded, low 32 bits.
-std::string EncodeClock(double dateTime);
+// Seconds since 1970-01-01 00:00:00 of the local date-time, rounded; false for a date
+// the module's 32-bit clock cannot hold (before 1970, after 2106, not a number).
+bool EncodeClock(double dateTime, std::string& data);
 bool EncodeChannelFlags(int index, bool flagA, bool flagB, std::string& data);
 
 // ---- answers ----

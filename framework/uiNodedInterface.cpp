@@ -67,8 +67,9 @@ TNodedInterface::TNodedInterface(const IntfPtr<IXMLNode>& settingsNode, const In
         SetOwner(nullptr);
         throw;
     }
-    NodeCreatedEventer().Fire(this);
 }
+
+void TNodedInterface::Constructed() { NodeCreatedEventer().Fire(this); }
 
 TNodedInterface::~TNodedInterface() { RemoveAllChildren(); }
 

@@ -156,6 +156,8 @@ protected:
     ~TNodedInterface() override;
 
     bool ImplementsInterface(const TGUID& iid) const override;
+    // Tells NodeCreatedEventer about the finished node, with its real name and interfaces.
+    void Constructed() override;
     void BeforeDestruction() override;
 
 private:

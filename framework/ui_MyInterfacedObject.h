@@ -137,14 +137,23 @@ public:
     int32_t RefCount() const noexcept { return FRefCount.load(); }
     bool Destroying() const noexcept { return FDestroying.load(); }
 
-    // Ends construction: the count taken by the constructor is given back without destroying.
-    void AfterConstruction() noexcept { FRefCount.fetch_sub(1); }
+    // Ends construction: runs Constructed, then gives back the count taken by the
+    // constructor without destroying.
+    void AfterConstruction()
+    {
+        Constructed();
+        FRefCount.fetch_sub(1);
+    }
 
 protected:
     ~TMyInterfacedObject() override = default;
 
     // Lists the interfaces this class implements; subclasses add theirs and call the base.
     virtual bool ImplementsInterface(const TGUID& iid) const { return iid == IInterface::IID; }
+
+    // Runs once, when the most derived constructor has finished (C++ calls no override
+    // from a base constructor): the object is whole from here on.
+    virtual void Constructed() {}
 
     // Runs once, with the object still whole, just before it is deleted.
     virtual void BeforeDestruction() {}

@@ -4,6 +4,8 @@
 #include "protocol/uDateTime.h"
 #include "protocol/uTarvelUserMessage.h"
 
+#include <algorithm>
+
 bool TTarvelSigSlots::Available(const TTarvelStackItemSIG& slot, uint32_t now) const
 {
     // Compared as a signed distance so a deadline beyond the 32-bit tick wrap still lies ahead.
@@ -38,6 +40,12 @@ void TTarvelSigSlots::Free(uint8_t sig)
 {
     std::lock_guard lock(FLock);
     FSlots[sig] = TTarvelStackItemSIG{};
+}
+
+void TTarvelSigSlots::Quarantine(uint8_t sig, int32_t timeoutMs)
+{
+    std::lock_guard lock(FLock);
+    FSlots[sig].Deadline = GetTickCount() + uint32_t(QuarantineTimeouts) * uint32_t(std::max(timeoutMs, 1));
 }
 
 void TTarvelSigSlots::SetAnswerHandler(uint8_t sig, TTarvelAnswerEvent handler, const TTarvelFormat97& request)

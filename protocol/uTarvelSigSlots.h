@@ -31,12 +31,18 @@ class TTarvelSigSlots {
 public:
     // Number of full passes over a completely taken table after which the user is told.
     static constexpr int OverloadWraps = 5;
+    static constexpr int QuarantineTimeouts = 5;
 
     // Takes the first available slot from the current SIG on and returns its SIG. While
     // every slot is taken it waits (1 ms per pass) and, from the fifth pass on, shows
     // "SIG stack overload" once per pass; it never gives up.
     uint8_t Allocate(uint8_t inst, int32_t timeoutMs);
     void Free(uint8_t sig);
+    // After a request that got no answer in time: the slot stays taken for
+    // QuarantineTimeouts time-outs, since its answer may still come and must not be
+    // taken for the answer of a later request with the same SIG. The answer, if it
+    // comes, frees the slot as any answer does.
+    void Quarantine(uint8_t sig, int32_t timeoutMs);
     // Stores the handler and the request it answers in a taken slot.
     void SetAnswerHandler(uint8_t sig, TTarvelAnswerEvent handler, const TTarvelFormat97& request);
     // Answer delivery: a packet whose SIG names a taken slot is stored there, handed to

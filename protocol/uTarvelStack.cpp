@@ -2,7 +2,6 @@
 
 #include "framework/uExceptions.h"
 #include "framework/uTimeoutManager.h"
-#include "protocol/uTarvelFraming.h"
 
 #include <algorithm>
 
@@ -10,10 +9,6 @@ const char* const STarvelStackOwner = "ITarvelStack can be owned only by ICommun
 const char* const STarvelRcvAdrFF = "RCV packet ADR=$FF !";
 
 namespace {
-
-constexpr size_t npos = std::string::npos;
-constexpr uint32_t PollSleepMs = 50;
-constexpr uint32_t AfterDataSleepMs = 10;
 
 // Holds the write side of an object's lock for a scope.
 template <class T>
@@ -28,52 +23,15 @@ private:
     T* FObject;
 };
 
-void MoveFront(std::string& from, size_t count, std::string& to)
-{
-    to.append(from, 0, count);
-    from.erase(0, count);
-}
-
-// Looks for the answer in the bytes received during a wait. Everything that cannot be
-// the answer or lies before it moves to `other`, to be dispatched after the wait; an
-// unfinished packet stays at the front of `pending` for the next poll.
-bool TakeAnswer(std::string& pending, std::string& other, uint8_t Address, uint8_t Sig, std::string& answer)
-{
-    for (;;) {
-        const size_t marker = pending.find("*a");
-        if (marker == npos) {
-            const size_t keep = !pending.empty() && pending.back() == '*' ? 1 : 0;
-            MoveFront(pending, pending.size() - keep, other);
-            return false;
-        }
-        MoveFront(pending, marker, other);
-        size_t needed = 0;
-        const size_t length = Tarvel97CutLength(pending, 0, needed);
-        if (length == 0) {
-            // Unfinished: wait for the rest, unless a complete packet behind it shows it was garbage.
-            size_t next = pending.find("*a", 1);
-            while (next != npos && Tarvel97CutLength(pending, next, needed) == 0) next = pending.find("*a", next + 1);
-            if (next == npos) return false;
-            MoveFront(pending, next, other);
-            continue;
-        }
-        const std::string_view candidate(pending.data(), length);
-        if (Tarvel97IsAnswer(candidate, Address, Sig)) {
-            answer.assign(candidate);
-            pending.erase(0, length);
-            return true;
-        }
-        MoveFront(pending, ValidateTarvel97Packet(candidate) == 0 ? length : Tarvel97InvalidSkip(candidate), other);
-    }
-}
-
 } // namespace
 
 TTarvelStack::TTarvelStack() = default;
 
+// The base reads the stored settings, GUID included; the owner is set here, where the
+// owner check runs.
 TTarvelStack::TTarvelStack(const IntfPtr<IXMLNode>& settingsNode, const IntfPtr<IInterface>& owner)
+    : TNodedInterface(settingsNode, nullptr)
 {
-    LoadConfig(settingsNode, true, false);
     SetOwner(owner);
 }
 
@@ -100,9 +58,7 @@ void TTarvelStack::SetCommunicationInterface(const IntfPtr<ICommunicationInterfa
     if (intf == FCommunicationInterface) return;
     if (FCommunicationInterface) FCommunicationInterface->SetOnDataRcv(TCiNotifyEvent());
     // Bytes of an unfinished packet belong to the old link.
-    FRxBuffer.clear();
-    FRxOffset = 0;
-    Consume(0);
+    FRxBuffer.Clear();
     FCommunicationInterface = intf;
     if (intf) intf->SetOnDataRcv(TCiNotifyEvent::Bind<&TTarvelStack::icDataRcv>(this));
 }
@@ -153,7 +109,7 @@ IntfPtr<ITarvelStackDevice> TTarvelStack::GetDevice(int32_t Index)
 size_t TTarvelStack::RxBufferedBytes()
 {
     TWriteScope<TNodedInterface> lock(this);
-    return FRxBuffer.size() - FRxOffset;
+    return FRxBuffer.Buffered();
 }
 
 bool TTarvelStack::SendPacket(uint8_t Address, uint8_t Sig, uint8_t Inst, const std::string& Data)
@@ -173,25 +129,92 @@ bool TTarvelStack::SendPacketAndWait(uint8_t Address, uint8_t Sig, uint8_t Inst,
     TWriteScope<TNodedInterface> stackLock(this);
     TWriteScope<ICommunicationInterface> intfLock(intf.get());
     // Bytes that arrived before the request are not its answer; they are dispatched afterwards.
-    std::string other;
-    intf->Receive(other);
-    const std::string request = BuildTarvel97Packet(Address, Sig, Inst, Data);
-    intf->Send(request);
+    std::string before;
+    intf->Receive(before);
+    FRxBuffer.Append(before);
+    const uint64_t requestEnd = FRxBuffer.End();
     Answer.clear();
-    std::string pending;
-    bool answered = false;
-    do {
-        Sleep(PollSleepMs);
-        if (intf->InBuffUsed() != 0) {
-            std::string chunk;
-            intf->Receive(chunk);
-            pending += chunk;
-            answered = TakeAnswer(pending, other, Address, Sig, Answer);
-            if (!answered) Sleep(AfterDataSleepMs);
-        }
-    } while (!answered && uint32_t(GetTickCount() - start) <= Timeout);
-    ProcessReceived(other + pending);
+    TWaitTraffic other;
+    // Bytes that could not be sent get no answer: no need to wait for one.
+    const bool answered = intf->Send(BuildTarvel97Packet(Address, Sig, Inst, Data)) > 0 &&
+                          WaitForAnswer(*intf, Address, Sig, requestEnd, start, Timeout, Answer, other);
+    DispatchQuietly(other);
     return answered;
+}
+
+bool TTarvelStack::WaitForAnswer(ICommunicationInterface& intf, uint8_t Address, uint8_t Sig, uint64_t requestEnd,
+                                 uint32_t start, uint32_t Timeout, std::string& Answer, TWaitTraffic& other)
+{
+    for (;;) {
+        const uint32_t elapsed = GetTickCount() - start;
+        const uint32_t remaining = elapsed < Timeout ? Timeout - elapsed : 0;
+        const TCiWaitResult woken = intf.WaitForData(std::min(remaining, MaxLookIntervalMs));
+        if (intf.InBuffUsed() > 0) {
+            std::string chunk;
+            intf.Receive(chunk);
+            FRxBuffer.Append(chunk);
+            if (TakeAnswer(Address, Sig, requestEnd, start, Timeout, Answer, other)) return true;
+        }
+        if (woken == TCiWaitResult::Closed || uint32_t(GetTickCount() - start) > Timeout) return false;
+    }
+}
+
+// Frames what has arrived. Packets that started before the request was sent, and every
+// packet that is not the answer, are kept for dispatch after the wait; past a bound they
+// are dispatched at once, so that a flood cannot grow the wait without limit.
+bool TTarvelStack::TakeAnswer(uint8_t Address, uint8_t Sig, uint64_t requestEnd, uint32_t start, uint32_t Timeout,
+                              std::string& Answer, TWaitTraffic& other)
+{
+    constexpr size_t TimeCheckEvery = 1024;
+    std::string packet;
+    uint64_t at = 0;
+    for (size_t framed = 1; FRxBuffer.Next(packet, at); ++framed) {
+        if (at >= requestEnd && Tarvel97IsAnswer(packet, Address, Sig)) {
+            Answer.swap(packet);
+            return true;
+        }
+        other.Bytes += packet.size();
+        other.Packets.push_back(std::move(packet));
+        if (other.Bytes > MaxRxBuffer) DispatchTraffic(other);
+        if (framed % TimeCheckEvery == 0 && uint32_t(GetTickCount() - start) > Timeout) return false;
+    }
+    return false;
+}
+
+void TTarvelStack::DispatchTraffic(TWaitTraffic& other)
+{
+    for (const std::string& packet : other.Packets) {
+        try {
+            Deliver(packet);
+        } catch (const std::exception& e) {
+            ReportFault(e);
+        }
+    }
+    other = TWaitTraffic();
+}
+
+void TTarvelStack::DispatchQuietly(TWaitTraffic& other)
+{
+    DispatchTraffic(other);
+    for (;;) {
+        try {
+            ProcessFramed();
+            return;
+        } catch (const std::exception& e) {
+            ReportFault(e);
+        }
+    }
+}
+
+void TTarvelStack::ReportFault(const std::exception& e)
+{
+    const IntfPtr<ICommunicationInterface> intf = FCommunicationInterface;
+    if (!intf) return;
+    try {
+        if (const TCiErrorEvent handler = intf->GetOnError()) handler(intf.get(), "DoDataRcv", {e.what()}, 0);
+    } catch (...) {
+        // A failing error report must not break the request that met the fault.
+    }
 }
 
 void TTarvelStack::icDataRcv(ICommunicationInterface* Sender)
@@ -204,43 +227,6 @@ void TTarvelStack::icDataRcv(ICommunicationInterface* Sender)
     ProcessReceived(data);
 }
 
-void TTarvelStack::Consume(size_t bytes)
-{
-    FRxOffset += bytes;
-    FRxScanFrom = 0;
-    FRxNeeded = 0;
-    if (FRxOffset == FRxBuffer.size()) {
-        FRxBuffer.clear();
-        FRxOffset = 0;
-    }
-}
-
-size_t TTarvelStack::NextCandidate()
-{
-    const std::string_view buffer = FRxBuffer;
-    size_t needed = npos;
-    const size_t front = Tarvel97CutLength(buffer, FRxOffset, needed);
-    if (front != 0 || FRxOffset == buffer.size()) return front;
-
-    // Resynchronise on the first marker that starts a complete candidate. Markers seen
-    // before that were unfinished; they are looked at again only once the buffer has
-    // grown to the length one of them needs.
-    const bool rescan = FRxNeeded == 0 || buffer.size() >= FRxNeeded;
-    size_t minNeeded = rescan ? needed : std::min(FRxNeeded, needed);
-    size_t marker = buffer.find("*a", rescan ? FRxOffset + 1 : std::max(FRxScanFrom, FRxOffset + 1));
-    for (; marker != npos; marker = buffer.find("*a", marker + 1)) {
-        const size_t length = Tarvel97CutLength(buffer, marker, needed);
-        if (length != 0) {
-            Consume(marker - FRxOffset);
-            return length;
-        }
-        minNeeded = std::min(minNeeded, needed);
-    }
-    FRxScanFrom = buffer.size() - 1; // a trailing "*" may meet its "a" in the next bytes
-    FRxNeeded = minNeeded;
-    return 0;
-}
-
 bool TTarvelStack::MoreBytesWaiting()
 {
     const IntfPtr<ICommunicationInterface> intf = FCommunicationInterface;
@@ -250,34 +236,27 @@ bool TTarvelStack::MoreBytesWaiting()
 void TTarvelStack::ProcessReceived(const std::string& Data)
 {
     if (Data.empty()) return;
-    // Processed bytes are dropped once they are the larger part, so that taking packets
-    // costs no copying of the rest and the buffer never doubles in vain.
-    if (FRxOffset != 0 && FRxOffset * 2 >= FRxBuffer.size()) {
-        FRxBuffer.erase(0, FRxOffset);
-        FRxOffset = 0;
-        Consume(0);
-    }
-    FRxBuffer += Data;
-    const size_t unprocessed = FRxBuffer.size() - FRxOffset;
-    if (unprocessed > MaxRxBuffer) Consume(unprocessed - KeptRxBuffer);
+    FRxBuffer.Append(Data);
+    ProcessFramed();
+}
 
-    for (int handled = 1;; ++handled) {
-        const size_t length = NextCandidate();
-        if (length == 0) return;
-        const std::string_view candidate(FRxBuffer.data() + FRxOffset, length);
-        if (ValidateTarvel97Packet(candidate) != 0) {
-            Consume(Tarvel97InvalidSkip(candidate));
-        } else {
-            // Taken off the buffer before parsing, so a packet that raises cannot block the stream.
-            const std::string packet(candidate);
-            Consume(length);
-            TTarvelFormat97 record;
-            ParseTarvel97Packet(packet, record);
-            if (record.Adr == TARVEL_ADR_UNIVERSAL) throw Exception(STarvelRcvAdrFF);
-            Dispatch(record);
-        }
+void TTarvelStack::ProcessFramed()
+{
+    std::string packet;
+    uint64_t at = 0;
+    for (int handled = 1; FRxBuffer.Next(packet, at); ++handled) {
+        Deliver(packet);
         if (handled > MaxPacketsPerCall && MoreBytesWaiting()) return;
     }
+}
+
+// The packet is already off the buffer, so one that raises cannot block the stream.
+void TTarvelStack::Deliver(const std::string& packet)
+{
+    TTarvelFormat97 record;
+    ParseTarvel97Packet(packet, record);
+    if (record.Adr == TARVEL_ADR_UNIVERSAL) throw Exception(STarvelRcvAdrFF);
+    Dispatch(record);
 }
 
 void TTarvelStack::Dispatch(const TTarvelFormat97& packet)

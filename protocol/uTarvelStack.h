@@ -5,16 +5,26 @@
 // The stack is a node; its devices are its children. It is attached to its interface
 // explicitly (SetCommunicationInterface) or by being owned by it.
 //
-// Locking: the stack's node lock guards the receive buffer and the whole of a waiting
-// request; a waiting request takes the stack's lock, then the interface's, and devices
-// take their own slot lock inside ProcessPacket: stack, interface, device.
+// Received bytes, inside and outside a waiting request, go through one framer. A waiting
+// request wakes the moment bytes arrive (the interface's WaitForData), looks at most
+// every 50 ms, and ends at once when the link goes down or the request could not be
+// sent. Packets other than the answer are dispatched when the wait ends; a fault met
+// while dispatching them (a packet with ADR 0xFF or one too short to parse) is reported
+// through the interface's error handler as "DoDataRcv" and never escapes the request.
+//
+// Locking: the stack's node lock guards the framer and the whole of a waiting request;
+// a waiting request takes the stack's lock, then the interface's, and devices take their
+// own slot lock inside ProcessPacket: stack, interface, device.
 #pragma once
 
 #include "framework/uci_ICommunicationInterfaceIntf.h"
 #include "framework/uiNodedInterface.h"
+#include "protocol/uTarvelFramer.h"
 #include "protocol/uiTarvelStack.h"
 
+#include <exception>
 #include <string>
+#include <vector>
 
 extern const char* const STarvelStackOwner;   // "ITarvelStack can be owned only by ICommunicationInterface"
 extern const char* const STarvelRcvAdrFF;     // "RCV packet ADR=$FF !"
@@ -22,8 +32,10 @@ extern const char* const STarvelRcvAdrFF;     // "RCV packet ADR=$FF !"
 class TTarvelStack : public TNodedInterface, public ITarvelStack {
 public:
     // Unprocessed received bytes are bounded: past MaxRxBuffer only the last KeptRxBuffer stay.
-    static constexpr size_t MaxRxBuffer = 0x20000;
-    static constexpr size_t KeptRxBuffer = 0x15000;
+    static constexpr size_t MaxRxBuffer = TTarvelFramer::MaxBuffered;
+    static constexpr size_t KeptRxBuffer = TTarvelFramer::KeptBuffered;
+    // Longest time between two looks at the interface during a waiting request.
+    static constexpr uint32_t MaxLookIntervalMs = 50;
     // Packets handled by one call of ProcessReceived before it yields to waiting bytes.
     static constexpr int MaxPacketsPerCall = 1000;
 
@@ -67,18 +79,28 @@ protected:
     void BeforeDestruction() override;
 
 private:
-    // Realigns the front of the unprocessed bytes on a cuttable candidate; its length or 0.
-    size_t NextCandidate();
-    void Consume(size_t bytes);
+    // The packets received during a wait other than the answer, in order.
+    struct TWaitTraffic {
+        std::vector<std::string> Packets;
+        size_t Bytes = 0;
+    };
+
+    bool WaitForAnswer(ICommunicationInterface& intf, uint8_t Address, uint8_t Sig, uint64_t requestEnd,
+                       uint32_t start, uint32_t Timeout, std::string& Answer, TWaitTraffic& other);
+    bool TakeAnswer(uint8_t Address, uint8_t Sig, uint64_t requestEnd, uint32_t start, uint32_t Timeout,
+                    std::string& Answer, TWaitTraffic& other);
+    // Dispatches the packets kept during a wait; faults are reported, not raised.
+    void DispatchTraffic(TWaitTraffic& other);
+    // DispatchTraffic, then whatever else the framer holds.
+    void DispatchQuietly(TWaitTraffic& other);
+    void ReportFault(const std::exception& e);
+    // Dispatches framed packets; raises for ADR 0xFF and for packets too short to parse.
+    void ProcessFramed();
+    void Deliver(const std::string& packet);
     void Dispatch(const TTarvelFormat97& packet);
     bool MoreBytesWaiting();
 
-    std::string FRxBuffer;
-    size_t FRxOffset = 0;     // bytes before it are processed
-    // Markers before FRxScanFrom hold no complete candidate yet; nothing can be cut
-    // before the buffer reaches FRxNeeded bytes. Keeps a partial flood linear.
-    size_t FRxScanFrom = 0;
-    size_t FRxNeeded = 0;
+    TTarvelFramer FRxBuffer;
     IntfPtr<ICommunicationInterface> FCommunicationInterface;
     bool FChangingOwner = false; // owner changes come from one thread
 };

@@ -34,7 +34,10 @@ TTarvelStackDevice::TTarvelStackDevice(const std::string& GuidText, uint8_t Addr
     RegisterInDeviceList();
 }
 
+// The base reads the stored node settings, GUID included, before any GUID is generated;
+// LoadConfig then adds the device's own attributes.
 TTarvelStackDevice::TTarvelStackDevice(const IntfPtr<IXMLNode>& settingsNode, const IntfPtr<IInterface>& owner)
+    : TNodedInterface(settingsNode, nullptr)
 {
     LoadConfig(settingsNode, true, false);
     SetOwner(owner);
@@ -135,6 +138,9 @@ bool TTarvelStackDevice::WaitingRequest(uint8_t Inst, const std::string& Data, T
     std::string answer;
     if (!stack->SendPacketAndWait(FAddress, sig, Inst, Data, answer, uint32_t(Timeout))) {
         FLastResult = TARVEL_RESULT_NO_ANSWER;
+        // Its answer may still come: the next requests take other SIGs meanwhile.
+        if (fromTable) FSigSlots.Quarantine(sig, Timeout);
+        freeOnExit.Taken = false;
         return false;
     }
     if (ValidateTarvel97Packet(answer) != 0) {

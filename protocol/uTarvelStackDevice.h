@@ -55,7 +55,13 @@ public:
     int32_t GetLastAck() override { return FLastAck; }
     void SetFixedSig(uint8_t sig) override { FFixedSig = sig; }
     uint8_t GetFixedSig() override { return FFixedSig; }
-    void SetTimeout(int32_t timeout) override { FTimeout = timeout; }
+    // A negative time-out is refused (the previous one stays): requests wait as an
+    // unsigned count, so it would become a wait of weeks.
+    void SetTimeout(int32_t timeout) override
+    {
+        if (timeout >= 0) FTimeout = timeout;
+    }
+    int32_t GetTimeout() const { return FTimeout; }
 
     // One request. Timeout < 0 selects the default time-out. Waiting: true when an answer
     // with the request's SIG arrived (it is in Packet). Not waiting: the result of the

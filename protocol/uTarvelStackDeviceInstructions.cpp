@@ -81,10 +81,11 @@ bool TTarvelStackDevice::ChangeAddress(uint8_t newAddress)
 {
     std::string parameters;
     if (!Query(TARVEL_INST_READ_ADDRESS, std::string(), parameters)) return false;
-    if (parameters.size() < 2) return true;
+    // Nothing was changed on the device in either case: reporting success would be false.
+    if (parameters.size() < 2) return false;
     FAddress = uint8_t(parameters[0]);
     parameters[0] = char(newAddress);
-    if (!EnableConfiguration()) return true;
+    if (!EnableConfiguration()) return false;
     const bool ok = Command(TARVEL_INST_SET_ADDRESS, parameters);
     if (ok) FAddress = newAddress;
     return ok;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace std::string_literals;
 
 TEST(ValdrixRequestEncoding, OutputsAndChannelFlags)
@@ -42,8 +44,9 @@ TEST(ValdrixRequestEncoding, CountersStopAtFirstNegativeValue)
     EXPECT_EQ(data, "\x10"s);
     EXPECT_FALSE(EncodeCounterRequest(17, false, data));
 
-    ASSERT_TRUE(EncodeSetCounter(2, 0x1'0000'0102, data));
-    EXPECT_EQ(data, "\x02\x00\x00\x01\x02"s) << "only the low 32 bits are sent";
+    ASSERT_TRUE(EncodeSetCounter(2, 0xFFFF'FFFF, data));
+    EXPECT_EQ(data, "\x02\xFF\xFF\xFF\xFF"s);
+    EXPECT_FALSE(EncodeSetCounter(2, 0x1'0000'0000, data)) << "refused, not cut to 32 bits";
     EXPECT_FALSE(EncodeSetCounter(2, -1, data));
 
     TValdrixCounters values;
@@ -51,9 +54,13 @@ TEST(ValdrixRequestEncoding, CountersStopAtFirstNegativeValue)
     values[2] = 0x01020304;
     values[3] = -5;
     values[4] = 7;
-    EXPECT_EQ(EncodeSetCounters(values), "\x00\x00\x00\x00\x01\x01\x02\x03\x04"s);
+    ASSERT_TRUE(EncodeSetCounters(values, data));
+    EXPECT_EQ(data, "\x00\x00\x00\x00\x01\x01\x02\x03\x04"s);
     values[3] = 0;
-    EXPECT_EQ(EncodeSetCounters(values).size(), 1u + 16 * 4);
+    ASSERT_TRUE(EncodeSetCounters(values, data));
+    EXPECT_EQ(data.size(), 1u + 16 * 4);
+    values[16] = 0x1'0000'0000;
+    EXPECT_FALSE(EncodeSetCounters(values, data));
 }
 
 TEST(ValdrixRequestEncoding, AnalogOutputsAndValues)
@@ -106,8 +113,23 @@ TEST(ValdrixRequestEncoding, CalibrationPointRangesPairsAndClock)
     EXPECT_EQ(data, "\x04\x01\xFF"s);
     EXPECT_FALSE(EncodeSetThermometerPair(4, {256, 0}, data));
 
-    EXPECT_EQ(EncodeClock(EncodeDateTime({1970, 1, 1, 0, 0, 1})), "\x00\x00\x00\x01"s);
-    EXPECT_EQ(EncodeClock(EncodeDateTime({2024, 3, 1, 8, 5, 9})), "\x65\xE1\x8C\x35"s);
+    const struct {
+        double dateTime;
+        bool encoded;
+        std::string bytes;
+    } clocks[] = {
+        {EncodeDateTime({1970, 1, 1, 0, 0, 1}), true, "\x00\x00\x00\x01"s},
+        {EncodeDateTime({2024, 3, 1, 8, 5, 9}), true, "\x65\xE1\x8C\x35"s},
+        {EncodeDateTime({2106, 2, 7, 6, 28, 15}), true, "\xFF\xFF\xFF\xFF"s},
+        {EncodeDateTime({2106, 2, 7, 6, 28, 16}), false, ""},
+        {EncodeDateTime({1969, 12, 31, 23, 59, 59}), false, ""},
+        {std::nan(""), false, ""},
+    };
+    for (const auto& c : clocks) {
+        data.clear();
+        EXPECT_EQ(EncodeClock(c.dateTime, data), c.encoded) << c.dateTime;
+        EXPECT_EQ(data, c.bytes) << c.dateTime;
+    }
 }
 
 TEST(ValdrixAnswerDecoding, BitFields)

@@ -111,18 +111,25 @@ TEST_F(CommonOps, AddressAndBaudRate)
 
 TEST_F(CommonOps, ChangeAddressKeepsTheOtherParameters)
 {
+    // Nothing changes on the device, so the change is not reported as done.
     Answers({{0xF0, "\x31"s}});
-    EXPECT_TRUE(dev->ChangeAddress(0x40));
+    EXPECT_FALSE(dev->ChangeAddress(0x40));
     EXPECT_EQ(link->Requests().size(), 1u) << "a one-byte answer ends the sequence";
+    EXPECT_EQ(dev->GetAddress(), 0x31);
+    peer = [](const TTarvelFormat97& r) {
+        return r.Inst == 0xE4 ? AnswerTo(r, 5, "") : AnswerTo(r, 0, "\x31\x06"s);
+    };
+    EXPECT_FALSE(dev->ChangeAddress(0x40)) << "configuration refused";
+    EXPECT_EQ(link->Requests().back().Inst, 0xE4);
     EXPECT_EQ(dev->GetAddress(), 0x31);
 
     Answers({{0xF0, "\x31\x06\x99"s}});
     EXPECT_TRUE(dev->ChangeAddress(0x40));
     const auto r = link->Requests();
-    ASSERT_EQ(r.size(), 4u);
-    EXPECT_EQ(r[2].Inst, 0xE4);
-    EXPECT_EQ(r[3].Inst, 0xE0);
-    EXPECT_EQ(r[3].Data, "\x40\x06\x99"s);
+    ASSERT_EQ(r.size(), 6u);
+    EXPECT_EQ(r[4].Inst, 0xE4);
+    EXPECT_EQ(r[5].Inst, 0xE0);
+    EXPECT_EQ(r[5].Data, "\x40\x06\x99"s);
     EXPECT_EQ(dev->GetAddress(), 0x40);
 }
 

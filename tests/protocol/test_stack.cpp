@@ -1,50 +1,11 @@
 // Framing of the received stream and pairing of answers with requests, in process,
 // over an in-memory link.
-#include "test_stack_link.h"
+#include "test_stack_fixture.h"
 
 #include "framework/uExceptions.h"
 #include "framework/uTimeoutManager.h"
-#include "protocol/uTarvelStack.h"
-
-#include <gtest/gtest.h>
 
 using namespace std::string_literals;
-
-namespace {
-
-std::string Pkt(uint8_t adr, uint8_t sig, uint8_t inst, const std::string& data = "")
-{
-    return BuildTarvel97Packet(adr, sig, inst, data);
-}
-
-struct StackFixture : ::testing::Test {
-    IntfPtr<TMemoryLink> link = MakeObj<TMemoryLink>();
-    IntfPtr<TTarvelStack> stack = MakeObj<TTarvelStack>();
-    IntfPtr<TRecordingDevice> dev31 = MakeObj<TRecordingDevice>(uint8_t(0x31));
-    IntfPtr<TRecordingDevice> dev32 = MakeObj<TRecordingDevice>(uint8_t(0x32));
-
-    void SetUp() override
-    {
-        link->Open();
-        stack->SetCommunicationInterface(link);
-        stack->AddDevice(dev31);
-        stack->AddDevice(dev32);
-    }
-    void TearDown() override
-    {
-        stack->SetCommunicationInterface(nullptr);
-        dev31->SetStack(nullptr);
-        dev32->SetStack(nullptr);
-    }
-    static std::vector<int> Sigs(const std::vector<TTarvelFormat97>& packets)
-    {
-        std::vector<int> sigs;
-        for (const auto& p : packets) sigs.push_back(p.Sig);
-        return sigs;
-    }
-};
-
-} // namespace
 
 TEST_F(StackFixture, FramesPacketsOutOfTheStream)
 {
@@ -149,61 +110,4 @@ TEST(StackOwner, OnlyACommunicationInterfaceMayOwnTheStack)
     stack->SetOwner(nullptr);
     notALink->ReleaseTree();
     EXPECT_FALSE(stack->GetCommunicationInterface());
-}
-
-TEST_F(StackFixture, WaitTakesOnlyTheMatchingAnswerAndDispatchesTheRest)
-{
-    link->SetPeer([](const TTarvelFormat97& r) {
-        return "noise" + Pkt(0x31, uint8_t(r.Sig + 1), 0, "other sig") + Pkt(0x31, r.Sig, 13, "message") +
-               Pkt(0x32, r.Sig, 0, "other adr") + "junk" + AnswerTo(r, 0, "mine") + Pkt(0x31, 9, 0, "after");
-    });
-    std::string answer;
-    ASSERT_TRUE(stack->SendPacketAndWait(0x31, 4, 0x30, "", answer, 1000));
-    TTarvelFormat97 rec;
-    ParseTarvel97Packet(answer, rec);
-    EXPECT_EQ(rec.Data, "mine");
-    EXPECT_EQ(Sigs(dev31->Answers), (std::vector<int>{5, 9}));
-    ASSERT_EQ(dev31->Messages.size(), 1u);
-    EXPECT_EQ(dev31->Messages[0].Data, "message");
-    ASSERT_EQ(dev32->Answers.size(), 1u);
-    EXPECT_EQ(dev32->Answers[0].Data, "other adr");
-    EXPECT_EQ(stack->RxBufferedBytes(), 0u);
-}
-
-TEST_F(StackFixture, WaitWithWildcardAddressAcceptsAnyAddress)
-{
-    link->SetPeer([](const TTarvelFormat97& r) { return Pkt(0x55, r.Sig, 0, "any"); });
-    std::string answer;
-    EXPECT_TRUE(stack->SendPacketAndWait(0xFE, 1, 0xF3, "", answer, 500));
-    EXPECT_FALSE(stack->SendPacketAndWait(0x31, 1, 0xF3, "", answer, 100));
-}
-
-TEST_F(StackFixture, WaitPollsAtLeastOnceAndGivesUpAfterTheTimeout)
-{
-    // Bytes that were waiting before the request are not its answer.
-    link->Queue(Pkt(0x31, 3, 0, "stale"));
-    link->SetPeer([](const TTarvelFormat97& r) { return AnswerTo(r, 0, "fresh"); });
-    std::string answer;
-    ASSERT_TRUE(stack->SendPacketAndWait(0x31, 3, 0x30, "", answer, 0));
-    TTarvelFormat97 rec;
-    ParseTarvel97Packet(answer, rec);
-    EXPECT_EQ(rec.Data, "fresh");
-    ASSERT_EQ(dev31->Answers.size(), 1u);
-    EXPECT_EQ(dev31->Answers[0].Data, "stale");
-
-    link->SetPeer(nullptr);
-    const uint32_t start = GetTickCount();
-    EXPECT_FALSE(stack->SendPacketAndWait(0x31, 3, 0x30, "", answer, 150));
-    EXPECT_GE(GetTickCount() - start, 150u);
-}
-
-TEST_F(StackFixture, NothingIsSentWithoutAnOpenInterface)
-{
-    link->Close(false);
-    std::string answer = "kept";
-    EXPECT_FALSE(stack->SendPacketAndWait(0x31, 0, 0x30, "", answer, 100));
-    EXPECT_EQ(answer, "kept");
-    stack->SetCommunicationInterface(nullptr);
-    EXPECT_FALSE(stack->SendPacket(0x31, 0, 0x30, ""));
-    EXPECT_EQ(link->Sent(), "");
 }

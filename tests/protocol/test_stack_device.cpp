@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 struct DeviceFixture : ::testing::Test {
@@ -52,6 +54,29 @@ TEST_F(DeviceFixture, WaitingRequestsReuseTheirSignature)
     EXPECT_TRUE(dev->Command(0x30));
     EXPECT_EQ(link->Requests().back().Sig, 7);
     EXPECT_FALSE(dev->SigSlots().IsTaken(7));
+}
+
+TEST_F(DeviceFixture, LateAnswerIsNeverTakenByTheNextRequest)
+{
+    // The module answers each request only when the next one is sent: after the time-out.
+    std::optional<TTarvelFormat97> previous;
+    link->SetPeer([&previous](const TTarvelFormat97& r) {
+        std::optional<std::string> late;
+        if (previous) late = AnswerTo(*previous, 0, "late");
+        previous = r;
+        return late;
+    });
+    dev->SetTimeout(50);
+    dev->SetTimeout(-1); // refused: it would wait for weeks
+    ASSERT_EQ(dev->GetTimeout(), 50);
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(dev->Command(0x30));
+    const auto requests = link->Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_NE(requests[1].Sig, requests[0].Sig);
+    // Each late answer went to its own slot, which it freed; the last still waits.
+    EXPECT_FALSE(dev->SigSlots().IsTaken(requests[0].Sig));
+    EXPECT_TRUE(dev->SigSlots().IsTaken(requests[2].Sig));
+    EXPECT_EQ(dev->GetLastResult(), TARVEL_RESULT_NO_ANSWER);
 }
 
 TEST_F(DeviceFixture, AsynchronousRequestsHoldTheirSlotUntilAnsweredOrExpired)
@@ -173,6 +198,36 @@ TEST_F(DeviceFixture, StackAndDeviceLinksStayConsistent)
     dev->SetStack(other);
     EXPECT_EQ(stack->GetChildCount(), 0);
     EXPECT_EQ(other->GetChildCount(), 1);
+    dev->SetStack(nullptr);
+}
+
+TEST(StackDeviceSettings, NodesBuiltFromSettingsKeepTheirStoredGuidAndAreAnnouncedWhole)
+{
+    struct TSeen {
+        std::vector<std::string> Lines;
+        void OnCreated(INodedInterface* n)
+        {
+            IntfPtr<ITarvelStack> stack;
+            IntfPtr<ITarvelStackDevice> device;
+            const bool isStack = Supports<ITarvelStack>(n, stack);
+            const bool isDevice = Supports<ITarvelStackDevice>(n, device);
+            Lines.push_back(n->GetName() + (isStack ? " stack" : "") + (isDevice ? " device" : ""));
+        }
+    } seen;
+    const auto created = Teventer_NodedInterface::THandler::Bind<&TSeen::OnCreated>(&seen);
+    NodeCreatedEventer().AddHandler(created);
+    const auto doc = TXMLDocument::LoadFromText("<Stack GUID=\"{11111111-2222-3333-4444-555555555555}\">"
+                                                "<Device ADR=\"#$31\" GUID=\"{66666666-7777-8888-9999-AAAAAAAAAAAA}\"/>"
+                                                "</Stack>");
+    const auto stackNode = doc->DocumentElement();
+    auto stack = MakeObj<TTarvelStack>(stackNode, nullptr);
+    auto dev = MakeObj<TTarvelStackDevice>(stackNode->FindChildNode("Device"), IntfPtr<IInterface>(stack));
+    NodeCreatedEventer().RemoveHandler(created);
+    EXPECT_EQ(seen.Lines, (std::vector<std::string>{"TTarvelStack stack", "TTarvelStackDevice device"}));
+    stack->SaveConfig();
+    dev->SaveConfig();
+    EXPECT_EQ(stackNode->GetAttribute("GUID"), "{11111111-2222-3333-4444-555555555555}");
+    EXPECT_EQ(stackNode->FindChildNode("Device")->GetAttribute("GUID"), "{66666666-7777-8888-9999-AAAAAAAAAAAA}");
     dev->SetStack(nullptr);
 }
 

@@ -38,6 +38,11 @@ public:
         Queue(bytes);
         DoDataRcv();
     }
+    // The far end goes away: the link is down from now on (no close notification).
+    void HangUp() { FOpen = false; }
+    // Writes report that nothing was sent.
+    std::atomic<bool> RefuseWrites{false};
+
     std::vector<TTarvelFormat97> Requests()
     {
         std::lock_guard lock(FMutex);
@@ -67,7 +72,7 @@ protected:
             if (FPeer)
                 if (const auto answer = FPeer(request)) FInput.Append(*answer);
         }
-        return int32_t(bytes.size());
+        return RefuseWrites ? 0 : int32_t(bytes.size());
     }
     void InternalRead(std::string& bytes) override { bytes = FInput.Take(); }
     TCiWaitResult InternalWaitForData(uint32_t timeoutMs) override
