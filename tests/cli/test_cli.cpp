@@ -1,6 +1,6 @@
 // valdrix-cli against the module simulator over loopback: every command, the exit
 // statuses and the simulator's fault switches.
-#include "cli_processes.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/loopback_socket.h"
 
 #include <gtest/gtest.h>
