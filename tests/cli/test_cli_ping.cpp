@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <regex>
 
 namespace {
@@ -53,6 +54,20 @@ TEST(CliPing, EveryRequestIsTimedOrCountedLost)
         EXPECT_TRUE(std::regex_match(text.Out, std::regex(c.Lines))) << text.Out;
         EXPECT_EQ(text.Err, "");
     }
+}
+
+TEST(CliPing, AnInterruptedPingEndsWithItsSummary)
+{
+    TSimulator sim;
+    ASSERT_TRUE(sim.Ready());
+    TRunningProgram ping(ProgramPath("VALDRIX_CLI"),
+                         {"-c", sim.Connection(), "ping", "--count", "100000", "--interval", "50"});
+    ASSERT_EQ(ping.ReadLine(std::chrono::seconds(10)).value_or("").find("seq=1 time="), 0u);
+    EXPECT_EQ(ping.Stop(SIGINT), 0);
+    std::string last;
+    while (const auto line = ping.ReadLine(std::chrono::seconds(10))) last = *line;
+    EXPECT_TRUE(std::regex_match(last, std::regex("([0-9]+) sent, \\1 answered, 0 lost, min/median/avg/max .* ms")))
+        << last;
 }
 
 TEST(CliPing, SummaryOfRoundTrips)
