@@ -4,6 +4,7 @@
 //
 // The fake library is VALDRIX_FAKE_D2XX, or else the one the test build puts beside
 // this program's build folder.
+#include "bench/bench_support.h"
 #include "framework/uci_CiEventers.h"
 #include "tests/transports/fake_d2xx/fake_d2xx_control.h"
 #include "transports/uci_FTDIdirect.h"
@@ -12,7 +13,6 @@
 
 #include <condition_variable>
 #include <cstdlib>
-#include <ctime>
 #include <dlfcn.h>
 #include <filesystem>
 #include <mutex>
@@ -27,13 +27,6 @@ std::string FakeLibraryPath()
     if (const char* path = std::getenv("VALDRIX_FAKE_D2XX"); path && *path) return path;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
     return (self.parent_path().parent_path() / "tests/transports/libfake_d2xx.so").string();
-}
-
-double ProcessCpuSeconds()
-{
-    timespec ts;
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
 // The binding bound to the fake library with one wired-back converter.
@@ -79,9 +72,8 @@ void BM_FTDIIdleOpenLinkCpu(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        const double cpu0 = ProcessCpuSeconds();
-        std::this_thread::sleep_for(std::chrono::seconds(3));
-        state.counters["cpu_ms_per_s"] = (ProcessCpuSeconds() - cpu0) * 1000.0 / 3.0;
+        state.counters["cpu_ms_per_s"] =
+            IdleCpuMsPerSecond(std::chrono::seconds(3), [](auto time) { std::this_thread::sleep_for(time); });
     }
     device->Close(false);
 }

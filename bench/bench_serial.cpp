@@ -1,11 +1,11 @@
 // Serial port core on pseudo-terminals: CPU used by an open, idle port, and throughput
 // through the core next to a plain read/write loop on the same kind of pair.
+#include "bench/bench_support.h"
 #include "transports/AfComPortCore.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
@@ -44,13 +44,6 @@ TAfDcb Raw8N1()
     return d;
 }
 
-double ProcessCpuSeconds()
-{
-    timespec ts;
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 // Reads count bytes from the master side.
 void Drain(int fd, size_t count)
 {
@@ -69,9 +62,8 @@ void BM_IdleOpenPortCpu(benchmark::State& state)
     core.SetDcb(Raw8N1());
     core.Open(1);
     for (auto _ : state) {
-        const double cpu0 = ProcessCpuSeconds();
-        std::this_thread::sleep_for(std::chrono::seconds(3));
-        state.counters["cpu_ms_per_s"] = (ProcessCpuSeconds() - cpu0) * 1000.0 / 3.0;
+        state.counters["cpu_ms_per_s"] =
+            IdleCpuMsPerSecond(std::chrono::seconds(3), [](auto time) { std::this_thread::sleep_for(time); });
     }
     core.Close();
 }

@@ -1,10 +1,9 @@
 // The serial transport on a pseudo-terminal: the round trip of a 10-byte request
 // through Transaction against an echoing far end, and how long bytes written by the far
 // end take to reach the data-received notification on the main thread.
+#include "bench/bench_app.h"
 #include "framework/uTimeoutManager.h"
 #include "transports/uci_ISerialPortInterface.h"
-
-#include <QCoreApplication>
 
 #include <atomic>
 #include <benchmark/benchmark.h>
@@ -71,15 +70,6 @@ struct TReceiveCounter {
 
 uint16_t TenBytes(std::string_view answer) { return answer.size() >= 10 ? 0 : 1; }
 
-QCoreApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "bench_serial_transport";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
 IntfPtr<TSerialPortInterface> OpenPort()
 {
     IntfPtr<TSerialPortInterface> port = MakeObj<TSerialPortInterface>();
@@ -89,7 +79,7 @@ IntfPtr<TSerialPortInterface> OpenPort()
 
 void BM_SerialTransactionRoundTrip(benchmark::State& state)
 {
-    App();
+    BenchApp();
     TBenchLine line(true);
     IntfPtr<TSerialPortInterface> port = OpenPort();
     if (!port->IsOpen()) {
@@ -106,7 +96,7 @@ BENCHMARK(BM_SerialTransactionRoundTrip)->Unit(benchmark::kMillisecond)->UseReal
 
 void BM_SerialDataReceivedLatency(benchmark::State& state)
 {
-    App();
+    BenchApp();
     TBenchLine line(false);
     IntfPtr<TSerialPortInterface> port = OpenPort();
     if (!port->IsOpen()) {

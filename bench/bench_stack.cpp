@@ -1,20 +1,25 @@
-// Receive processing of the protocol stack, and one request's round trip against the
-// module simulator next to a raw socket round trip of the same bytes.
+// Receive processing of the protocol stack next to a plain byte-sum pass over the same
+// bytes, and one request's round trip through the stack against the module simulator
+// next to the raw round trip of the same bytes over the same kind of link: a loopback
+// TCP connection and a pseudo-terminal pair.
+#include "bench/bench_app.h"
+#include "bench/bench_support.h"
 #include "device/uValdrix.h"
 #include "framework/uci_ConnectionString.h"
 #include "protocol/uTarvelStack.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/loopback_socket.h"
 #include "transports/uTransports.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
-#include <csignal>
-#include <poll.h>
-#include <sys/wait.h>
+#include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -33,15 +38,17 @@ std::string SmallPacketStream(size_t bytes)
     return stream;
 }
 
+constexpr size_t ReceiveChunk = 1024; // a socket read's worth
+
 void BM_ReceiveProcessing(benchmark::State& state)
 {
     const std::string stream = SmallPacketStream(size_t(state.range(0)));
-    constexpr size_t Chunk = 1024; // a socket read's worth
     auto device = MakeObj<TCountingDevice>(uint8_t(0x31));
     for (auto _ : state) {
         auto stack = MakeObj<TTarvelStack>();
         stack->AddDevice(device);
-        for (size_t at = 0; at < stream.size(); at += Chunk) stack->ProcessReceived(stream.substr(at, Chunk));
+        for (size_t at = 0; at < stream.size(); at += ReceiveChunk)
+            stack->ProcessReceived(stream.substr(at, ReceiveChunk));
         device->SetStack(nullptr);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(stream.size()));
@@ -49,63 +56,63 @@ void BM_ReceiveProcessing(benchmark::State& state)
 }
 BENCHMARK(BM_ReceiveProcessing)->RangeMultiplier(2)->Range(16 << 10, 128 << 10)->Complexity(benchmark::oN);
 
-// One simulator for the round-trip benchmarks, on a free loopback port.
-class TSim {
+// The floor of receive processing: every byte of the same stream, in the same chunks,
+// looked at once.
+void BM_ReceiveByteSum(benchmark::State& state)
+{
+    const std::string stream = SmallPacketStream(size_t(state.range(0)));
+    for (auto _ : state) {
+        unsigned sum = 0;
+        for (size_t at = 0; at < stream.size(); at += ReceiveChunk)
+            for (const char c : stream.substr(at, ReceiveChunk)) sum += uint8_t(c);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(stream.size()));
+}
+BENCHMARK(BM_ReceiveByteSum)->Arg(128 << 10);
+
+// One simulator for the round trips, serving its main link on a free loopback port and
+// on a pseudo-terminal published as COM1 in a private folder.
+class TBenchSim {
 public:
-    static TSim& Get()
+    static TBenchSim& Get()
     {
-        static TSim sim;
+        static TBenchSim sim;
         return sim;
     }
-    int Port() const { return FPort; }
-    ~TSim()
+    ~TBenchSim()
     {
-        if (FPid > 0) {
-            kill(FPid, SIGTERM);
-            waitpid(FPid, nullptr, 0);
-        }
+        FSim.reset();
+        std::filesystem::remove_all(FDir);
     }
+    int Port() const { return FSim->Port(); }
+    std::string PtyPath() const { return FDir + "/COM1"; }
 
 private:
-    TSim()
+    TBenchSim()
     {
-        int out[2];
-        if (pipe(out) != 0) return;
-        FPid = fork();
-        if (FPid == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            execl(VALDRIX_SIM_PATH, VALDRIX_SIM_PATH, "--port", "0", "--static", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        char line[256] = {};
-        size_t n = 0;
-        while (n + 1 < sizeof line && read(out[0], line + n, 1) == 1 && line[n] != '\n') ++n;
-        close(out[0]);
-        if (const char* at = std::strstr(line, "tcp=127.0.0.1:")) FPort = std::atoi(at + 14);
+        char pattern[] = "/tmp/valdrix-bench-stack-XXXXXX";
+        FDir = ::mkdtemp(pattern);
+        ::setenv("VALDRIX_COM_DIR", FDir.c_str(), 1);
+        UseBuiltPrograms();
+        FSim = std::make_unique<TSimulator>(std::vector<std::string>{"--pty", PtyPath()});
     }
-    pid_t FPid = -1;
-    int FPort = 0;
+    std::string FDir;
+    std::unique_ptr<TSimulator> FSim;
 };
 
-QCoreApplication& App()
+enum class TLink { Tcp, Pty };
+
+void StackRoundTrip(benchmark::State& state, TLink kind)
 {
-    static int argc = 1;
-    static char name[] = "bench_stack";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
+    BenchApp();
     static const bool registered = (RegisterTransports(), true);
     (void)registered;
-    return app;
-}
-
-void BM_StackRoundTrip(benchmark::State& state)
-{
-    App();
+    const std::string connection = kind == TLink::Tcp ? "provider=TCP_CLIENT;host=127.0.0.1;port=" +
+                                                            std::to_string(TBenchSim::Get().Port())
+                                                      : "provider=SERIAL_PORT;comport=1;baudrate=115200";
     IntfPtr<ICommunicationInterface> link;
-    if (!CreateCommunicationInterface("provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(TSim::Get().Port()),
-                                      link) ||
-        !link->Open()) {
+    if (!CreateCommunicationInterface(connection, link) || !link->Open()) {
         state.SkipWithError("cannot connect to the simulator");
         return;
     }
@@ -120,25 +127,38 @@ void BM_StackRoundTrip(benchmark::State& state)
     stack->SetCommunicationInterface(nullptr);
     link->Close(false);
 }
-BENCHMARK(BM_StackRoundTrip)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(StackRoundTrip, tcp, TLink::Tcp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(StackRoundTrip, pty, TLink::Pty)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_RawSocketRoundTrip(benchmark::State& state)
+// The same request (read the inputs) written and its 11-byte answer read back with
+// plain system calls.
+void RawRoundTrip(benchmark::State& state, TLink kind)
 {
-    bool connected = false;
-    const int s = ConnectLoopback(uint16_t(TSim::Get().Port()), connected);
-    if (!connected) {
+    int fd = -1;
+    if (kind == TLink::Tcp) {
+        bool connected = false;
+        fd = ConnectLoopback(uint16_t(TBenchSim::Get().Port()), connected);
+        if (!connected) ::close(std::exchange(fd, -1));
+    } else {
+        fd = ::open(TBenchSim::Get().PtyPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios raw{};
+        if (fd >= 0 && ::tcgetattr(fd, &raw) == 0) {
+            ::cfmakeraw(&raw);
+            ::tcsetattr(fd, TCSANOW, &raw);
+        }
+    }
+    if (fd < 0) {
         state.SkipWithError("cannot connect to the simulator");
-        close(s);
         return;
     }
-    const std::string request = BuildTarvel97Packet(0x31, 0, 0x31, "");
+    const std::string request = BuildTarvel97Packet(ValdrixDefaultAddress, 0, 0x31, "");
     const size_t answerLength = 9 + 2;
     for (auto _ : state) {
-        if (write(s, request.data(), request.size()) != ssize_t(request.size())) state.SkipWithError("write failed");
+        if (::write(fd, request.data(), request.size()) != ssize_t(request.size())) state.SkipWithError("write failed");
         char buffer[64];
         size_t got = 0;
         while (got < answerLength) {
-            const ssize_t n = read(s, buffer + got, sizeof buffer - got);
+            const ssize_t n = ::read(fd, buffer + got, sizeof buffer - got);
             if (n <= 0) {
                 state.SkipWithError("read failed");
                 break;
@@ -146,8 +166,9 @@ void BM_RawSocketRoundTrip(benchmark::State& state)
             got += size_t(n);
         }
     }
-    close(s);
+    ::close(fd);
 }
-BENCHMARK(BM_RawSocketRoundTrip)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(RawRoundTrip, tcp, TLink::Tcp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(RawRoundTrip, pty, TLink::Pty)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

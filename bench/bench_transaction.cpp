@@ -1,12 +1,15 @@
 // Timing of Transaction against a loopback TCP peer: how long a request/answer takes
 // when the answer comes at once, when it comes in two pieces, and how closely the
-// first-byte, gap and overall windows are kept when the peer is silent or floods.
+// first-byte, gap and overall windows are kept when the peer is silent or floods; and
+// the CPU an open, idle TCP link costs the event loop.
+#include "bench/bench_app.h"
+#include "bench/bench_support.h"
 #include "framework/uTimeoutManager.h"
 #include "tests/support/loopback_socket.h"
 #include "transports/uTransports.h"
 #include "transports/uci_ITCPClientInterface.h"
 
-#include <QCoreApplication>
+#include <QTimer>
 
 #include <atomic>
 #include <benchmark/benchmark.h>
@@ -79,10 +82,7 @@ uint16_t TenBytes(std::string_view answer) { return answer.size() >= 10 ? 0 : 1;
 void RunTransactions(benchmark::State& state, TPeerMode mode, uint32_t first, uint32_t gap, uint32_t total,
                      TCiAnswerCheck check)
 {
-    int argc = 1;
-    char name[] = "bench_transaction";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    BenchApp();
     RegisterTransports();
     {
         TBenchPeer peer(mode);
@@ -125,8 +125,31 @@ void BM_TransactionOverallWindow(benchmark::State& state)
     RunTransactions(state, TPeerMode::Flood, 50, 50, 100, nullptr);
 }
 
+// CPU of the process while its event loop idles, with nothing open (the floor of every
+// idle link) or with a TCP link open to a silent peer.
+void IdleEventLoopCpu(benchmark::State& state, bool withLink)
+{
+    BenchApp();
+    RegisterTransports();
+    {
+        TBenchPeer peer(TPeerMode::Silent);
+        auto tcp = MakeObj<TTCPClientInterface>();
+        tcp->SetConfiguration("host=127.0.0.1;port=" + std::to_string(peer.Port()));
+        if (withLink && !tcp->Open()) state.SkipWithError("cannot connect to the loopback peer");
+        for (auto _ : state)
+            state.counters["cpu_ms_per_s"] = IdleCpuMsPerSecond(std::chrono::seconds(3), [](auto time) {
+                QTimer::singleShot(time, Qt::PreciseTimer, &BenchApp(), &QCoreApplication::quit);
+                QCoreApplication::exec();
+            });
+        tcp->Close(true);
+    }
+    UnregisterTransports();
+}
+
 } // namespace
 
+BENCHMARK_CAPTURE(IdleEventLoopCpu, no_link, false)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(IdleEventLoopCpu, tcp_link, true)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_TransactionEcho)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TransactionSplitAnswer)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TransactionFirstByteWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);

@@ -27,6 +27,7 @@ int Run(const TCliOptions& options, const TCliAction& action)
             report.Finish();
             return CliExitOk;
         }
+        if (report.FailureShown()) return CliExitDevice;
         error = report.Error().empty() ? DescribeRequestFailure(device.GetLastResult(), device.GetLastAck())
                                        : report.Error();
     } catch (const Exception& e) {

@@ -1,47 +1,17 @@
 #include "cli/uCliCommands.h"
 
 #include "cli/uCliOptions.h"
+#include "cli/uCliPacing.h"
+#include "cli/uCliPing.h"
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixCalibration.h"
 #include "device/uValdrixPolling.h"
 #include "protocol/uDateTime.h"
 
-#include <atomic>
-#include <csignal>
-#include <algorithm>
 #include <climits>
 #include <map>
 
 namespace {
-
-std::atomic<bool> StopRequested{false};
-
-void OnStopSignal(int) { StopRequested = true; }
-
-void CheckArgCount(const std::vector<std::string>& args, size_t min, size_t max)
-{
-    if (args.size() < min || args.size() > max) throw ECliUsage("wrong number of arguments");
-}
-
-// "--flag" among the arguments, removed when present.
-bool TakeFlag(std::vector<std::string>& args, const std::string& flag)
-{
-    const auto it = std::find(args.begin(), args.end(), flag);
-    if (it == args.end()) return false;
-    args.erase(it);
-    return true;
-}
-
-// "--name VALUE" among the arguments, removed when present.
-bool TakeValue(std::vector<std::string>& args, const std::string& name, std::string& value)
-{
-    const auto it = std::find(args.begin(), args.end(), name);
-    if (it == args.end()) return false;
-    if (it + 1 == args.end()) throw ECliUsage(name + " needs a value");
-    value = *(it + 1);
-    args.erase(it, it + 2);
-    return true;
-}
 
 template <class T, int N, class F>
 std::vector<std::string> Map(const TValdrixChannels<T, N>& channels, F f)
@@ -127,7 +97,7 @@ bool OnOff(const std::string& text)
 
 TCliAction Identify(std::vector<std::string> args)
 {
-    CheckArgCount(args, 0, 0);
+    CheckCliArgCount(args, 0, 0);
     return [](IValdrix& d, TCliReport& r) {
         std::string text;
         if (!AttemptTwice([&] { return d.ReadIdentificationText(text); })) return false;
@@ -139,7 +109,7 @@ TCliAction Identify(std::vector<std::string> args)
 
 TCliAction Inputs(std::vector<std::string> args)
 {
-    CheckArgCount(args, 0, 0);
+    CheckCliArgCount(args, 0, 0);
     return [](IValdrix& d, TCliReport& r) {
         TValdrixInputBits bits;
         if (!AttemptTwice([&] { return d.GetInputs(bits); })) return false;
@@ -151,7 +121,7 @@ TCliAction Inputs(std::vector<std::string> args)
 
 TCliAction Outputs(std::vector<std::string> args)
 {
-    CheckArgCount(args, 0, 0);
+    CheckCliArgCount(args, 0, 0);
     return [](IValdrix& d, TCliReport& r) {
         TValdrixOutputBits bits;
         if (!AttemptTwice([&] { return d.GetOutputs(bits); })) return false;
@@ -163,7 +133,7 @@ TCliAction Outputs(std::vector<std::string> args)
 
 TCliAction SetOutput(std::vector<std::string> args)
 {
-    CheckArgCount(args, 2, 3);
+    CheckCliArgCount(args, 2, 3);
     const int n = int(ParseCliInt(args[0], 1, ValdrixDigitalOutputs, "output"));
     const bool on = OnOff(args[1]);
     const int duration = args.size() > 2 ? int(ParseCliInt(args[2], 0, 255, "duration")) : 0;
@@ -172,7 +142,7 @@ TCliAction SetOutput(std::vector<std::string> args)
 
 TCliAction SetOutputs(std::vector<std::string> args)
 {
-    CheckArgCount(args, 1, 1);
+    CheckCliArgCount(args, 1, 1);
     if (args[0].size() != size_t(ValdrixDigitalOutputs) || args[0].find_first_not_of("01") != std::string::npos)
         throw ECliUsage("BITS must be ten 0/1 characters, output 1 first");
     TValdrixOutputBits states;
@@ -182,7 +152,7 @@ TCliAction SetOutputs(std::vector<std::string> args)
 
 TCliAction Counters(std::vector<std::string> args)
 {
-    CheckArgCount(args, 0, 0);
+    CheckCliArgCount(args, 0, 0);
     return [](IValdrix& d, TCliReport& r) {
         TValdrixCounters values;
         if (!AttemptTwice([&] { return d.GetCounters(values, false); })) return false;
@@ -194,7 +164,7 @@ TCliAction Counters(std::vector<std::string> args)
 
 TCliAction Temps(std::vector<std::string> args)
 {
-    CheckArgCount(args, 0, 0);
+    CheckCliArgCount(args, 0, 0);
     return [](IValdrix& d, TCliReport& r) {
         TValdrixTemperatures t;
         if (!AttemptTwice([&] { return d.GetTemperatures(t); })) return false;
@@ -206,8 +176,8 @@ TCliAction Temps(std::vector<std::string> args)
 
 TCliAction AnalogInputs(std::vector<std::string> args)
 {
-    const bool raw = TakeFlag(args, "--raw");
-    CheckArgCount(args, 0, 0);
+    const bool raw = TakeCliFlag(args, "--raw");
+    CheckCliArgCount(args, 0, 0);
     return [=](IValdrix& d, TCliReport& r) {
         TValdrixAnalogReadings a;
         if (!AttemptTwice([&] { return d.GetAnalogInputs(a, raw); })) return false;
@@ -219,7 +189,7 @@ TCliAction AnalogInputs(std::vector<std::string> args)
 
 TCliAction Ranges(std::vector<std::string> args)
 {
-    CheckArgCount(args, 0, 0);
+    CheckCliArgCount(args, 0, 0);
     return [](IValdrix& d, TCliReport& r) {
         TValdrixInputRanges ranges;
         if (!AttemptTwice([&] { return d.GetInputRanges(ranges); })) return false;
@@ -232,7 +202,7 @@ TCliAction Ranges(std::vector<std::string> args)
 
 TCliAction SetRange(std::vector<std::string> args)
 {
-    CheckArgCount(args, 2, 2);
+    CheckCliArgCount(args, 2, 2);
     const int n = int(ParseCliInt(args[0], 1, ValdrixAnalogInputs, "input"));
     const int code = int(ParseCliInt(args[1], 0, ValdrixMaxRangeCode, "range code"));
     return [=](IValdrix& d, TCliReport&) { return AttemptTwice([&] { return d.SetInputRange(n, code); }); };
@@ -240,8 +210,8 @@ TCliAction SetRange(std::vector<std::string> args)
 
 TCliAction AnalogOutput(std::vector<std::string> args)
 {
-    const bool raw = TakeFlag(args, "--raw");
-    CheckArgCount(args, 2, 2);
+    const bool raw = TakeCliFlag(args, "--raw");
+    CheckCliArgCount(args, 2, 2);
     const int n = int(ParseCliInt(args[0], 1, ValdrixAnalogOutputs, "output"));
     const int value = int(ParseCliInt(args[1], -32768, 32767, "value"));
     return [=](IValdrix& d, TCliReport&) { return AttemptTwice([&] { return d.SetAnalogOutput(n, value, raw); }); };
@@ -249,7 +219,7 @@ TCliAction AnalogOutput(std::vector<std::string> args)
 
 TCliAction Clock(std::vector<std::string> args)
 {
-    CheckArgCount(args, 0, 0);
+    CheckCliArgCount(args, 0, 0);
     return [](IValdrix& d, TCliReport& r) {
         double value = 0;
         if (!d.GetClock(value)) return false;
@@ -261,7 +231,7 @@ TCliAction Clock(std::vector<std::string> args)
 
 TCliAction SetClock(std::vector<std::string> args)
 {
-    CheckArgCount(args, 0, 1);
+    CheckCliArgCount(args, 0, 1);
     const bool now = args.empty() || args[0] == "now";
     double value = 0;
     if (!now && !ParseDateTimeIso(args[0], value)) throw ECliUsage("expected now or \"YYYY-MM-DD hh:mm:ss\"");
@@ -277,9 +247,9 @@ TCliAction SetClock(std::vector<std::string> args)
 TCliAction CalibrateInput(std::vector<std::string> args)
 {
     std::string applied, divisions;
-    if (!TakeValue(args, "--applied", applied) || !TakeValue(args, "--divisions", divisions))
+    if (!TakeCliValue(args, "--applied", applied) || !TakeCliValue(args, "--divisions", divisions))
         throw ECliUsage("calibrate-input needs --applied A and --divisions D");
-    CheckArgCount(args, 1, 1);
+    CheckCliArgCount(args, 1, 1);
     const int n = int(ParseCliInt(args[0], 1, ValdrixAnalogInputs, "input"));
     const double a = ParseCliDouble(applied, "applied value");
     if (a == 0) throw ECliUsage("the applied value must not be 0");
@@ -298,7 +268,7 @@ TCliAction CalibrateInput(std::vector<std::string> args)
 
 TCliAction StoreOutputPoint(std::vector<std::string> args)
 {
-    CheckArgCount(args, 2, 2);
+    CheckCliArgCount(args, 2, 2);
     const int n = int(ParseCliInt(args[0], 1, ValdrixAnalogOutputs, "output"));
     if (args[1] != "low" && args[1] != "high") throw ECliUsage("expected low or high");
     const bool low = args[1] == "low";
@@ -309,16 +279,13 @@ TCliAction StoreOutputPoint(std::vector<std::string> args)
 
 TCliAction Monitor(std::vector<std::string> args)
 {
-    std::string count = "0";
-    TakeValue(args, "--count", count);
-    CheckArgCount(args, 0, 0);
-    const int64_t k = ParseCliInt(count, 0, INT32_MAX, "count");
+    const int64_t k = TakeCliInt(args, "--count", 0, INT32_MAX, 0);
+    const auto interval = TakeCliInterval(args, std::chrono::milliseconds(200));
+    CheckCliArgCount(args, 0, 0);
     return [=](IValdrix& d, TCliReport& r) {
-        StopRequested = false;
-        std::signal(SIGINT, OnStopSignal);
-        std::signal(SIGTERM, OnStopSignal);
         TValdrixPanel panel;
-        for (int64_t refresh = 0; (k == 0 || refresh < k) && !StopRequested; ++refresh) {
+        TCliPacer pacer(interval);
+        for (int64_t refresh = 0; (k == 0 || refresh < k) && pacer.Next(); ++refresh) {
             for (int step = 0; step < ValdrixPollSteps; ++step)
                 if (!PollValdrixStep(d, step, panel)) return false;
             r.Json()
@@ -353,6 +320,20 @@ void TCliReport::Flush()
     FObject = TJsonObject();
     FObject.Bool("ok", true);
     FLines.clear();
+}
+
+void TCliReport::Progress(const std::string& text)
+{
+    if (FJson) return;
+    std::fprintf(FOut, "%s\n", text.c_str());
+    std::fflush(FOut);
+}
+
+void TCliReport::FinishFailed()
+{
+    FObject.Bool("ok", false);
+    Flush();
+    FFailureShown = true;
 }
 
 void TCliReport::Failure(const std::string& error, int lastResult, int lastAck)
@@ -390,6 +371,7 @@ TCliAction PrepareCliCommand(const std::string& command, const std::vector<std::
         {"calibrate-input", CalibrateInput},
         {"store-output-point", StoreOutputPoint},
         {"monitor", Monitor},
+        {"ping", PreparePing},
     };
     const auto it = commands.find(command);
     if (it == commands.end()) throw ECliUsage("unknown command \"" + command + "\"");

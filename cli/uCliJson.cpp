@@ -41,6 +41,11 @@ std::string JsonArray(const std::vector<std::string>& items)
 
 TJsonObject& TJsonObject::Raw(const std::string& key, const std::string& json)
 {
+    for (auto& item : FItems)
+        if (item.first == key) {
+            item.second = json;
+            return *this;
+        }
     FItems.emplace_back(key, json);
     return *this;
 }

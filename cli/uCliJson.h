@@ -1,5 +1,5 @@
 // A small JSON writer for the command-line client: one object per result, keys in the
-// order they were added.
+// order they were first added (a key added again takes the new value in its place).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "cli/uCliOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -22,7 +23,13 @@ const char* const CliUsageText =
     "  clock | set-clock [now|\"YYYY-MM-DD hh:mm:ss\"]\n"
     "  calibrate-input N --applied A --divisions D\n"
     "  store-output-point N low|high\n"
-    "  monitor [--count K]               one line per full refresh of the I/O panel\n"
+    "  monitor [--count K] [--interval MS]\n"
+    "                                    one line per full refresh of the I/O panel, K lines\n"
+    "                                    (default: until interrupted), one refresh every MS\n"
+    "                                    (default 200, the panel's rate; 0 = back to back)\n"
+    "  ping [--count N] [--interval MS]  round trip of N identification requests (default 4),\n"
+    "                                    one every MS (default 1000; 0 = back to back), then\n"
+    "                                    the summary; exit status 1 when any was lost\n"
     "\n"
     "--json prints one JSON object per result. Exit status: 0 success, 1 the module\n"
     "refused or did not answer, 2 usage error, 3 the connection could not be made.\n";
@@ -74,4 +81,40 @@ double ParseCliDouble(const std::string& text, const std::string& what)
     if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value))
         throw ECliUsage(what + " must be a number, not \"" + text + "\"");
     return value;
+}
+
+void CheckCliArgCount(const std::vector<std::string>& args, size_t min, size_t max)
+{
+    if (args.size() < min || args.size() > max) throw ECliUsage("wrong number of arguments");
+}
+
+bool TakeCliFlag(std::vector<std::string>& args, const std::string& flag)
+{
+    const auto it = std::find(args.begin(), args.end(), flag);
+    if (it == args.end()) return false;
+    args.erase(it);
+    return true;
+}
+
+bool TakeCliValue(std::vector<std::string>& args, const std::string& name, std::string& value)
+{
+    const auto it = std::find(args.begin(), args.end(), name);
+    if (it == args.end()) return false;
+    if (it + 1 == args.end()) throw ECliUsage(name + " needs a value");
+    value = *(it + 1);
+    args.erase(it, it + 2);
+    return true;
+}
+
+int64_t TakeCliInt(std::vector<std::string>& args, const std::string& name, int64_t min, int64_t max,
+                   int64_t fallback)
+{
+    std::string text;
+    return TakeCliValue(args, name, text) ? ParseCliInt(text, min, max, name) : fallback;
+}
+
+std::chrono::milliseconds TakeCliInterval(std::vector<std::string>& args, std::chrono::milliseconds fallback)
+{
+    // At most a day between two rounds.
+    return std::chrono::milliseconds(TakeCliInt(args, "--interval", 0, 86400000, fallback.count()));
 }

@@ -2,6 +2,7 @@
 //   valdrix-cli [-c CONNECTION_STRING] [--timeout MS] [--json] COMMAND [ARGS]
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -39,5 +40,17 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& argv);
 // A whole number within [min, max]; raises ECliUsage naming `what` otherwise.
 int64_t ParseCliInt(const std::string& text, int64_t min, int64_t max, const std::string& what);
 double ParseCliDouble(const std::string& text, const std::string& what);
+
+// A command's own arguments. Raises ECliUsage when their number is outside [min, max].
+void CheckCliArgCount(const std::vector<std::string>& args, size_t min, size_t max);
+// "--flag" among the arguments, removed when present.
+bool TakeCliFlag(std::vector<std::string>& args, const std::string& flag);
+// "--name VALUE" among the arguments, removed when present; a missing value is a usage error.
+bool TakeCliValue(std::vector<std::string>& args, const std::string& name, std::string& value);
+// "--name N", a whole number within [min, max] (ECliUsage otherwise), or `fallback`.
+int64_t TakeCliInt(std::vector<std::string>& args, const std::string& name, int64_t min, int64_t max,
+                   int64_t fallback);
+// "--interval MS" of the repeating commands (0 = back to back), or `fallback`.
+std::chrono::milliseconds TakeCliInterval(std::vector<std::string>& args, std::chrono::milliseconds fallback);
 
 extern const char* const CliUsageText;

@@ -1,6 +1,6 @@
 // valdrix-cli against the module simulator over loopback: every command, the exit
 // statuses and the simulator's fault switches.
-#include "cli_processes.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/loopback_socket.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +98,9 @@ TEST(CliMonitor, OneLinePerFullRefresh)
     const TProgramRun json = Cli(sim, {"monitor", "--count", "1"});
     EXPECT_EQ(json.Out.find("{\"ok\": true, \"inputs\": ["), 0u);
     EXPECT_EQ(std::count(json.Out.begin(), json.Out.end(), '\n'), 1);
+    const TProgramRun backToBack = Cli(sim, {"monitor", "--interval", "0", "--count", "3"}, false);
+    EXPECT_EQ(backToBack.Status, 0) << backToBack.Err;
+    EXPECT_EQ(backToBack.Out, line + line + line);
 }
 
 TEST(CliExitStatus, UsageAndConnectionErrors)
@@ -111,11 +114,23 @@ TEST(CliExitStatus, UsageAndConnectionErrors)
                                                                   {"set-clock", "2024-02-30 00:00:00"},
                                                                   {"calibrate-input", "1", "--applied", "0",
                                                                    "--divisions", "10"},
-                                                                  {"--timeout"}}) {
+                                                                  {"--timeout"},
+                                                                  {"ping", "--count", "-1"},
+                                                                  {"ping", "--count", "0"},
+                                                                  {"ping", "--count", "4x"},
+                                                                  {"ping", "--count"},
+                                                                  {"ping", "--interval", "-5"},
+                                                                  {"ping", "--interval", ""},
+                                                                  {"ping", "now"},
+                                                                  {"monitor", "--interval", "1.5"},
+                                                                  {"monitor", "--count", "-2"}}) {
         const TProgramRun run = RunProgram("VALDRIX_CLI", args);
         EXPECT_EQ(run.Status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_FALSE(run.Err.empty());
     }
+    EXPECT_EQ(RunProgram("VALDRIX_CLI", {"ping", "--interval", "-5"}).Err.find(
+                  "valdrix-cli: --interval must be a whole number from 0 to 86400000, not \"-5\""),
+              0u);
     const std::string nobody = "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(UnusedLoopbackPort());
     const TProgramRun refused = RunProgram("VALDRIX_CLI", {"-c", nobody, "--json", "inputs"});
     EXPECT_EQ(refused.Status, 3);

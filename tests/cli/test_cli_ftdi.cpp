@@ -1,7 +1,7 @@
 // valdrix-cli over a USB converter ("FTD_USB"): the fake converter library
 // (VALDRIX_FAKE_D2XX) stands in for the converter library, and its converter has the
 // module simulator behind it.
-#include "cli_processes.h"
+#include "tests/support/child_processes.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // pseudo-terminal linked as COM<n>, and through a serial-to-TCP gateway (ser2net) in
 // front of that pseudo-terminal. Also what the client does when the simulator dies under
 // it, or when the gateway's serial side is missing.
-#include "cli_processes.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/loopback_socket.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,145 @@
+#include "tests/support/child_processes.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace {
+
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args, int out, int err)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+int ExitStatus(pid_t pid)
+{
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::string> SimulatorArgs(const std::vector<std::string>& extra)
+{
+    std::vector<std::string> args = {"--port", "0", "--static"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+}
+
+} // namespace
+
+std::string ProgramPath(const char* envName)
+{
+    const char* path = std::getenv(envName);
+    if (!path || !*path) throw std::runtime_error(std::string(envName) + " is not set");
+    return path;
+}
+
+TProgramRun RunProgram(const char* envName, const std::vector<std::string>& args)
+{
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = Spawn(ProgramPath(envName), args, out[1], err[1]);
+    close(out[1]);
+    close(err[1]);
+    TProgramRun run;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* sinks[2] = {&run.Out, &run.Err};
+    int open = 2;
+    while (open > 0 && poll(fds, 2, -1) > 0) {
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            char buffer[4096];
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, size_t(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    run.Status = ExitStatus(pid);
+    return run;
+}
+
+TRunningProgram::TRunningProgram(const std::string& program, const std::vector<std::string>& args, bool withErrors)
+{
+    int out[2];
+    if (pipe(out) != 0) throw std::runtime_error("pipe failed");
+    FPid = Spawn(program, args, out[1], withErrors ? out[1] : STDERR_FILENO);
+    close(out[1]);
+    FOut = out[0];
+}
+
+TRunningProgram::~TRunningProgram()
+{
+    CloseOutput();
+    Stop(SIGTERM);
+}
+
+std::optional<std::string> TRunningProgram::ReadLine(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const size_t end = FBuffer.find('\n');
+        if (end != std::string::npos) {
+            std::string line = FBuffer.substr(0, end);
+            FBuffer.erase(0, end + 1);
+            return line;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                std::chrono::steady_clock::now());
+        pollfd fd = {FOut, POLLIN, 0};
+        if (FOut < 0 || left.count() < 0 || poll(&fd, 1, int(left.count())) <= 0) return std::nullopt;
+        char buffer[4096];
+        const ssize_t n = read(FOut, buffer, sizeof buffer);
+        if (n <= 0) return std::nullopt;
+        FBuffer.append(buffer, size_t(n));
+    }
+}
+
+void TRunningProgram::CloseOutput()
+{
+    if (FOut >= 0) close(FOut);
+    FOut = -1;
+}
+
+int TRunningProgram::Stop(int signal)
+{
+    if (FPid <= 0) return -1;
+    kill(FPid, signal);
+    const int status = ExitStatus(FPid);
+    FPid = -1;
+    return status;
+}
+
+TSimulator::TSimulator(const std::vector<std::string>& extra)
+    : FProcess(ProgramPath("VALDRIX_SIM"), SimulatorArgs(extra))
+{
+    // The ready line names the port: "valdrix-sim ready tcp=127.0.0.1:PORT ...".
+    const std::string line = FProcess.ReadLine(std::chrono::seconds(10)).value_or("");
+    FProcess.CloseOutput();
+    const size_t at = line.find("tcp=127.0.0.1:");
+    if (at != std::string::npos) FPort = std::atoi(line.c_str() + at + 14);
+}
+
+std::string TSimulator::Connection() const
+{
+    return "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(FPort);
+}

@@ -1,0 +1,59 @@
+// Child processes for end-to-end tests and benchmarks: runs of a program to its end
+// with its output and exit status, a program left running while its output is read
+// line by line, and the module simulator on a free loopback port.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The program named by the environment variable; raises std::runtime_error when unset.
+std::string ProgramPath(const char* envName);
+
+struct TProgramRun {
+    int Status = -1; // exit status, -1 when the program did not exit normally
+    std::string Out;
+    std::string Err;
+};
+
+// Runs the program to its end; environment variable `envName` names it.
+TProgramRun RunProgram(const char* envName, const std::vector<std::string>& args);
+
+// A running program whose standard output (with `withErrors` also its standard error)
+// comes through a pipe; stopped (SIGTERM) when destroyed.
+class TRunningProgram {
+public:
+    TRunningProgram(const std::string& program, const std::vector<std::string>& args, bool withErrors = false);
+    ~TRunningProgram();
+    TRunningProgram(const TRunningProgram&) = delete;
+    TRunningProgram& operator=(const TRunningProgram&) = delete;
+
+    // The next line without its newline; nothing when the output ended or no line came in time.
+    std::optional<std::string> ReadLine(std::chrono::milliseconds timeout);
+    // Stops reading: later writes of the program fail.
+    void CloseOutput();
+    // Sends the signal and waits for the end; the exit status, -1 when it did not exit normally.
+    int Stop(int signal);
+
+private:
+    pid_t FPid = -1;
+    int FOut = -1;
+    std::string FBuffer;
+};
+
+// valdrix-sim --port 0 --static plus `extra`, stopped (SIGTERM) when destroyed.
+class TSimulator {
+public:
+    explicit TSimulator(const std::vector<std::string>& extra = {});
+
+    bool Ready() const { return FPort != 0; }
+    int Port() const { return FPort; }
+    std::string Connection() const;
+
+private:
+    TRunningProgram FProcess;
+    int FPort = 0;
+};
