@@ -129,23 +129,20 @@ void TfrmMain::btnConnectClick()
 {
     if (!FConnectionDialog || !FConnectionDialog->Execute(FConnectionString)) return;
     if (Connected()) btnDisconnectClick();
+    FConnectError.clear();
     const bool ok = OpenMainLink();
     UpdateControls();
     if (ok)
         ShowStatus(QStringLiteral("Spojení bylo úspěšně navázáno."), StatusOk);
     else
-        ShowStatus(QStringLiteral("Spojení se nepodařilo navázat :("), StatusError);
+        ShowStatus(WithReason(QStringLiteral("Spojení se nepodařilo navázat :("), FConnectError), StatusError);
 }
 
 bool TfrmMain::OpenMainLink()
 {
     IntfPtr<ICommunicationInterface> link;
-    try {
-        if (!CreateCommunicationInterface(FConnectionString, link) || !link || !link->Open()) return false;
-    } catch (const Exception&) {
-        // A connection string the transport cannot take (a port that is not a number).
-        return false;
-    }
+    if (!CreateCommunicationInterface(FConnectionString, link, FConnectError)) return false;
+    if (!link->Open()) return false;
     const IntfPtr<ITarvelStack> stack = FDevice->GetStack();
     stack->SetCommunicationInterface(link);
     std::string text;
@@ -195,6 +192,11 @@ void TfrmMain::UpdateControls()
     const bool rs485 = bool(FRS485Link);
     btnRS485Disconnect->setEnabled(rs485);
     btnRS485Log->setEnabled(rs485);
+}
+
+QString TfrmMain::WithReason(const QString& text, const std::string& reason)
+{
+    return reason.empty() ? text : text + QStringLiteral(" (") + QString::fromStdString(reason) + QStringLiteral(")");
 }
 
 void TfrmMain::ShowStatus(const QString& text, const QColor& colour)

@@ -114,9 +114,11 @@ private:
     void CreateButtons();
     void ApplyDateAppearance();
 
-    // Connection.
+    // Connection. A link that cannot be built leaves its reason in FConnectError.
     bool OpenMainLink();
     void ShowCommunicationResult(bool ok);
+    // The status text followed by the reason, when there is one.
+    static QString WithReason(const QString& text, const std::string& reason);
 
     // Polling.
     bool RunPollStep(int step);
@@ -136,6 +138,7 @@ private:
     IntfPtr<IValdrix> FDevice;
     TConfigFile FConfig;
     std::string FConnectionString;
+    std::string FConnectError;
     std::string FRS485ConnectionString;
     IntfPtr<ICommunicationInterface> FRS485Link;
     std::string FRS485Buffer;

@@ -31,12 +31,13 @@ QString FormatClock(double value)
 void TfrmMain::btnRS485ConnectClick()
 {
     if (!FConnectionDialog || !FConnectionDialog->Execute(FRS485ConnectionString)) return;
+    // A string the transport cannot take builds no link; the old one stays.
     IntfPtr<ICommunicationInterface> link;
-    try {
-        if (CreateCommunicationInterface(FRS485ConnectionString, link) && link) FRS485Link = link;
-    } catch (const Exception&) {
-        // A string the transport cannot take builds no link; the old one stays.
-    }
+    std::string error;
+    if (CreateCommunicationInterface(FRS485ConnectionString, link, error))
+        FRS485Link = link;
+    else
+        ShowStatus(WithReason(QStringLiteral("Spojení se nepodařilo navázat :("), error), StatusError);
     // A link that fails to open stays, closed; the test then finds nothing on it.
     if (FRS485Link) FRS485Link->Open();
     FRS485Buffer.clear();

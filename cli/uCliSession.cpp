@@ -11,10 +11,7 @@ TCliSession::~TCliSession()
 
 bool TCliSession::Connect(const std::string& connection, int32_t timeout, std::string& error)
 {
-    if (!CreateCommunicationInterface(connection, FLink) || !FLink) {
-        error = "no transport for the connection string \"" + connection + "\"";
-        return false;
-    }
+    if (!CreateCommunicationInterface(connection, FLink, error)) return false;
     if (!FLink->Open()) {
         std::string name;
         FLink->GetDisplayName(name);

@@ -113,6 +113,18 @@ bool CreateCommunicationInterface(const std::string& connectionString, IntfPtr<I
     return true;
 }
 
+bool CreateCommunicationInterface(const std::string& connectionString, IntfPtr<ICommunicationInterface>& intf,
+                                  std::string& error)
+{
+    try {
+        if (CreateCommunicationInterface(connectionString, intf) && intf) return true;
+        error = "no transport for the connection string \"" + connectionString + "\"";
+    } catch (const std::exception& e) {
+        error = "the connection string \"" + connectionString + "\" is not valid: " + e.what();
+    }
+    return false;
+}
+
 std::string GetConnectionStringValue(const std::string& connectionString, const std::string& key,
                                       const std::string& defaultValue)
 {

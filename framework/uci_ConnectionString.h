@@ -32,6 +32,11 @@ bool FindProvider(const std::string& providerName, TCommunicationInterfaceClass&
 // registered class of the "provider" key. False (intf untouched) when no class is
 // registered under that name or there is no provider key.
 bool CreateCommunicationInterface(const std::string& connectionString, IntfPtr<ICommunicationInterface>& intf);
+// The same without raising: false with the reason when no transport takes the string (no
+// provider key, an unknown provider, or a value the transport refuses, such as a port
+// that is not a number). Every place that turns a connection string into a link uses it.
+bool CreateCommunicationInterface(const std::string& connectionString, IntfPtr<ICommunicationInterface>& intf,
+                                  std::string& error);
 
 // Plain substring lookup of "KEY=" in the upper-cased text; the value runs to the next
 // ";". A longer key ending in `key` matches too ("comport=" for "port").

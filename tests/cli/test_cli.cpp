@@ -138,6 +138,20 @@ TEST(CliExitStatus, UsageAndConnectionErrors)
     EXPECT_EQ(RunProgram("VALDRIX_CLI", {"-c", "provider=NOSUCH", "inputs"}).Status, 3);
 }
 
+TEST(CliExitStatus, MalformedNumbersInTheConnectionStringAreConnectionErrors)
+{
+    for (const char* connection : {"provider=TCP_CLIENT;host=127.0.0.1;port=abc",
+                                   "provider=TCP_CLIENT;host=127.0.0.1;port=1234567890123456789012345678901234567890",
+                                   "provider=SERIAL_PORT;comport=x", "provider=SERIAL_PORT;comport=1;baudrate=fast",
+                                   "provider=FTD_USB;serial_number=A1;baudrate=fast"}) {
+        SCOPED_TRACE(connection);
+        const TProgramRun run = RunProgram("VALDRIX_CLI", {"-c", connection, "--json", "identify"});
+        EXPECT_EQ(run.Status, 3) << run.Err;
+        EXPECT_NE(run.Out.find("\"error\": \"the connection string"), std::string::npos) << run.Out;
+        EXPECT_NE(run.Out.find("is not a valid integer value"), std::string::npos) << run.Out;
+    }
+}
+
 TEST(CliFaults, LostOrDamagedAnswersCountAsNoAnswer)
 {
     for (const char* fault : {"--drop", "--corrupt"}) {
