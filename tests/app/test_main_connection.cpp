@@ -57,7 +57,6 @@ TEST_F(MainWindowTest, FailedConnectionsSayNoAndStayDisconnected)
     ConfirmDialogWith(silent.MainConnection(), QStringLiteral("btnConnect"));
     EXPECT_FALSE(Main().Connected());
     EXPECT_EQ(StatusText(), QStringLiteral("Spojení se nepodařilo navázat :("));
-
 }
 
 TEST_F(MainWindowTest, CancelledDialogChangesNothing)
