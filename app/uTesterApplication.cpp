@@ -6,6 +6,9 @@
 #include "framework/ufCILog.h"
 #include "protocol/uTarvelUserMessage.h"
 
+#include <mutex>
+#include <set>
+
 TTesterApplication::TTesterApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TTesterApplication::notify(QObject* receiver, QEvent* event)
@@ -34,8 +37,26 @@ TTesterWindows::~TTesterWindows()
     FMain.reset();
 }
 
+// The messages come from inside a request, with the stack's, the interface's and the
+// SIG table's locks held, or from a USB converter's reader thread: each is shown by the
+// main thread's event loop once the current event is done, and a text already waiting
+// or on screen is not queued again (the SIG search repeats its message at every pass).
 void InstallTarvelUserMessages()
 {
-    SetTarvelUserMessageHandler(
-        [](const std::string& text) { ShowAppMessage(QApplication::activeWindow(), QString::fromStdString(text)); });
+    static std::mutex lock;
+    static std::set<std::string> pending;
+    SetTarvelUserMessageHandler([](const std::string& text) {
+        {
+            std::lock_guard guard(lock);
+            if (!pending.insert(text).second) return;
+        }
+        QMetaObject::invokeMethod(
+            qApp,
+            [text] {
+                ShowAppMessage(QApplication::activeWindow(), QString::fromStdString(text));
+                std::lock_guard guard(lock);
+                pending.erase(text);
+            },
+            Qt::QueuedConnection);
+    });
 }

@@ -39,5 +39,6 @@ private:
     std::unique_ptr<TfConnectionDialog> FDialog;
 };
 
-// Shows the protocol layer's messages for the user in modal message boxes.
+// Shows the protocol layer's messages for the user in modal message boxes, on the main
+// thread and outside the request that raised them.
 void InstallTarvelUserMessages();
