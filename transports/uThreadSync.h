@@ -6,6 +6,7 @@
 // (Reset) by the one thread that waits on them, which gives auto-reset behaviour.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <initializer_list>
 
@@ -33,6 +34,9 @@ struct TWaitResult {
     short Device = 0;       // poll revents of the device descriptor
     bool TimedOut() const { return Signalled == 0 && Device == 0; }
 };
+
+// A wait time as WaitForEvents takes it; longer times wait as long as it can.
+constexpr int WaitTimeoutMs(uint32_t ms) { return ms > uint32_t(INT_MAX) ? INT_MAX : int(ms); }
 
 // Waits until one of the events is set or the device descriptor (when >= 0) reports one
 // of deviceEvents or a hang-up/error, or until timeoutMs passes (negative: forever).
