@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <initializer_list>
+#include <poll.h>
 
 class TPollEvent {
 public:
@@ -33,6 +34,8 @@ struct TWaitResult {
     uint32_t Signalled = 0; // bit i: the i-th event of the list is set (not consumed)
     short Device = 0;       // poll revents of the device descriptor
     bool TimedOut() const { return Signalled == 0 && Device == 0; }
+    // The device hung up or failed: nothing more will come from it.
+    bool HungUp() const { return Device & (POLLHUP | POLLERR | POLLNVAL); }
 };
 
 // A wait time as WaitForEvents takes it; longer times wait as long as it can.
