@@ -70,6 +70,9 @@ public:
     bool ModemState(TAfModemSignal signal);
     void PurgeInput();
     void PurgeOutput();
+    // Blocks the calling thread up to timeoutMs until received bytes can be read; false
+    // when the port is closed or closing, or its line hung up.
+    bool WaitForInput(int timeoutMs) { return !FClosing && FCore.WaitForInput(timeoutMs); }
     // Lets the user edit the line settings in a dialog; true when confirmed. Builds
     // without widgets have no dialog and return false.
     bool ExecuteConfigDialog();

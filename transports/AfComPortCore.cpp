@@ -61,7 +61,8 @@ bool TAfComPortCore::Open(int comNumber)
             FRing = std::make_unique<TAfCircularBuffer>(static_cast<size_t>(FOutQueueSize));
         }
         // The cancellable waits of both threads rest on these events.
-        for (const TPollEvent* e : {&FThreadsStarted, &FOutEmpty, &FRxRearm, &FDataAvailable, &FPurgeRequest, &FPurgeAck})
+        for (const TPollEvent* e :
+             {&FThreadsStarted, &FOutEmpty, &FRxRearm, &FDataAvailable, &FPurgeRequest, &FPurgeAck, &FLineClosing})
             if (!e->Valid()) Raise(" Error setting EventMask");
         ApplyDcb();
         StartThreads();
@@ -84,6 +85,7 @@ void TAfComPortCore::StartThreads()
     FPurgeAck.Reset();
     FDataAvailable.Reset();
     FRxRearm.Reset();
+    FLineClosing.Reset();
     try {
         FWriteThread = std::make_unique<TAfComPortWriteThread>(*this, FWriteThreadPriority);
         if (!FWriteThread->Start(kThreadStartMs)) Raise("Error creating threads");
@@ -104,16 +106,19 @@ void TAfComPortCore::Close()
 // Both workers are stopped before the status lock is taken: a worker may be waiting for
 // that lock (status query) or inside a callback, and must be able to finish. Readers on
 // other threads check the usable flag under the status lock, so the descriptor is closed
-// only once none of them can still use it.
+// only once none of them can still use it; threads waiting for input are woken and the
+// descriptor stays until the last of them has left its wait.
 void TAfComPortCore::CloseSteps()
 {
     FHandleUsable = false;
+    FLineClosing.Set();
     if (FWriteThread) FWriteThread->Stop();
     if (FEventThread) FEventThread->Stop();
     FWriteThread.reset();
     FEventThread.reset();
     {
-        std::lock_guard lock(FStatusLock);
+        std::unique_lock lock(FStatusLock);
+        FNoInputWaiters.wait(lock, [this] { return FInputWaiters == 0; });
         FIo->Flush(FHandle, true, true);
         FIo->Close(FHandle);
         FHandle = -1;
@@ -231,6 +236,23 @@ bool TAfComPortCore::PurgeOutput()
     FPurgeAck.Reset();
     FPurgeRequest.Set();
     return FPurgeAck.WaitFor(kPurgeAckMs);
+}
+
+bool TAfComPortCore::WaitForInput(int timeoutMs)
+{
+    int fd;
+    {
+        std::lock_guard lock(FStatusLock);
+        if (!FHandleUsable) return false;
+        fd = FHandle;
+        ++FInputWaiters;
+    }
+    const TWaitResult r = WaitForEvents({&FLineClosing}, timeoutMs, fd, POLLIN);
+    {
+        std::lock_guard lock(FStatusLock);
+        if (--FInputWaiters == 0) FNoInputWaiters.notify_all();
+    }
+    return r.Signalled == 0 && !r.HungUp() && FHandleUsable;
 }
 
 size_t TAfComPortCore::OutFree()

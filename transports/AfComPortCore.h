@@ -12,6 +12,7 @@
 #include "uThreadSync.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -91,6 +92,11 @@ public:
     // Discards the ring and the driver's output; false when the write thread did not
     // acknowledge within 2000 ms.
     bool PurgeOutput();
+    // Blocks the calling thread up to timeoutMs until received bytes can be read; false
+    // when the line is not usable, hangs up or is being closed. Takes no lock while it
+    // waits, so the workers go on; a close ends the wait and lets it finish before the
+    // descriptor goes.
+    bool WaitForInput(int timeoutMs);
     size_t OutFree();
 
     // Stores the settings and, while active, writes them to the line. When the line
@@ -129,6 +135,8 @@ private:
     std::mutex FStatusLock;
     std::mutex FWriteLock;
     std::mutex FPurgeLock; // one output purge at a time, so acknowledgements cannot cross
+    int FInputWaiters = 0; // threads in WaitForInput; guarded by FStatusLock
+    std::condition_variable FNoInputWaiters;
     std::unique_ptr<TAfCircularBuffer> FRing;
     std::unique_ptr<TAfComPortEventThread> FEventThread;
     std::unique_ptr<TAfComPortWriteThread> FWriteThread;
@@ -138,6 +146,7 @@ private:
     TPollEvent FDataAvailable;
     TPollEvent FPurgeRequest;
     TPollEvent FPurgeAck;
+    TPollEvent FLineClosing; // set from the start of a close until the next open: ends input waits
     TThreadPriority FWriteThreadPriority = TThreadPriority::tpHigher;
     TThreadPriority FEventThreadPriority = TThreadPriority::tpNormal;
 };

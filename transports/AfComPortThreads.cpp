@@ -9,7 +9,6 @@ namespace {
 
 // No line event arrives while unread bytes wait; this poll repeats the data notification.
 constexpr int kIdlePollMs = 200;
-constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
 
 } // namespace
 
@@ -82,7 +81,7 @@ void TAfComPortEventThread::Execute()
             armed = false;
         }
         if (mask) Notify(TAfCoreEvent::ceLineEvent, mask);
-        if (r.Device & kHangUp) {
+        if (r.HungUp()) {
             // Nothing more will come from this line: stop using it and tell the owner once.
             FCore.FHandleUsable = false;
             Notify(TAfCoreEvent::ceLineClosed, 0);

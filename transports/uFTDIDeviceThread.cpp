@@ -33,7 +33,7 @@ private:
     pthread_mutex_t& FMutex;
 };
 
-timespec MonotonicDeadline(int ms)
+timespec MonotonicDeadline(uint32_t ms)
 {
     timespec at;
     clock_gettime(CLOCK_MONOTONIC, &at);
@@ -134,16 +134,41 @@ IntfPtr<IFTDISerialPortInterface> TFTDIDeviceThread::WaitUntilAttached()
     return FTerminated ? nullptr : FAttached;
 }
 
-// One wait: whatever wakes the condition ends it (a library that does not set the flag
-// included), so a spurious wake-up costs one extra poll at most.
+bool TFTDIDeviceThread::TakeSignal()
+{
+    if (!FEvent.Signalled) return false;
+    FEvent.Signalled = 0; // auto-reset
+    ++FArrivals;
+    pthread_cond_broadcast(&FEvent.Cond);
+    return true;
+}
+
+// Whatever wakes the condition ends the wait (a library that does not set the flag
+// included), so a spurious wake-up costs one extra look at most.
+void TFTDIDeviceThread::WaitLocked(uint64_t seen, uint32_t timeoutMs)
+{
+    if (TakeSignal() || FArrivals != seen || FWake) return;
+    const timespec deadline = MonotonicDeadline(timeoutMs);
+    pthread_cond_timedwait(&FEvent.Cond, &FEvent.Mutex, &deadline);
+    TakeSignal();
+}
+
 void TFTDIDeviceThread::WaitForEvents()
 {
     TEventLock lock(FEvent);
-    if (!FEvent.Signalled && !FWake && !FTerminated) {
-        const timespec deadline = MonotonicDeadline(PollIntervalMs);
-        pthread_cond_timedwait(&FEvent.Cond, &FEvent.Mutex, &deadline);
-    }
-    FEvent.Signalled = 0; // auto-reset
+    WaitLocked(FArrivals, PollIntervalMs);
+}
+
+uint64_t TFTDIDeviceThread::Arrivals()
+{
+    TEventLock lock(FEvent);
+    return FArrivals;
+}
+
+void TFTDIDeviceThread::WaitForArrival(uint64_t seen, uint32_t timeoutMs)
+{
+    TEventLock lock(FEvent);
+    WaitLocked(seen, timeoutMs);
 }
 
 void TFTDIDeviceThread::Execute()

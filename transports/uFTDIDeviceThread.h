@@ -4,7 +4,9 @@
 // to PollIntervalMs for the notification event (set by the converter library when bytes
 // arrive or a modem line changes, and by the device itself) or the wake event. While
 // nothing is attached, or the thread is paused, it blocks without a time-out until a
-// device is attached or the thread is stopped, so an idle reader costs no CPU.
+// device is attached or the thread is stopped, so an idle reader costs no CPU. A thread
+// that waits for an answer while holding the device (and so keeps the poll callback
+// out) waits on the same event through WaitForArrival.
 //
 // The thread holds a counted reference to the attached device and a local one while it
 // polls; dropping the local one may destroy the device on this thread, which then stops
@@ -15,6 +17,7 @@
 #include "framework/ui_MyInterfacedObject.h"
 #include "transports/uFTDIEvent.h"
 
+#include <cstdint>
 #include <memory>
 #include <thread>
 
@@ -45,6 +48,14 @@ public:
     void Pause();
     // Sets the notification event, so that the thread polls again at once.
     void Notify();
+    // Arrivals (bytes, modem-line changes) the library has signalled so far.
+    uint64_t Arrivals();
+    // Blocks another thread (one that holds the transport while it waits for an answer)
+    // up to timeoutMs, unless arrivals were counted since `seen`: ends at the next arrival,
+    // pause or stop, or whatever else wakes the event. The library may wake only one of
+    // the threads waiting on the event: whichever wakes with the flag set counts the
+    // arrival and wakes all the others, so neither this thread nor the reader misses it.
+    void WaitForArrival(uint64_t seen, uint32_t timeoutMs);
     // The event handed to the converter library.
     TD2xxEvent* NotificationEvent() { return &FEvent; }
 
@@ -58,6 +69,12 @@ private:
     // thread is to end.
     IntfPtr<IFTDISerialPortInterface> WaitUntilAttached();
     void WaitForEvents();
+    // Consumes the library's flag into the arrival count and wakes every waiter; true
+    // when the flag was set. The caller holds FEvent.Mutex.
+    bool TakeSignal();
+    // One wait on the event, unless an arrival was counted since `seen` or the thread is
+    // paused or stopped. The caller holds FEvent.Mutex.
+    void WaitLocked(uint64_t seen, uint32_t timeoutMs);
 
     TPollCallback FPoll;
     // FEvent.Mutex guards every field below; FEvent.Cond is signalled on every change.
@@ -67,5 +84,6 @@ private:
     bool FWake = false; // manual-reset
     bool FTerminated = false;
     bool FFreeOnTerminate = false;
+    uint64_t FArrivals = 0; // signals of the library taken so far
     std::thread FThread;
 };

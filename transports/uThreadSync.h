@@ -6,8 +6,10 @@
 // (Reset) by the one thread that waits on them, which gives auto-reset behaviour.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <initializer_list>
+#include <poll.h>
 
 class TPollEvent {
 public:
@@ -32,7 +34,12 @@ struct TWaitResult {
     uint32_t Signalled = 0; // bit i: the i-th event of the list is set (not consumed)
     short Device = 0;       // poll revents of the device descriptor
     bool TimedOut() const { return Signalled == 0 && Device == 0; }
+    // The device hung up or failed: nothing more will come from it.
+    bool HungUp() const { return Device & (POLLHUP | POLLERR | POLLNVAL); }
 };
+
+// A wait time as WaitForEvents takes it; longer times wait as long as it can.
+constexpr int WaitTimeoutMs(uint32_t ms) { return ms > uint32_t(INT_MAX) ? INT_MAX : int(ms); }
 
 // Waits until one of the events is set or the device descriptor (when >= 0) reports one
 // of deviceEvents or a hang-up/error, or until timeoutMs passes (negative: forever).

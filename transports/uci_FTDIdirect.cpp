@@ -1,6 +1,7 @@
 #include "transports/uci_FTDIdirect.h"
 
 #include "framework/uExceptions.h"
+#include "framework/uTimeoutManager.h"
 #include "framework/uci_ConnectionString.h"
 #include "transports/uci_InterfaceLocks.h"
 
@@ -166,6 +167,21 @@ void TFTDIDevice::InternalRead(std::string& bytes)
         read = 0;
     bytes.resize(std::min<size_t>(read, bytes.size()));
     if (InBuffUsed() > 0) FReaderThread->Notify();
+}
+
+// The arrival count is taken before each look at the queue, so bytes the reader thread
+// has counted between the look and the wait end the wait at once. A modem-line change
+// ends a wait too; the look that follows then waits on for the rest of the time.
+TCiWaitResult TFTDIDevice::InternalWaitForData(uint32_t timeoutMs)
+{
+    TTimeoutRecord timer(timeoutMs);
+    for (;;) {
+        const uint64_t seen = FReaderThread->Arrivals();
+        if (InBuffUsed() > 0) return TCiWaitResult::Data;
+        if (!IsOpen()) return TCiWaitResult::Closed;
+        if (timer.Expired()) return TCiWaitResult::TimedOut;
+        FReaderThread->WaitForArrival(seen, uint32_t(timer.Remaining()));
+    }
 }
 
 int32_t TFTDIDevice::InBuffUsed()

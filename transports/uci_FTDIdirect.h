@@ -99,6 +99,9 @@ protected:
     bool InternalClose(bool force) override;
     int32_t InternalWrite(const std::string& bytes) override;
     void InternalRead(std::string& bytes) override;
+    // Woken by the library's event notification, through the reader thread's event, even
+    // while the reader thread itself waits for this transport's lock.
+    TCiWaitResult InternalWaitForData(uint32_t timeoutMs) override;
 
     bool ApplyBaudRate(int32_t baudRate) override;
     bool ApplyParity(uint8_t parity) override;

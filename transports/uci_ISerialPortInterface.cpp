@@ -286,6 +286,13 @@ int32_t TSerialPortInterface::InBuffUsed()
     }
 }
 
+TCiWaitResult TSerialPortInterface::InternalWaitForData(uint32_t timeoutMs)
+{
+    const bool lineUp = FPort->WaitForInput(WaitTimeoutMs(timeoutMs));
+    if (InBuffUsed() > 0) return TCiWaitResult::Data;
+    return lineUp ? TCiWaitResult::TimedOut : TCiWaitResult::Closed;
+}
+
 void TSerialPortInterface::PurgeInput()
 {
     TCiWriteLock lock(*this);

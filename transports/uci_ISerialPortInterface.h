@@ -71,6 +71,9 @@ protected:
     int32_t InternalWrite(const std::string& bytes) override;
     void InternalRead(std::string& bytes) override;
     bool ApplyConfiguration(const std::string& text) override;
+    // Woken by the line itself, on the calling thread, without the main thread's event
+    // loop; a hung-up line is reported, the close that follows comes from the component.
+    TCiWaitResult InternalWaitForData(uint32_t timeoutMs) override;
 
     bool ApplyBaudRate(int32_t baudRate) override;
     bool ApplyParity(uint8_t parity) override;

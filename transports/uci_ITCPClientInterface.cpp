@@ -122,11 +122,11 @@ bool TTCPClientInterface::InternalClose(bool force)
     return !(FSocket && FSocket->Active());
 }
 
+// Nothing counts as sent when the socket could not take the bytes: a request whose bytes
+// never left fails at once instead of waiting for an answer.
 int32_t TTCPClientInterface::InternalWrite(const std::string& bytes)
 {
-    if (!FSocket) return 0;
-    FSocket->SendText(bytes);
-    return int32_t(bytes.size());
+    return FSocket && FSocket->SendText(bytes) ? int32_t(bytes.size()) : 0;
 }
 
 void TTCPClientInterface::InternalRead(std::string& bytes)
@@ -140,6 +140,11 @@ void TTCPClientInterface::InternalRead(std::string& bytes)
     }
     EndWrite();
     if (failed) Close(false);
+}
+
+TCiWaitResult TTCPClientInterface::InternalWaitForData(uint32_t timeoutMs)
+{
+    return FSocket ? FSocket->WaitForData(timeoutMs) : TCiWaitResult::Closed;
 }
 
 int32_t TTCPClientInterface::InBuffUsed() { return FSocket ? FSocket->ReceiveLength() : 0; }

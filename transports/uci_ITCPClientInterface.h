@@ -52,6 +52,9 @@ protected:
     int32_t InternalWrite(const std::string& bytes) override;
     void InternalRead(std::string& bytes) override;
     bool ApplyConfiguration(const std::string& text) override;
+    // Woken by the socket itself; a closed peer is reported, not acted on: the socket's
+    // notifications close the transport once the main thread runs its event loop again.
+    TCiWaitResult InternalWaitForData(uint32_t timeoutMs) override;
 
 private:
     void CreateSocket();

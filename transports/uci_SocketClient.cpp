@@ -1,6 +1,7 @@
 #include "transports/uci_SocketClient.h"
 
 #include "framework/uExceptions.h"
+#include "transports/uThreadSync.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <thread>
@@ -229,7 +231,7 @@ bool TClientSocket::SendText(const std::string& bytes)
     RunOn(FContext.get(), [this, alive] {
         if (!alive.expired()) FlushOutput();
     });
-    return true;
+    return !alive.expired() && Active();
 }
 
 void TClientSocket::FlushOutput()
@@ -280,6 +282,16 @@ int32_t TClientSocket::ReceiveLength() const
     int waiting = 0;
     if (fd < 0 || !Active() || ioctl(fd, FIONREAD, &waiting) != 0) return 0;
     return waiting;
+}
+
+TCiWaitResult TClientSocket::WaitForData(uint32_t timeoutMs) const
+{
+    const int fd = FFd.load();
+    if (fd < 0 || !Active()) return TCiWaitResult::Closed;
+    const TWaitResult r = WaitForEvents({}, WaitTimeoutMs(timeoutMs), fd, POLLIN | POLLRDHUP);
+    if (ReceiveLength() > 0) return TCiWaitResult::Data;
+    // Readable with nothing to read is the end of the stream; a hang-up or an error ends it too.
+    return r.TimedOut() ? TCiWaitResult::TimedOut : TCiWaitResult::Closed;
 }
 
 int32_t TClientSocket::LocalPort() const

@@ -9,6 +9,8 @@
 // written is lost while the connection stands.
 #pragma once
 
+#include "framework/uci_ICommunicationInterfaceIntf.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -54,7 +56,9 @@ public:
 
     bool Active() const { return FState.load() == State::Connected; }
 
-    // Queues the bytes for sending; false without a connection.
+    // Queues the bytes for sending. On the owner's thread they go out at once; false when
+    // there is no connection or it failed while sending them (the failure is reported as
+    // OnError and OnDisconnected first).
     bool SendText(const std::string& bytes);
     // All bytes received so far; raises Exception on a socket error.
     std::string ReceiveText();
@@ -62,6 +66,10 @@ public:
     int32_t ReceiveLength() const;
     // Local port of the connection, -1 without one.
     int32_t LocalPort() const;
+    // Blocks the calling thread until bytes are waiting (Data), the peer has closed or the
+    // connection failed (Closed), or timeoutMs passed. Works without the event loop; the
+    // connection is left as it is: the notifications end it once the loop runs again.
+    TCiWaitResult WaitForData(uint32_t timeoutMs) const;
 
 private:
     enum class State { Idle, Connecting, Connected };

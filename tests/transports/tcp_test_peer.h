@@ -56,6 +56,13 @@ public:
         if (FConn >= 0) close(FConn);
         FConn = -1;
     }
+    // Ends the connection with a reset instead of an orderly close.
+    void ResetConnection()
+    {
+        const linger reset{1, 0};
+        if (FConn >= 0) setsockopt(FConn, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+        CloseConnection();
+    }
 
 private:
     int FListen = -1;

@@ -329,6 +329,22 @@ TEST(AfComPortCore, CloseFinishesWhileTheEventThreadIsBusyWithTheCore)
     EXPECT_FALSE(core.Active());
 }
 
+TEST(AfComPortCore, CloseOnAnotherThreadEndsAnInputWait)
+{
+    TPtyPort port(3);
+    TAfComPortCore core;
+    core.SetDcb(Dcb8N1());
+    ASSERT_TRUE(core.Open(3));
+    std::atomic<bool> lineUp{true};
+    const auto start = std::chrono::steady_clock::now();
+    std::thread waiter([&] { lineUp = core.WaitForInput(5000); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    core.Close();
+    waiter.join();
+    EXPECT_FALSE(lineUp);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5000));
+}
+
 TEST(AfComPortCore, ExceptionInTheCallbackIsHandedBackAsEvent)
 {
     TPtyPort port(3);

@@ -5,12 +5,33 @@
 
 #include "framework/uiNodedInterface.h"
 #include "tcp_test_peer.h"
+#include "test_wait_support.h"
+#include "transports/uci_InterfaceLocks.h"
 
 #include <atomic>
 
 using FTDIDataPath = FTDIDeviceTest;
 using FTDIUnplug = FTDIDeviceTest;
 using FTDIRelease = FTDIDeviceTest;
+
+// A converter with a module behind it: the test's end of a loopback connection.
+class FTDIModule : public FTDIDeviceTest {
+protected:
+    static constexpr const char* kModuleSerial = "FTMOD001";
+
+    // A transport opened on the converter; the module has taken its connection.
+    IntfPtr<TFTDIDevice> OpenConverter()
+    {
+        Control<TFakeD2xxAddModuleConverter>("FakeD2xxAddModuleConverter")(kModuleSerial, "Module", "127.0.0.1",
+                                                                            Module.Port());
+        IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kModuleSerial + ";active=1");
+        EXPECT_TRUE(device->IsOpen());
+        EXPECT_TRUE(Module.Accept());
+        return device;
+    }
+
+    TTestPeer Module;
+};
 
 namespace {
 
@@ -102,28 +123,47 @@ TEST_F(FTDIDataPath, PurgeDropsWaitingBytesAndClosedLinksMoveNothing)
     EXPECT_EQ(device->InBuffUsed(), 0);
 }
 
-TEST_F(FTDIDataPath, ModuleBehindTheConverterAnswers)
+TEST_F(FTDIModule, ModuleBehindTheConverterAnswers)
 {
-    TTestPeer module;
-    Control<TFakeD2xxAddModuleConverter>("FakeD2xxAddModuleConverter")("FTMOD001", "Module", "127.0.0.1",
-                                                                        module.Port());
-    IntfPtr<TFTDIDevice> device = NewDevice("serial_number=FTMOD001;active=1");
-    ASSERT_TRUE(device->IsOpen());
-    ASSERT_TRUE(module.Accept());
+    IntfPtr<TFTDIDevice> device = OpenConverter();
     device->Send("request");
-    EXPECT_EQ(module.Read(7), "request");
-    module.Write("answer");
+    EXPECT_EQ(Module.Read(7), "request");
+    Module.Write("answer");
     EXPECT_TRUE(FRecorder.WaitFor([](const TFTDIRecord& r) { return r.Received == "answer"; }));
 
     // A transaction collects the answer itself while holding the link.
     device->SetOnDataRcv(TCiNotifyEvent());
     std::thread answering([&] {
-        if (module.Read(2) == "Q?") module.Write("A!");
+        if (Module.Read(2) == "Q?") Module.Write("A!");
     });
     std::string answer;
     device->SimpleTransaction("Q?", 2000, [](std::string_view a) -> uint16_t { return a == "A!" ? 0 : 1; }, answer);
     answering.join();
     EXPECT_EQ(answer, "A!");
+}
+
+// A request holds the transport's lock while it waits, so the reader thread, which needs
+// that lock to poll, cannot help: the library's event must wake the waiting thread.
+TEST_F(FTDIModule, WaitForDataIsWokenByTheLibrary)
+{
+    IntfPtr<TFTDIDevice> device = OpenConverter();
+    device->SetOnDataRcv(TCiNotifyEvent());
+    TCiWriteLock request(*device);
+    EXPECT_EQ(device->WaitForData(20), TCiWaitResult::TimedOut);
+
+    ExpectWaitEndedBy(*device, TCiWaitResult::Data, [&] { Module.Write("A"); });
+    std::string bytes;
+    device->Receive(bytes);
+    EXPECT_EQ(bytes, "A");
+
+    // Nothing signals an unplugged converter: the look at the end of the wait finds it gone.
+    const auto unplug = Control<TFakeD2xxUnplug>("FakeD2xxUnplug");
+    std::thread farEnd([&] {
+        Sleep(50);
+        unplug(kModuleSerial);
+    });
+    EXPECT_EQ(device->WaitForData(300), TCiWaitResult::Closed);
+    farEnd.join();
 }
 
 TEST_F(FTDIUnplug, AFailingRequestClosesTheLink)

@@ -4,6 +4,7 @@
 #include "test_af_fake_line.h"
 #include "test_af_pty.h"
 #include "test_serial_support.h"
+#include "test_wait_support.h"
 
 #include <gtest/gtest.h>
 
@@ -189,6 +190,22 @@ TEST_F(SerialPort, ALostLineClosesTheTransport)
     ASSERT_FALSE(errors.empty());
     EXPECT_EQ(errors.back().Operation, "Send");
     EXPECT_EQ(errors.back().Details, TCiErrorDetails{"Write data error [requested: 3, free: 0] - SerialPort "});
+}
+
+// A request's wait blocks the main thread, which the component's notifications need: the
+// line itself ends the wait when bytes arrive or the far end hangs up.
+TEST_F(SerialPort, WaitForDataIsWokenByTheLine)
+{
+    Configure(";active=1");
+    ASSERT_TRUE(Port->IsOpen());
+    EXPECT_EQ(Port->WaitForData(20), TCiWaitResult::TimedOut);
+
+    ExpectWaitEndedBy(*Port, TCiWaitResult::Data, [&] { Line.Pty.Send("x"); });
+    std::string bytes;
+    Port->Receive(bytes);
+    EXPECT_EQ(bytes, "x");
+
+    ExpectWaitEndedBy(*Port, TCiWaitResult::Closed, [&] { Line.Pty.CloseMaster(); });
 }
 
 TEST_F(SerialPort, ABlockLargerThanTheOutputRingIsReported)

@@ -2,6 +2,7 @@
 #include "framework/uci_ConnectionString.h"
 #include "tests/support/loopback_socket.h"
 #include "transports/tcp_test_peer.h"
+#include "transports/test_wait_support.h"
 #include "transports/uTransports.h"
 #include "transports/uci_ITCPClientInterface.h"
 
@@ -108,10 +109,10 @@ TEST_F(TcpClient, OpenAndCloseNotifyAndReportTheState)
     EXPECT_EQ(Peer.Read(1), ""); // the peer sees the end, not data
 }
 
-TEST_F(TcpClient, SendBeforeOpenCountsTheBytesButSendsNothing)
+TEST_F(TcpClient, SendBeforeOpenSendsAndCountsNothing)
 {
     Configure();
-    EXPECT_EQ(Tcp->Send("abc"), 3);
+    EXPECT_EQ(Tcp->Send("abc"), 0);
     ASSERT_TRUE(Tcp->Open());
     ASSERT_TRUE(Peer.Accept());
     EXPECT_EQ(Tcp->Send(std::string("x\0y", 3)), 3);
@@ -215,6 +216,33 @@ TEST_F(TcpClient, ArrivingBytesReachTheDataHandler)
     Peer.Write("more");
     EXPECT_TRUE(PumpUntil([&] { return Rec.Received.size() == 7; }));
     EXPECT_EQ(Rec.Received, std::string("\x01\x00\xff" "more", 7));
+}
+
+// A request's wait blocks the main thread, so no socket notification runs meanwhile: the
+// socket itself ends the wait when bytes arrive or the peer goes, whichever way it goes.
+TEST_F(TcpClient, WaitForDataIsWokenByTheSocket)
+{
+    Configure();
+    for (const bool reset : {false, true}) {
+        ASSERT_TRUE(Tcp->Open());
+        ASSERT_TRUE(Peer.Accept());
+        EXPECT_EQ(Tcp->WaitForData(20), TCiWaitResult::TimedOut);
+
+        ExpectWaitEndedBy(*Tcp, TCiWaitResult::Data, [&] { Peer.Write("x"); });
+        std::string bytes;
+        Tcp->Receive(bytes);
+        EXPECT_EQ(bytes, "x");
+
+        ExpectWaitEndedBy(*Tcp, TCiWaitResult::Closed, [&] {
+            if (reset)
+                Peer.ResetConnection();
+            else
+                Peer.CloseConnection();
+        });
+        // Once the notifications have run, nothing more counts as sent.
+        EXPECT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }));
+        EXPECT_EQ(Tcp->Send("late"), 0);
+    }
 }
 
 // Complete when the answer ends with "!".
