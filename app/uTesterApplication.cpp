@@ -6,7 +6,9 @@
 #include "framework/ufCILog.h"
 #include "protocol/uTarvelUserMessage.h"
 
-TTesterApplication::TTesterApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TTesterApplication::TTesterApplication(int& argc, char** argv) : QApplication(argc, argv) { SetIdentity(); }
+
+void TTesterApplication::SetIdentity() { setApplicationName(QStringLiteral("Valdrix Tester")); }
 
 bool TTesterApplication::notify(QObject* receiver, QEvent* event)
 {

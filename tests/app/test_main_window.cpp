@@ -5,15 +5,22 @@
 #include "app/uAppClock.h"
 #include "app/uConfigFile.h"
 #include "app/ufAbout.h"
+#include "app/ufConnectionDialog.h"
 #include "controls/ShapeEx.h"
 #include "framework/uExceptions.h"
+#include "framework/ufCILog.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineF>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -93,6 +100,75 @@ TEST_F(MainWindowTest, WindowHasItsCaptionSizeAndNamedControls)
     EXPECT_EQ(Find<QLabel>(QStringLiteral("lblValdrixCaption1"))->text() +
                   Find<QLabel>(QStringLiteral("lblValdrixCaption2"))->text(),
               QStringLiteral("Valdrix"));
+}
+
+TEST_F(MainWindowTest, EveryWindowCarriesExactlyItsOwnTitle)
+{
+    const QString testName = QCoreApplication::applicationName();
+    TTesterApplication::SetIdentity();
+    OpenWindows();
+    const std::vector<std::pair<QWidget*, const char*>> windows = {
+        {&Main(), "Valdrix Tester"},
+        {&Windows->Log(), "Komunikační log"},
+        {&Windows->ConnectionDialog(), "Nastavení připojení"},
+        {Main().AboutBox(), "Valdrix Tester"}};
+    for (const auto& [window, title] : windows) {
+        EXPECT_TRUE(window->isWindow()) << title;
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(title));
+    }
+    // Message boxes carry the program's name.
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Valdrix Tester"));
+    // A display name set on its own is appended by the desktop to every window's title
+    // ("Komunikační log — Valdrix Tester"); an unset one follows the application name.
+    QCoreApplication::setApplicationName(QStringLiteral("renamed"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("renamed"));
+    QCoreApplication::setApplicationName(testName);
+}
+
+namespace {
+
+// The pixels a lamp's number adds to the lamp.
+QRegion CaptionInk(TShapeEx* lamp)
+{
+    const auto picture = [lamp] {
+        QImage image(lamp->size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        lamp->render(&image);
+        return image;
+    };
+    const QImage withNumber = picture();
+    const QString caption = lamp->Caption();
+    lamp->SetCaption(QString());
+    const QImage without = picture();
+    lamp->SetCaption(caption);
+    QRegion ink;
+    for (int y = 0; y < withNumber.height(); ++y)
+        for (int x = 0; x < withNumber.width(); ++x)
+            if (withNumber.pixel(x, y) != without.pixel(x, y)) ink += QRect(x, y, 1, 1);
+    return ink;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, LampsAreCirclesWithTheirNumbersInside)
+{
+    OpenWindows();
+    int lamps = 0;
+    for (TShapeEx* lamp : Main().findChildren<TShapeEx*>(QRegularExpression(QStringLiteral("^shpxD[IO]\\d+$")))) {
+        ++lamps;
+        EXPECT_EQ(lamp->Shape(), stCircle) << lamp->objectName().toStdString();
+        const QRect circle = TShapeEx::DrawingBox(lamp->size(), lamp->Pen().width(), stCircle);
+        const QPointF centre = QRectF(circle).center();
+        const double inside = circle.width() / 2.0 - lamp->Pen().width();
+        const QRegion ink = CaptionInk(lamp);
+        EXPECT_GE(ink.boundingRect().height(), 7) << lamp->objectName().toStdString();
+        for (const QRect& pixel : ink) {
+            for (const QPointF corner : {QRectF(pixel).topLeft(), QRectF(pixel).topRight(), QRectF(pixel).bottomLeft(),
+                                         QRectF(pixel).bottomRight()})
+                EXPECT_LE(QLineF(centre, corner).length(), inside) << lamp->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(lamps, 26);
 }
 
 TEST_F(MainWindowTest, EveryCaptionFitsItsControl)
