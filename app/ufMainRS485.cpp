@@ -1,6 +1,7 @@
 // The RS-485 test link and the module's clock.
 #include "app/uAppClock.h"
 #include "app/uRS485Responder.h"
+#include "app/uWindows1250.h"
 #include "app/ufConnectionDialog.h"
 #include "app/ufMain.h"
 #include "framework/uExceptions.h"
@@ -82,7 +83,7 @@ void TfrmMain::btnRS485InfoClick()
     std::string received;
     link->Receive(received);
     TTarvelFormat97 answer;
-    edtRS485Answer->setText(FindTarvel97Packet(received, answer, true) ? QString::fromLatin1(answer.Data.data(), qsizetype(answer.Data.size()))
+    edtRS485Answer->setText(FindTarvel97Packet(received, answer, true) ? FromWindows1250(answer.Data)
                                                                          : QStringLiteral("no answer"));
 }
 
