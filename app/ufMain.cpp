@@ -127,6 +127,8 @@ bool TfrmMain::Connected() const
 
 void TfrmMain::btnConnectClick()
 {
+    if (FConnecting) return;
+    const TConnecting connecting(*this);
     if (!FConnectionDialog || !FConnectionDialog->Execute(FConnectionString)) return;
     if (Connected()) btnDisconnectClick();
     const bool ok = OpenMainLink();
@@ -195,6 +197,8 @@ void TfrmMain::UpdateControls()
     const bool rs485 = bool(FRS485Link);
     btnRS485Disconnect->setEnabled(rs485);
     btnRS485Log->setEnabled(rs485);
+    btnConnect->setEnabled(!FConnecting);
+    if (FConnecting) btnRS485Connect->setEnabled(false);
 }
 
 void TfrmMain::ShowStatus(const QString& text, const QColor& colour)

@@ -31,6 +31,8 @@ QString FormatClock(double value)
 
 void TfrmMain::btnRS485ConnectClick()
 {
+    if (FConnecting) return;
+    const TConnecting connecting(*this);
     if (!FConnectionDialog || !FConnectionDialog->Execute(FRS485ConnectionString)) return;
     IntfPtr<ICommunicationInterface> link;
     try {
@@ -38,8 +40,9 @@ void TfrmMain::btnRS485ConnectClick()
     } catch (const Exception&) {
         // A string the transport cannot take builds no link; the old one stays.
     }
-    // A link that fails to open stays, closed; the test then finds nothing on it.
-    if (FRS485Link) FRS485Link->Open();
+    // A link that fails to open stays, closed; the test then finds nothing on it. The
+    // local reference keeps the link alive while it opens, should a disconnect drop it.
+    if (const IntfPtr<ICommunicationInterface> opening = FRS485Link) opening->Open();
     FRS485Buffer.clear();
     UpdateControls();
 }
