@@ -96,6 +96,7 @@ void TfrmMain::FormCreate()
     const TTesterConfig config = FConfig.Load();
     FConnectionString = config.ConnectionString;
     FRS485ConnectionString = config.RS485ConnectionString;
+    if (!FConfig.LoadProblem().isEmpty()) ShowAppMessage(this, FConfig.LoadProblem());
     ApplyDateAppearance();
     UpdateControls();
     TComboBoxTarvelAddress::Setup(cbbRS485Address, RS485FirstAddress, false, true, RS485InitialAddress,
