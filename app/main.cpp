@@ -8,7 +8,6 @@
 int main(int argc, char** argv)
 {
     TTesterApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Valdrix Tester"));
     RegisterTransports();
     ApplySpyCommandLine(argc, argv);
     InstallTarvelUserMessages();

@@ -1,10 +1,11 @@
 #include "app/uAddressComboBoxSupport.h"
 
+#include "app/uWindows1250.h"
+
 #include <QComboBox>
 #include <QEvent>
 #include <QPainter>
 #include <QSignalBlocker>
-#include <QStringDecoder>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 
@@ -28,12 +29,11 @@ QFont ListFont(const QComboBox* list)
     return font;
 }
 
-// The character an address stands for on the module's side: the Central European code page.
+// The character an address stands for on the module's side.
 QString AddressCharacter(int address)
 {
     const char byte = char(address);
-    QStringDecoder decoder("windows-1250");
-    return decoder.isValid() ? decoder.decode(QByteArrayView(&byte, 1)) : QString(QChar(address));
+    return FromWindows1250(std::string_view(&byte, 1));
 }
 
 QColor BgrColour(unsigned bgr)

@@ -5,16 +5,39 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
-constexpr const char* RootName = "Root";
 constexpr const char* ConnectionAttribute = "ConnectionString";
 constexpr const char* RS485Attribute = "RS485ConnectionString";
 constexpr const char* EmptyDocument = "<?xml version=\"1.0\" encoding=\"windows-1250\"?><Root/>";
 
 QString FileIn(const QString& folder) { return QDir(folder).filePath(TConfigFile::FileName); }
+
+// Where writing the file goes: through symbolic links to their final target, so that the
+// link stays a link.
+QString WriteTarget(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink()) return path;
+    const QString target = info.canonicalFilePath(); // empty while the target does not exist
+    return target.isEmpty() ? info.symLinkTarget() : target;
+}
+
+// A file this user may not write, or one whose mode grants writing to nobody (which
+// binds the superuser too). Replacing it through a rename would work all the same, so
+// it has to be asked.
+bool IsReadOnly(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) return false;
+    const QFile::Permissions modeWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return !info.isWritable() || !(info.permissions() & modeWrite);
+}
+
+QString Quoted(const QString& path) { return QStringLiteral("„%1“").arg(QDir::toNativeSeparators(path)); }
 
 void WriteFile(const QString& path, const TTesterConfig& config)
 {
@@ -55,37 +78,72 @@ QString TConfigFile::LoadPath() const
     return program.filePath();
 }
 
-TTesterConfig TConfigFile::Load() const
+TTesterConfig TConfigFile::Load()
 {
-    TTesterConfig config;
+    FLoaded = {};
+    FLoadProblem.clear();
+    FUncopiedDamaged.clear();
     const QString path = LoadPath();
-    if (!QFileInfo(path).isFile()) return config;
+    if (!QFileInfo::exists(path)) return FLoaded;
     try {
         const IntfPtr<TXMLDocument> doc = TXMLDocument::LoadFromFile(path.toStdString());
         const IntfPtr<IXMLNode> root = doc->DocumentElement();
-        if (!root || root->GetNodeName() != RootName) return config;
-        config.ConnectionString = root->GetAttribute(ConnectionAttribute).value_or("");
-        config.RS485ConnectionString = root->GetAttribute(RS485Attribute).value_or("");
+        FLoaded.ConnectionString = root->GetAttribute(ConnectionAttribute).value_or("");
+        FLoaded.RS485ConnectionString = root->GetAttribute(RS485Attribute).value_or("");
     } catch (const Exception&) {
-        // An unreadable file leaves what could not be read empty.
+        FLoaded = {};
+        KeepDamaged(path);
     }
-    return config;
+    return FLoaded;
+}
+
+void TConfigFile::KeepDamaged(const QString& path)
+{
+    const QString copy = path + DamagedSuffix;
+    QFile::remove(copy);
+    if (QFile::copy(path, copy)) {
+        FLoadProblem = QStringLiteral("Soubor nastavení %1 nelze přečíst. Jeho kopie je uložena jako %2; "
+                                      "připojení je třeba nastavit znovu.")
+                           .arg(Quoted(path), Quoted(copy));
+    } else {
+        FUncopiedDamaged = WriteTarget(path);
+        FLoadProblem = QStringLiteral("Soubor nastavení %1 nelze přečíst ani zkopírovat, proto nebude přepsán. "
+                                      "Připojení je třeba nastavit znovu.")
+                           .arg(Quoted(path));
+    }
+}
+
+QString TConfigFile::LeftAloneReason(const QString& path) const
+{
+    if (path == FUncopiedDamaged)
+        return QStringLiteral("Soubor nastavení %1 nelze přečíst, proto nebyl přepsán; "
+                              "nastavení připojení nebylo uloženo.")
+            .arg(Quoted(path));
+    if (IsReadOnly(path))
+        return QStringLiteral("Soubor nastavení %1 je jen pro čtení; nastavení připojení nebylo uloženo.")
+            .arg(Quoted(path));
+    return QString();
 }
 
 QString TConfigFile::Save(const TTesterConfig& config) const
 {
-    const QString programPath = FileIn(FProgramFolder);
-    try {
-        WriteFile(programPath, config);
-        return programPath;
-    } catch (const Exception& programError) {
-        if (FUserFolder.isEmpty() || !QDir().mkpath(FUserFolder)) throw;
-        const QString userPath = FileIn(FUserFolder);
-        try {
-            WriteFile(userPath, config);
-        } catch (const Exception& userError) {
-            throw Exception(programError.Message() + "; " + userError.Message());
+    QStringList failed;
+    for (const QString& folder : {FProgramFolder, FUserFolder}) {
+        if (folder.isEmpty()) continue;
+        const QString path = WriteTarget(FileIn(folder));
+        if (const QString reason = LeftAloneReason(path); !reason.isEmpty()) {
+            if (config == FLoaded) return QString();
+            throw Exception(reason.toStdString());
         }
-        return userPath;
+        try {
+            if (folder == FUserFolder) QDir().mkpath(folder);
+            WriteFile(path, config);
+            return path;
+        } catch (const Exception&) {
+            failed << Quoted(path);
+        }
     }
+    throw Exception(
+        QStringLiteral("Nastavení připojení se nepodařilo uložit do %1.").arg(failed.join(QStringLiteral(" ani do ")))
+            .toStdString());
 }

@@ -9,7 +9,9 @@
 #include <mutex>
 #include <set>
 
-TTesterApplication::TTesterApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TTesterApplication::TTesterApplication(int& argc, char** argv) : QApplication(argc, argv) { SetIdentity(); }
+
+void TTesterApplication::SetIdentity() { setApplicationName(QStringLiteral("Valdrix Tester")); }
 
 bool TTesterApplication::notify(QObject* receiver, QEvent* event)
 {

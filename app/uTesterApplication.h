@@ -17,6 +17,10 @@ class TTesterApplication : public QApplication {
 public:
     TTesterApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // Names the application "Valdrix Tester" for its message boxes. The name is not set
+    // as the display name: the desktop would append that to every window's title.
+    static void SetIdentity();
 };
 
 // The windows of a running tester, created in the order main window, log window,

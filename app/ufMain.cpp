@@ -96,6 +96,7 @@ void TfrmMain::FormCreate()
     const TTesterConfig config = FConfig.Load();
     FConnectionString = config.ConnectionString;
     FRS485ConnectionString = config.RS485ConnectionString;
+    if (!FConfig.LoadProblem().isEmpty()) ShowAppMessage(this, FConfig.LoadProblem());
     ApplyDateAppearance();
     UpdateControls();
     TComboBoxTarvelAddress::Setup(cbbRS485Address, RS485FirstAddress, false, true, RS485InitialAddress,
@@ -127,6 +128,8 @@ bool TfrmMain::Connected() const
 
 void TfrmMain::btnConnectClick()
 {
+    if (FConnecting) return;
+    const TConnecting connecting(*this);
     if (!FConnectionDialog || !FConnectionDialog->Execute(FConnectionString)) return;
     if (Connected()) btnDisconnectClick();
     FConnectError.clear();
@@ -192,6 +195,8 @@ void TfrmMain::UpdateControls()
     const bool rs485 = bool(FRS485Link);
     btnRS485Disconnect->setEnabled(rs485);
     btnRS485Log->setEnabled(rs485);
+    btnConnect->setEnabled(!FConnecting);
+    if (FConnecting) btnRS485Connect->setEnabled(false);
 }
 
 QString TfrmMain::WithReason(const QString& text, const std::string& reason)

@@ -114,7 +114,27 @@ private:
     void CreateButtons();
     void ApplyDateAppearance();
 
-    // Connection. A link that cannot be built leaves its reason in FConnectError.
+    // Connection. Opening a link processes events while it waits, so a connect in
+    // progress (a TConnecting alive) disables the connect buttons and refuses to start
+    // another. A link that cannot be built leaves its reason in FConnectError.
+    class TConnecting {
+    public:
+        explicit TConnecting(TfrmMain& form) : FForm(form)
+        {
+            FForm.FConnecting = true;
+            FForm.UpdateControls();
+        }
+        ~TConnecting()
+        {
+            FForm.FConnecting = false;
+            FForm.UpdateControls();
+        }
+        TConnecting(const TConnecting&) = delete;
+        TConnecting& operator=(const TConnecting&) = delete;
+
+    private:
+        TfrmMain& FForm;
+    };
     bool OpenMainLink();
     void ShowCommunicationResult(bool ok);
     // The status text followed by the reason, when there is one.
@@ -147,6 +167,7 @@ private:
     int FOutputUnderTest = 0;
     int FTimerStep = 0;
     bool FInTick = false;
+    bool FConnecting = false;
     // The last poll of every group.
     TValdrixPanel FPanel;
     TfAbout* FAboutBox = nullptr;

@@ -15,15 +15,15 @@ constexpr int FirstRowY = 40;
 constexpr int RowPitch = 26;
 constexpr int InputRows = 8;
 constexpr int OutputRows = 5;
-constexpr QSize LampSize(34, 20);
+// A lamp is a circle as tall as the counter field beside it, centred in its box.
+constexpr QSize LampSize(34, 22);
 
 TShapeEx* NewLamp(QWidget* parent, const QString& name, int number, TShapeExColorSchema* schema, QPoint at)
 {
     TShapeEx* lamp = new TShapeEx(parent);
     lamp->setObjectName(name);
     lamp->setGeometry(QRect(at, LampSize));
-    lamp->SetShape(stRoundRect);
-    lamp->SetRoundCorner(8);
+    lamp->SetShape(stCircle);
     lamp->SetCaption(QString::number(number));
     lamp->SetColorSchema(schema);
     lamp->SetTag(number);
@@ -45,7 +45,7 @@ void TfrmMain::CreateDigitalIO(QWidget* parent)
         const int x = 10 + ((n - 1) / InputRows) * 136;
         const int y = FirstRowY + ((n - 1) % InputRows) * RowPitch;
         shpxDI[size_t(n - 1)] =
-            NewLamp(group, QStringLiteral("shpxDI%1").arg(n), n, shpxclrschmLedG, QPoint(x, y + 1));
+            NewLamp(group, QStringLiteral("shpxDI%1").arg(n), n, shpxclrschmLedG, QPoint(x, y));
         edtDICounter[size_t(n - 1)] =
             NewReadOnlyField(group, QStringLiteral("edtDI%1Counter").arg(n), QRect(x + 38, y, 86, 22));
     }
@@ -54,7 +54,7 @@ void TfrmMain::CreateDigitalIO(QWidget* parent)
     for (int n = 1; n <= ValdrixDigitalOutputs; ++n) {
         const int x = 290 + ((n - 1) / OutputRows) * 44;
         const int y = FirstRowY + ((n - 1) % OutputRows) * RowPitch;
-        TShapeEx* lamp = NewLamp(group, QStringLiteral("shpxDO%1").arg(n), n, shpxclrschmLedR, QPoint(x, y + 1));
+        TShapeEx* lamp = NewLamp(group, QStringLiteral("shpxDO%1").arg(n), n, shpxclrschmLedR, QPoint(x, y));
         lamp->SetAllowDown(true);
         lamp->SetAllowUp(true);
         lamp->setCursor(Qt::PointingHandCursor);

@@ -1,6 +1,7 @@
 // The RS-485 test link and the module's clock.
 #include "app/uAppClock.h"
 #include "app/uRS485Responder.h"
+#include "app/uWindows1250.h"
 #include "app/ufConnectionDialog.h"
 #include "app/ufMain.h"
 #include "framework/uExceptions.h"
@@ -30,6 +31,8 @@ QString FormatClock(double value)
 
 void TfrmMain::btnRS485ConnectClick()
 {
+    if (FConnecting) return;
+    const TConnecting connecting(*this);
     if (!FConnectionDialog || !FConnectionDialog->Execute(FRS485ConnectionString)) return;
     // A string the transport cannot take builds no link; the old one stays.
     IntfPtr<ICommunicationInterface> link;
@@ -38,8 +41,9 @@ void TfrmMain::btnRS485ConnectClick()
         FRS485Link = link;
     else
         ShowStatus(WithReason(QStringLiteral("Spojení se nepodařilo navázat :("), error), StatusError);
-    // A link that fails to open stays, closed; the test then finds nothing on it.
-    if (FRS485Link) FRS485Link->Open();
+    // A link that fails to open stays, closed; the test then finds nothing on it. The
+    // local reference keeps the link alive while it opens, should a disconnect drop it.
+    if (const IntfPtr<ICommunicationInterface> opening = FRS485Link) opening->Open();
     FRS485Buffer.clear();
     UpdateControls();
 }
@@ -83,7 +87,7 @@ void TfrmMain::btnRS485InfoClick()
     std::string received;
     link->Receive(received);
     TTarvelFormat97 answer;
-    edtRS485Answer->setText(FindTarvel97Packet(received, answer, true) ? QString::fromLatin1(answer.Data.data(), qsizetype(answer.Data.size()))
+    edtRS485Answer->setText(FindTarvel97Packet(received, answer, true) ? FromWindows1250(answer.Data)
                                                                          : QStringLiteral("no answer"));
 }
 

@@ -148,7 +148,11 @@ void TfCiLog::PrintPackets(std::string& buffer, const TLogStruct& record)
     for (;;) {
         const std::string packet = ExtractTarvel97Packet(buffer, true);
         if (packet.empty()) return;
-        if (ValidateTarvel97Packet(packet) != 0) continue;
+        // A packet that fails validation is corrupt traffic: shown as bytes, never decoded.
+        if (ValidateTarvel97Packet(packet) != 0) {
+            PrintUndecodable(packet, record.Time);
+            continue;
+        }
         const uint8_t code = static_cast<uint8_t>(packet[CodeIndex]);
         if (disabled.contains(HexBytes(packet.substr(CodeIndex, 1)), Qt::CaseSensitive)) {
             FSkipNext = true;

@@ -4,10 +4,11 @@
 // The window is the process-wide spy sink from its creation to its destruction. Traffic
 // arrives on any thread and is only queued under a lock; a 250 ms timer on the main
 // thread moves the queue into the view in one batch (one redraw per tick). Sent packets
-// are green, answers with acknowledge 0 blue, other answers red, bytes that form no
-// packet magenta. Packets whose instruction (or acknowledge) code, as two upper-case
-// hexadecimal digits, occurs in the "Disabled Inst" field are hidden together with the
-// packet that follows them (the answer).
+// are green, answers with acknowledge 0 blue, other answers red; bytes that form no
+// packet, and packets that fail validation, are shown undecoded in magenta. Packets
+// whose instruction (or acknowledge) code, as two upper-case hexadecimal digits, occurs
+// in the "Disabled Inst" field are hidden together with the packet that follows them
+// (the answer).
 #pragma once
 
 #include "framework/uLogUtils.h"

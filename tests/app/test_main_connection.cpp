@@ -1,6 +1,7 @@
 // Connecting the main window to the simulated module, and losing the module.
 #include "test_main_fixture.h"
 
+#include "app/ufConnectionDialog.h"
 #include "controls/ShapeEx.h"
 #include "framework/ufCILog.h"
 #include "tests/support/loopback_socket.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 TEST_F(MainWindowTest, ConnectsIdentifiesAndEnablesThePanel)
 {
@@ -57,6 +59,85 @@ TEST_F(MainWindowTest, FailedConnectionsSayNoAndStayDisconnected)
     ConfirmDialogWith(silent.MainConnection(), QStringLiteral("btnConnect"));
     EXPECT_FALSE(Main().Connected());
     EXPECT_EQ(StatusText(), QStringLiteral("Spojení se nepodařilo navázat :("));
+}
+
+namespace {
+
+// A loopback listener whose queue is full: it drops the tester's connection request, so
+// opening a link to it waits the whole connect time, processing events.
+class TStalledListener {
+public:
+    TStalledListener()
+    {
+        FListener = BindLoopback(FPort, 0);
+        bool queued = false;
+        FQueued = ConnectLoopback(FPort, queued, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC);
+    }
+    ~TStalledListener()
+    {
+        close(FQueued);
+        close(FListener);
+    }
+    std::string Connection() const { return "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(FPort); }
+
+private:
+    uint16_t FPort = 0;
+    int FListener = -1;
+    int FQueued = -1;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, ASecondConnectWhileTheLinkOpensIsRefused)
+{
+    const TStalledListener stalled;
+    OpenWindows();
+    TfConnectionDialog& dialog = Windows->ConnectionDialog();
+    bool probed = false, connectEnabled = true, dialogAgain = false;
+    QObject::connect(&dialog, &QDialog::accepted, &Main(), [&] {
+        QTimer::singleShot(300, &Main(), [&] {
+            if (probed) return;
+            probed = true;
+            connectEnabled = Find<QPushButton>(QStringLiteral("btnConnect"))->isEnabled();
+            // Should another connect start, its dialog is cancelled so that this test ends.
+            QTimer cancel;
+            QObject::connect(&cancel, &QTimer::timeout, [&] {
+                if (!dialog.isVisible()) return;
+                dialogAgain = true;
+                dialog.reject();
+            });
+            cancel.start(10);
+            Main().btnConnectClick();
+            Main().btnRS485ConnectClick();
+        });
+    });
+    ConfirmDialogWith(stalled.Connection(), QStringLiteral("btnConnect"));
+    EXPECT_TRUE(probed);
+    EXPECT_FALSE(connectEnabled);
+    EXPECT_FALSE(dialogAgain);
+    EXPECT_EQ(StatusText(), QStringLiteral("Spojení se nepodařilo navázat :("));
+    EXPECT_TRUE(Find<QPushButton>(QStringLiteral("btnConnect"))->isEnabled());
+}
+
+TEST_F(MainWindowTest, DisconnectWhileTheRS485LinkOpensDropsIt)
+{
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Ready());
+    const TStalledListener stalled;
+    OpenWindows();
+    ConnectTo(sim.MainConnection());
+    bool rs485ConnectEnabled = true;
+    QObject::connect(&Windows->ConnectionDialog(), &QDialog::accepted, &Main(), [&] {
+        QTimer::singleShot(300, &Main(), [&] {
+            rs485ConnectEnabled = Find<QPushButton>(QStringLiteral("btnRS485Connect"))->isEnabled();
+            Click(QStringLiteral("btnDisconnect"));
+        });
+    });
+    ConfirmDialogWith(stalled.Connection(), QStringLiteral("btnRS485Connect"));
+    EXPECT_FALSE(rs485ConnectEnabled);
+    EXPECT_FALSE(Main().Connected());
+    EXPECT_FALSE(Main().RS485Link());
+    EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnRS485Disconnect"))->isEnabled());
 }
 
 TEST_F(MainWindowTest, CancelledDialogChangesNothing)

@@ -28,6 +28,8 @@ public:
     bool Ready() const { return FMainPort != 0; }
     std::string MainConnection() const;
     std::string RS485Connection() const;
+    // The loopback port of the module's RS-485 side.
+    int RS485Port() const { return FRS485Port; }
     // Ends the simulator at once, as when the module is unplugged.
     void Kill();
 

@@ -4,10 +4,14 @@
 #include "app/uAppClock.h"
 #include "app/uRS485Responder.h"
 #include "protocol/uTarvel97.h"
+#include "tests/support/loopback_socket.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <poll.h>
+#include <thread>
 
 namespace {
 
@@ -17,6 +21,57 @@ TTarvelFormat97 Parse(const std::string& packet)
     ParseTarvel97Packet(packet, record);
     return record;
 }
+
+// A device on the module's RS-485 bus: it answers the first type request it hears
+// with the given data.
+class TBusDevice {
+public:
+    TBusDevice(int busPort, std::string answer)
+    {
+        bool connected = false;
+        FSocket = ConnectLoopback(uint16_t(busPort), connected);
+        // The module answers a request for its own address on the bus: once that answer
+        // is back, the module has taken this device onto its bus.
+        const std::string request = BuildTarvel97Packet(0x31, 1, 0xF3, "");
+        FReady = connected && send(FSocket, request.data(), request.size(), 0) == ssize_t(request.size()) &&
+                 NextPacket().Adr == 0x31;
+        if (!FReady) return;
+        FThread = std::thread([this, answer] {
+            TTarvelFormat97 heard = NextPacket();
+            if (heard.Inst != 0xF3) return;
+            const std::string bytes = BuildTarvel97Packet(heard.Adr, heard.Sig, 0, answer);
+            send(FSocket, bytes.data(), bytes.size(), 0);
+        });
+    }
+    ~TBusDevice()
+    {
+        shutdown(FSocket, SHUT_RDWR);
+        if (FThread.joinable()) FThread.join();
+        close(FSocket);
+    }
+    bool Ready() const { return FReady; }
+
+private:
+    // The next valid packet within 10 s; an empty record when none comes.
+    TTarvelFormat97 NextPacket()
+    {
+        TTarvelFormat97 packet;
+        pollfd readable{FSocket, POLLIN, 0};
+        while (!FindTarvel97Packet(FReceived, packet, true)) {
+            char chunk[256];
+            if (poll(&readable, 1, 10000) != 1) return {};
+            const ssize_t n = recv(FSocket, chunk, sizeof chunk, 0);
+            if (n <= 0) return {};
+            FReceived.append(chunk, size_t(n));
+        }
+        return packet;
+    }
+
+    int FSocket = -1;
+    bool FReady = false;
+    std::string FReceived;
+    std::thread FThread;
+};
 
 } // namespace
 
@@ -87,6 +142,18 @@ TEST_F(MainWindowTest, RS485TestIsAnsweredThroughTheModulesRS485Port)
     Click(QStringLiteral("btnRS485Disconnect"));
     EXPECT_FALSE(Main().RS485Link());
     EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnRS485Disconnect"))->isEnabled());
+}
+
+TEST_F(MainWindowTest, RS485AnswerTextIsReadInTheCentralEuropeanCodePage)
+{
+    TSimProcess sim;
+    ASSERT_TRUE(sim.Ready());
+    OpenWindows();
+    ConnectTo(sim.MainConnection());
+    TBusDevice device(sim.RS485Port(), "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2");
+    ASSERT_TRUE(device.Ready());
+    Click(QStringLiteral("btnRS485Info"));
+    EXPECT_EQ(Text(QStringLiteral("edtRS485Answer")), QStringLiteral("Příliš žluťoučký kůň"));
 }
 
 TEST_F(MainWindowTest, ClockIsReadAndSetFromTheDesktop)

@@ -5,15 +5,22 @@
 #include "app/uAppClock.h"
 #include "app/uConfigFile.h"
 #include "app/ufAbout.h"
+#include "app/ufConnectionDialog.h"
 #include "controls/ShapeEx.h"
 #include "framework/uExceptions.h"
+#include "framework/ufCILog.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineF>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -93,6 +100,75 @@ TEST_F(MainWindowTest, WindowHasItsCaptionSizeAndNamedControls)
     EXPECT_EQ(Find<QLabel>(QStringLiteral("lblValdrixCaption1"))->text() +
                   Find<QLabel>(QStringLiteral("lblValdrixCaption2"))->text(),
               QStringLiteral("Valdrix"));
+}
+
+TEST_F(MainWindowTest, EveryWindowCarriesExactlyItsOwnTitle)
+{
+    const QString testName = QCoreApplication::applicationName();
+    TTesterApplication::SetIdentity();
+    OpenWindows();
+    const std::vector<std::pair<QWidget*, const char*>> windows = {
+        {&Main(), "Valdrix Tester"},
+        {&Windows->Log(), "Komunikační log"},
+        {&Windows->ConnectionDialog(), "Nastavení připojení"},
+        {Main().AboutBox(), "Valdrix Tester"}};
+    for (const auto& [window, title] : windows) {
+        EXPECT_TRUE(window->isWindow()) << title;
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(title));
+    }
+    // Message boxes carry the program's name.
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Valdrix Tester"));
+    // A display name set on its own is appended by the desktop to every window's title
+    // ("Komunikační log — Valdrix Tester"); an unset one follows the application name.
+    QCoreApplication::setApplicationName(QStringLiteral("renamed"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("renamed"));
+    QCoreApplication::setApplicationName(testName);
+}
+
+namespace {
+
+// The pixels a lamp's number adds to the lamp.
+QRegion CaptionInk(TShapeEx* lamp)
+{
+    const auto picture = [lamp] {
+        QImage image(lamp->size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        lamp->render(&image);
+        return image;
+    };
+    const QImage withNumber = picture();
+    const QString caption = lamp->Caption();
+    lamp->SetCaption(QString());
+    const QImage without = picture();
+    lamp->SetCaption(caption);
+    QRegion ink;
+    for (int y = 0; y < withNumber.height(); ++y)
+        for (int x = 0; x < withNumber.width(); ++x)
+            if (withNumber.pixel(x, y) != without.pixel(x, y)) ink += QRect(x, y, 1, 1);
+    return ink;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, LampsAreCirclesWithTheirNumbersInside)
+{
+    OpenWindows();
+    int lamps = 0;
+    for (TShapeEx* lamp : Main().findChildren<TShapeEx*>(QRegularExpression(QStringLiteral("^shpxD[IO]\\d+$")))) {
+        ++lamps;
+        EXPECT_EQ(lamp->Shape(), stCircle) << lamp->objectName().toStdString();
+        const QRect circle = TShapeEx::DrawingBox(lamp->size(), lamp->Pen().width(), stCircle);
+        const QPointF centre = QRectF(circle).center();
+        const double inside = circle.width() / 2.0 - lamp->Pen().width();
+        const QRegion ink = CaptionInk(lamp);
+        EXPECT_GE(ink.boundingRect().height(), 7) << lamp->objectName().toStdString();
+        for (const QRect& pixel : ink) {
+            for (const QPointF corner : {QRectF(pixel).topLeft(), QRectF(pixel).topRight(), QRectF(pixel).bottomLeft(),
+                                         QRectF(pixel).bottomRight()})
+                EXPECT_LE(QLineF(centre, corner).length(), inside) << lamp->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(lamps, 26);
 }
 
 TEST_F(MainWindowTest, EveryCaptionFitsItsControl)
@@ -229,16 +305,92 @@ TEST_F(MainWindowTest, ConfigKeepsCzechTextAndOnlyItsTwoAttributes)
     EXPECT_EQ(Main().RS485ConnectionString(), "provider=TCP_CLIENT;host=Žluťoučký kůň");
 }
 
-TEST_F(MainWindowTest, BadConfigFilesLoadAsEmptyStrings)
+TEST_F(MainWindowTest, ConfigRootOfAnyNameGivesItsAttributes)
 {
-    for (const QByteArray& content : {QByteArray("<Root ConnectionString=\"a\""), QByteArray("\xFF\xFE garbage"),
-                                      QByteArray("<Other ConnectionString=\"a\" RS485ConnectionString=\"b\"/>"),
-                                      QByteArray("<Root RS485ConnectionString=\"b\"/>")}) {
+    const std::vector<std::tuple<QByteArray, std::string, std::string>> cases = {
+        {"<Other ConnectionString=\"a\" RS485ConnectionString=\"b\"/>", "a", "b"},
+        {"<Root RS485ConnectionString=\"b\"/>", "", "b"}};
+    for (const auto& [content, connection, rs485] : cases) {
         WriteFile(ProgramFolder + "/Config.xml", content);
-        const TTesterConfig config = TConfigFile(ProgramFolder, UserFolder).Load();
-        EXPECT_EQ(config.ConnectionString, "") << content.toStdString();
-        EXPECT_EQ(config.RS485ConnectionString, content.startsWith("<Root RS") ? "b" : "") << content.toStdString();
+        TConfigFile file(ProgramFolder, UserFolder);
+        const TTesterConfig config = file.Load();
+        EXPECT_EQ(config.ConnectionString, connection) << content.toStdString();
+        EXPECT_EQ(config.RS485ConnectionString, rs485) << content.toStdString();
+        EXPECT_EQ(file.LoadProblem(), QString()) << content.toStdString();
     }
+}
+
+TEST_F(MainWindowTest, UnreadableConfigIsKeptAsDamagedAndReportedAtStart)
+{
+    const QString path = ProgramFolder + "/Config.xml";
+    for (const QByteArray& content :
+         {QByteArray("<Root ConnectionString=\"a\""), QByteArray("\xFF\xFE garbage"), QByteArray(),
+          QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Root ConnectionString=\"\x8Elu\x9Dou\xE8k\xFD\"/>")}) {
+        WriteFile(path, content);
+        Messages.clear();
+        OpenWindows();
+        EXPECT_EQ(Main().ConnectionString(), "");
+        ASSERT_EQ(Messages.size(), 1) << content.toStdString();
+        EXPECT_TRUE(Messages[0].contains(QStringLiteral("nelze přečíst"))) << Messages[0].toStdString();
+        EXPECT_TRUE(Messages[0].contains(QStringLiteral("Config.xml.damaged"))) << Messages[0].toStdString();
+        EXPECT_EQ(ReadFile(path + ".damaged"), content);
+        CloseWindows();
+        EXPECT_EQ(ReadFile(path + ".damaged"), content);
+        EXPECT_TRUE(ReadFile(path).contains("<Root ConnectionString=\"\"")) << "a readable file replaces it";
+    }
+
+    // A file that cannot even be copied is never replaced.
+    const QByteArray damaged("<Root Conn");
+    WriteFile(path, damaged);
+    QFile::remove(path + ".damaged");
+    ASSERT_TRUE(QDir().mkpath(path + ".damaged"));
+    TConfigFile file(ProgramFolder, UserFolder);
+    file.Load();
+    EXPECT_TRUE(file.LoadProblem().contains(QStringLiteral("nebude přepsán"))) << file.LoadProblem().toStdString();
+    EXPECT_EQ(file.Save({}), QString());
+    EXPECT_THROW(file.Save({"provider=TCP_CLIENT;host=a;port=1", ""}), Exception);
+    EXPECT_EQ(ReadFile(path), damaged);
+}
+
+TEST_F(MainWindowTest, ReadOnlyConfigIsLeftAlone)
+{
+    const QString path = ProgramFolder + "/Config.xml";
+    const QByteArray content("<Root ConnectionString=\"kept\" RS485ConnectionString=\"\"/>");
+    WriteFile(path, content);
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    TConfigFile file(ProgramFolder, UserFolder);
+    EXPECT_EQ(file.Load().ConnectionString, "kept");
+    EXPECT_EQ(file.Save({"kept", ""}), QString()); // nothing to save, nothing to say
+    try {
+        file.Save({"changed", ""});
+        ADD_FAILURE() << "a changed configuration is not saved silently";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.Message().find("jen pro čtení"), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(ReadFile(path), content);
+    EXPECT_FALSE(QFileInfo(path).permissions().testFlag(QFile::WriteOwner));
+    EXPECT_FALSE(QFileInfo::exists(UserFolder + "/Config.xml"));
+}
+
+TEST_F(MainWindowTest, ConfigBehindASymbolicLinkIsWrittenToItsTarget)
+{
+    const QString shared = ConfigDir.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkpath(shared));
+    const QString target = QDir(shared).canonicalPath() + "/tester.xml";
+    WriteFile(target, "<Root ConnectionString=\"old\"/>");
+    const QString link = ProgramFolder + "/Config.xml";
+    ASSERT_TRUE(QFile::link(target, link));
+    TConfigFile file(ProgramFolder, UserFolder);
+    EXPECT_EQ(file.Load().ConnectionString, "old");
+    EXPECT_EQ(file.Save({"new", "rs"}), target);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(file.Load().ConnectionString, "new");
+
+    // A link whose target is not there yet creates it.
+    QFile::remove(target);
+    EXPECT_EQ(file.Save({"again", ""}), target);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(file.Load().ConnectionString, "again");
 }
 
 TEST_F(MainWindowTest, UnwritableProgramFolderFallsBackToTheUserFolder)
@@ -246,12 +398,12 @@ TEST_F(MainWindowTest, UnwritableProgramFolderFallsBackToTheUserFolder)
     // A path below a plain file cannot be written, not even by root.
     const QString blocked = ConfigDir.filePath(QStringLiteral("file"));
     WriteFile(blocked, "x");
-    const TConfigFile config(blocked + "/program", UserFolder);
+    TConfigFile config(blocked + "/program", UserFolder);
     EXPECT_EQ(config.Save({"provider=TCP_CLIENT;host=a;port=1", "rs"}), UserFolder + "/Config.xml");
     EXPECT_EQ(config.Load().ConnectionString, "provider=TCP_CLIENT;host=a;port=1");
 
     // Once the program folder takes the file again, the newer file wins.
-    const TConfigFile writable(ProgramFolder, UserFolder);
+    TConfigFile writable(ProgramFolder, UserFolder);
     QTest::qWait(20);
     EXPECT_EQ(writable.Save({"newer", ""}), ProgramFolder + "/Config.xml");
     EXPECT_EQ(writable.Load().ConnectionString, "newer");
@@ -267,5 +419,7 @@ TEST_F(MainWindowTest, FailedSaveAtExitIsShownToTheUser)
     Windows = std::make_unique<TTesterWindows>(TConfigFile(blocked + "/program", blocked + "/user"));
     CloseWindows();
     ASSERT_EQ(Messages.size(), 1);
-    EXPECT_TRUE(Messages[0].contains(QStringLiteral("Config.xml"))) << Messages[0].toStdString();
+    EXPECT_TRUE(Messages[0].startsWith(QStringLiteral("Nastavení připojení se nepodařilo uložit do „")))
+        << Messages[0].toStdString();
+    EXPECT_TRUE(Messages[0].contains(QStringLiteral("/user/Config.xml“."))) << Messages[0].toStdString();
 }

@@ -1,5 +1,6 @@
+#include "tests/support/pinned_fonts.h"
+
 #include <QApplication>
-#include <QFont>
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+    PinTestFonts();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

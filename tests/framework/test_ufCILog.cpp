@@ -107,14 +107,27 @@ TEST_F(LogWindowTest, NoiseWithoutCarriageReturnIsCutInFortyByteLines)
     EXPECT_EQ(lines[0].Text, Hex(std::string(40, 'z')));
 }
 
-TEST_F(LogWindowTest, PacketsWithBadChecksumAreDropped)
+TEST_F(LogWindowTest, CorruptPacketsAreShownUndecodedInMagenta)
 {
-    std::string corrupt = Answer(0x00, "abc");
-    corrupt[7] ^= 0x01;
-    Receive(corrupt + Answer(0x00, "ok"));
+    std::string corruptAnswer = Answer(0x00, "abc");
+    corruptAnswer[7] ^= 0x01;
+    std::string corruptRequest = Request(0xD0, "xy");
+    corruptRequest[7] ^= 0x01;
+    // A corrupt packet is shown even when its code is disabled, and hides no answer.
+    Log->findChild<QLineEdit*>("edtDisabledInst")->setText("D0");
+    Receive(corruptAnswer + Answer(0x00, "ok"));
+    Send(corruptRequest);
+    Receive(Answer(0x00, "next"));
     const auto lines = Lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].Text, Hex(Answer(0x00, "ok")));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].Text, Hex(corruptAnswer));
+    EXPECT_EQ(lines[0].TextColour, Magenta);
+    EXPECT_FALSE(lines[0].Stamp.empty());
+    EXPECT_EQ(lines[1].Text, Hex(Answer(0x00, "ok")));
+    EXPECT_EQ(lines[1].TextColour, Blue);
+    EXPECT_EQ(lines[2].Text, Hex(corruptRequest));
+    EXPECT_EQ(lines[2].TextColour, Magenta);
+    EXPECT_EQ(lines[3].Text, Hex(Answer(0x00, "next")));
 }
 
 TEST_F(LogWindowTest, DisabledInstructionHidesTheRequestAndItsAnswerOnly)

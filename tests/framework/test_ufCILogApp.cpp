@@ -1,4 +1,6 @@
 // The application object of the log window tests, created before the first test runs.
+#include "tests/support/pinned_fonts.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@ public:
     {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         FApp = std::make_unique<QApplication>(FArgc, FArgv);
+        PinTestFonts();
     }
     void TearDown() override { FApp.reset(); }
 

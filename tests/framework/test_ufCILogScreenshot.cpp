@@ -13,8 +13,11 @@ TEST_F(LogWindowTest, WritesAScreenshotWithTraffic)
     Receive("Device open failure: noise\r");
     Receive(std::string(30, '\x55'));
     Send(Request(0xF3));
+    std::string corrupt = Answer(0x00, "Valdrix 1.0");
+    corrupt[8] ^= 0x20;
+    Receive(corrupt);
     Receive(Answer(0x00, "Valdrix 1.0"));
-    ASSERT_EQ(Lines().size(), 16u);
+    ASSERT_EQ(Lines().size(), 17u);
     QTest::qWait(100);
 
     const QByteArray buildDir = qgetenv("VALDRIX_BUILD_DIR");
