@@ -3,6 +3,7 @@
 #include "AfCircularBuffer.h"
 #include "AfComPortThreads.h"
 #include "uComPortPath.h"
+#include "uTransportErrors.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -264,7 +265,8 @@ size_t TAfComPortCore::OutFree()
 void TAfComPortCore::ReportException(std::exception_ptr error)
 {
     // Runs on a worker; the handler set at open is the one the event thread copied, and
-    // it is not changed while the port is open.
+    // it is not changed while the port is open. An exception nobody takes goes to the
+    // application's error display.
     if (FOnEvent) {
         try {
             FOnEvent(*this, TAfCoreEvent::ceException, 0, error);
@@ -272,11 +274,5 @@ void TAfComPortCore::ReportException(std::exception_ptr error)
         } catch (...) {
         }
     }
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "COM%d: %s\n", FComNumber, e.what());
-    } catch (...) {
-        std::fprintf(stderr, "COM%d: unknown error in a port thread\n", FComNumber);
-    }
+    ReportTransportError(error);
 }

@@ -1,5 +1,6 @@
 #include "test_af_fake_line.h"
 #include "test_af_pty.h"
+#include "test_error_receiver.h"
 #include "transports/AfComPort.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +178,20 @@ TEST(AfComPort, NonSyncEventsStayOnTheEventThread)
     port.Open();
     pty.Pty.Send("x");
     EXPECT_TRUE(WaitUntil([&] { return onEventThread.load(); }));
+}
+
+TEST(AfComPort, ExceptionOnTheEventThreadReachesTheErrorReceiverOnTheMainThread)
+{
+    TPtyPort pty(4);
+    TErrorReceiverRecord errors;
+    TAfComPort port("P");
+    port.OnNonSyncEvent = [](TAfComPort&, TAfCoreEvent, uint32_t) { throw std::runtime_error("handler failed"); };
+    port.SetComNumber(4);
+    port.Open();
+    pty.Pty.Send("x");
+    ASSERT_TRUE(WaitUntil([&] { return !errors.Messages().empty(); }));
+    EXPECT_EQ(errors.Messages().front(), "handler failed");
+    EXPECT_FALSE(errors.OffMain());
 }
 
 TEST(AfComPort, ChangingTheNumberReopensAndAFailedReopenLeavesItClosed)

@@ -1,5 +1,6 @@
 #include "test_af_fake_line.h"
 #include "test_af_pty.h"
+#include "test_error_receiver.h"
 #include "transports/AfComPortCore.h"
 
 #include <gtest/gtest.h>
@@ -367,6 +368,23 @@ TEST(AfComPortCore, ExceptionInTheCallbackIsHandedBackAsEvent)
         std::lock_guard lock(m);
         return message == "handler failed";
     }));
+}
+
+TEST(AfComPortCore, AnExceptionNobodyTakesReachesTheErrorReceiverOnTheMainThread)
+{
+    TPtyPort port(3);
+    TErrorReceiverRecord errors;
+    TAfComPortCore core;
+    core.SetOnEvent([](TAfComPortCore&, TAfCoreEvent kind, uint32_t, std::exception_ptr) {
+        throw std::runtime_error(kind == TAfCoreEvent::ceException ? "second" : "first");
+    });
+    core.SetDcb(Dcb8N1());
+    ASSERT_TRUE(core.Open(3));
+    port.Pty.Send("x");
+    ASSERT_TRUE(WaitUntil([&] { return !errors.Messages().empty(); }));
+    core.Close();
+    EXPECT_EQ(errors.Messages().front(), "first");
+    EXPECT_FALSE(errors.OffMain());
 }
 
 TEST(AfComPortCore, ModemLinesAndLineErrorsThroughTheLineCalls)
