@@ -218,7 +218,8 @@ TEST(AfComPort, RefusedSettingWhileOpenLeavesWhatTheLineReports)
     TAfComPort port("P");
     port.SetComNumber(4);
     port.Open();
-    EXPECT_EQ(ErrorOf([&] { port.SetDatabits(TAfDatabits::db7); }), "Error setting parameters from DCB - P ");
+    EXPECT_EQ(ErrorOf([&] { port.SetDatabits(TAfDatabits::db7); }),
+              "Error setting parameters from DCB: the line keeps 8 data bits instead of 7 - P ");
     EXPECT_EQ(port.Databits(), TAfDatabits::db8);
     EXPECT_EQ(port.Dcb().ByteSize, 8);
     EXPECT_TRUE(port.Active());

@@ -270,7 +270,8 @@ TEST(AfComPortCore, RefusedSettingsKeepWhatTheLineReports)
     wanted.Parity = 2;
     core.SetDcb(wanted);
     // Pseudo-terminals keep 8 data bits and no parity: the open fails and leaves the port closed.
-    EXPECT_EQ(ErrorOf([&] { core.Open(3); }), "Error setting parameters from DCB");
+    EXPECT_EQ(ErrorOf([&] { core.Open(3); }),
+              "Error setting parameters from DCB: the line keeps 8 data bits instead of 7, parity None instead of Even");
     EXPECT_FALSE(core.Active());
     EXPECT_EQ(core.Dcb().ByteSize, 8);
     EXPECT_EQ(core.Dcb().Parity, 0);
@@ -279,13 +280,41 @@ TEST(AfComPortCore, RefusedSettingsKeepWhatTheLineReports)
     ASSERT_TRUE(core.Open(3));
     TAfDcb mark = Dcb8N1(38400);
     mark.Parity = 3;
-    EXPECT_EQ(ErrorOf([&] { core.SetDcb(mark); }), "Error setting parameters from DCB");
+    EXPECT_EQ(ErrorOf([&] { core.SetDcb(mark); }),
+              "Error setting parameters from DCB: the line keeps parity None instead of Mark");
     EXPECT_EQ(core.Dcb().Parity, 0);
     EXPECT_TRUE(core.Active());
     TAfDcb twoStop = Dcb8N1(38400);
     twoStop.StopBits = 2;
     core.SetDcb(twoStop); // stop bits and rate are taken
     EXPECT_EQ(core.Dcb(), twoStop);
+}
+
+TEST(AfComPortCore, ARateTheLineReachesWithinThreePercentIsTaken)
+{
+    struct TCase {
+        uint32_t Asked, Reached;
+        const char* Error; // null: the open succeeds
+    };
+    const TCase cases[] = {
+        {14400, 14406, nullptr},
+        {115200, 118400, nullptr},
+        {14400, 9600, "Error setting parameters from DCB: the line keeps 9600 Bd instead of 14400 Bd"},
+        {115200, 111000, "Error setting parameters from DCB: the line keeps 111000 Bd instead of 115200 Bd"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Reached);
+        TPtyPort port(3);
+        TAfComPortCore core(std::make_shared<TRoundingLineIo>(c.Reached));
+        core.SetDcb(Dcb8N1(c.Asked));
+        if (c.Error) {
+            EXPECT_EQ(ErrorOf([&] { core.Open(3); }), c.Error);
+            EXPECT_FALSE(core.Active());
+            continue;
+        }
+        ASSERT_TRUE(core.Open(3));
+        EXPECT_EQ(core.Dcb().BaudRate, c.Asked);
+    }
 }
 
 TEST(AfComPortCore, OtherEndClosingEndsTheEventThreadOnce)
