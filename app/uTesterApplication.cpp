@@ -5,11 +5,18 @@
 #include "app/ufMain.h"
 #include "framework/ufCILog.h"
 #include "protocol/uTarvelUserMessage.h"
+#include "transports/uTransportErrors.h"
 
 #include <mutex>
 #include <set>
 
-TTesterApplication::TTesterApplication(int& argc, char** argv) : QApplication(argc, argv) { SetIdentity(); }
+TTesterApplication::TTesterApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    SetIdentity();
+    // Errors of the transports' threads and handlers are shown like those escaping events.
+    SetTransportErrorReceiver(
+        [](const std::string& text) { ShowAppMessage(activeWindow(), QString::fromStdString(text)); });
+}
 
 void TTesterApplication::SetIdentity() { setApplicationName(QStringLiteral("Valdrix Tester")); }
 

@@ -3,6 +3,8 @@
 #include "AfCircularBuffer.h"
 #include "AfComPortThreads.h"
 #include "uComPortPath.h"
+#include "uTransportErrors.h"
+#include "uci_SerialCommunicationInterface.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -20,6 +22,46 @@ constexpr int kPurgeAckMs = 2000;
     char text[128];
     std::snprintf(text, sizeof text, format, comNumber);
     throw EAfComPortCoreError(text);
+}
+
+// Within 3 % of the request: what a converter's clock divider makes of a rate.
+bool BaudRateClose(uint32_t actual, uint32_t wanted)
+{
+    const uint64_t difference = actual > wanted ? actual - wanted : wanted - actual;
+    return difference * 100 <= uint64_t(wanted) * 3;
+}
+
+// A setting's name, or its number when it has none.
+std::string SettingName(std::string (*name)(uint8_t), uint8_t value)
+{
+    const std::string text = name(value);
+    return text.empty() ? std::to_string(value) : text;
+}
+
+// What the line kept instead of the wanted settings, e.g. "the line keeps 9600 Bd
+// instead of 14400 Bd, 8 data bits instead of 7"; empty when it shows no difference.
+std::string RefusedSettings(const TAfDcb& wanted, const TAfDcb& actual)
+{
+    std::string text;
+    auto kept = [&text](const std::string& now, const std::string& asked) {
+        text += (text.empty() ? "the line keeps " : ", ") + now + " instead of " + asked;
+    };
+    if (actual.BaudRate != wanted.BaudRate)
+        kept(std::to_string(actual.BaudRate) + " Bd", std::to_string(wanted.BaudRate) + " Bd");
+    if (actual.ByteSize != wanted.ByteSize)
+        kept(std::to_string(actual.ByteSize) + " data bits", std::to_string(wanted.ByteSize));
+    if (actual.Parity != wanted.Parity)
+        kept("parity " + SettingName(SerialParityName, actual.Parity), SettingName(SerialParityName, wanted.Parity));
+    if (actual.StopBits != wanted.StopBits)
+        kept("stop bits " + SettingName(SerialStopBitsName, actual.StopBits),
+             SettingName(SerialStopBitsName, wanted.StopBits));
+    auto hex = [](uint32_t value) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "0x%04X", value);
+        return std::string(digits);
+    };
+    if (actual.Flags != wanted.Flags) kept("flags " + hex(actual.Flags), hex(wanted.Flags));
+    return text;
 }
 
 } // namespace
@@ -136,9 +178,13 @@ void TAfComPortCore::ApplyDcb()
     TAfDcb actual = FDcb;
     const bool set = FIo->SetSettings(FHandle, FDcb);
     FIo->GetSettings(FHandle, actual);
+    // A converter derives its rate from its own clock and reports the rate it reached;
+    // one this close to the request is the requested rate.
+    if (BaudRateClose(actual.BaudRate, FDcb.BaudRate)) actual.BaudRate = FDcb.BaudRate;
     if (!set || !(actual == FDcb)) {
+        const std::string refused = RefusedSettings(FDcb, actual);
         FDcb = actual;
-        Raise("Error setting parameters from DCB");
+        throw EAfComPortCoreError("Error setting parameters from DCB" + (refused.empty() ? "" : ": " + refused));
     }
     // Lines the line's own handshake does not drive follow the settings' levels; lines
     // without modem control (pseudo-terminals) ignore this.
@@ -264,7 +310,8 @@ size_t TAfComPortCore::OutFree()
 void TAfComPortCore::ReportException(std::exception_ptr error)
 {
     // Runs on a worker; the handler set at open is the one the event thread copied, and
-    // it is not changed while the port is open.
+    // it is not changed while the port is open. An exception nobody takes goes to the
+    // application's error display.
     if (FOnEvent) {
         try {
             FOnEvent(*this, TAfCoreEvent::ceException, 0, error);
@@ -272,11 +319,5 @@ void TAfComPortCore::ReportException(std::exception_ptr error)
         } catch (...) {
         }
     }
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "COM%d: %s\n", FComNumber, e.what());
-    } catch (...) {
-        std::fprintf(stderr, "COM%d: unknown error in a port thread\n", FComNumber);
-    }
+    ReportTransportError(error);
 }

@@ -99,9 +99,10 @@ public:
     bool WaitForInput(int timeoutMs);
     size_t OutFree();
 
-    // Stores the settings and, while active, writes them to the line. When the line
-    // refuses them, the stored settings become what the line reports and
-    // EAfComPortCoreError is raised.
+    // Stores the settings and, while active, writes them to the line. A rate the line
+    // reports within 3 % of the request counts as taken. When the line refuses them, the
+    // stored settings become what the line reports and EAfComPortCoreError is raised,
+    // naming what the line keeps instead.
     void SetDcb(const TAfDcb& dcb);
     const TAfDcb& Dcb() const { return FDcb; }
     void SetSizes(int inQueue, int outQueue);

@@ -1,5 +1,7 @@
 #include "AfSafeSync.h"
 
+#include "uTransportErrors.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
@@ -52,7 +54,6 @@ struct TRegistry {
     std::array<TSlot, kSlotCount> Slots;
     uint32_t Counter = 0;
     std::unique_ptr<TAfSafeSyncReceiver> Receiver;
-    std::function<void(std::exception_ptr)> OnException;
 
     TSlot* Find(uint32_t id)
     {
@@ -74,23 +75,6 @@ TRegistry& Registry()
     return registry;
 }
 
-void ReportException(std::exception_ptr error)
-{
-    std::function<void(std::exception_ptr)> handler;
-    {
-        std::lock_guard lock(Registry().Mutex);
-        handler = Registry().OnException;
-    }
-    if (handler) return handler(error);
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        qWarning("%s", e.what());
-    } catch (...) {
-        qWarning("unknown exception in a cross-thread call");
-    }
-}
-
 // Runs the handler of slot id, if it is still there and enabled, without holding the
 // registry lock (the handler may register, release or call itself).
 void Deliver(uint32_t id, const std::any& arg)
@@ -104,7 +88,7 @@ void Deliver(uint32_t id, const std::any& arg)
     try {
         handler(arg);
     } catch (...) {
-        ReportException(std::current_exception());
+        ReportTransportError(std::current_exception());
     }
 }
 
@@ -185,10 +169,4 @@ bool AfSafeSyncCall(uint32_t id, int timeoutMs, std::any arg)
                            [&] { return state->Done || !r.Callable(id); });
     }
     return r.Callable(id);
-}
-
-void AfSafeSyncSetExceptionHandler(std::function<void(std::exception_ptr)> handler)
-{
-    std::lock_guard lock(Registry().Mutex);
-    Registry().OnException = std::move(handler);
 }

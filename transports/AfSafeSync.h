@@ -5,12 +5,12 @@
 // Any thread can call a registered handler there and block until it has run, until the
 // time-out passes, or until the handler's slot is disabled or released, whichever
 // comes first; so an owner that disables its slot before waiting for its worker never
-// deadlocks with a worker blocked in a call. The table has 64 slots.
+// deadlocks with a worker blocked in a call. The table has 64 slots. An exception that
+// escapes a handler goes to the transports' error receiver (uTransportErrors.h).
 #pragma once
 
 #include <any>
 #include <cstdint>
-#include <exception>
 #include <functional>
 
 using TAfSafeSyncHandler = std::function<void(const std::any& arg)>;
@@ -25,6 +25,3 @@ void AfSafeSyncEnable(uint32_t id, bool enable);
 // enabled afterwards, whether or not the handler has finished; false, without a call,
 // when it is not. A handler still queued after a time-out runs later.
 bool AfSafeSyncCall(uint32_t id, int timeoutMs, std::any arg);
-
-// Receives exceptions that escape handlers (default: a warning on stderr).
-void AfSafeSyncSetExceptionHandler(std::function<void(std::exception_ptr)> handler);

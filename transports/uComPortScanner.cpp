@@ -1,6 +1,7 @@
 #include "transports/uComPortScanner.h"
 
 #include "transports/uComPortProbe.h"
+#include "transports/uTransportErrors.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -169,10 +170,8 @@ void TComPortScanner::HandlePortState(const QEvent& e)
     }
     try {
         if (OnPortState) OnPortState(port, state);
-    } catch (const std::exception& e) {
-        qWarning("%s", e.what());
     } catch (...) {
-        qWarning("COM port state handler failed");
+        ReportTransportError(std::current_exception());
     }
     bool done;
     {

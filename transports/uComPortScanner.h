@@ -5,7 +5,9 @@
 // the scanner (the user-interface thread) and handed there, in order, to OnPortState.
 // Each StartScan begins a new generation: results of older generations are dropped, both
 // in the workers and when a queued report of an older scan reaches the main thread.
-// The scan stops by itself once every port of the generation has been reported.
+// The scan stops by itself once every port of the generation has been reported. An
+// exception from OnPortState goes to the transports' error receiver (uTransportErrors.h)
+// and does not stop the scan.
 #pragma once
 
 #include "framework/uMethod.h"

@@ -25,7 +25,9 @@ bool TFTDIDevice::ImplementsInterface(const TGUID& iid) const
 
 void TFTDIDevice::CloseOnIOError(FT_STATUS status)
 {
-    if (status == FT_IO_ERROR) Close(false);
+    if (status != FT_IO_ERROR) return;
+    if (FOpening) FOpenIOError = true;
+    else Close(false);
 }
 
 std::string TFTDIDevice::GetSerialNumber()
@@ -105,6 +107,9 @@ bool TFTDIDevice::ApplyConfiguration(const std::string& text)
     return true;
 }
 
+// An I/O error while the converter is set up fails the open: the link was never reported
+// open, so it is released here rather than closed through Close (whose close report would
+// come before the failed open's), and the caller reports "Open" alone.
 bool TFTDIDevice::InternalOpen()
 {
     if (FSerialNumber.empty()) return false;
@@ -113,16 +118,20 @@ bool TFTDIDevice::InternalOpen()
         !handle)
         return false;
     FHandle = handle;
+    FOpenIOError = false;
+    FOpening = true;
     Call(&TD2xxFunctions::FT_ResetDevice, handle);
     Call(&TD2xxFunctions::FT_SetEventNotification, handle, FT_EVENT_RXCHAR | FT_EVENT_MODEM_STATUS,
          static_cast<void*>(FReaderThread->NotificationEvent()));
     FReaderThread->Attach(IntfPtr<IFTDISerialPortInterface>(this));
-    // An I/O error in one of these steps has closed the link again.
-    if (IsOpen()) ApplyBaudRate(FBaudRate);
-    if (IsOpen()) SendDataCharacteristics();
-    if (IsOpen()) ApplyDTR(FDtr);
-    if (IsOpen()) ApplyRTS(FRts);
-    return true;
+    if (!FOpenIOError) ApplyBaudRate(FBaudRate);
+    if (!FOpenIOError) SendDataCharacteristics();
+    if (!FOpenIOError) ApplyDTR(FDtr);
+    if (!FOpenIOError) ApplyRTS(FRts);
+    FOpening = false;
+    if (!FOpenIOError) return true;
+    InternalClose(true);
+    return false;
 }
 
 // A converter whose close fails with the I/O error is gone: its handle is forgotten and

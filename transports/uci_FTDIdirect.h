@@ -116,7 +116,8 @@ private:
     // Calls a library function on the open converter; FT_IO_ERROR closes the link.
     template <class... Params, class... Args>
     FT_STATUS Call(FT_STATUS (*TD2xxFunctions::*function)(Params...), Args&&... args);
-    // Closes the link when status is the library's I/O error.
+    // Closes the link when status is the library's I/O error; while the link is being
+    // opened, marks the open as failed instead.
     void CloseOnIOError(FT_STATUS status);
     // Replaces one of the three character settings; sends all three while open.
     bool ApplyCharacterSetting(uint8_t& setting, uint8_t value);
@@ -126,6 +127,9 @@ private:
     void PollDevice();
 
     std::atomic<FT_HANDLE> FHandle{nullptr};
+    // Set while InternalOpen sets the converter up, and when an I/O error struck then.
+    std::atomic<bool> FOpening{false};
+    std::atomic<bool> FOpenIOError{false};
     std::unique_ptr<TFTDIDeviceThread> FReaderThread;
     // Guarded by the interface's lock.
     std::string FSerialNumber;

@@ -1,5 +1,6 @@
 #include "test_af_fake_line.h"
 #include "test_af_pty.h"
+#include "test_error_receiver.h"
 #include "transports/AfComPort.h"
 
 #include <gtest/gtest.h>
@@ -179,6 +180,20 @@ TEST(AfComPort, NonSyncEventsStayOnTheEventThread)
     EXPECT_TRUE(WaitUntil([&] { return onEventThread.load(); }));
 }
 
+TEST(AfComPort, ExceptionOnTheEventThreadReachesTheErrorReceiverOnTheMainThread)
+{
+    TPtyPort pty(4);
+    TErrorReceiverRecord errors;
+    TAfComPort port("P");
+    port.OnNonSyncEvent = [](TAfComPort&, TAfCoreEvent, uint32_t) { throw std::runtime_error("handler failed"); };
+    port.SetComNumber(4);
+    port.Open();
+    pty.Pty.Send("x");
+    ASSERT_TRUE(WaitUntil([&] { return !errors.Messages().empty(); }));
+    EXPECT_EQ(errors.Messages().front(), "handler failed");
+    EXPECT_FALSE(errors.OffMain());
+}
+
 TEST(AfComPort, ChangingTheNumberReopensAndAFailedReopenLeavesItClosed)
 {
     TComDir dir;
@@ -203,7 +218,8 @@ TEST(AfComPort, RefusedSettingWhileOpenLeavesWhatTheLineReports)
     TAfComPort port("P");
     port.SetComNumber(4);
     port.Open();
-    EXPECT_EQ(ErrorOf([&] { port.SetDatabits(TAfDatabits::db7); }), "Error setting parameters from DCB - P ");
+    EXPECT_EQ(ErrorOf([&] { port.SetDatabits(TAfDatabits::db7); }),
+              "Error setting parameters from DCB: the line keeps 8 data bits instead of 7 - P ");
     EXPECT_EQ(port.Databits(), TAfDatabits::db8);
     EXPECT_EQ(port.Dcb().ByteSize, 8);
     EXPECT_TRUE(port.Active());

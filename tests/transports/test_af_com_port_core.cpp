@@ -1,5 +1,6 @@
 #include "test_af_fake_line.h"
 #include "test_af_pty.h"
+#include "test_error_receiver.h"
 #include "transports/AfComPortCore.h"
 
 #include <gtest/gtest.h>
@@ -269,7 +270,8 @@ TEST(AfComPortCore, RefusedSettingsKeepWhatTheLineReports)
     wanted.Parity = 2;
     core.SetDcb(wanted);
     // Pseudo-terminals keep 8 data bits and no parity: the open fails and leaves the port closed.
-    EXPECT_EQ(ErrorOf([&] { core.Open(3); }), "Error setting parameters from DCB");
+    EXPECT_EQ(ErrorOf([&] { core.Open(3); }),
+              "Error setting parameters from DCB: the line keeps 8 data bits instead of 7, parity None instead of Even");
     EXPECT_FALSE(core.Active());
     EXPECT_EQ(core.Dcb().ByteSize, 8);
     EXPECT_EQ(core.Dcb().Parity, 0);
@@ -278,13 +280,41 @@ TEST(AfComPortCore, RefusedSettingsKeepWhatTheLineReports)
     ASSERT_TRUE(core.Open(3));
     TAfDcb mark = Dcb8N1(38400);
     mark.Parity = 3;
-    EXPECT_EQ(ErrorOf([&] { core.SetDcb(mark); }), "Error setting parameters from DCB");
+    EXPECT_EQ(ErrorOf([&] { core.SetDcb(mark); }),
+              "Error setting parameters from DCB: the line keeps parity None instead of Mark");
     EXPECT_EQ(core.Dcb().Parity, 0);
     EXPECT_TRUE(core.Active());
     TAfDcb twoStop = Dcb8N1(38400);
     twoStop.StopBits = 2;
     core.SetDcb(twoStop); // stop bits and rate are taken
     EXPECT_EQ(core.Dcb(), twoStop);
+}
+
+TEST(AfComPortCore, ARateTheLineReachesWithinThreePercentIsTaken)
+{
+    struct TCase {
+        uint32_t Asked, Reached;
+        const char* Error; // null: the open succeeds
+    };
+    const TCase cases[] = {
+        {14400, 14406, nullptr},
+        {115200, 118400, nullptr},
+        {14400, 9600, "Error setting parameters from DCB: the line keeps 9600 Bd instead of 14400 Bd"},
+        {115200, 111000, "Error setting parameters from DCB: the line keeps 111000 Bd instead of 115200 Bd"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Reached);
+        TPtyPort port(3);
+        TAfComPortCore core(std::make_shared<TRoundingLineIo>(c.Reached));
+        core.SetDcb(Dcb8N1(c.Asked));
+        if (c.Error) {
+            EXPECT_EQ(ErrorOf([&] { core.Open(3); }), c.Error);
+            EXPECT_FALSE(core.Active());
+            continue;
+        }
+        ASSERT_TRUE(core.Open(3));
+        EXPECT_EQ(core.Dcb().BaudRate, c.Asked);
+    }
 }
 
 TEST(AfComPortCore, OtherEndClosingEndsTheEventThreadOnce)
@@ -367,6 +397,23 @@ TEST(AfComPortCore, ExceptionInTheCallbackIsHandedBackAsEvent)
         std::lock_guard lock(m);
         return message == "handler failed";
     }));
+}
+
+TEST(AfComPortCore, AnExceptionNobodyTakesReachesTheErrorReceiverOnTheMainThread)
+{
+    TPtyPort port(3);
+    TErrorReceiverRecord errors;
+    TAfComPortCore core;
+    core.SetOnEvent([](TAfComPortCore&, TAfCoreEvent kind, uint32_t, std::exception_ptr) {
+        throw std::runtime_error(kind == TAfCoreEvent::ceException ? "second" : "first");
+    });
+    core.SetDcb(Dcb8N1());
+    ASSERT_TRUE(core.Open(3));
+    port.Pty.Send("x");
+    ASSERT_TRUE(WaitUntil([&] { return !errors.Messages().empty(); }));
+    core.Close();
+    EXPECT_EQ(errors.Messages().front(), "first");
+    EXPECT_FALSE(errors.OffMain());
 }
 
 TEST(AfComPortCore, ModemLinesAndLineErrorsThroughTheLineCalls)

@@ -39,3 +39,17 @@ private:
     std::mutex FMutex;
     TSerialLineCounters FCounters;
 };
+
+// A pseudo-terminal whose driver reports another rate than the one asked for, as a
+// converter with a fixed clock does.
+class TRoundingLineIo : public TSerialLineIo {
+public:
+    explicit TRoundingLineIo(uint32_t reached) : Reached(reached) {}
+    bool GetSettings(int fd, TAfDcb& settings) override
+    {
+        if (!TSerialLineIo::GetSettings(fd, settings)) return false;
+        settings.BaudRate = Reached;
+        return true;
+    }
+    const uint32_t Reached;
+};

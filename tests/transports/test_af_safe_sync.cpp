@@ -1,4 +1,5 @@
 #include "test_af_pty.h"
+#include "test_error_receiver.h"
 #include "transports/AfSafeSync.h"
 
 #include <gtest/gtest.h>
@@ -69,21 +70,15 @@ TEST(AfSafeSync, BlockedCallerReturnsWhenTheSlotIsDisabledOrTheTimeOutPasses)
     EXPECT_EQ(calls, 2);
 }
 
-TEST(AfSafeSync, ExceptionsFromHandlersGoToTheExceptionHandler)
+TEST(AfSafeSync, ExceptionsFromHandlersGoToTheErrorReceiver)
 {
-    std::string caught;
-    AfSafeSyncSetExceptionHandler([&](std::exception_ptr e) {
-        try {
-            std::rethrow_exception(e);
-        } catch (const std::exception& x) {
-            caught = x.what();
-        }
-    });
+    TErrorReceiverRecord errors;
     const uint32_t id = AfSafeSyncRegister([](const std::any&) { throw std::runtime_error("boom"); });
     AfSafeSyncEnable(id, true);
     auto call = std::async(std::launch::async, [&] { return AfSafeSyncCall(id, 10000, 0); });
-    EXPECT_TRUE(WaitUntil([&] { return caught == "boom"; }));
+    EXPECT_TRUE(WaitUntil([&] { return !errors.Messages().empty(); }));
     EXPECT_TRUE(call.get());
+    EXPECT_EQ(errors.Messages(), std::vector<std::string>{"boom"});
+    EXPECT_FALSE(errors.OffMain());
     AfSafeSyncUnregister(id);
-    AfSafeSyncSetExceptionHandler(nullptr);
 }

@@ -1,4 +1,5 @@
 // The port scanner and its list, on real pseudo-terminals linked as COM<n> entries.
+#include "test_error_receiver.h"
 #include "transports/uComPortProbe.h"
 #include "transports/uComPortScanner.h"
 #include "transports/uComPortStringList.h"
@@ -273,19 +274,14 @@ TEST_F(ComPortScannerTest, FailingHandlerDoesNotStopTheScan)
             throw std::runtime_error("handler failed");
         }
     } thrower;
-    static int warnings = 0;
-    warnings = 0;
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext&, const QString& text) {
-            warnings += type == QtWarningMsg && text == "handler failed";
-        });
+    TErrorReceiverRecord errors;
     TComPortScanner scanner;
     scanner.OnPortState = TComPortStateEvent::Bind<&TThrower::OnPortState>(&thrower);
     scanner.StartScan();
     ASSERT_TRUE(PumpUntil([&] { return !scanner.Scanning(); }));
-    qInstallMessageHandler(previous);
     EXPECT_EQ(thrower.Calls, 2 * 255);
-    EXPECT_EQ(warnings, 2 * 255) << "every failure is shown";
+    EXPECT_EQ(errors.Messages(), std::vector<std::string>(2 * 255, "handler failed")) << "every failure is shown";
+    EXPECT_FALSE(errors.OffMain());
 }
 
 // The list adapter on its own, fed by hand.

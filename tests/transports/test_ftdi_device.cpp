@@ -99,7 +99,14 @@ TEST_F(FTDIOpening, FailuresAreReportedAsOpen)
     IntfPtr<TFTDIDevice> second = NewDevice(std::string("serial_number=") + kLoopSerial);
     ASSERT_TRUE(first->Open());
     EXPECT_FALSE(second->Open());
-    EXPECT_EQ(FRecorder.Snapshot().Errors, (std::vector<std::string>{"Open", "Open", "Open"}));
+    // A converter that opens but answers every call after that with the I/O error: the
+    // open fails without a close report.
+    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(kOtherSerial));
+    IntfPtr<TFTDIDevice> unplugged = NewDevice(std::string("serial_number=") + kOtherSerial);
+    EXPECT_FALSE(unplugged->Open());
+    EXPECT_EQ(unplugged->GetHandle(), nullptr);
+    EXPECT_EQ(FRecorder.Snapshot().Errors, (std::vector<std::string>{"Open", "Open", "Open", "Open"}));
+    EXPECT_EQ(FRecorder.Snapshot().Closes, 0);
 }
 
 TEST_F(FTDIOpening, AbsentLibraryFailsTheOpen)
