@@ -7,6 +7,7 @@
 #include "app/uMainLayoutHelpers.h"
 #include "app/ufAbout.h"
 #include "app/ufConnectionDialog.h"
+#include "app/ufTrend.h"
 #include "controls/ShapeEx.h"
 #include "controls/ShapeExLedSchemas.h"
 #include "device/uValdrix.h"
@@ -179,6 +180,13 @@ void TfrmMain::btnLogClick()
 {
     if (!Connected() || !FLog) return;
     FLog->ShowFor(GUIDStringOf(FDevice->GetStack()->GetCommunicationInterface()));
+}
+
+void TfrmMain::btnTrendClick()
+{
+    if (!FTrend) FTrend = std::make_unique<TfTrend>(FTrendSamples, this);
+    FTrend->show();
+    FTrend->raise();
 }
 
 void TfrmMain::UpdateControls()

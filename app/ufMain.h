@@ -9,6 +9,7 @@
 
 #include "app/uConfigFile.h"
 #include "app/uMouseScroller.h"
+#include "app/uTrendSamples.h"
 #include "device/uValdrixPolling.h"
 #include "device/ussValdrix.h"
 #include "framework/uci_ICommunicationInterfaceIntf.h"
@@ -17,6 +18,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <string>
 
 class QComboBox;
@@ -33,6 +35,7 @@ class TShapeExColorSchema;
 class TfAbout;
 class TfCiLog;
 class TfConnectionDialog;
+class TfTrend;
 
 class TfrmMain : public QWidget {
     Q_OBJECT
@@ -59,6 +62,10 @@ public:
     const IntfPtr<ICommunicationInterface>& RS485Link() const { return FRS485Link; }
     int PendingOutput() const { return FPendingOutput; }
     TfAbout* AboutBox() const { return FAboutBox; }
+    // The values of the polling the trend window draws from.
+    const TTrendSamples& TrendSamples() const { return FTrendSamples; }
+    // The trend window, once "Graf" has opened it.
+    TfTrend* TrendWindow() const { return FTrend.get(); }
 
 public slots:
     void btnConnectClick();
@@ -66,6 +73,7 @@ public slots:
     void btnCloseClick();
     void shpxAboutClick();
     void btnLogClick();
+    void btnTrendClick();
     void UpdateControls();
     void ShowStatus(const QString& text, const QColor& colour);
 
@@ -170,6 +178,9 @@ private:
     bool FConnecting = false;
     // The last poll of every group.
     TValdrixPanel FPanel;
+    TTrendSamples FTrendSamples;
+    // Created on first use; destroyed before the samples it draws from.
+    std::unique_ptr<TfTrend> FTrend;
     TfAbout* FAboutBox = nullptr;
     TfCiLog* FLog = nullptr;
     TfConnectionDialog* FConnectionDialog = nullptr;
@@ -189,6 +200,7 @@ private:
     QPushButton* btnDisconnect;
     QPushButton* btnClose;
     QPushButton* btnLog;
+    QPushButton* btnTrend;
     QTimer* Timer1;
     TShapeExColorSchema* shpxclrschmLedG;
     TShapeExColorSchema* shpxclrschmLedR;

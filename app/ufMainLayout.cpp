@@ -112,11 +112,13 @@ void TfrmMain::CreateButtons()
     btnDisconnect =
         NewButton(pnlButtons, QStringLiteral("btnDisconnect"), QStringLiteral("Odpojit"), QRect(114, 6, 100, 28));
     btnLog = NewButton(pnlButtons, QStringLiteral("btnLog"), QStringLiteral("Log"), QRect(220, 6, 80, 28));
+    btnTrend = NewButton(pnlButtons, QStringLiteral("btnTrend"), QStringLiteral("Graf"), QRect(306, 6, 80, 28));
     btnClose = NewButton(pnlButtons, QStringLiteral("btnClose"), QStringLiteral("Zavřít"),
                          QRect(ClientWidth - 108, 6, 100, 28));
     connect(btnConnect, &QPushButton::clicked, this, &TfrmMain::btnConnectClick);
     connect(btnDisconnect, &QPushButton::clicked, this, &TfrmMain::btnDisconnectClick);
     connect(btnLog, &QPushButton::clicked, this, &TfrmMain::btnLogClick);
+    connect(btnTrend, &QPushButton::clicked, this, &TfrmMain::btnTrendClick);
     connect(btnClose, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
 }
 

@@ -1,5 +1,6 @@
 // The polling rotation and the I/O panel: lamps and fields, output switching, running
 // output and the analog output drag panels.
+#include "app/uAppClock.h"
 #include "app/uMainLayoutHelpers.h"
 #include "app/ufMain.h"
 #include "controls/ShapeEx.h"
@@ -47,6 +48,7 @@ bool TfrmMain::RunPollStep(int step)
 {
     TValdrixPanel& panel = FPanel;
     const bool ok = PollValdrixStep(*FDevice, step, panel);
+    FTrendSamples.AddPollStep(step, panel, AppNow().toMSecsSinceEpoch());
     switch (step) {
     case 0: ShowAnalogInputs(); break;
     case 1: ShowLamps(shpxDI.data(), ValdrixDigitalInputs, panel.InputsValid, panel.Inputs.Items.data()); break;

@@ -1,7 +1,9 @@
 #include "framework/uLogUtils.h"
 
+#include "framework/uci_SpySink.h"
 #include "protocol/uDateTime.h"
 
+#include <QDateTime>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -40,6 +42,12 @@ QTextCharFormat TextFormat(TColor colour)
     return MakeFormat(family, 10, ColorFromTColor(colour));
 }
 
+QTextCharFormat ColumnFormat(TColor colour)
+{
+    static const QString family = InstalledFamily({"Lucida Console", "DejaVu Sans Mono"}, QFontDatabase::FixedFont);
+    return MakeFormat(family, 10, ColorFromTColor(colour));
+}
+
 QString TimeStamp(double time)
 {
     return QLatin1Char('[') + QString::fromStdString(FormatDateTimeIso(time)) + QLatin1String("] ");
@@ -65,6 +73,29 @@ QString HexBytes(std::string_view bytes)
     return text;
 }
 
+QString AsciiBytes(std::string_view bytes)
+{
+    QString text;
+    text.reserve(qsizetype(bytes.size()));
+    for (unsigned char b : bytes) text += QLatin1Char(b >= 0x20 && b < 0x7F ? char(b) : '.');
+    return text;
+}
+
+QString FormatLogTimeMs(double time)
+{
+    // The desktop date-time counts local wall-clock time: read as UTC, it converts without
+    // a time zone shift.
+    const qint64 ms = qRound64((time - UnixEpochDateTime) * 86400000.0);
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+}
+
+QString LogFileLine(const TLogLine& line)
+{
+    const QLatin1String direction(line.Direction == SpyDirectionSent ? " TX " : " RX ");
+    return FormatLogTimeMs(line.Time) + direction + HexBytes(line.Bytes) + QLatin1String("  |") +
+           AsciiBytes(line.Bytes) + QLatin1Char('|');
+}
+
 TUpdatesSuspended::TUpdatesSuspended(QWidget* widget) : FWidget(widget), FWasEnabled(widget->updatesEnabled())
 {
     if (FWasEnabled) FWidget->setUpdatesEnabled(false);
@@ -76,7 +107,7 @@ TUpdatesSuspended::~TUpdatesSuspended()
 }
 
 void AppendLogLine(QPlainTextEdit* view, const QString& text, TColor colour, bool replaceLast, double time,
-                   bool scroll)
+                   bool scroll, const QString& column)
 {
     TUpdatesSuspended suspended(view);
     // A cursor of its own writes at the end, so the view's cursor and selection stay.
@@ -92,6 +123,7 @@ void AppendLogLine(QPlainTextEdit* view, const QString& text, TColor colour, boo
     }
     if (time != 0) cursor.insertText(TimeStamp(time), StampFormat());
     cursor.insertText(text, TextFormat(colour));
+    if (!column.isEmpty()) cursor.insertText(QLatin1String("  ") + column, ColumnFormat(colour));
     if (scroll) ScrollLogToEnd(view);
 }
 

@@ -5,15 +5,23 @@
 #include "protocol/uDateTime.h"
 #include "protocol/uTarvel97.h"
 
+#include <QCheckBox>
+#include <QDateTime>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -46,12 +54,18 @@ TfCiLog::TfCiLog(QWidget* parent) : QWidget(parent, Qt::Tool)
     sbPause->setCheckable(true);
     edtDisabledInst = new QLineEdit(QStringLiteral("Disabled Inst"), pnlButtons);
     edtDisabledInst->setObjectName("edtDisabledInst");
+    chbAscii = new QCheckBox(QStringLiteral("ASCII"), pnlButtons);
+    chbAscii->setObjectName("chbAscii");
+    btnSave = new QPushButton(QStringLiteral("Uložit…"), pnlButtons);
+    btnSave->setObjectName("btnSave");
 
     auto* buttons = new QHBoxLayout(pnlButtons);
     buttons->setContentsMargins(4, 2, 4, 2);
     buttons->addWidget(btnClear);
     buttons->addWidget(sbPause);
     buttons->addWidget(edtDisabledInst, 1);
+    buttons->addWidget(chbAscii);
+    buttons->addWidget(btnSave);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -69,6 +83,8 @@ TfCiLog::TfCiLog(QWidget* parent) : QWidget(parent, Qt::Tool)
     connect(Timer1, &QTimer::timeout, this, &TfCiLog::Timer1Timer);
     connect(btnClear, &QPushButton::clicked, this, &TfCiLog::btnClearClick);
     connect(sbPause, &QPushButton::toggled, this, &TfCiLog::sbPauseClick);
+    connect(btnSave, &QPushButton::clicked, this, &TfCiLog::btnSaveClick);
+    connect(chbAscii, &QCheckBox::toggled, this, &TfCiLog::chbAsciiClick);
     Timer1->start();
 
     FSink = TSpySink::Bind<&TfCiLog::CollectTraffic>(this);
@@ -108,6 +124,30 @@ void TfCiLog::CollectTraffic(ICommunicationInterface* intf, const std::string& b
     FQueue.push_back(TLogStruct{bytes, NowDateTime(), direction});
 }
 
+template <class Print>
+void TfCiLog::InOneEdit(Print&& print)
+{
+    TUpdatesSuspended suspended(reLog);
+    QTextCursor block(reLog->document());
+    block.beginEditBlock();
+    print();
+    block.endEditBlock();
+    TrimView();
+    ScrollLogToEnd(reLog);
+}
+
+void TfCiLog::TrimView()
+{
+    // A separate edit: within the one that appends, the view would lay out every line it
+    // holds again instead of only the new ones.
+    const int excess = reLog->document()->blockCount() - FMaxLines;
+    if (excess <= 0) return;
+    // Selected by position: moving a cursor block by block costs far more than the removal.
+    QTextCursor front(reLog->document());
+    front.setPosition(reLog->document()->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
+    front.removeSelectedText();
+}
+
 void TfCiLog::Timer1Timer()
 {
     std::vector<TLogStruct> batch;
@@ -117,12 +157,9 @@ void TfCiLog::Timer1Timer()
         batch.swap(FQueue);
     }
     if (batch.empty()) return;
-    TUpdatesSuspended suspended(reLog);
-    QTextCursor block(reLog->document());
-    block.beginEditBlock();
-    for (const TLogStruct& record : batch) PrintRecord(record);
-    block.endEditBlock();
-    ScrollLogToEnd(reLog);
+    InOneEdit([&] {
+        for (const TLogStruct& record : batch) PrintRecord(record);
+    });
 }
 
 void TfCiLog::PrintRecord(const TLogStruct& record)
@@ -134,7 +171,7 @@ void TfCiLog::PrintRecord(const TLogStruct& record)
     } else if (record.Direction == SpyDirectionSent && !record.Bytes.empty()) {
         // A request ends whatever answer was pending: what is left of it never forms a packet.
         if (!FPending.empty()) {
-            PrintUndecodable(FPending, record.Time);
+            PrintUndecodable(FPending, record.Time, SpyDirectionReceived);
             FPending.clear();
         }
         std::string packets = record.Bytes;
@@ -150,7 +187,7 @@ void TfCiLog::PrintPackets(std::string& buffer, const TLogStruct& record)
         if (packet.empty()) return;
         // A packet that fails validation is corrupt traffic: shown as bytes, never decoded.
         if (ValidateTarvel97Packet(packet) != 0) {
-            PrintUndecodable(packet, record.Time);
+            PrintUndecodable(packet, record.Time, record.Direction);
             continue;
         }
         const uint8_t code = static_cast<uint8_t>(packet[CodeIndex]);
@@ -164,7 +201,7 @@ void TfCiLog::PrintPackets(std::string& buffer, const TLogStruct& record)
         }
         const TColor colour =
             record.Direction == SpyDirectionSent ? ColorSent : (code == 0 ? ColorAnswerOk : ColorAnswerError);
-        AppendLogLine(reLog, HexBytes(packet), colour, false, record.Time, true);
+        PrintLine({record.Time, record.Direction, colour, packet});
     }
 }
 
@@ -175,18 +212,67 @@ void TfCiLog::CutUndecodablePending(double time)
     if (FPending.size() <= UndecodableLimit || FPending.starts_with("*a")) return;
     const size_t cr = FPending.find('\r');
     const size_t length = cr == std::string::npos ? UndecodableLimit : cr + 1;
-    PrintUndecodable(FPending.substr(0, length), time);
+    PrintUndecodable(FPending.substr(0, length), time, SpyDirectionReceived);
     FPending.erase(0, length);
 }
 
-void TfCiLog::PrintUndecodable(const std::string& bytes, double time)
+void TfCiLog::PrintUndecodable(const std::string& bytes, double time, uint8_t direction)
 {
-    AppendLogLine(reLog, HexBytes(bytes), ColorUndecodable, false, time, true);
+    PrintLine({time, direction, ColorUndecodable, bytes});
+}
+
+void TfCiLog::PrintLine(TLogLine line)
+{
+    // The view drops its oldest lines after each batch (TrimView), in step with these records.
+    FLines.push_back(std::move(line));
+    if (FLines.size() > size_t(FMaxLines)) FLines.pop_front();
+    ShowLine(FLines.back());
+}
+
+void TfCiLog::ShowLine(const TLogLine& line)
+{
+    AppendLogLine(reLog, HexBytes(line.Bytes), line.Colour, false, line.Time, true,
+                  chbAscii->isChecked() ? AsciiBytes(line.Bytes) : QString());
+}
+
+void TfCiLog::SetMaxLines(int lines)
+{
+    FMaxLines = std::max(lines, 1);
+    while (FLines.size() > size_t(FMaxLines)) FLines.pop_front();
+    TUpdatesSuspended suspended(reLog);
+    TrimView();
+}
+
+bool TfCiLog::SaveLog(const QString& path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
+    for (const TLogLine& line : FLines) file.write((LogFileLine(line) + QLatin1Char('\n')).toUtf8());
+    return file.commit();
+}
+
+void TfCiLog::btnSaveClick()
+{
+    const QString suggested =
+        QStringLiteral("log-%1.txt").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Uložit log"), suggested, QStringLiteral("Text (*.txt)"));
+    if (path.isEmpty() || SaveLog(path)) return;
+    QMessageBox::warning(this, windowTitle(), QStringLiteral("Soubor %1 se nepodařilo uložit.").arg(path));
+}
+
+void TfCiLog::chbAsciiClick(bool)
+{
+    reLog->clear();
+    InOneEdit([&] {
+        for (const TLogLine& line : FLines) ShowLine(line);
+    });
 }
 
 void TfCiLog::btnClearClick()
 {
     reLog->clear();
+    FLines.clear();
     std::lock_guard lock(FLock);
     // The received records at the end of the queue may hold the rest of a packet whose
     // start is already pending: keep them (and the pending start) for the next tick.

@@ -9,6 +9,11 @@
 // whose instruction (or acknowledge) code, as two upper-case hexadecimal digits, occurs
 // in the "Disabled Inst" field are hidden together with the packet that follows them
 // (the answer).
+//
+// The view keeps the last MaxLines() lines (100 000 unless set otherwise), so a log
+// left open for days stays bounded; the same lines are kept as records, from which
+// "Uložit…" writes them to a text file (time with milliseconds, direction, hexadecimal
+// and ASCII) and the "ASCII" check box draws the view again with an ASCII column.
 #pragma once
 
 #include "framework/uLogUtils.h"
@@ -17,10 +22,12 @@
 #include <QWidget>
 
 #include <atomic>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -30,6 +37,8 @@ class TfCiLog : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr int DefaultMaxLines = 100000;
+
     explicit TfCiLog(QWidget* parent = nullptr);
     ~TfCiLog() override;
 
@@ -43,6 +52,13 @@ public:
 
     void setVisible(bool visible) override;
 
+    // The number of lines the view keeps (at least 1); the oldest lines go first.
+    int MaxLines() const { return FMaxLines; }
+    void SetMaxLines(int lines);
+    // Writes the lines the view holds to a text file, one line each as LogFileLine
+    // formats it. False when the file cannot be written.
+    bool SaveLog(const QString& path) const;
+
 public slots:
     // Moves every queued record into the view.
     void Timer1Timer();
@@ -50,12 +66,24 @@ public slots:
     void btnClearClick();
     // Pressed: stops showing (records keep being queued); released: shows again.
     void sbPauseClick(bool down);
+    // Asks for a file name and saves the log there.
+    void btnSaveClick();
+    // Draws the view again with or without the ASCII column.
+    void chbAsciiClick(bool checked);
 
 private:
     void PrintRecord(const TLogStruct& record);
     // Prints and removes every whole packet at the front of buffer.
     void PrintPackets(std::string& buffer, const TLogStruct& record);
-    void PrintUndecodable(const std::string& bytes, double time);
+    void PrintUndecodable(const std::string& bytes, double time, uint8_t direction);
+    // Keeps the line (within the bound) and shows it.
+    void PrintLine(TLogLine line);
+    void ShowLine(const TLogLine& line);
+    // Runs print with the view's redraw suspended, as one edit, then shows the end.
+    template <class Print>
+    void InOneEdit(Print&& print);
+    // Removes the view's oldest lines beyond MaxLines().
+    void TrimView();
     // Shows one piece of received bytes that cannot be the start of a packet.
     void CutUndecodablePending(double time);
 
@@ -64,6 +92,8 @@ private:
     QPushButton* btnClear;
     QPushButton* sbPause;
     QLineEdit* edtDisabledInst;
+    QCheckBox* chbAscii;
+    QPushButton* btnSave;
     QTimer* Timer1;
 
     std::mutex FLock; // guards FFilter and FQueue
@@ -72,5 +102,7 @@ private:
     std::atomic<bool> FVisible{false};
     bool FSkipNext = false; // the next packet answers a hidden request (main thread only)
     std::string FPending;   // received bytes not yet forming a packet (main thread only)
+    std::deque<TLogLine> FLines; // the lines the view shows, oldest first (main thread only)
+    int FMaxLines = DefaultMaxLines;
     TSpySink FSink;
 };

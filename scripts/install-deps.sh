@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config git
-  qt6-base-dev libxml2-dev
+  # The charts' CMake package needs the OpenGL one, which qt6-charts-dev does not pull in.
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxml2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   socat ser2net libftdi1-dev

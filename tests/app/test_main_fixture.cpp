@@ -31,13 +31,14 @@ std::string TcpConnection(int port) { return "provider=TCP_CLIENT;host=127.0.0.1
 
 } // namespace
 
-TSimProcess::TSimProcess(const std::vector<std::string>& extra)
+TSimProcess::TSimProcess(const std::vector<std::string>& extra, bool frozen)
 {
     const char* program = std::getenv("VALDRIX_SIM");
     if (!program || !*program) return;
     int out[2];
     if (pipe(out) != 0) return;
-    std::vector<std::string> args = {program, "--port", "0", "--static"};
+    std::vector<std::string> args = {program, "--port", "0"};
+    if (frozen) args.push_back("--static");
     args.insert(args.end(), extra.begin(), extra.end());
     FPid = fork();
     if (FPid == 0) {

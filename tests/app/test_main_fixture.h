@@ -17,10 +17,11 @@
 #include <string>
 #include <vector>
 
-// valdrix-sim --port 0 --static plus `extra`; stopped when destroyed.
+// valdrix-sim --port 0 --static plus `extra`; stopped when destroyed. A live simulator
+// (frozen false, no --static) lets its signals and temperatures drift.
 class TSimProcess {
 public:
-    explicit TSimProcess(const std::vector<std::string>& extra = {});
+    explicit TSimProcess(const std::vector<std::string>& extra = {}, bool frozen = true);
     ~TSimProcess();
     TSimProcess(const TSimProcess&) = delete;
     TSimProcess& operator=(const TSimProcess&) = delete;

@@ -1,8 +1,10 @@
-// Pictures of the main window, disconnected and connected with live values, and of the
-// About box, written to $VALDRIX_BUILD_DIR/screenshots/ for a look by eye.
+// Pictures of the main window, disconnected and connected with live values, of the
+// About box and of the trend window over some seconds of a drifting simulated module,
+// written to $VALDRIX_BUILD_DIR/screenshots/ for a look by eye.
 #include "test_main_fixture.h"
 
 #include "app/ufAbout.h"
+#include "app/ufTrend.h"
 #include "controls/ShapeEx.h"
 
 #include <QDir>
@@ -44,4 +46,21 @@ TEST_F(MainWindowTest, Screenshots)
     Main().AboutBox()->show();
     Save(*Main().AboutBox(), QStringLiteral("about.png"));
     Main().AboutBox()->hide();
+}
+
+TEST_F(MainWindowTest, TrendScreenshot)
+{
+    OpenWindows();
+    TSimProcess sim({}, false);
+    ASSERT_TRUE(sim.Ready());
+    ConnectTo(sim.MainConnection());
+    Click(QStringLiteral("btnTrend"));
+    TfTrend* trend = Main().TrendWindow();
+    ASSERT_NE(trend, nullptr);
+    // A dozen seconds of polling: half a swing of the analog signals.
+    QTest::qWait(12000);
+    trend->SetSeriesShown(7, false); // its legend entry turns pale
+    trend->Redraw();
+    EXPECT_GT(Main().TrendSamples().Series(0).Size(), 40u);
+    Save(*trend, QStringLiteral("trend.png"));
 }

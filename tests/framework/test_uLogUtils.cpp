@@ -2,6 +2,7 @@
 #include "protocol/uDateTime.h"
 #include "test_ufCILogSupport.h"
 
+#include <QFontInfo>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -72,4 +73,41 @@ TEST_F(AppendLogLineTest, KeepsTheSelectionAndScrollsToTheEnd)
     EXPECT_GT(View.verticalScrollBar()->maximum(), 0);
     EXPECT_EQ(View.verticalScrollBar()->value(), View.verticalScrollBar()->maximum());
     EXPECT_TRUE(View.updatesEnabled());
+}
+
+TEST(LogAscii, PrintableCharactersAsTheyAreOthersAsDots)
+{
+    EXPECT_EQ(AsciiBytes(""), "");
+    EXPECT_EQ(AsciiBytes(std::string("*a\x00\x1f \x7e\x7f\x80\xff\r", 10)), "*a.. ~....");
+}
+
+TEST(LogTime, MillisecondsOfTheDesktopDateTime)
+{
+    const double ms = 1.0 / 86400000;
+    const double day = EncodeDateTime({2026, 12, 7, 9, 5, 3});
+    const struct {
+        double Time;
+        const char* Text;
+    } cases[] = {
+        {day, "2026-12-07 09:05:03.000"},
+        {day + 250 * ms, "2026-12-07 09:05:03.250"},
+        {day + 999 * ms, "2026-12-07 09:05:03.999"},
+        {EncodeDateTime({2026, 12, 31, 23, 59, 59}) + 999.6 * ms, "2027-01-01 00:00:00.000"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatLogTimeMs(c.Time), c.Text);
+}
+
+TEST_F(AppendLogLineTest, ColumnFollowsTheTextInItsColourAndFixedPitch)
+{
+    AppendLogLine(&View, "2A 61", 0x0000FF, false, Time, true, "*a");
+    const QTextBlock block = View.document()->firstBlock();
+    EXPECT_EQ(block.text(), "[2026-12-07 09:05:03] 2A 61  *a");
+    QTextBlock::iterator it = block.begin();
+    ++it;
+    ++it;
+    ASSERT_FALSE(it.atEnd());
+    const QTextCharFormat column = it.fragment().charFormat();
+    EXPECT_EQ(it.fragment().text(), "  *a");
+    EXPECT_EQ(column.foreground().color(), Red);
+    EXPECT_TRUE(QFontInfo(column.font()).fixedPitch());
 }

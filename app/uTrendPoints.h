@@ -1,0 +1,16 @@
+// The points the trend chart draws for one series.
+#pragma once
+
+#include "app/uTrendSamples.h"
+
+#include <QList>
+#include <QPointF>
+
+#include <cstdint>
+
+// The samples of the ring within [from, to] as points (x: milliseconds since 1970, y: the
+// value). When there are more than maxPoints of them, the samples are cut into
+// maxPoints / 2 runs of equal length and each run gives its lowest and its highest
+// sample, in time order: an hour of samples draws at the cost of a minute, and a short
+// peak stays visible.
+QList<QPointF> TrendPoints(const TTrendRing& ring, int64_t from, int64_t to, int maxPoints);

@@ -1,0 +1,252 @@
+#include "app/ufTrend.h"
+
+#include "app/uAppClock.h"
+#include "app/uAppMessage.h"
+#include "app/uTrendCsv.h"
+#include "app/uTrendPoints.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTimeAxis>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTimer>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr int64_t MsPerMinute = 60 * 1000;
+constexpr int SpanMinutes[] = {1, 10, 60};
+// Channel colours; the raw value of an analog input has its channel's colour, dashed.
+const QColor AnalogColours[] = {QColor(0x1F, 0x77, 0xB4), QColor(0xFF, 0x7F, 0x0E), QColor(0x2C, 0xA0, 0x2C),
+                                QColor(0xD6, 0x27, 0x28)};
+const QColor TemperatureColours[] = {QColor(0x94, 0x67, 0xBD), QColor(0x8C, 0x56, 0x4B), QColor(0xE3, 0x77, 0xC2),
+                                     QColor(0x7F, 0x7F, 0x7F)};
+// A switched-off series keeps its legend entry, pale.
+constexpr double HiddenAlpha = 0.3;
+
+// One pixel wide: wider lines go through the stroker, which costs the redraw of an hour
+// several times over.
+QPen SeriesPen(int series)
+{
+    const int channel = TrendSeriesChannel(series) - 1;
+    switch (TrendSeriesKind(series)) {
+    case TTrendKind::Analog: return QPen(AnalogColours[channel], 1);
+    case TTrendKind::AnalogRaw: return QPen(AnalogColours[channel], 1, Qt::DashLine);
+    case TTrendKind::Temperature: break;
+    }
+    return QPen(TemperatureColours[channel], 1);
+}
+
+// A range that holds [low, high] with a margin, rounded to readable ticks.
+void SetPaddedRange(QValueAxis* axis, double low, double high)
+{
+    if (low > high) {
+        axis->setRange(0, 1);
+        return;
+    }
+    const double margin = std::max((high - low) * 0.05, 1.0);
+    axis->setRange(low - margin, high + margin);
+    axis->applyNiceNumbers();
+}
+
+} // namespace
+
+TfTrend::TfTrend(const TTrendSamples& samples, QWidget* parent) : QWidget(parent, Qt::Window), FSamples(samples)
+{
+    setObjectName(QStringLiteral("fTrend"));
+    setWindowTitle(QStringLiteral("Graf"));
+
+    auto* pnlTools = new QWidget(this);
+    pnlTools->setObjectName(QStringLiteral("pnlTools"));
+    auto* lblSpan = new QLabel(QStringLiteral("Rozsah:"), pnlTools);
+    cbbSpan = new QComboBox(pnlTools);
+    cbbSpan->setObjectName(QStringLiteral("cbbSpan"));
+    for (int minutes : SpanMinutes) cbbSpan->addItem(QStringLiteral("%1 min").arg(minutes));
+    lblSpan->setBuddy(cbbSpan);
+    btnSaveCsv = new QPushButton(QStringLiteral("Uložit CSV"), pnlTools);
+    btnSaveCsv->setObjectName(QStringLiteral("btnSaveCsv"));
+    btnSavePng = new QPushButton(QStringLiteral("Uložit PNG"), pnlTools);
+    btnSavePng->setObjectName(QStringLiteral("btnSavePng"));
+    auto* tools = new QHBoxLayout(pnlTools);
+    tools->setContentsMargins(6, 4, 6, 4);
+    tools->addWidget(lblSpan);
+    tools->addWidget(cbbSpan);
+    tools->addStretch(1);
+    tools->addWidget(btnSaveCsv);
+    tools->addWidget(btnSavePng);
+
+    CreateChart();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnlTools);
+    layout->addWidget(chvTrend, 1);
+    resize(900, 600);
+
+    tmrRedraw = new QTimer(this);
+    tmrRedraw->setObjectName(QStringLiteral("tmrRedraw"));
+    tmrRedraw->setInterval(RedrawInterval);
+    connect(tmrRedraw, &QTimer::timeout, this, &TfTrend::Redraw);
+    connect(cbbSpan, &QComboBox::currentIndexChanged, this, &TfTrend::cbbSpanChange);
+    connect(btnSaveCsv, &QPushButton::clicked, this, &TfTrend::btnSaveCsvClick);
+    connect(btnSavePng, &QPushButton::clicked, this, &TfTrend::btnSavePngClick);
+}
+
+void TfTrend::CreateChart()
+{
+    FChart = new QChart();
+    FChart->legend()->setAlignment(Qt::AlignBottom);
+    FChart->setMargins(QMargins(4, 4, 4, 4));
+    FAxisTime = new QDateTimeAxis(FChart);
+    FAxisTime->setTickCount(7);
+    FChart->addAxis(FAxisTime, Qt::AlignBottom);
+    const auto valueAxis = [&](const QString& title, Qt::Alignment side) {
+        auto* axis = new QValueAxis(FChart);
+        axis->setTitleText(title);
+        axis->setLabelFormat(QStringLiteral("%.0f"));
+        FChart->addAxis(axis, side);
+        return axis;
+    };
+    FAxisValue = valueAxis(QStringLiteral("Hodnota"), Qt::AlignLeft);
+    FAxisRaw = valueAxis(QStringLiteral("RAW hodnota"), Qt::AlignLeft);
+    FAxisTemperature = valueAxis(QStringLiteral("Teplota [°C]"), Qt::AlignRight);
+    FAxisTemperature->setLabelFormat(QStringLiteral("%.1f"));
+
+    for (int s = 0; s < TrendSeriesCount; ++s) {
+        auto* series = new QLineSeries(FChart);
+        series->setName(TrendSeriesName(s));
+        series->setPen(SeriesPen(s));
+        FChart->addSeries(series);
+        series->attachAxis(FAxisTime);
+        series->attachAxis(AxisOf(s));
+        FSeries[size_t(s)] = series;
+        for (QLegendMarker* marker : FChart->legend()->markers(series))
+            connect(marker, &QLegendMarker::clicked, this, [this, s] { SetSeriesShown(s, !SeriesShown(s)); });
+    }
+    chvTrend = new QChartView(FChart, this);
+    chvTrend->setObjectName(QStringLiteral("chvTrend"));
+    chvTrend->setRenderHint(QPainter::Antialiasing);
+}
+
+QValueAxis* TfTrend::AxisOf(int series) const
+{
+    switch (TrendSeriesKind(series)) {
+    case TTrendKind::Analog: return FAxisValue;
+    case TTrendKind::AnalogRaw: return FAxisRaw;
+    case TTrendKind::Temperature: break;
+    }
+    return FAxisTemperature;
+}
+
+void TfTrend::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    Redraw();
+    tmrRedraw->start();
+}
+
+void TfTrend::hideEvent(QHideEvent* event)
+{
+    tmrRedraw->stop();
+    QWidget::hideEvent(event);
+}
+
+void TfTrend::cbbSpanChange()
+{
+    // A redraw moves the chart by about one pixel column at most: over an hour, a second
+    // would not show.
+    tmrRedraw->setInterval(std::max(RedrawInterval, int(SpanMs() / RedrawSteps)));
+    Redraw();
+}
+
+int64_t TfTrend::SpanMs() const { return SpanMinutes[cbbSpan->currentIndex()] * MsPerMinute; }
+
+void TfTrend::Redraw()
+{
+    FShownTo = AppNow().toMSecsSinceEpoch();
+    FShownFrom = FShownTo - SpanMs();
+    for (int s = 0; s < TrendSeriesCount; ++s)
+        FSeries[size_t(s)]->replace(TrendPoints(FSamples.Series(s), FShownFrom, FShownTo, MaxDrawnPoints));
+    FAxisTime->setFormat(SpanMs() > 10 * MsPerMinute ? QStringLiteral("hh:mm") : QStringLiteral("hh:mm:ss"));
+    FAxisTime->setRange(QDateTime::fromMSecsSinceEpoch(FShownFrom), QDateTime::fromMSecsSinceEpoch(FShownTo));
+    SetAxisRanges();
+}
+
+void TfTrend::SetAxisRanges()
+{
+    for (QValueAxis* axis : {FAxisValue, FAxisRaw, FAxisTemperature}) {
+        double low = std::numeric_limits<double>::infinity();
+        double high = -low;
+        for (int s = 0; s < TrendSeriesCount; ++s) {
+            if (AxisOf(s) != axis || !SeriesShown(s)) continue;
+            for (const QPointF& point : FSeries[size_t(s)]->points()) {
+                low = std::min(low, point.y());
+                high = std::max(high, point.y());
+            }
+        }
+        SetPaddedRange(axis, low, high);
+    }
+}
+
+bool TfTrend::SeriesShown(int series) const { return FSeries[size_t(series)]->isVisible(); }
+
+void TfTrend::SetSeriesShown(int series, bool shown)
+{
+    QLineSeries* line = FSeries[size_t(series)];
+    line->setVisible(shown);
+    const qreal alpha = shown ? 1.0 : HiddenAlpha;
+    for (QLegendMarker* marker : FChart->legend()->markers(line)) {
+        // A hidden series hides its legend entry too; it stays, pale, to be switched back on.
+        marker->setVisible(true);
+        QColor label = marker->labelBrush().color();
+        label.setAlphaF(alpha);
+        marker->setLabelBrush(label);
+        QColor colour = SeriesPen(series).color();
+        colour.setAlphaF(alpha);
+        marker->setBrush(colour);
+        marker->setPen(colour);
+    }
+    SetAxisRanges();
+}
+
+bool TfTrend::SaveCsv(const QString& path) const
+{
+    std::vector<int> shown;
+    for (int s = 0; s < TrendSeriesCount; ++s)
+        if (SeriesShown(s)) shown.push_back(s);
+    return WriteTrendCsv(path, FSamples, shown, FShownFrom, FShownTo);
+}
+
+bool TfTrend::SavePng(const QString& path) const { return chvTrend->grab().save(path, "PNG"); }
+
+void TfTrend::btnSaveCsvClick()
+{
+    SaveWithDialog(QStringLiteral("Uložit CSV"), QStringLiteral("csv"), &TfTrend::SaveCsv);
+}
+
+void TfTrend::btnSavePngClick()
+{
+    SaveWithDialog(QStringLiteral("Uložit PNG"), QStringLiteral("png"), &TfTrend::SavePng);
+}
+
+void TfTrend::SaveWithDialog(const QString& caption, const QString& suffix,
+                             bool (TfTrend::*save)(const QString&) const)
+{
+    const QString suggested =
+        QStringLiteral("graf-%1.%2").arg(AppNow().toString(QStringLiteral("yyyyMMdd-hhmmss")), suffix);
+    const QString path = QFileDialog::getSaveFileName(this, caption, suggested,
+                                                      QStringLiteral("%1 (*.%2)").arg(suffix.toUpper(), suffix));
+    if (path.isEmpty()) return;
+    if (!(this->*save)(path)) ShowAppMessage(this, QStringLiteral("Soubor %1 se nepodařilo uložit.").arg(path));
+}
