@@ -114,7 +114,7 @@ private:
     void CreateButtons();
     void ApplyDateAppearance();
 
-    // Connection. A link that cannot be built leaves its reason in FConnectError.
+    // Connection. A link that cannot be built or opened leaves its reason in FConnectError.
     bool OpenMainLink();
     void ShowCommunicationResult(bool ok);
     // The status text followed by the reason, when there is one.
