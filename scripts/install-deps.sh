@@ -5,11 +5,13 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config git
-  qt6-base-dev libxml2-dev
+  qt6-base-dev libxml2-dev libcli11-dev nlohmann-json3-dev
+  libqt6svg6
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   socat ser2net libftdi1-dev
   fonts-dejavu-core
+  dpkg-dev file help2man lintian desktop-file-utils
 )
 
 missing=()
