@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 const char* const CliUsageText =
     "Usage: valdrix-cli [OPTION]... COMMAND [ARGUMENT]...\n"

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <string_view>
 
 namespace {
