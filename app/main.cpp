@@ -1,13 +1,31 @@
 // valdrix-tester: the desktop test and calibration tool of the Valdrix I/O module.
 #include "app/uTesterApplication.h"
+#include "app/uTesterCommandLine.h"
 #include "app/ufMain.h"
 #include "framework/uci_SpyMonitor.h"
 #include "protocol/uTarvelStackDeviceList.h"
 #include "transports/uTransports.h"
 
+#include <QIcon>
+
+namespace {
+
+QStringList Arguments(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (const auto status = ParseTesterCommandLine(Arguments(argc, argv), false)) return *status;
     TTesterApplication app(argc, argv);
+    if (const auto status = ParseTesterCommandLine(QApplication::arguments(), true)) return *status;
+    QApplication::setDesktopFileName(QStringLiteral("valdrix-tester"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/valdrix-tester.svg")));
     RegisterTransports();
     ApplySpyCommandLine(argc, argv);
     InstallTarvelUserMessages();

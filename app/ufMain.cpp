@@ -146,7 +146,10 @@ bool TfrmMain::OpenMainLink()
 {
     IntfPtr<ICommunicationInterface> link;
     if (!CreateCommunicationInterface(FConnectionString, link, FConnectError)) return false;
-    if (!link->Open()) return false;
+    if (!link->Open()) {
+        FConnectError = OpenFailureOf(link.get());
+        return false;
+    }
     const IntfPtr<ITarvelStack> stack = FDevice->GetStack();
     stack->SetCommunicationInterface(link);
     std::string text;

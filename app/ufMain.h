@@ -124,7 +124,7 @@ private:
 
     // Connection. Opening a link processes events while it waits, so a connect in
     // progress (a TConnecting alive) disables the connect buttons and refuses to start
-    // another. A link that cannot be built leaves its reason in FConnectError.
+    // another. A link that cannot be built or opened leaves its reason in FConnectError.
     class TConnecting {
     public:
         explicit TConnecting(TfrmMain& form) : FForm(form)

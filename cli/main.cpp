@@ -2,6 +2,7 @@
 #include "cli/uCliCommands.h"
 #include "cli/uCliOptions.h"
 #include "cli/uCliSession.h"
+#include "framework/uCommandLine.h"
 #include "framework/uExceptions.h"
 #include "protocol/uTarvelStackDeviceList.h"
 #include "transports/uTransports.h"
@@ -18,18 +19,17 @@ int Run(const TCliOptions& options, const TCliAction& action)
     TCliSession session;
     std::string error;
     if (!session.Connect(options.Connection, options.Timeout, error)) {
-        report.Failure(error, TARVEL_RESULT_NONE, -1);
+        report.ConnectionFailure(error);
         return CliExitConnection;
     }
     IValdrix& device = session.Device();
     try {
-        if (action(device, report)) {
+        if (action(session, report)) {
             report.Finish();
             return CliExitOk;
         }
         if (report.FailureShown()) return CliExitDevice;
-        error = report.Error().empty() ? DescribeRequestFailure(device.GetLastResult(), device.GetLastAck())
-                                       : report.Error();
+        error = report.Error().empty() ? session.DescribeFailure() : report.Error();
     } catch (const Exception& e) {
         error = e.Message();
     }
@@ -41,18 +41,13 @@ int Run(const TCliOptions& options, const TCliAction& action)
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
     TCliOptions options;
+    if (const auto status = ParseCliOptions(argc, argv, CliCommandSyntax(), options)) return *status;
     TCliAction action;
     try {
-        options = ParseCliOptions(args);
-        if (options.Help) {
-            std::fputs(CliUsageText, stdout);
-            return CliExitOk;
-        }
         action = PrepareCliCommand(options.Command, options.Args);
     } catch (const ECliUsage& e) {
-        std::fprintf(stderr, "valdrix-cli: %s\n\n%s", e.what(), CliUsageText);
+        PrintUsageError("valdrix-cli", e.what());
         return CliExitUsage;
     }
 

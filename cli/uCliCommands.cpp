@@ -1,22 +1,21 @@
 #include "cli/uCliCommands.h"
 
-#include "cli/uCliOptions.h"
 #include "cli/uCliPacing.h"
 #include "cli/uCliPing.h"
+#include "cli/uCliSession.h"
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixCalibration.h"
 #include "device/uValdrixPolling.h"
 #include "protocol/uDateTime.h"
 
 #include <climits>
-#include <map>
 
 namespace {
 
 template <class T, int N, class F>
-std::vector<std::string> Map(const TValdrixChannels<T, N>& channels, F f)
+auto Map(const TValdrixChannels<T, N>& channels, F f)
 {
-    std::vector<std::string> out;
+    std::vector<decltype(f(channels[1]))> out;
     for (int i = 1; i <= N; ++i) out.push_back(f(channels[i]));
     return out;
 }
@@ -35,9 +34,9 @@ std::string BitText(const TValdrixChannels<bool, N>& bits)
 }
 
 template <int N>
-std::string BitJson(const TValdrixChannels<bool, N>& bits)
+TCliJson BitJson(const TValdrixChannels<bool, N>& bits)
 {
-    return JsonArray(Map(bits, [](bool b) { return std::string(b ? "true" : "false"); }));
+    return Map(bits, [](bool b) { return b; });
 }
 
 std::string TemperatureText(const TValdrixTemperature& t)
@@ -48,29 +47,18 @@ std::string TemperatureText(const TValdrixTemperature& t)
 }
 
 template <class T>
-std::string ReadingJson(const T& reading, const std::string& value)
+TCliJson ReadingJson(const T& reading)
 {
-    return TJsonObject().Bool("valid", reading.Valid()).Raw("value", value).Text();
+    return TCliJson{{"valid", reading.Valid()}, {"value", reading.Value}};
 }
 
-std::string TemperaturesJson(const TValdrixTemperatures& t)
-{
-    return JsonArray(Map(t, [](const TValdrixTemperature& r) { return ReadingJson(r, JsonNumber(r.Value)); }));
-}
+TCliJson TemperaturesJson(const TValdrixTemperatures& t) { return Map(t, ReadingJson<TValdrixTemperature>); }
 
-std::string AnalogJson(const TValdrixAnalogReadings& a)
-{
-    return JsonArray(Map(a, [](const TValdrixAnalogReading& r) { return ReadingJson(r, std::to_string(r.Value)); }));
-}
+TCliJson AnalogJson(const TValdrixAnalogReadings& a) { return Map(a, ReadingJson<TValdrixAnalogReading>); }
 
 std::string AnalogText(const TValdrixAnalogReadings& a)
 {
     return Join(Map(a, [](const TValdrixAnalogReading& r) { return r.Valid() ? std::to_string(r.Value) : "-"; }));
-}
-
-std::string CountersJson(const TValdrixCounters& c)
-{
-    return JsonArray(Map(c, [](int64_t v) { return std::to_string(v); }));
 }
 
 std::string CountersText(const TValdrixCounters& c)
@@ -95,206 +83,196 @@ bool OnOff(const std::string& text)
     throw ECliUsage("expected on or off, not \"" + text + "\"");
 }
 
-TCliAction Identify(std::vector<std::string> args)
+TCliAction Identify(const TCliArgs&)
 {
-    CheckCliArgCount(args, 0, 0);
-    return [](IValdrix& d, TCliReport& r) {
+    return [](TCliSession& s, TCliReport& r) {
         std::string text;
-        if (!AttemptTwice([&] { return d.ReadIdentificationText(text); })) return false;
-        r.Json().String("identification", text);
-        r.Line(text);
+        if (!AttemptTwice([&] { return s.Device().ReadIdentificationText(text); })) return false;
+        const std::string utf8 = Windows1250ToUtf8(text);
+        r.Json()["identification"] = utf8;
+        r.Line(utf8);
         return true;
     };
 }
 
-TCliAction Inputs(std::vector<std::string> args)
+TCliAction Inputs(const TCliArgs&)
 {
-    CheckCliArgCount(args, 0, 0);
-    return [](IValdrix& d, TCliReport& r) {
+    return [](TCliSession& s, TCliReport& r) {
         TValdrixInputBits bits;
-        if (!AttemptTwice([&] { return d.GetInputs(bits); })) return false;
-        r.Json().Raw("inputs", BitJson(bits));
+        if (!AttemptTwice([&] { return s.Device().GetInputs(bits); })) return false;
+        r.Json()["inputs"] = BitJson(bits);
         r.Line("inputs " + BitText(bits));
         return true;
     };
 }
 
-TCliAction Outputs(std::vector<std::string> args)
+TCliAction Outputs(const TCliArgs&)
 {
-    CheckCliArgCount(args, 0, 0);
-    return [](IValdrix& d, TCliReport& r) {
+    return [](TCliSession& s, TCliReport& r) {
         TValdrixOutputBits bits;
-        if (!AttemptTwice([&] { return d.GetOutputs(bits); })) return false;
-        r.Json().Raw("outputs", BitJson(bits));
+        if (!AttemptTwice([&] { return s.Device().GetOutputs(bits); })) return false;
+        r.Json()["outputs"] = BitJson(bits);
         r.Line("outputs " + BitText(bits));
         return true;
     };
 }
 
-TCliAction SetOutput(std::vector<std::string> args)
+TCliAction SetOutput(const TCliArgs& args)
 {
-    CheckCliArgCount(args, 2, 3);
-    const int n = int(ParseCliInt(args[0], 1, ValdrixDigitalOutputs, "output"));
-    const bool on = OnOff(args[1]);
-    const int duration = args.size() > 2 ? int(ParseCliInt(args[2], 0, 255, "duration")) : 0;
-    return [=](IValdrix& d, TCliReport&) { return AttemptTwice([&] { return d.SetOutput(n, on, duration); }); };
+    const int n = int(ParseCliInt(args["N"], 1, ValdrixDigitalOutputs, "output"));
+    const bool on = OnOff(args["STATE"]);
+    const int duration = args.Has("DURATION") ? int(ParseCliInt(args["DURATION"], 0, 255, "duration")) : 0;
+    return [=](TCliSession& s, TCliReport&) { return AttemptTwice([&] { return s.Device().SetOutput(n, on, duration); }); };
 }
 
-TCliAction SetOutputs(std::vector<std::string> args)
+TCliAction SetOutputs(const TCliArgs& args)
 {
-    CheckCliArgCount(args, 1, 1);
-    if (args[0].size() != size_t(ValdrixDigitalOutputs) || args[0].find_first_not_of("01") != std::string::npos)
+    const std::string& bits = args["BITS"];
+    if (bits.size() != size_t(ValdrixDigitalOutputs) || bits.find_first_not_of("01") != std::string::npos)
         throw ECliUsage("BITS must be ten 0/1 characters, output 1 first");
     TValdrixOutputBits states;
-    for (int i = 1; i <= ValdrixDigitalOutputs; ++i) states[i] = args[0][size_t(i - 1)] == '1';
-    return [=](IValdrix& d, TCliReport&) { return AttemptTwice([&] { return d.SetOutputs(states); }); };
+    for (int i = 1; i <= ValdrixDigitalOutputs; ++i) states[i] = bits[size_t(i - 1)] == '1';
+    return [=](TCliSession& s, TCliReport&) { return AttemptTwice([&] { return s.Device().SetOutputs(states); }); };
 }
 
-TCliAction Counters(std::vector<std::string> args)
+TCliAction Counters(const TCliArgs&)
 {
-    CheckCliArgCount(args, 0, 0);
-    return [](IValdrix& d, TCliReport& r) {
+    return [](TCliSession& s, TCliReport& r) {
         TValdrixCounters values;
-        if (!AttemptTwice([&] { return d.GetCounters(values, false); })) return false;
-        r.Json().Raw("counters", CountersJson(values));
+        if (!AttemptTwice([&] { return s.Device().GetCounters(values, false); })) return false;
+        r.Json()["counters"] = Map(values, [](int64_t v) { return v; });
         r.Line("counters " + CountersText(values));
         return true;
     };
 }
 
-TCliAction Temps(std::vector<std::string> args)
+TCliAction Temps(const TCliArgs&)
 {
-    CheckCliArgCount(args, 0, 0);
-    return [](IValdrix& d, TCliReport& r) {
+    return [](TCliSession& s, TCliReport& r) {
         TValdrixTemperatures t;
-        if (!AttemptTwice([&] { return d.GetTemperatures(t); })) return false;
-        r.Json().Raw("temperatures", TemperaturesJson(t));
+        if (!AttemptTwice([&] { return s.Device().GetTemperatures(t); })) return false;
+        r.Json()["temperatures"] = TemperaturesJson(t);
         r.Line("temperatures " + Join(Map(t, TemperatureText)));
         return true;
     };
 }
 
-TCliAction AnalogInputs(std::vector<std::string> args)
+TCliAction AnalogInputs(const TCliArgs& args)
 {
-    const bool raw = TakeCliFlag(args, "--raw");
-    CheckCliArgCount(args, 0, 0);
-    return [=](IValdrix& d, TCliReport& r) {
+    const bool raw = args.Has("--raw");
+    return [=](TCliSession& s, TCliReport& r) {
         TValdrixAnalogReadings a;
-        if (!AttemptTwice([&] { return d.GetAnalogInputs(a, raw); })) return false;
-        r.Json().Raw("analog_inputs", AnalogJson(a));
+        if (!AttemptTwice([&] { return s.Device().GetAnalogInputs(a, raw); })) return false;
+        r.Json()["analog_inputs"] = AnalogJson(a);
         r.Line(std::string(raw ? "analog inputs raw " : "analog inputs ") + AnalogText(a));
         return true;
     };
 }
 
-TCliAction Ranges(std::vector<std::string> args)
+TCliAction Ranges(const TCliArgs&)
 {
-    CheckCliArgCount(args, 0, 0);
-    return [](IValdrix& d, TCliReport& r) {
+    return [](TCliSession& s, TCliReport& r) {
         TValdrixInputRanges ranges;
-        if (!AttemptTwice([&] { return d.GetInputRanges(ranges); })) return false;
-        r.Json().Raw("ranges", JsonArray(Map(ranges, [](uint8_t c) { return std::to_string(c); })));
+        if (!AttemptTwice([&] { return s.Device().GetInputRanges(ranges); })) return false;
+        r.Json()["ranges"] = Map(ranges, [](uint8_t c) { return int(c); });
         for (int i = 1; i <= ValdrixAnalogInputs; ++i)
             r.Line("AI" + std::to_string(i) + ": " + std::to_string(ranges[i]) + " (" + RangeName(ranges[i]) + ")");
         return true;
     };
 }
 
-TCliAction SetRange(std::vector<std::string> args)
+TCliAction SetRange(const TCliArgs& args)
 {
-    CheckCliArgCount(args, 2, 2);
-    const int n = int(ParseCliInt(args[0], 1, ValdrixAnalogInputs, "input"));
-    const int code = int(ParseCliInt(args[1], 0, ValdrixMaxRangeCode, "range code"));
-    return [=](IValdrix& d, TCliReport&) { return AttemptTwice([&] { return d.SetInputRange(n, code); }); };
+    const int n = int(ParseCliInt(args["N"], 1, ValdrixAnalogInputs, "input"));
+    const int code = int(ParseCliInt(args["CODE"], 0, ValdrixMaxRangeCode, "range code"));
+    return [=](TCliSession& s, TCliReport&) { return AttemptTwice([&] { return s.Device().SetInputRange(n, code); }); };
 }
 
-TCliAction AnalogOutput(std::vector<std::string> args)
+TCliAction AnalogOutput(const TCliArgs& args)
 {
-    const bool raw = TakeCliFlag(args, "--raw");
-    CheckCliArgCount(args, 2, 2);
-    const int n = int(ParseCliInt(args[0], 1, ValdrixAnalogOutputs, "output"));
-    const int value = int(ParseCliInt(args[1], -32768, 32767, "value"));
-    return [=](IValdrix& d, TCliReport&) { return AttemptTwice([&] { return d.SetAnalogOutput(n, value, raw); }); };
+    const bool raw = args.Has("--raw");
+    const int n = int(ParseCliInt(args["N"], 1, ValdrixAnalogOutputs, "output"));
+    const int value = int(ParseCliInt(args["VALUE"], -32768, 32767, "value"));
+    return [=](TCliSession& s, TCliReport&) {
+        return AttemptTwice([&] { return s.Device().SetAnalogOutput(n, value, raw); });
+    };
 }
 
-TCliAction Clock(std::vector<std::string> args)
+TCliAction Clock(const TCliArgs&)
 {
-    CheckCliArgCount(args, 0, 0);
-    return [](IValdrix& d, TCliReport& r) {
+    return [](TCliSession& s, TCliReport& r) {
         double value = 0;
-        if (!d.GetClock(value)) return false;
-        r.Json().String("clock", FormatDateTimeIso(value));
+        if (!s.Device().GetClock(value)) return false;
+        r.Json()["clock"] = FormatDateTimeIso(value);
         r.Line(FormatDateTimeIso(value));
         return true;
     };
 }
 
-TCliAction SetClock(std::vector<std::string> args)
+TCliAction SetClock(const TCliArgs& args)
 {
-    CheckCliArgCount(args, 0, 1);
-    const bool now = args.empty() || args[0] == "now";
+    const bool now = !args.Has("TIME") || args["TIME"] == "now";
     double value = 0;
-    if (!now && !ParseDateTimeIso(args[0], value)) throw ECliUsage("expected now or \"YYYY-MM-DD hh:mm:ss\"");
-    return [=](IValdrix& d, TCliReport& r) {
+    if (!now && !ParseDateTimeIso(args["TIME"], value)) throw ECliUsage("expected now or \"YYYY-MM-DD hh:mm:ss\"");
+    return [=](TCliSession& s, TCliReport& r) {
         const double set = now ? NowDateTime() : value;
-        if (!d.SetClock(set)) return false;
-        r.Json().String("clock", FormatDateTimeIso(set));
+        if (!s.Device().SetClock(set)) return false;
+        r.Json()["clock"] = FormatDateTimeIso(set);
         r.Line(FormatDateTimeIso(set));
         return true;
     };
 }
 
-TCliAction CalibrateInput(std::vector<std::string> args)
+TCliAction CalibrateInput(const TCliArgs& args)
 {
-    std::string applied, divisions;
-    if (!TakeCliValue(args, "--applied", applied) || !TakeCliValue(args, "--divisions", divisions))
+    if (!args.Has("--applied") || !args.Has("--divisions"))
         throw ECliUsage("calibrate-input needs --applied A and --divisions D");
-    CheckCliArgCount(args, 1, 1);
-    const int n = int(ParseCliInt(args[0], 1, ValdrixAnalogInputs, "input"));
-    const double a = ParseCliDouble(applied, "applied value");
+    const int n = int(ParseCliInt(args["N"], 1, ValdrixAnalogInputs, "input"));
+    const double a = ParseCliDouble(args["--applied"], "applied value");
     if (a == 0) throw ECliUsage("the applied value must not be 0");
-    const int64_t dd = ParseCliInt(divisions, 0, 65535, "divisions");
-    return [=](IValdrix& d, TCliReport& r) {
-        const TValdrixCalibrationResult result = CalibrateValdrixInput(d, n, a, dd);
+    const int64_t dd = ParseCliInt(args["--divisions"], 0, 65535, "divisions");
+    return [=](TCliSession& s, TCliReport& r) {
+        const TValdrixCalibrationResult result = CalibrateValdrixInput(s.Device(), n, a, dd);
         if (result.Status != TValdrixCalibrationStatus::Done) {
             if (result.Status == TValdrixCalibrationStatus::ArithmeticError) r.SetError(result.Message);
             return false;
         }
-        r.Json().Int("coefficient", result.Coefficient).Int("divisions", dd).Raw("mean_raw", JsonNumber(result.MeanRaw));
+        r.Json()["coefficient"] = result.Coefficient;
+        r.Json()["divisions"] = dd;
+        r.Json()["mean_raw"] = result.MeanRaw;
         r.Line("coefficient " + std::to_string(result.Coefficient) + " divisions " + std::to_string(dd));
         return true;
     };
 }
 
-TCliAction StoreOutputPoint(std::vector<std::string> args)
+TCliAction StoreOutputPoint(const TCliArgs& args)
 {
-    CheckCliArgCount(args, 2, 2);
-    const int n = int(ParseCliInt(args[0], 1, ValdrixAnalogOutputs, "output"));
-    if (args[1] != "low" && args[1] != "high") throw ECliUsage("expected low or high");
-    const bool low = args[1] == "low";
-    return [=](IValdrix& d, TCliReport&) {
-        return AttemptTwice([&] { return d.StoreOutputCalibrationPoint(n, low); });
+    const int n = int(ParseCliInt(args["N"], 1, ValdrixAnalogOutputs, "output"));
+    if (args["POINT"] != "low" && args["POINT"] != "high") throw ECliUsage("expected low or high");
+    const bool low = args["POINT"] == "low";
+    return [=](TCliSession& s, TCliReport&) {
+        return AttemptTwice([&] { return s.Device().StoreOutputCalibrationPoint(n, low); });
     };
 }
 
-TCliAction Monitor(std::vector<std::string> args)
+TCliAction Monitor(const TCliArgs& args)
 {
-    const int64_t k = TakeCliInt(args, "--count", 0, INT32_MAX, 0);
-    const auto interval = TakeCliInterval(args, std::chrono::milliseconds(200));
-    CheckCliArgCount(args, 0, 0);
-    return [=](IValdrix& d, TCliReport& r) {
+    const int64_t k = CliInt(args, "--count", 0, INT32_MAX, 0);
+    const auto interval = CliInterval(args, std::chrono::milliseconds(200));
+    return [=](TCliSession& s, TCliReport& r) {
         TValdrixPanel panel;
         TCliPacer pacer(interval);
         for (int64_t refresh = 0; (k == 0 || refresh < k) && pacer.Next(); ++refresh) {
             for (int step = 0; step < ValdrixPollSteps; ++step)
-                if (!PollValdrixStep(d, step, panel)) return false;
-            r.Json()
-                .Raw("inputs", BitJson(panel.Inputs))
-                .Raw("outputs", BitJson(panel.Outputs))
-                .Raw("counters", CountersJson(panel.Counters))
-                .Raw("temperatures", TemperaturesJson(panel.Temperatures))
-                .Raw("analog_inputs", panel.AnalogValid ? AnalogJson(panel.Analog) : "null")
-                .Raw("analog_inputs_raw", AnalogJson(panel.AnalogRaw));
+                if (!PollValdrixStep(s.Device(), step, panel)) return false;
+            TCliJson& json = r.Json();
+            json["time"] = IsoTimeNow();
+            json["inputs"] = BitJson(panel.Inputs);
+            json["outputs"] = BitJson(panel.Outputs);
+            json["counters"] = Map(panel.Counters, [](int64_t v) { return v; });
+            json["temperatures"] = TemperaturesJson(panel.Temperatures);
+            json["analog_inputs"] = panel.AnalogValid ? AnalogJson(panel.Analog) : TCliJson();
+            json["analog_inputs_raw"] = AnalogJson(panel.AnalogRaw);
             r.Line("DI " + BitText(panel.Inputs) + " DO " + BitText(panel.Outputs) + " CNT " +
                    CountersText(panel.Counters) + " T " + Join(Map(panel.Temperatures, TemperatureText)) + " AI " +
                    (panel.AnalogValid ? AnalogText(panel.Analog) : "- - - -") + " RAW " + AnalogText(panel.AnalogRaw));
@@ -304,22 +282,56 @@ TCliAction Monitor(std::vector<std::string> args)
     };
 }
 
+struct TCliCommand {
+    TCliCommandSyntax Syntax;
+    TCliAction (*Prepare)(const TCliArgs& args);
+};
+
+const std::vector<TCliCommand>& Commands()
+{
+    static const std::vector<TCliCommand> commands = {
+        {{"identify"}, Identify},
+        {{"inputs"}, Inputs},
+        {{"outputs"}, Outputs},
+        {{"set-output", {"N", "STATE"}, {"DURATION"}}, SetOutput},
+        {{"set-outputs", {"BITS"}}, SetOutputs},
+        {{"counters"}, Counters},
+        {{"temps"}, Temps},
+        {{"analog-inputs", {}, {}, {}, {"--raw"}}, AnalogInputs},
+        {{"ranges"}, Ranges},
+        {{"set-range", {"N", "CODE"}}, SetRange},
+        {{"analog-output", {"N", "VALUE"}, {}, {}, {"--raw"}}, AnalogOutput},
+        {{"clock"}, Clock},
+        {{"set-clock", {}, {"TIME"}}, SetClock},
+        {{"calibrate-input", {"N"}, {}, {"--applied", "--divisions"}}, CalibrateInput},
+        {{"store-output-point", {"N", "POINT"}}, StoreOutputPoint},
+        {{"monitor", {}, {}, {"--count", "--interval"}}, Monitor},
+        {{"ping", {}, {}, {"--count", "--interval"}}, PreparePing},
+    };
+    return commands;
+}
+
 } // namespace
 
-TCliReport::TCliReport(bool json, std::FILE* out) : FJson(json), FOut(out) { FObject.Bool("ok", true); }
+TCliReport::TCliReport(bool json, std::FILE* out) : FJson(json), FOut(out) { Start(); }
+
+void TCliReport::Start()
+{
+    FObject = TCliJson::object();
+    FObject["ok"] = true;
+    FLines.clear();
+}
 
 void TCliReport::Flush()
 {
     if (FJson)
-        std::fprintf(FOut, "%s\n", FObject.Text().c_str());
+        std::fprintf(FOut, "%s\n", CliJsonText(FObject).c_str());
     else if (FLines.empty())
         std::fprintf(FOut, "ok\n");
     for (const std::string& line : FJson ? std::vector<std::string>{} : FLines) std::fprintf(FOut, "%s\n", line.c_str());
     std::fflush(FOut);
     FFlushed = true;
-    FObject = TJsonObject();
-    FObject.Bool("ok", true);
-    FLines.clear();
+    Start();
 }
 
 void TCliReport::Progress(const std::string& text)
@@ -331,49 +343,46 @@ void TCliReport::Progress(const std::string& text)
 
 void TCliReport::FinishFailed()
 {
-    FObject.Bool("ok", false);
+    FObject["ok"] = false;
     Flush();
     FFailureShown = true;
 }
 
 void TCliReport::Failure(const std::string& error, int lastResult, int lastAck)
 {
-    if (FJson)
-        std::fprintf(FOut, "%s\n",
-                     TJsonObject()
-                         .Bool("ok", false)
-                         .String("error", error)
-                         .Int("last_result", lastResult)
-                         .Int("last_ack", lastAck)
-                         .Text()
-                         .c_str());
-    else
-        std::fprintf(stderr, "error: %s (last result %d, last ack %d)\n", error.c_str(), lastResult, lastAck);
+    if (FJson) {
+        const TCliJson failure{{"ok", false},
+                               {"error", error},
+                               {"last_result", lastResult},
+                               {"last_result_name", RequestResultName(lastResult)},
+                               {"last_ack", lastAck}};
+        std::fprintf(FOut, "%s\n", CliJsonText(failure).c_str());
+    } else {
+        std::fprintf(stderr, "valdrix-cli: %s (last result %d %s, last ack %d)\n", error.c_str(), lastResult,
+                     RequestResultName(lastResult).c_str(), lastAck);
+    }
     std::fflush(FOut);
 }
 
-TCliAction PrepareCliCommand(const std::string& command, const std::vector<std::string>& args)
+void TCliReport::ConnectionFailure(const std::string& error)
 {
-    static const std::map<std::string, TCliAction (*)(std::vector<std::string>)> commands = {
-        {"identify", Identify},
-        {"inputs", Inputs},
-        {"outputs", Outputs},
-        {"set-output", SetOutput},
-        {"set-outputs", SetOutputs},
-        {"counters", Counters},
-        {"temps", Temps},
-        {"analog-inputs", AnalogInputs},
-        {"ranges", Ranges},
-        {"set-range", SetRange},
-        {"analog-output", AnalogOutput},
-        {"clock", Clock},
-        {"set-clock", SetClock},
-        {"calibrate-input", CalibrateInput},
-        {"store-output-point", StoreOutputPoint},
-        {"monitor", Monitor},
-        {"ping", PreparePing},
-    };
-    const auto it = commands.find(command);
-    if (it == commands.end()) throw ECliUsage("unknown command \"" + command + "\"");
-    return it->second(args);
+    if (FJson)
+        std::fprintf(FOut, "%s\n", CliJsonText(TCliJson{{"ok", false}, {"error", error}}).c_str());
+    else
+        std::fprintf(stderr, "valdrix-cli: %s\n", error.c_str());
+    std::fflush(FOut);
+}
+
+std::vector<TCliCommandSyntax> CliCommandSyntax()
+{
+    std::vector<TCliCommandSyntax> syntax;
+    for (const TCliCommand& command : Commands()) syntax.push_back(command.Syntax);
+    return syntax;
+}
+
+TCliAction PrepareCliCommand(const std::string& command, const TCliArgs& args)
+{
+    for (const TCliCommand& c : Commands())
+        if (c.Syntax.Name == command) return c.Prepare(args);
+    throw ECliUsage("unknown command \"" + command + "\"");
 }

@@ -4,19 +4,21 @@
 #pragma once
 
 #include "cli/uCliJson.h"
-#include "device/ussValdrix.h"
+#include "cli/uCliOptions.h"
 
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+class TCliSession;
+
 class TCliReport {
 public:
     TCliReport(bool json, std::FILE* out);
 
     // Keys after "ok": true.
-    TJsonObject& Json() { return FObject; }
+    TCliJson& Json() { return FObject; }
     void Line(const std::string& text) { FLines.push_back(text); }
     // A text line printed at once, while the command runs; JSON output leaves it out.
     void Progress(const std::string& text);
@@ -31,16 +33,21 @@ public:
     // tells itself what went wrong.
     void FinishFailed();
     bool FailureShown() const { return FFailureShown; }
-    // Prints the failure of a request with the device's last result and acknowledge code.
+    // Prints the failure of a request with the device's last result (number and name) and
+    // acknowledge code.
     void Failure(const std::string& error, int lastResult, int lastAck);
+    // Prints that the connection could not be made, and why.
+    void ConnectionFailure(const std::string& error);
     // A command's own explanation of its failure, instead of the request's.
     void SetError(const std::string& error) { FError = error; }
     const std::string& Error() const { return FError; }
 
 private:
+    void Start();
+
     bool FJson;
     std::FILE* FOut;
-    TJsonObject FObject;
+    TCliJson FObject;
     std::vector<std::string> FLines;
     std::string FError;
     bool FFlushed = false;
@@ -49,7 +56,10 @@ private:
 
 // Runs the command; false when a request failed (the caller reports it unless the
 // command showed its failed result itself).
-using TCliAction = std::function<bool(IValdrix& device, TCliReport& report)>;
+using TCliAction = std::function<bool(TCliSession& session, TCliReport& report)>;
 
-// Raises ECliUsage for an unknown command or bad arguments.
-TCliAction PrepareCliCommand(const std::string& command, const std::vector<std::string>& args);
+// The syntax of every command, for the command-line parser.
+std::vector<TCliCommandSyntax> CliCommandSyntax();
+
+// Raises ECliUsage for bad arguments.
+TCliAction PrepareCliCommand(const std::string& command, const TCliArgs& args);

@@ -1,58 +1,48 @@
 #include "cli/uCliJson.h"
 
+#include "protocol/uiTarvelStack.h"
+
+#include <QStringDecoder>
+
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 
-std::string JsonString(std::string_view text)
+std::string CliJsonText(const TCliJson& json)
 {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (uint8_t(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(uint8_t(c)));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
+    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string Windows1250ToUtf8(std::string_view text)
+{
+    QStringDecoder decoder("windows-1250");
+    const QString decoded = decoder.decode(QByteArrayView(text.data(), qsizetype(text.size())));
+    return decoded.toStdString();
+}
+
+std::string RequestResultName(int result)
+{
+    switch (result) {
+    case TARVEL_RESULT_NONE: return "none";
+    case TARVEL_RESULT_OK: return "ok";
+    case TARVEL_RESULT_NO_ANSWER: return "no answer";
+    case TARVEL_RESULT_INVALID: return "invalid answer";
+    case TARVEL_RESULT_REFUSED: return "refused";
+    default: return "unknown";
     }
-    return out + "\"";
 }
 
-std::string JsonNumber(double value)
+std::string IsoTimeNow()
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", value);
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char date[32], zone[8];
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+    std::strftime(zone, sizeof zone, "%z", &local);
+    char text[48];
+    std::snprintf(text, sizeof text, "%s.%03d%.3s:%s", date, int(ms), zone, zone + 3);
     return text;
-}
-
-std::string JsonArray(const std::vector<std::string>& items)
-{
-    std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + items[i];
-    return out + "]";
-}
-
-TJsonObject& TJsonObject::Raw(const std::string& key, const std::string& json)
-{
-    for (auto& item : FItems)
-        if (item.first == key) {
-            item.second = json;
-            return *this;
-        }
-    FItems.emplace_back(key, json);
-    return *this;
-}
-
-std::string TJsonObject::Text() const
-{
-    std::string out = "{";
-    for (size_t i = 0; i < FItems.size(); ++i) out += (i ? ", " : "") + JsonString(FItems[i].first) + ": " + FItems[i].second;
-    return out + "}";
 }

@@ -1,24 +1,25 @@
-// A small JSON writer for the command-line client: one object per result, keys in the
-// order they were first added (a key added again takes the new value in its place).
+// JSON output of valdrix-cli, built with nlohmann::json: objects keep their keys in the
+// order they were added, and every text is valid UTF-8 (the module's own texts are
+// windows-1250 and are converted).
 #pragma once
 
-#include <cstdint>
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <string_view>
-#include <vector>
 
-std::string JsonString(std::string_view text);
-std::string JsonNumber(double value);
-std::string JsonArray(const std::vector<std::string>& items);
+using TCliJson = nlohmann::ordered_json;
 
-class TJsonObject {
-public:
-    TJsonObject& Raw(const std::string& key, const std::string& json);
-    TJsonObject& Bool(const std::string& key, bool value) { return Raw(key, value ? "true" : "false"); }
-    TJsonObject& Int(const std::string& key, int64_t value) { return Raw(key, std::to_string(value)); }
-    TJsonObject& String(const std::string& key, std::string_view value) { return Raw(key, JsonString(value)); }
-    std::string Text() const;
+// One line of JSON; bytes that are not UTF-8 become U+FFFD.
+std::string CliJsonText(const TCliJson& json);
 
-private:
-    std::vector<std::pair<std::string, std::string>> FItems;
-};
+// A text of the module (windows-1250) as UTF-8.
+std::string Windows1250ToUtf8(std::string_view text);
+
+// The name of a request result code of the stack device: "none", "ok", "no answer",
+// "invalid answer", "refused"; "unknown" for any other.
+std::string RequestResultName(int result);
+
+// The time now as ISO 8601 local time with milliseconds and the offset from UTC, e.g.
+// "2024-03-01T08:05:09.123+01:00".
+std::string IsoTimeNow();

@@ -1,14 +1,27 @@
 #include "cli/uCliOptions.h"
 
-#include <algorithm>
+#include "framework/uCommandLine.h"
+
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 const char* const CliUsageText =
-    "Usage: valdrix-cli [-c CONNECTION_STRING] [--timeout MS] [--json] COMMAND [ARGS]\n"
+    "Usage: valdrix-cli [OPTION]... COMMAND [ARGUMENT]...\n"
+    "Talks to one Valdrix I/O module (address 0x31) for scripts and production lines.\n"
     "\n"
-    "Connection (default provider=TCP_CLIENT;host=127.0.0.1;port=10001), module address 0x31.\n"
+    "Options:\n"
+    "  -c, --connection=STRING  connection string (default: $VALDRIX_CONNECTION, else\n"
+    "                           provider=TCP_CLIENT;host=127.0.0.1;port=10001)\n"
+    "      --timeout=MS         answer time-out of each request, 0..600000 (default 1000)\n"
+    "      --json               one JSON object (UTF-8) per result instead of text\n"
+    "  -h, --help               this text\n"
+    "      --version            the program's version\n"
+    "Options may stand before or after the command, take their value as --opt VALUE or\n"
+    "--opt=VALUE, and -- ends them (for a VALUE that begins with -).\n"
     "\n"
     "Commands:\n"
     "  identify                          identification text\n"
@@ -32,37 +45,65 @@ const char* const CliUsageText =
     "                                    one every MS (default 1000; 0 = back to back), then\n"
     "                                    the summary; exit status 1 when any was lost\n"
     "\n"
-    "--json prints one JSON object per result. Exit status: 0 success, 1 the module\n"
-    "refused or did not answer, 2 usage error, 3 the connection could not be made.\n";
+    "Connection strings:\n"
+    "  provider=SERIAL_PORT;comport=33;baudrate=115200   serial port COM33 = /dev/ttyUSB0\n"
+    "                                    (COM1-32 /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31,\n"
+    "                                    COM65-96 /dev/ttyACM0-31, or $VALDRIX_COM_DIR/COM<n>)\n"
+    "  provider=TCP_CLIENT;host=192.168.1.50;port=10001  a TCP gateway in front of the module\n"
+    "  provider=FTD_USB;serial_number=FT1A2B3C;baudrate=115200\n"
+    "                                    a USB converter through the vendor's D2XX library\n"
+    "\n"
+    "JSON results carry \"ok\"; failures add \"error\", \"last_result\" (0 none, 1 ok, 2 no answer,\n"
+    "3 invalid answer, 4 refused), \"last_result_name\" and \"last_ack\".\n"
+    "\n"
+    "Exit status:\n"
+    "  0 success, 1 the module refused or did not answer, 2 usage error,\n"
+    "  3 the connection could not be made.\n";
 
-TCliOptions ParseCliOptions(const std::vector<std::string>& argv)
+const std::string& TCliArgs::operator[](const std::string& name) const
 {
-    TCliOptions options;
-    size_t i = 0;
-    const auto value = [&](const std::string& option) -> const std::string& {
-        if (++i >= argv.size()) throw ECliUsage("option " + option + " needs a value");
-        return argv[i];
+    static const std::string none;
+    const auto it = FValues.find(name);
+    return it == FValues.end() ? none : it->second;
+}
+
+std::optional<int> ParseCliOptions(int argc, const char* const* argv, const std::vector<TCliCommandSyntax>& commands,
+                                   TCliOptions& options)
+{
+    if (const char* connection = std::getenv(CliConnectionVariable); connection && *connection)
+        options.Connection = connection;
+    CLI::App app("", "valdrix-cli");
+    const auto value = [](CLI::App& owner, const std::string& name, std::function<void(const std::string&)> take) {
+        return owner.add_option(name)->each(std::move(take))->type_size(1)->expected(1)->multi_option_policy(
+            CLI::MultiOptionPolicy::TakeAll);
     };
-    for (; i < argv.size(); ++i) {
-        const std::string& a = argv[i];
-        if (a == "-c" || a == "--connection")
-            options.Connection = value(a);
-        else if (a == "--timeout")
-            options.Timeout = int32_t(ParseCliInt(value(a), 0, 600000, "time-out"));
-        else if (a == "--json")
-            options.Json = true;
-        else if (a == "-h" || a == "--help")
-            options.Help = true;
-        else if (a.size() > 1 && a[0] == '-')
-            throw ECliUsage("unknown option " + a);
-        else
-            break;
+    value(app, "-c,--connection", [&](const std::string& text) { options.Connection = text; });
+    value(app, "--timeout",
+          [&](const std::string& text) { options.Timeout = int32_t(ParseCliInt(text, 0, 600000, "time-out")); });
+    app.add_flag("--json", options.Json);
+    app.require_subcommand(0, 1);
+    for (const TCliCommandSyntax& syntax : commands) {
+        CLI::App* command = app.add_subcommand(syntax.Name);
+        // Options the command does not know go to the program: "identify --json".
+        command->fallthrough();
+        const auto store = [&options](const std::string& name) {
+            return [&options, name](const std::string& text) { options.Args.Set(name, text); };
+        };
+        for (const std::string& name : syntax.Required) value(*command, name, store(name))->required();
+        for (const std::string& name : syntax.Optional) value(*command, name, store(name));
+        for (const std::string& name : syntax.Options) value(*command, name, store(name));
+        for (const std::string& name : syntax.Flags)
+            command->add_flag_callback(name, [&options, name] { options.Args.Set(name, "1"); });
     }
-    if (options.Help) return options;
-    if (i >= argv.size()) throw ECliUsage("no command given");
-    options.Command = argv[i];
-    options.Args.assign(argv.begin() + long(i) + 1, argv.end());
-    return options;
+    try {
+        if (const auto status = ParseCommandLine(app, argc, argv, CliUsageText)) return status;
+        if (app.get_subcommands().empty()) throw ECliUsage("no command given");
+        options.Command = app.get_subcommands().front()->get_name();
+    } catch (const ECliUsage& e) {
+        PrintUsageError(app.get_name(), e.what());
+        return CliExitUsage;
+    }
+    return std::nullopt;
 }
 
 int64_t ParseCliInt(const std::string& text, int64_t min, int64_t max, const std::string& what)
@@ -84,38 +125,13 @@ double ParseCliDouble(const std::string& text, const std::string& what)
     return value;
 }
 
-void CheckCliArgCount(const std::vector<std::string>& args, size_t min, size_t max)
+int64_t CliInt(const TCliArgs& args, const std::string& name, int64_t min, int64_t max, int64_t fallback)
 {
-    if (args.size() < min || args.size() > max) throw ECliUsage("wrong number of arguments");
+    return args.Has(name) ? ParseCliInt(args[name], min, max, name) : fallback;
 }
 
-bool TakeCliFlag(std::vector<std::string>& args, const std::string& flag)
-{
-    const auto it = std::find(args.begin(), args.end(), flag);
-    if (it == args.end()) return false;
-    args.erase(it);
-    return true;
-}
-
-bool TakeCliValue(std::vector<std::string>& args, const std::string& name, std::string& value)
-{
-    const auto it = std::find(args.begin(), args.end(), name);
-    if (it == args.end()) return false;
-    if (it + 1 == args.end()) throw ECliUsage(name + " needs a value");
-    value = *(it + 1);
-    args.erase(it, it + 2);
-    return true;
-}
-
-int64_t TakeCliInt(std::vector<std::string>& args, const std::string& name, int64_t min, int64_t max,
-                   int64_t fallback)
-{
-    std::string text;
-    return TakeCliValue(args, name, text) ? ParseCliInt(text, min, max, name) : fallback;
-}
-
-std::chrono::milliseconds TakeCliInterval(std::vector<std::string>& args, std::chrono::milliseconds fallback)
+std::chrono::milliseconds CliInterval(const TCliArgs& args, std::chrono::milliseconds fallback)
 {
     // At most a day between two rounds.
-    return std::chrono::milliseconds(TakeCliInt(args, "--interval", 0, 86400000, fallback.count()));
+    return std::chrono::milliseconds(CliInt(args, "--interval", 0, 86400000, fallback.count()));
 }

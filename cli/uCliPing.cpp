@@ -21,9 +21,9 @@ std::string MsText(double ms)
     return text;
 }
 
-std::string MsJson(const std::optional<TRoundTripSummary>& summary, double TRoundTripSummary::*field)
+TCliJson MsJson(const std::optional<TRoundTripSummary>& summary, double TRoundTripSummary::*field)
 {
-    return summary ? JsonNumber(std::round((*summary).*field * 1000) / 1000) : "null";
+    return summary ? TCliJson(std::round((*summary).*field * 1000) / 1000) : TCliJson();
 }
 
 } // namespace
@@ -41,12 +41,11 @@ std::optional<TRoundTripSummary> SummariseRoundTrips(std::vector<double> timesMs
     return s;
 }
 
-TCliAction PreparePing(std::vector<std::string> args)
+TCliAction PreparePing(const TCliArgs& args)
 {
-    const int64_t count = TakeCliInt(args, "--count", 1, INT32_MAX, 4);
-    const auto interval = TakeCliInterval(args, std::chrono::milliseconds(1000));
-    CheckCliArgCount(args, 0, 0);
-    return [=](IValdrix& d, TCliReport& r) {
+    const int64_t count = CliInt(args, "--count", 1, INT32_MAX, 4);
+    const auto interval = CliInterval(args, std::chrono::milliseconds(1000));
+    return [=](TCliSession& s, TCliReport& r) {
         std::vector<double> times;
         int64_t sent = 0;
         TCliPacer pacer(interval);
@@ -54,25 +53,25 @@ TCliAction PreparePing(std::vector<std::string> args)
             const std::string seq = "seq=" + std::to_string(++sent);
             std::string text;
             const auto start = std::chrono::steady_clock::now();
-            const bool answered = d.ReadIdentificationText(text);
+            const bool answered = s.Device().ReadIdentificationText(text);
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
             if (answered) {
                 times.push_back(ms);
                 r.Progress(seq + " time=" + MsText(ms) + " ms");
             } else {
-                r.Progress(seq + " lost: " + DescribeRequestFailure(d.GetLastResult(), d.GetLastAck()));
+                r.Progress(seq + " lost: " + s.DescribeFailure());
             }
         }
         const int64_t answered = int64_t(times.size());
         const auto summary = SummariseRoundTrips(times);
-        r.Json()
-            .Int("count", sent)
-            .Int("answered", answered)
-            .Int("lost", sent - answered)
-            .Raw("min_ms", MsJson(summary, &TRoundTripSummary::MinMs))
-            .Raw("median_ms", MsJson(summary, &TRoundTripSummary::MedianMs))
-            .Raw("avg_ms", MsJson(summary, &TRoundTripSummary::AvgMs))
-            .Raw("max_ms", MsJson(summary, &TRoundTripSummary::MaxMs));
+        TCliJson& json = r.Json();
+        json["count"] = sent;
+        json["answered"] = answered;
+        json["lost"] = sent - answered;
+        json["min_ms"] = MsJson(summary, &TRoundTripSummary::MinMs);
+        json["median_ms"] = MsJson(summary, &TRoundTripSummary::MedianMs);
+        json["avg_ms"] = MsJson(summary, &TRoundTripSummary::AvgMs);
+        json["max_ms"] = MsJson(summary, &TRoundTripSummary::MaxMs);
         r.Line(std::to_string(sent) + " sent, " + std::to_string(answered) + " answered, " +
                std::to_string(sent - answered) + " lost, min/median/avg/max " +
                (summary ? MsText(summary->MinMs) + "/" + MsText(summary->MedianMs) + "/" + MsText(summary->AvgMs) +

@@ -22,4 +22,4 @@ std::optional<TRoundTripSummary> SummariseRoundTrips(std::vector<double> timesMs
 
 // Raises ECliUsage for bad arguments: [--count N] (1.., default 4), [--interval MS]
 // (default 1000, 0 = back to back).
-TCliAction PreparePing(std::vector<std::string> args);
+TCliAction PreparePing(const TCliArgs& args);

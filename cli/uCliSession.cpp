@@ -2,8 +2,11 @@
 
 #include "framework/uci_ConnectionString.h"
 
+TCliSession::TCliSession() : FSink(TSpySink::Bind<&TCliSession::Watch>(this)) { SetSpySink(FSink); }
+
 TCliSession::~TCliSession()
 {
+    RemoveSpySink(FSink);
     if (FDevice) FDevice->SetStack(nullptr);
     if (FStack) FStack->SetCommunicationInterface(nullptr);
     if (FLink) FLink->Close(false);
@@ -13,9 +16,11 @@ bool TCliSession::Connect(const std::string& connection, int32_t timeout, std::s
 {
     if (!CreateCommunicationInterface(connection, FLink, error)) return false;
     if (!FLink->Open()) {
-        std::string name;
-        FLink->GetDisplayName(name);
-        error = "cannot open the connection " + name;
+        // The reason names the device itself.
+        error = OpenFailureOf(FLink.get());
+        if (error.empty()) FLink->GetDisplayName(error);
+        if (error.empty()) error = connection;
+        error = "cannot open the connection: " + error;
         return false;
     }
     FStack = MakeObj<TTarvelStack>();
@@ -24,6 +29,25 @@ bool TCliSession::Connect(const std::string& connection, int32_t timeout, std::s
     FDevice->SetTimeout(timeout);
     FDevice->SetStack(FStack);
     return true;
+}
+
+void TCliSession::Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction)
+{
+    if (intf != FLink.get() || bytes.empty()) return;
+    FReceivedSinceSend = direction == SpyDirectionReceived;
+}
+
+std::string TCliSession::DescribeFailure()
+{
+    const int result = FDevice->GetLastResult();
+    if (FLink->WaitForData(0) == TCiWaitResult::Closed) {
+        std::string name;
+        FLink->GetDeviceName(name);
+        return "the link closed (" + name + "): the module, the gateway or the converter went away";
+    }
+    if (result == TARVEL_RESULT_NO_ANSWER && FReceivedSinceSend)
+        return "the module's answer arrived damaged: bytes came back, but no valid answer";
+    return DescribeRequestFailure(result, FDevice->GetLastAck());
 }
 
 std::string DescribeRequestFailure(int lastResult, int lastAck)

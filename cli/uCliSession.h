@@ -3,27 +3,40 @@
 
 #include "device/uValdrix.h"
 #include "framework/uci_ICommunicationInterfaceIntf.h"
+#include "framework/uci_SpySink.h"
 #include "protocol/uTarvelStack.h"
 
+#include <atomic>
 #include <string>
 
 class TCliSession {
 public:
-    TCliSession() = default;
+    // Watches the traffic of the session's link (the process-wide spy sink).
+    TCliSession();
     TCliSession(const TCliSession&) = delete;
     TCliSession& operator=(const TCliSession&) = delete;
     // Detaches everything and closes the link.
     ~TCliSession();
 
     // Builds the transport from the connection string and opens it; false with the
-    // reason when that fails.
+    // reason when that fails: the refused string, or the device, the system's reason and
+    // what to do, as the transport gives them.
     bool Connect(const std::string& connection, int32_t timeout, std::string& error);
     IValdrix& Device() { return *FDevice; }
 
+    // Why the module's last request failed: the link that closed under it, answers that
+    // arrived damaged (bytes came back since the request went out, but no valid answer),
+    // or the device's last result and acknowledge code.
+    std::string DescribeFailure();
+
 private:
+    void Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction);
+
     IntfPtr<ICommunicationInterface> FLink;
     IntfPtr<TTarvelStack> FStack;
     IntfPtr<TValdrix> FDevice;
+    TSpySink FSink;
+    std::atomic<bool> FReceivedSinceSend{false};
 };
 
 // Text for a failed request, from the device's last result and acknowledge code.

@@ -30,7 +30,7 @@ TCommunicationInterface::~TCommunicationInterface() = default;
 bool TCommunicationInterface::ImplementsInterface(const TGUID& iid) const
 {
     return iid == ICommunicationInterface::IID || iid == ICommunicationInterfaceCore::IID ||
-           TNodedInterface::ImplementsInterface(iid);
+           iid == ICommunicationInterfaceOpenFailure::IID || TNodedInterface::ImplementsInterface(iid);
 }
 
 template <class T>
@@ -85,6 +85,7 @@ void TCommunicationInterface::SetConfiguration(const std::string& text)
 bool TCommunicationInterface::Open()
 {
     if (IsOpen()) return true;
+    SetOpenFailure({});
     bool result;
     {
         TInterfaceWriteGuard lock(*this);
@@ -95,6 +96,24 @@ bool TCommunicationInterface::Open()
     else
         DoError("Open", {}, 0);
     return result;
+}
+
+std::string TCommunicationInterface::GetOpenFailure()
+{
+    std::lock_guard lock(FOpenFailureLock);
+    return FOpenFailure;
+}
+
+void TCommunicationInterface::SetOpenFailure(const std::string& reason)
+{
+    std::lock_guard lock(FOpenFailureLock);
+    FOpenFailure = reason;
+}
+
+std::string OpenFailureOf(ICommunicationInterface* intf)
+{
+    IntfPtr<ICommunicationInterfaceOpenFailure> failure;
+    return Supports<ICommunicationInterfaceOpenFailure>(intf, failure) ? failure->GetOpenFailure() : std::string();
 }
 
 bool TCommunicationInterface::Close(bool force)

@@ -20,7 +20,9 @@
 
 #include <mutex>
 
-class TCommunicationInterface : public TNodedInterface, public virtual ICommunicationInterface {
+class TCommunicationInterface : public TNodedInterface,
+                                public virtual ICommunicationInterface,
+                                public virtual ICommunicationInterfaceOpenFailure {
 public:
     TCommunicationInterface();
 
@@ -73,6 +75,10 @@ public:
     // InternalWaitForData.
     TCiWaitResult WaitForData(uint32_t timeoutMs) override;
 
+    // Cleared by Open before InternalOpen; a transport whose InternalOpen fails states why
+    // with SetOpenFailure.
+    std::string GetOpenFailure() override;
+
     // Node settings plus the "connectionstring" attribute.
     void LoadConfig(const IntfPtr<IXMLNode>& node, bool takeNode, bool rereadGUID) override;
     void SaveConfig() override;
@@ -95,6 +101,7 @@ protected:
     virtual void SpySent(const std::string& bytes) {}
 
     void SetByteTime(double byteTime) { FByteTime = byteTime; }
+    void SetOpenFailure(const std::string& reason);
 
     void DoOpen();
     void DoClose();
@@ -125,6 +132,8 @@ private:
     TEventerCiNotifyChangeEvent FSignalEventer;
     TEventerCiNotify FConfigChangedEventer;
     std::atomic<double> FByteTime{1.0};
+    std::mutex FOpenFailureLock; // set by the opening thread, read by any
+    std::string FOpenFailure;
 };
 
 // Builds a transport and applies the connection string (when not empty). Transports

@@ -90,3 +90,16 @@ public:
     // down. Does not read the bytes. May be called while holding the interface's lock.
     virtual TCiWaitResult WaitForData(uint32_t timeoutMs) = 0;
 };
+
+// Why the last Open of a transport failed, in words a user can act on: the device, the
+// system's reason and, where one helps, what to do. Empty after a successful Open and
+// when the transport knows no more than that it failed.
+class ICommunicationInterfaceOpenFailure : public virtual IInterface {
+public:
+    static constexpr TGUID IID = MakeGUID("{268C6AA4-B2B2-4341-A085-42623F076BF8}");
+
+    virtual std::string GetOpenFailure() = 0;
+};
+
+// The reason of the last failed Open of intf; empty when it gives none.
+std::string OpenFailureOf(ICommunicationInterface* intf);

@@ -6,11 +6,13 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config git
   # The charts' CMake package needs the OpenGL one, which qt6-charts-dev does not pull in.
-  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxml2-dev
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxml2-dev libcli11-dev nlohmann-json3-dev
+  libqt6svg6
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   socat ser2net libftdi1-dev
   fonts-dejavu-core
+  dpkg-dev file help2man lintian desktop-file-utils
 )
 
 missing=()

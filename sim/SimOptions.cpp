@@ -1,9 +1,13 @@
 #include "sim/SimOptions.h"
 
+#include "framework/uCommandLine.h"
 #include "framework/uExceptions.h"
+
+#include <CLI/CLI.hpp>
 
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <string_view>
 
 namespace {
@@ -45,39 +49,44 @@ void SetSignal(double (&signals)[SIM_ANALOG_INPUTS], std::string_view option, co
 
 }
 
-TSimOptions ParseSimOptions(int argc, char** argv)
+std::optional<int> ParseSimOptions(int argc, const char* const* argv, TSimOptions& o)
 {
-    TSimOptions o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) throw Exception(std::string(arg) + " needs a value");
-            return argv[++i];
-        };
-        if (arg == "--help" || arg == "-h") o.Help = true;
-        else if (arg == "--host") o.Host = value();
-        else if (arg == "--port") o.Port = int(Number(arg, value(), 0, 65535));
-        else if (arg == "--rs485-port") o.BusPort = int(Number(arg, value(), 0, 65535));
-        else if (arg == "--no-tcp") o.Tcp = false;
-        else if (arg == "--no-rs485-tcp") o.BusTcp = false;
-        else if (arg == "--pty") o.Pty = value();
-        else if (arg == "--rs485-pty") o.BusPty = value();
-        else if (arg == "--address") o.Address = uint8_t(Number(arg, value(), 0, 0xFD));
-        else if (arg == "--static") o.Static = true;
-        else if (arg == "--volts") SetSignal(o.Signals.Volts, arg, value(), 10);
-        else if (arg == "--milliamps") SetSignal(o.Signals.Milliamps, arg, value(), 20);
-        else if (arg == "--verbose") o.Verbose = true;
-        else if (arg == "--drop") o.Faults.DropPercent = int(Number(arg, value(), 0, 100));
-        else if (arg == "--corrupt") o.Faults.CorruptPercent = int(Number(arg, value(), 0, 100));
-        else if (arg == "--delay") o.Faults.DelayMs = int(Number(arg, value(), 0, 600000));
-        else if (arg == "--refuse") AddRefusal(o.Faults, value());
-        else if (arg == "--garbage") o.Faults.Garbage = true;
-        else if (arg == "--close-after") o.Faults.CloseAfter = int(Number(arg, value(), 1, 1000000000));
-        else if (arg == "--seed") o.Faults.Seed = uint32_t(Number(arg, value(), 0, 0xFFFFFFFFL));
-        else throw Exception("unknown option \"" + std::string(arg) + "\" (see --help)");
+    CLI::App app("", "valdrix-sim");
+    // Every option may be given more than once; for those with one value the last one counts.
+    const auto value = [&](const std::string& name, std::function<void(const std::string&)> take) {
+        app.add_option(name)->each(std::move(take))->type_size(1)->expected(1)->multi_option_policy(
+            CLI::MultiOptionPolicy::TakeAll);
+    };
+    const auto number = [&](const std::string& name, long min, long max, auto store, int base = 0) {
+        value(name, [=, &o](const std::string& text) { store(o, Number(name, text, min, max, base)); });
+    };
+    value("--host", [&](const std::string& text) { o.Host = text; });
+    number("--port", 0, 65535, [](TSimOptions& s, long v) { s.Port = int(v); });
+    number("--rs485-port", 0, 65535, [](TSimOptions& s, long v) { s.BusPort = int(v); });
+    app.add_flag_callback("--no-tcp", [&] { o.Tcp = false; });
+    app.add_flag_callback("--no-rs485-tcp", [&] { o.BusTcp = false; });
+    value("--pty", [&](const std::string& text) { o.Pty = text; });
+    value("--rs485-pty", [&](const std::string& text) { o.BusPty = text; });
+    number("--address", 0, 0xFD, [](TSimOptions& s, long v) { s.Address = uint8_t(v); });
+    app.add_flag("--static", o.Static);
+    value("--volts", [&](const std::string& text) { SetSignal(o.Signals.Volts, "--volts", text, 10); });
+    value("--milliamps", [&](const std::string& text) { SetSignal(o.Signals.Milliamps, "--milliamps", text, 20); });
+    app.add_flag("--verbose", o.Verbose);
+    number("--drop", 0, 100, [](TSimOptions& s, long v) { s.Faults.DropPercent = int(v); });
+    number("--corrupt", 0, 100, [](TSimOptions& s, long v) { s.Faults.CorruptPercent = int(v); });
+    number("--delay", 0, 600000, [](TSimOptions& s, long v) { s.Faults.DelayMs = int(v); });
+    value("--refuse", [&](const std::string& text) { AddRefusal(o.Faults, text); });
+    app.add_flag("--garbage", o.Faults.Garbage);
+    number("--close-after", 1, 1000000000, [](TSimOptions& s, long v) { s.Faults.CloseAfter = int(v); });
+    number("--seed", 0, 0xFFFFFFFFL, [](TSimOptions& s, long v) { s.Faults.Seed = uint32_t(v); });
+    try {
+        if (const auto status = ParseCommandLine(app, argc, argv, SimUsage())) return status;
+        if (!o.Tcp && o.Pty.empty()) throw Exception("--no-tcp needs --pty: the main link needs an endpoint");
+    } catch (const Exception& e) {
+        PrintUsageError(app.get_name(), e.Message());
+        return CommandLineUsageStatus;
     }
-    if (!o.Tcp && o.Pty.empty()) throw Exception("--no-tcp needs --pty: the main link needs an endpoint");
-    return o;
+    return std::nullopt;
 }
 
 const char* SimUsage()
@@ -155,7 +164,10 @@ Faults (applied to the module's own answers):
 
 Other:
   --verbose            log every packet to standard error
-  --help               this text
+  -h, --help           this text
+  --version            the program's version
+
+Options take their value as "--port 10001" or "--port=10001"; "--" ends the options.
 
 When ready, prints one line to standard output, for example:
   valdrix-sim ready tcp=127.0.0.1:10001 rs485=127.0.0.1:10002 address=0x31

@@ -5,6 +5,7 @@
 #include "sim/SimWorld.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 struct TSimOptions {
@@ -18,13 +19,14 @@ struct TSimOptions {
     uint8_t Address = 0x31;
     bool Static = false;
     bool Verbose = false;
-    bool Help = false;
     TSimFaultSettings Faults;
     TSimSignals Signals;
 
     int EffectiveBusPort() const { return BusPort >= 0 ? BusPort : Port == 0 ? 0 : 10002; }
 };
 
-// Throws Exception with a message for the user on a bad command line.
-TSimOptions ParseSimOptions(int argc, char** argv);
+// Parses the command line into o. Nothing when the simulator is to run; otherwise the
+// status to exit with, after the usage text, the version or the reason a command line
+// cannot be run has been printed.
+std::optional<int> ParseSimOptions(int argc, const char* const* argv, TSimOptions& o);
 const char* SimUsage();

@@ -62,12 +62,9 @@ int main(int argc, char** argv)
     signal(SIGPIPE, SIG_IGN);
     signal(SIGINT, RequestStop);
     signal(SIGTERM, RequestStop);
+    TSimOptions options;
+    if (const auto status = ParseSimOptions(argc, argv, options)) return *status;
     try {
-        const TSimOptions options = ParseSimOptions(argc, argv);
-        if (options.Help) {
-            fputs(SimUsage(), stdout);
-            return 0;
-        }
         return Run(options);
     } catch (const Exception& e) {
         fprintf(stderr, "valdrix-sim: %s\n", e.Message().c_str());

@@ -56,6 +56,8 @@ public:
     void Open();
     void Close();
     bool Active() const { return FCore.Active(); }
+    // The system's error number of the last failed open (see TAfComPortCore::OpenError).
+    int OpenError() const { return FCore.OpenError(); }
     // Opens the port when AutoOpen is set; called once the stored settings are applied.
     void Loaded();
 

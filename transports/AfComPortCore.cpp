@@ -86,9 +86,11 @@ TAfComPortCore::~TAfComPortCore()
 bool TAfComPortCore::Open(int comNumber)
 {
     if (FActive) return false;
+    FOpenError = 0;
     if (comNumber <= 0) Raise("Invalid port number (COM%d)", comNumber);
     const std::string path = ComPortDevicePath(comNumber);
     const int fd = path.empty() ? -ENOENT : FIo->Open(path);
+    if (fd < 0 && !path.empty()) FOpenError = -fd;
     if (fd == -ENOENT || fd == -ENXIO || fd == -ENODEV) Raise("Invalid port number (COM%d)", comNumber);
     if (fd < 0) Raise("Can't open device COM%d", comNumber);
     {

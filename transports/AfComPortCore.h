@@ -75,6 +75,9 @@ public:
 
     // false when already active; raises EAfComPortCoreError on failure (port left closed).
     bool Open(int comNumber);
+    // The system's error number of the last failed open of the device (errno), 0 when the
+    // last open got past opening the device or the port number has no device path.
+    int OpenError() const { return FOpenError; }
     void Close();
     bool Active() const { return FActive; }
     int ComNumber() const { return FComNumber; }
@@ -125,6 +128,7 @@ private:
     std::shared_ptr<TSerialLineIo> FIo;
     std::atomic<bool> FHandleUsable{false};
     int FComNumber = 0;
+    int FOpenError = 0;
     TAfDcb FDcb;
     int FHandle = -1;
     std::atomic<bool> FActive{false};

@@ -11,3 +11,9 @@
 
 // The device path of port n, or "" when n has no path (n < 1, or beyond the table).
 std::string ComPortDevicePath(int n);
+
+// Why port n did not open, for the user: the device path and the system's reason for
+// `error` (an errno value; 0 when the device opened and a later step failed, which
+// `detail` then tells), with a hint where one helps (the dialout group for a port the user
+// may not open, the list of serial devices for a missing one).
+std::string ComPortOpenFailureText(int n, int error, const std::string& detail);

@@ -13,8 +13,13 @@ void TFTDIBinding::Bind(const char* name, F& slot)
 void TFTDIBinding::Load(const std::string& path)
 {
     Release();
+    FPath = path;
     FHandle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!FHandle) return;
+    if (!FHandle) {
+        const char* reason = ::dlerror();
+        FLoadError = reason ? reason : "unknown reason";
+        return;
+    }
     TD2xxFunctions& f = FFunctions;
     Bind("FT_Write", f.FT_Write);
     Bind("FT_Open", f.FT_Open);
@@ -48,6 +53,7 @@ void TFTDIBinding::Release()
 {
     FFunctions = {};
     FMissing.clear();
+    FLoadError.clear();
     if (FHandle) ::dlclose(FHandle);
     FHandle = nullptr;
 }
@@ -67,4 +73,24 @@ void BindFTDILibrary()
 void ReleaseFTDILibrary()
 {
     FTDILibrary().Release();
+}
+
+std::string FTDIOpenFailureText(const std::string& serialNumber, FT_STATUS status)
+{
+    const TFTDIBinding& library = FTDILibrary();
+    const std::string kernelPort = "; a converter handled by the kernel's ftdi_sio driver works as a serial port "
+                                   "instead: /dev/ttyUSB0 is provider=SERIAL_PORT;comport=33";
+    if (serialNumber.empty()) return "no converter serial number given (serial_number=...)";
+    if (!library.Loaded())
+        return "the converter library " + library.Path() + " could not be loaded (" + library.LoadError() + ")" +
+               kernelPort;
+    const std::string converter = "converter " + serialNumber + ": ";
+    switch (status) {
+    case FT_NOT_BOUND: return converter + "the converter library " + library.Path() + " lacks FT_OpenEx" + kernelPort;
+    case 2: return converter + "not found (FT_DEVICE_NOT_FOUND); is it plugged in, and is the serial number right?";
+    case 3:
+        return converter + "cannot be opened (FT_DEVICE_NOT_OPENED): another program or the kernel's ftdi_sio driver " +
+               "holds it" + kernelPort;
+    default: return converter + "the converter library refused to open it (status " + std::to_string(status) + ")";
+    }
 }

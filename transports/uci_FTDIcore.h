@@ -78,6 +78,9 @@ public:
     void Release();
 
     bool Loaded() const { return FHandle != nullptr; }
+    // The path of the last Load, and the loader's reason when it failed (empty otherwise).
+    const std::string& Path() const { return FPath; }
+    const std::string& LoadError() const { return FLoadError; }
     // Every name the library lacks, each followed by a carriage return.
     const std::string& MissingFunctions() const { return FMissing; }
     bool FullyBound() const { return FMissing.empty(); }
@@ -95,6 +98,8 @@ private:
     void Bind(const char* name, F& slot);
 
     void* FHandle = nullptr;
+    std::string FPath;
+    std::string FLoadError;
     TD2xxFunctions FFunctions;
     std::string FMissing;
 };
@@ -106,3 +111,8 @@ TFTDIBinding& FTDILibrary();
 void BindFTDILibrary();
 // Releases the library at program end.
 void ReleaseFTDILibrary();
+
+// Why opening the converter with this serial number failed with this status, for the
+// user: a library that did not load (and the kernel driver's serial port as the way
+// around it), a converter not found or held by another driver.
+std::string FTDIOpenFailureText(const std::string& serialNumber, FT_STATUS status);

@@ -112,11 +112,14 @@ bool TFTDIDevice::ApplyConfiguration(const std::string& text)
 // come before the failed open's), and the caller reports "Open" alone.
 bool TFTDIDevice::InternalOpen()
 {
-    if (FSerialNumber.empty()) return false;
     FT_HANDLE handle = nullptr;
-    if (Call(&TD2xxFunctions::FT_OpenEx, FSerialNumber.c_str(), FT_OPEN_BY_SERIAL_NUMBER, &handle) != FT_OK ||
-        !handle)
+    const FT_STATUS status = FSerialNumber.empty()
+                                 ? FT_NOT_BOUND
+                                 : Call(&TD2xxFunctions::FT_OpenEx, FSerialNumber.c_str(), FT_OPEN_BY_SERIAL_NUMBER, &handle);
+    if (status != FT_OK || !handle) {
+        SetOpenFailure(FTDIOpenFailureText(FSerialNumber, status));
         return false;
+    }
     FHandle = handle;
     FOpenIOError = false;
     FOpening = true;

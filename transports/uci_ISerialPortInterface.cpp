@@ -1,6 +1,7 @@
 #include "transports/uci_ISerialPortInterface.h"
 
 #include "framework/uci_ConnectionString.h"
+#include "transports/uComPortPath.h"
 #include "transports/uci_InterfaceLocks.h"
 
 #include <limits>
@@ -234,8 +235,9 @@ bool TSerialPortInterface::InternalOpen()
     SetBaudRate(GetBaudRate());
     try {
         FPort->Open();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // A port that did not open shows as inactive; the caller reports "Open".
+        SetOpenFailure(ComPortOpenFailureText(GetComNumber(), FPort->OpenError(), e.what()));
     }
     return FPort->Active();
 }

@@ -5,6 +5,9 @@
 #include "framework/uci_ConnectionString.h"
 #include "framework/uci_ProcessEvents.h"
 
+#include <cerrno>
+#include <cstring>
+
 #ifdef QT_WIDGETS_LIB
 #include "transports/uf_TCPSetup.h"
 #endif
@@ -55,10 +58,28 @@ void TTCPClientInterface::OnSocketDisconnected()
 void TTCPClientInterface::OnSocketError(int& code)
 {
     // A time-out ends the connection; every other error shows only through the open
-    // state and the end of the connect attempt.
+    // state and the end of the connect attempt, whose failure it explains.
+    if (FConnecting) FConnectError = code;
     if (code == TClientSocket::ErrorTimedOut) Close(false);
     code = 0;
     FConnecting = false;
+}
+
+std::string TTCPClientInterface::ConnectFailureText(int code)
+{
+    std::string host;
+    GetHost(host);
+    const std::string where = host + ":" + std::to_string(GetPort()) + ": ";
+    switch (code) {
+    case 0: return where + "no answer to the connection request within " + std::to_string(ConnectWaitMs) + " ms";
+    case TClientSocket::ErrorHostNotFound:
+        return host.empty() ? std::string("no host given (host=...)") : where + "name not found: no host is called " + host;
+    case TClientSocket::ErrorTimedOut: return where + "the connection request timed out";
+    case ECONNREFUSED: return where + "connection refused: nothing accepts connections on that port";
+    case EHOSTUNREACH:
+    case ENETUNREACH: return where + "no route to host: the address cannot be reached from this computer";
+    default: return where + std::strerror(code);
+    }
 }
 
 bool TTCPClientInterface::IsOpen() { return FSocket && FSocket->Active(); }
@@ -92,6 +113,7 @@ bool TTCPClientInterface::InternalOpen()
     }
     if (FSocket->Active() || FConnecting) return FSocket->Active();
     FConnecting = true;
+    FConnectError = 0;
     const TTimeoutRecord deadline(ConnectWaitMs);
     try {
         FSocket->Open();
@@ -103,7 +125,9 @@ bool TTCPClientInterface::InternalOpen()
         // A failed attempt shows as a socket that is not active.
     }
     FConnecting = false;
-    return FSocket && FSocket->Active();
+    const bool open = FSocket && FSocket->Active();
+    if (!open) SetOpenFailure(ConnectFailureText(FConnectError));
+    return open;
 }
 
 bool TTCPClientInterface::InternalClose(bool force)
@@ -160,9 +184,10 @@ bool TTCPClientInterface::ApplyConfiguration(const std::string& text)
         FHost = value;
     }
     if (lines.Find("port", value)) {
-        const uint16_t port = uint16_t(StrToInt(value)); // only the low 16 bits are kept
+        const int32_t port = StrToInt(value);
+        if (port < 1 || port > 65535) throw EConvertError("port " + value + " is outside 1..65535");
         std::lock_guard lock(FSettingsLock);
-        FPort = port;
+        FPort = uint16_t(port);
     }
     bool open = wasOpen;
     if (lines.Find("active", value)) open = SameText(value, "TRUE") || value == "1";

@@ -1,9 +1,9 @@
 // The TCP client transport (provider "TCP_CLIENT"): one TCP connection to a module or
 // to a serial-to-Ethernet converter in front of it.
 //
-// Connection-string keys: "host" (name or dotted address), "port" (decimal, kept in
-// 16 bits), "active" ("true" in any case or "1" opens, anything else closes; missing:
-// the state from before). GetConfiguration writes "provider=TCP_CLIENT;host=H;port=P".
+// Connection-string keys: "host" (name or dotted address), "port" (decimal, 1..65535;
+// anything else raises EConvertError), "active" ("true" in any case or "1" opens,
+// anything else closes; missing: the state from before). GetConfiguration writes "provider=TCP_CLIENT;host=H;port=P".
 //
 // Socket notifications arrive on the thread that created the transport (the main
 // thread); Open waits at most 1500 ms for the connection, processing pending events
@@ -61,9 +61,12 @@ private:
     void OnSocketConnected();
     void OnSocketDisconnected();
     void OnSocketError(int& code);
+    // Why a connect attempt failed, from the socket's error code (0: none came in time).
+    std::string ConnectFailureText(int code);
 
     std::unique_ptr<TClientSocket> FSocket; // null after a close
     std::atomic<bool> FConnecting{false};
+    int FConnectError = 0;                   // the socket's error during the connect attempt
     std::mutex FSettingsLock;                // host and port are read by display code on any thread
     std::string FHost;
     uint16_t FPort = 0;

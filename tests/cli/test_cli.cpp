@@ -4,6 +4,9 @@
 #include "tests/support/loopback_socket.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <regex>
 
 namespace {
 
@@ -29,22 +32,22 @@ TEST(CliReads, EveryReadCommandShowsTheModuleState)
 {
     TSimulator sim;
     ASSERT_TRUE(sim.Ready());
-    EXPECT_EQ(Ok(sim, {"identify"}), "{\"ok\": true, \"identification\": \"Valdrix ; v 1.0 ; SIM\"}\n");
+    EXPECT_EQ(Ok(sim, {"identify"}), "{\"ok\":true,\"identification\":\"Valdrix ; v 1.0 ; SIM\"}\n");
     // Wire bytes 5A C3: inputs 1, 2, 7, 8 (C3) and 10, 12, 13, 15 (5A).
-    EXPECT_EQ(Ok(sim, {"inputs"}), "{\"ok\": true, \"inputs\": [true, true, false, false, false, false, true, true, "
-                                   "false, true, false, true, true, false, true, false]}\n");
-    EXPECT_EQ(Ok(sim, {"outputs"}), "{\"ok\": true, \"outputs\": [false, false, false, false, false, false, false, "
-                                    "false, false, false]}\n");
-    EXPECT_NE(Ok(sim, {"counters"}).find("[1001, 2002, 3003, 4004, 5005, 6006, 7007, 8008, 9009, 10010, 11011, "
-                                         "12012, 13013, 14014, 15015, 16016]"),
+    EXPECT_EQ(Ok(sim, {"inputs"}), "{\"ok\":true,\"inputs\":[true,true,false,false,false,false,true,true,"
+                                   "false,true,false,true,true,false,true,false]}\n");
+    EXPECT_EQ(Ok(sim, {"outputs"}), "{\"ok\":true,\"outputs\":[false,false,false,false,false,false,false,"
+                                    "false,false,false]}\n");
+    EXPECT_NE(Ok(sim, {"counters"}).find("[1001,2002,3003,4004,5005,6006,7007,8008,9009,10010,11011,"
+                                         "12012,13013,14014,15015,16016]"),
               std::string::npos);
-    EXPECT_NE(Ok(sim, {"temps"}).find("[{\"valid\": true, \"value\": 21.5}, {\"valid\": true, \"value\": 23}, "
-                                      "{\"valid\": true, \"value\": -4.5}, {\"valid\": true, \"value\": 36.6}]"),
+    EXPECT_NE(Ok(sim, {"temps"}).find("[{\"valid\":true,\"value\":21.5},{\"valid\":true,\"value\":23.0},"
+                                      "{\"valid\":true,\"value\":-4.5},{\"valid\":true,\"value\":36.6}]"),
               std::string::npos);
-    EXPECT_NE(Ok(sim, {"analog-inputs"}).find("{\"valid\": true, \"value\": 2500}"), std::string::npos);
-    EXPECT_NE(Ok(sim, {"analog-inputs", "--raw"}).find("{\"valid\": true, \"value\": 40000}]"), std::string::npos);
-    EXPECT_EQ(Ok(sim, {"ranges"}), "{\"ok\": true, \"ranges\": [0, 0, 1, 1]}\n");
-    EXPECT_EQ(Ok(sim, {"clock"}), "{\"ok\": true, \"clock\": \"2024-03-01 08:05:09\"}\n");
+    EXPECT_NE(Ok(sim, {"analog-inputs"}).find("{\"valid\":true,\"value\":2500}"), std::string::npos);
+    EXPECT_NE(Ok(sim, {"analog-inputs", "--raw"}).find("{\"valid\":true,\"value\":40000}]"), std::string::npos);
+    EXPECT_EQ(Ok(sim, {"ranges"}), "{\"ok\":true,\"ranges\":[0,0,1,1]}\n");
+    EXPECT_EQ(Ok(sim, {"clock"}), "{\"ok\":true,\"clock\":\"2024-03-01 08:05:09\"}\n");
 
     const TProgramRun text = Cli(sim, {"inputs"}, false);
     EXPECT_EQ(text.Out, "inputs 1100001101011010\n");
@@ -55,18 +58,18 @@ TEST(CliWrites, WritesAreReadBack)
     TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     Ok(sim, {"set-output", "3", "on"});
-    EXPECT_NE(Ok(sim, {"outputs"}).find("[false, false, true, false"), std::string::npos);
+    EXPECT_NE(Ok(sim, {"outputs"}).find("[false,false,true,false"), std::string::npos);
     Ok(sim, {"set-outputs", "1000000001"});
-    EXPECT_NE(Ok(sim, {"outputs"}).find("[true, false, false, false, false, false, false, false, false, true]"),
+    EXPECT_NE(Ok(sim, {"outputs"}).find("[true,false,false,false,false,false,false,false,false,true]"),
               std::string::npos);
     Ok(sim, {"set-range", "2", "6"});
-    EXPECT_EQ(Ok(sim, {"ranges"}), "{\"ok\": true, \"ranges\": [0, 6, 1, 1]}\n");
+    EXPECT_EQ(Ok(sim, {"ranges"}), "{\"ok\":true,\"ranges\":[0,6,1,1]}\n");
     Ok(sim, {"set-clock", "2025-01-02 03:04:05"});
-    EXPECT_EQ(Ok(sim, {"clock"}), "{\"ok\": true, \"clock\": \"2025-01-02 03:04:05\"}\n");
+    EXPECT_EQ(Ok(sim, {"clock"}), "{\"ok\":true,\"clock\":\"2025-01-02 03:04:05\"}\n");
     Ok(sim, {"set-clock", "now"});
-    EXPECT_EQ(Ok(sim, {"analog-output", "1", "100", "--raw"}), "{\"ok\": true}\n");
-    EXPECT_EQ(Ok(sim, {"analog-output", "3", "5000"}), "{\"ok\": true}\n");
-    EXPECT_EQ(Ok(sim, {"store-output-point", "2", "high"}), "{\"ok\": true}\n");
+    EXPECT_EQ(Ok(sim, {"analog-output", "1", "100", "--raw"}), "{\"ok\":true}\n");
+    EXPECT_EQ(Ok(sim, {"analog-output", "3", "5000"}), "{\"ok\":true}\n");
+    EXPECT_EQ(Ok(sim, {"store-output-point", "2", "high"}), "{\"ok\":true}\n");
 }
 
 TEST(CliWrites, CalibrationWritesCoefficientAndDivisions)
@@ -74,15 +77,15 @@ TEST(CliWrites, CalibrationWritesCoefficientAndDivisions)
     TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     // Input 1: raw 25000 on the 10 V range, 5 V applied: 10000 * 65536 * 5 / (10 * 25000) = 13107.2.
-    EXPECT_NE(Ok(sim, {"calibrate-input", "1", "--applied", "5", "--divisions", "10000"}).find("\"coefficient\": 13107"),
+    EXPECT_NE(Ok(sim, {"calibrate-input", "1", "--applied", "5", "--divisions", "10000"}).find("\"coefficient\":13107"),
               std::string::npos);
     // Input 3 (30000 raw, 20 mA scale), 12 mA and 40000 divisions: 40000 * 65536 * 12 / (20 * 30000) = 52428.8.
-    EXPECT_NE(Ok(sim, {"calibrate-input", "3", "--applied", "12", "--divisions", "40000"}).find("\"coefficient\": 52429"),
+    EXPECT_NE(Ok(sim, {"calibrate-input", "3", "--applied", "12", "--divisions", "40000"}).find("\"coefficient\":52429"),
               std::string::npos);
     // A coefficient beyond 16 bits is refused and nothing is written.
     const TProgramRun big = Cli(sim, {"calibrate-input", "1", "--applied", "100", "--divisions", "65535"});
     EXPECT_EQ(big.Status, 1) << big.Out;
-    EXPECT_NE(big.Out.find("\"ok\": false"), std::string::npos);
+    EXPECT_NE(big.Out.find("\"ok\":false"), std::string::npos);
 }
 
 TEST(CliMonitor, OneLinePerFullRefresh)
@@ -95,9 +98,14 @@ TEST(CliMonitor, OneLinePerFullRefresh)
                              "10010 11011 12012 13013 14014 15015 16016 T 21.5 23.0 -4.5 36.6 AI 5000 2500 6000 8000 "
                              "RAW 25000 12500 30000 40000\n";
     EXPECT_EQ(run.Out, line + line);
+    // JSON lines carry the local time to the millisecond.
     const TProgramRun json = Cli(sim, {"monitor", "--count", "1"});
-    EXPECT_EQ(json.Out.find("{\"ok\": true, \"inputs\": ["), 0u);
     EXPECT_EQ(std::count(json.Out.begin(), json.Out.end(), '\n'), 1);
+    const nlohmann::json refresh = nlohmann::json::parse(json.Out, nullptr, false);
+    EXPECT_TRUE(std::regex_match(refresh.value("time", ""),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)")))
+        << json.Out;
+    EXPECT_EQ(refresh["inputs"], nlohmann::json::parse(Ok(sim, {"inputs"}))["inputs"]);
     const TProgramRun backToBack = Cli(sim, {"monitor", "--interval", "0", "--count", "3"}, false);
     EXPECT_EQ(backToBack.Status, 0) << backToBack.Err;
     EXPECT_EQ(backToBack.Out, line + line + line);
@@ -134,7 +142,7 @@ TEST(CliExitStatus, UsageAndConnectionErrors)
     const std::string nobody = "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(UnusedLoopbackPort());
     const TProgramRun refused = RunProgram("VALDRIX_CLI", {"-c", nobody, "--json", "inputs"});
     EXPECT_EQ(refused.Status, 3);
-    EXPECT_EQ(refused.Out.find("{\"ok\": false, \"error\": "), 0u);
+    EXPECT_EQ(refused.Out.find("{\"ok\":false,\"error\":"), 0u);
     EXPECT_EQ(RunProgram("VALDRIX_CLI", {"-c", "provider=NOSUCH", "inputs"}).Status, 3);
 }
 
@@ -147,7 +155,7 @@ TEST(CliExitStatus, MalformedNumbersInTheConnectionStringAreConnectionErrors)
         SCOPED_TRACE(connection);
         const TProgramRun run = RunProgram("VALDRIX_CLI", {"-c", connection, "--json", "identify"});
         EXPECT_EQ(run.Status, 3) << run.Err;
-        EXPECT_NE(run.Out.find("\"error\": \"the connection string"), std::string::npos) << run.Out;
+        EXPECT_NE(run.Out.find("\"error\":\"the connection string"), std::string::npos) << run.Out;
         EXPECT_NE(run.Out.find("is not a valid integer value"), std::string::npos) << run.Out;
     }
 }
@@ -159,7 +167,10 @@ TEST(CliFaults, LostOrDamagedAnswersCountAsNoAnswer)
         ASSERT_TRUE(sim.Ready());
         const TProgramRun run = Cli(sim, {"--timeout", "200", "inputs"});
         EXPECT_EQ(run.Status, 1) << fault;
-        EXPECT_NE(run.Out.find("\"last_result\": 2, \"last_ack\": -1}"), std::string::npos) << fault << run.Out;
+        const nlohmann::json failure = nlohmann::json::parse(run.Out, nullptr, false);
+        EXPECT_EQ(failure.value("last_result", 0), 2) << fault << run.Out;
+        EXPECT_EQ(failure.value("last_result_name", ""), "no answer") << fault << run.Out;
+        EXPECT_EQ(failure.value("last_ack", 0), -1) << fault << run.Out;
     }
 }
 
@@ -169,7 +180,10 @@ TEST(CliFaults, RefusedRequestReportsTheAcknowledgeCode)
     ASSERT_TRUE(sim.Ready());
     const TProgramRun run = Cli(sim, {"inputs"});
     EXPECT_EQ(run.Status, 1);
-    EXPECT_NE(run.Out.find("\"last_result\": 4, \"last_ack\": 2}"), std::string::npos) << run.Out;
+    const nlohmann::json failure = nlohmann::json::parse(run.Out, nullptr, false);
+    EXPECT_EQ(failure.value("last_result", 0), 4) << run.Out;
+    EXPECT_EQ(failure.value("last_result_name", ""), "refused") << run.Out;
+    EXPECT_EQ(failure.value("last_ack", 0), 2) << run.Out;
     EXPECT_EQ(Cli(sim, {"outputs"}).Status, 0) << "other instructions still work";
 }
 
@@ -177,7 +191,7 @@ TEST(CliFaults, GarbageAndDelaysAreTolerated)
 {
     TSimulator garbage({"--garbage"});
     ASSERT_TRUE(garbage.Ready());
-    EXPECT_EQ(Ok(garbage, {"identify"}), "{\"ok\": true, \"identification\": \"Valdrix ; v 1.0 ; SIM\"}\n");
+    EXPECT_EQ(Ok(garbage, {"identify"}), "{\"ok\":true,\"identification\":\"Valdrix ; v 1.0 ; SIM\"}\n");
     EXPECT_EQ(Cli(garbage, {"monitor", "--count", "1"}).Status, 0);
 
     TSimulator slow({"--delay", "400"});

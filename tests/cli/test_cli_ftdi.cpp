@@ -69,8 +69,20 @@ TEST(CliOverConverter, MissingConverterOrLibraryIsAConnectionError)
     ASSERT_TRUE(sim.Ready());
     {
         TFakeConverterEnvironment environment(FakeLibrary(), sim);
-        EXPECT_EQ(Cli("provider=FTD_USB;serial_number=NOSUCH", {"identify"}).Status, 3);
+        const TProgramRun missing = Cli("provider=FTD_USB;serial_number=NOSUCH", {"identify"});
+        EXPECT_EQ(missing.Status, 3);
+        EXPECT_NE(missing.Err.find("converter NOSUCH: not found (FT_DEVICE_NOT_FOUND)"), std::string::npos)
+            << missing.Err;
     }
+    // Without the library: why it did not load, and the kernel driver's serial port instead.
     TFakeConverterEnvironment environment("/nonexistent/libnothing.so", sim);
-    EXPECT_EQ(Cli(std::string("provider=FTD_USB;serial_number=") + kSerial, {"identify"}).Status, 3);
+    const TProgramRun noLibrary = Cli(std::string("provider=FTD_USB;serial_number=") + kSerial, {"identify"});
+    EXPECT_EQ(noLibrary.Status, 3);
+    EXPECT_NE(noLibrary.Err.find("the converter library /nonexistent/libnothing.so could not be loaded (/nonexistent/"
+                                 "libnothing.so: cannot open shared object file: No such file or directory)"),
+              std::string::npos)
+        << noLibrary.Err;
+    EXPECT_NE(noLibrary.Err.find("kernel's ftdi_sio driver works as a serial port instead: /dev/ttyUSB0"),
+              std::string::npos)
+        << noLibrary.Err;
 }

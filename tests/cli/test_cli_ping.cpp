@@ -33,14 +33,14 @@ TEST(CliPing, EveryRequestIsTimedOrCountedLost)
     const TCase cases[] = {
         {{},
          0,
-         "\\{\"ok\": true, \"count\": 3, \"answered\": 3, \"lost\": 0, \"min_ms\": " + time + ", \"median_ms\": " + time +
-             ", \"avg_ms\": " + time + ", \"max_ms\": " + time + "\\}\n",
+         "\\{\"ok\":true,\"count\":3,\"answered\":3,\"lost\":0,\"min_ms\":" + time + ",\"median_ms\":" + time +
+             ",\"avg_ms\":" + time + ",\"max_ms\":" + time + "\\}\n",
          "(seq=[123] time=" + time + " ms\n){3}3 sent, 3 answered, 0 lost, min/median/avg/max (" + time + "/){3}" +
              time + " ms\n"},
         {{"--drop", "100"},
          1,
-         "\\{\"ok\": false, \"count\": 3, \"answered\": 0, \"lost\": 3, \"min_ms\": null, \"median_ms\": null, "
-         "\"avg_ms\": null, \"max_ms\": null\\}\n",
+         "\\{\"ok\":false,\"count\":3,\"answered\":0,\"lost\":3,\"min_ms\":null,\"median_ms\":null,"
+         "\"avg_ms\":null,\"max_ms\":null\\}\n",
          "(seq=[123] lost: no answer from the module\n){3}3 sent, 0 answered, 3 lost, min/median/avg/max -\n"},
     };
     for (const TCase& c : cases) {

@@ -3,6 +3,7 @@
 // front of that pseudo-terminal. Also what the client does when the simulator dies under
 // it, or when the gateway's serial side is missing.
 #include "tests/support/child_processes.h"
+#include "tests/support/com_links.h"
 #include "tests/support/loopback_socket.h"
 
 #include <gtest/gtest.h>
@@ -26,28 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kSer2net = "/usr/sbin/ser2net";
-
-// A private directory of COM<n> links, named to every child through VALDRIX_COM_DIR.
-class TComLinks {
-public:
-    TComLinks()
-    {
-        char pattern[] = "/tmp/valdrix-cli-com-XXXXXX";
-        if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-        FPath = pattern;
-        ::setenv("VALDRIX_COM_DIR", FPath.c_str(), 1);
-    }
-    ~TComLinks()
-    {
-        ::unsetenv("VALDRIX_COM_DIR");
-        fs::remove_all(FPath);
-    }
-    std::string Port(int n) const { return FPath + "/COM" + std::to_string(n); }
-    const std::string& Path() const { return FPath; }
-
-private:
-    std::string FPath;
-};
 
 // The simulator serving its main link on a pseudo-terminal only.
 std::unique_ptr<TSimulator> PtySimulator(const std::string& path)
@@ -169,7 +148,7 @@ TEST(CliSerial, MonitorAndRequestsOverAPseudoTerminal)
     // The port was closed by the first client and opens again for the next one.
     const TProgramRun identify = RunProgram("VALDRIX_CLI", SerialCli(7, {"--json", "identify"}));
     EXPECT_EQ(identify.Status, 0) << identify.Err;
-    EXPECT_EQ(identify.Out, "{\"ok\": true, \"identification\": \"Valdrix ; v 1.0 ; SIM\"}\n");
+    EXPECT_EQ(identify.Out, "{\"ok\":true,\"identification\":\"Valdrix ; v 1.0 ; SIM\"}\n");
     const TProgramRun outputs = RunProgram("VALDRIX_CLI", SerialCli(7, {"set-output", "4", "on"}));
     EXPECT_EQ(outputs.Status, 0) << outputs.Err;
     EXPECT_EQ(RunProgram("VALDRIX_CLI", SerialCli(7, {"outputs"})).Out, "outputs 0001000000\n");
@@ -179,9 +158,18 @@ TEST(CliSerial, PortsThatCannotBeOpenedEndTheClientWithAConnectionError)
 {
     TComLinks links;
     fs::create_symlink("/nonexistent/tty", links.Port(9));
-    for (const int com : {0, 9, 200}) {
-        const TProgramRun run = RunProgram("VALDRIX_CLI", SerialCli(com, {"identify"}));
-        EXPECT_EQ(run.Status, 3) << "COM" << com << ": " << run.Out << run.Err;
+    const struct {
+        int Com;
+        std::string Reason;
+    } cases[] = {
+        {0, "COM0 has no device: COM1-COM32 are /dev/ttyS0-31"},
+        {9, links.Port(9) + " (COM9): No such file or directory; is the device plugged in? ls -l /dev/serial/by-id"},
+        {200, "COM200 has no device"},
+    };
+    for (const auto& c : cases) {
+        const TProgramRun run = RunProgram("VALDRIX_CLI", SerialCli(c.Com, {"identify"}));
+        EXPECT_EQ(run.Status, 3) << "COM" << c.Com << ": " << run.Out << run.Err;
+        EXPECT_EQ(run.Err.find("valdrix-cli: cannot open the connection: " + c.Reason), 0u) << run.Err;
     }
 }
 
@@ -215,7 +203,7 @@ TEST(CliSerialGateway, RequestsThroughSer2netToThePseudoTerminal)
     const auto sim = PtySimulator(pty);
     const TProgramRun identify = RunProgram("VALDRIX_CLI", {"-c", gateway.Connection(), "--json", "identify"});
     EXPECT_EQ(identify.Status, 0) << identify.Err;
-    EXPECT_EQ(identify.Out, "{\"ok\": true, \"identification\": \"Valdrix ; v 1.0 ; SIM\"}\n");
+    EXPECT_EQ(identify.Out, "{\"ok\":true,\"identification\":\"Valdrix ; v 1.0 ; SIM\"}\n");
     const TProgramRun monitor = RunProgram("VALDRIX_CLI", {"-c", gateway.Connection(), "monitor", "--count", "2"});
     EXPECT_EQ(monitor.Status, 0) << monitor.Err;
     EXPECT_EQ(Lines(monitor.Out), 2);

@@ -37,6 +37,17 @@ TEST(SimProgram, HelpListsEverySwitch)
         EXPECT_NE(run.Output.find(option), std::string::npos) << option;
 }
 
+TEST(SimProgram, VersionAndOptionsWithTheirValueAfterAnEqualsSign)
+{
+    const TRun version = RunSim("--version");
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Output, std::string("valdrix-sim ") + VALDRIX_VERSION + "\n");
+    TSimProcess sim({"--port=0", "--address=0x40", "--refuse=F0:02"});
+    TSimPeer link = TSimPeer::Tcp(sim.Port());
+    EXPECT_EQ(AnswerData(link.Ask(0x40, 1, 0xF3)), "Valdrix ; v 1.0 ; SIM") << "the address given with =";
+    AnswerData(link.Ask(0x40, 2, 0xF0), 0x02); // the refusal given with =: acknowledge code 2
+}
+
 TEST(SimProgram, RefusesABadCommandLineWithAReason)
 {
     for (const char* args : {"--bogus", "--drop 101", "--port", "--refuse 31", "--address 0xFE", "--no-tcp",
@@ -44,6 +55,7 @@ TEST(SimProgram, RefusesABadCommandLineWithAReason)
         const TRun run = RunSim(args);
         EXPECT_EQ(run.Status, 2) << args;
         EXPECT_EQ(run.Output.rfind("valdrix-sim: ", 0), 0u) << args;
+        EXPECT_NE(run.Output.find("\nTry 'valdrix-sim --help' for more information.\n"), std::string::npos) << args;
     }
 }
 

@@ -51,9 +51,14 @@ std::string ProgramPath(const char* envName)
 
 TProgramRun RunProgram(const char* envName, const std::vector<std::string>& args)
 {
+    return RunProgramAt(ProgramPath(envName), args);
+}
+
+TProgramRun RunProgramAt(const std::string& program, const std::vector<std::string>& args)
+{
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
-    const pid_t pid = Spawn(ProgramPath(envName), args, out[1], err[1]);
+    const pid_t pid = Spawn(program, args, out[1], err[1]);
     close(out[1]);
     close(err[1]);
     TProgramRun run;

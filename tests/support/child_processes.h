@@ -21,6 +21,8 @@ struct TProgramRun {
 
 // Runs the program to its end; environment variable `envName` names it.
 TProgramRun RunProgram(const char* envName, const std::vector<std::string>& args);
+// The same for the program at this path.
+TProgramRun RunProgramAt(const std::string& program, const std::vector<std::string>& args);
 
 // A running program whose standard output (with `withErrors` also its standard error)
 // comes through a pipe; stopped (SIGTERM) when destroyed.

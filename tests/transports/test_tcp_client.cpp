@@ -69,13 +69,18 @@ TEST_F(TcpClient, ConfigurationRoundTripAndDeviceName)
     std::string name;
     Tcp->GetDeviceName(name);
     EXPECT_EQ(name, "TCPC module1:10001");
-    Tcp->SetConfiguration("port=70000");
-    EXPECT_EQ(Tcp->GetPort(), 4464);
+    Tcp->SetConfiguration("port=502");
+    EXPECT_EQ(Tcp->GetPort(), 502);
     std::string host;
     Tcp->GetHost(host);
     EXPECT_EQ(host, "module1"); // unchanged when the key is missing
-    EXPECT_THROW(Tcp->SetConfiguration("port=abc"), EConvertError);
-    EXPECT_EQ(Tcp->GetPort(), 4464);
+    // A port no TCP connection can have is refused, not wrapped into 16 bits.
+    for (const char* port : {"port=abc", "port=70000", "port=65536", "port=0", "port=-1"}) {
+        EXPECT_THROW(Tcp->SetConfiguration(port), EConvertError) << port;
+        EXPECT_EQ(Tcp->GetPort(), 502) << port;
+    }
+    Tcp->SetConfiguration("port=65535");
+    EXPECT_EQ(Tcp->GetPort(), 65535);
     EXPECT_FALSE(Tcp->IsOpen());
 }
 
