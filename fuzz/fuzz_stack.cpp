@@ -13,24 +13,16 @@
 #include "protocol/uTarvelStack.h"
 
 #include "framework/uExceptions.h"
+#include "fuzz/fuzz_support.h"
 #include "protocol/uTarvel97.h"
 #include "tests/protocol/test_stack_link.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr size_t MaxFedBytes = 192 * 1024; // past the buffer bound, yet fast
-
-void Check(bool ok, int line = __builtin_LINE())
-{
-    if (ok) return;
-    std::fprintf(stderr, "fuzz_stack.cpp:%d: invariant broken\n", line);
-    std::abort();
-}
 
 // Records every packet the stack hands it, whatever its instruction.
 class TTapDevice : public TTarvelStackDevice {
@@ -55,15 +47,10 @@ TFeed ParseInput(const uint8_t* data, size_t size)
 {
     TFeed feed;
     size_t pos = 0;
-    while (pos + 2 <= size && feed.Stream.size() < MaxFedBytes) {
-        const uint8_t ctrl = data[pos];
-        const size_t len = std::min<size_t>(data[pos + 1], size - pos - 2);
-        std::string bytes(reinterpret_cast<const char*>(data + pos + 2), len);
-        pos += 2 + len;
-        if (ctrl & 0x02) {
-            bytes.resize(std::max<size_t>(bytes.size(), 3), '\0');
-            bytes = BuildTarvel97Packet(uint8_t(bytes[0]), uint8_t(bytes[1]), uint8_t(bytes[2]), bytes.substr(3));
-        }
+    TFuzzRecord record;
+    while (feed.Stream.size() < MaxFedBytes && ReadFuzzRecord(data, size, pos, record)) {
+        const uint8_t ctrl = record.Ctrl;
+        const std::string& bytes = record.Bytes;
         const size_t start = feed.Stream.size();
         for (size_t n = size_t(1) << (4 * ((ctrl >> 2) & 3)); n > 0 && feed.Stream.size() < MaxFedBytes; --n)
             feed.Stream += bytes;
@@ -85,10 +72,10 @@ bool Deliver(TTarvelStack& stack, TMemoryLink& link, const std::string& bytes)
         stack.icDataRcv(&link);
     } catch (const Exception& e) {
         // A received packet with ADR 0xFF, or one too short to hold INST.
-        Check(e.Message() == STarvelRcvAdrFF || e.Message() == STarvel97IncorrectPacket);
+        FuzzCheck(e.Message() == STarvelRcvAdrFF || e.Message() == STarvel97IncorrectPacket);
         raised = true;
     }
-    Check(stack.RxBufferedBytes() <= TTarvelStack::MaxRxBuffer);
+    FuzzCheck(stack.RxBufferedBytes() <= TTarvelStack::MaxRxBuffer);
     return raised;
 }
 
@@ -97,9 +84,9 @@ void CheckInStream(const std::vector<std::string>& packets, const std::string& s
 {
     size_t cursor = 0;
     for (const std::string& packet : packets) {
-        Check(ValidateTarvel97Packet(packet) == 0);
+        FuzzCheck(ValidateTarvel97Packet(packet) == 0);
         const size_t at = stream.find(packet, cursor);
-        Check(at != std::string::npos);
+        FuzzCheck(at != std::string::npos);
         cursor = at + packet.size();
     }
 }
@@ -111,7 +98,7 @@ void CheckAddressed(const TTapDevice& device, uint8_t address, const TTapDevice&
     for (size_t i = 0; i < all.Packets.size(); ++i)
         if (address == TARVEL_ADR_SPECIAL || all.Adrs[i] == address || all.Adrs[i] == TARVEL_ADR_SPECIAL)
             expected.push_back(all.Packets[i]);
-    Check(device.Packets == expected);
+    FuzzCheck(device.Packets == expected);
 }
 
 // Built once: devices are costly to create and keep no state from unsolicited packets;
@@ -132,7 +119,7 @@ struct TRig {
     {
         Stack->SetCommunicationInterface(nullptr);
         Stack->SetCommunicationInterface(Link);
-        Check(Stack->RxBufferedBytes() == 0);
+        FuzzCheck(Stack->RxBufferedBytes() == 0);
         Second->SetAddress(secondAddress);
         for (const auto& device : {Dev31, Second, All}) {
             device->Packets.clear();
@@ -162,8 +149,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t before = rig.All->Packets.size();
     const bool raised = Deliver(*rig.Stack, *rig.Link, last);
     feed.Stream += last;
-    Check(raised || rig.All->Packets.size() > before);
-    if (!raised && rig.All->Packets.back() == last) Check(rig.Stack->RxBufferedBytes() == 0);
+    FuzzCheck(raised || rig.All->Packets.size() > before);
+    if (!raised && rig.All->Packets.back() == last) FuzzCheck(rig.Stack->RxBufferedBytes() == 0);
 
     CheckInStream(rig.All->Packets, feed.Stream);
     CheckAddressed(*rig.Dev31, 0x31, *rig.All);

@@ -3,17 +3,11 @@
 #include "protocol/uTarvel97.h"
 
 #include "framework/uExceptions.h"
+#include "fuzz/fuzz_support.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace {
-
-void Check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 // The first marker whose NUM + 4 bytes (fewer at the end) validate with 0 and hold INST.
 // Returns the candidate's offset and length, or false.
@@ -36,21 +30,21 @@ bool ReferenceFind(const std::string& buffer, size_t& offset, size_t& length)
 void CheckValidateAndParse(const std::string& text)
 {
     const uint16_t code = ValidateTarvel97Packet(text);
-    Check(code <= 6);
-    Check((code == 1) == (text.size() < 8));
+    FuzzCheck(code <= 6);
+    FuzzCheck((code == 1) == (text.size() < 8));
     TTarvelFormat97 rec;
     bool parsed = true;
     try {
         ParseTarvel97Packet(text, rec);
     } catch (const Exception& e) {
         parsed = false;
-        Check(e.Message() == STarvel97IncorrectPacket);
-        Check(rec.Term == 0);
+        FuzzCheck(e.Message() == STarvel97IncorrectPacket);
+        FuzzCheck(rec.Term == 0);
     }
     if (code == 0 && text.size() >= 9) {
-        Check(parsed);
-        Check(rec.Term == '\r');
-        Check(BuildTarvel97PacketFromRecord(rec) == text);
+        FuzzCheck(parsed);
+        FuzzCheck(rec.Term == '\r');
+        FuzzCheck(BuildTarvel97PacketFromRecord(rec) == text);
     }
 }
 
@@ -58,14 +52,14 @@ void CheckExtract(const std::string& input)
 {
     std::string buffer = input;
     const std::string kept = ExtractTarvel97Packet(buffer, false);
-    Check(buffer == input);
+    FuzzCheck(buffer == input);
     const std::string cut = ExtractTarvel97Packet(buffer, true);
-    Check(cut == kept);
-    Check(input.compare(0, cut.size(), cut) == 0);
-    Check(buffer == input.substr(cut.size()));
+    FuzzCheck(cut == kept);
+    FuzzCheck(input.compare(0, cut.size(), cut) == 0);
+    FuzzCheck(buffer == input.substr(cut.size()));
     if (!cut.empty()) {
-        Check(cut.size() >= 4 && cut[0] == '*' && cut[1] == 'a');
-        Check(ValidateTarvel97Packet(cut) != 4); // the cut is exactly NUM + 4 bytes
+        FuzzCheck(cut.size() >= 4 && cut[0] == '*' && cut[1] == 'a');
+        FuzzCheck(ValidateTarvel97Packet(cut) != 4); // the cut is exactly NUM + 4 bytes
     }
 }
 
@@ -76,18 +70,18 @@ void CheckFind(const std::string& input)
 
     std::string buffer = input;
     TTarvelFormat97 rec;
-    Check(FindTarvel97Packet(buffer, rec, false) == expected);
-    Check(buffer == input);
+    FuzzCheck(FindTarvel97Packet(buffer, rec, false) == expected);
+    FuzzCheck(buffer == input);
     if (!expected)
         return;
     const std::string packet = input.substr(offset, length);
-    Check(ValidateTarvel97Packet(packet) == 0);
-    Check(BuildTarvel97PacketFromRecord(rec) == packet);
+    FuzzCheck(ValidateTarvel97Packet(packet) == 0);
+    FuzzCheck(BuildTarvel97PacketFromRecord(rec) == packet);
 
     TTarvelFormat97 removed;
-    Check(FindTarvel97Packet(buffer, removed, true));
-    Check(buffer == input.substr(offset + length));
-    Check(BuildTarvel97PacketFromRecord(removed) == packet);
+    FuzzCheck(FindTarvel97Packet(buffer, removed, true));
+    FuzzCheck(buffer == input.substr(offset + length));
+    FuzzCheck(BuildTarvel97PacketFromRecord(removed) == packet);
 }
 
 } // namespace
@@ -103,12 +97,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // it always finds a packet (this one or an earlier or overlapping one).
     const std::string dataPart = input.substr(0, 65530);
     const std::string built = BuildTarvel97Packet(0x31, static_cast<uint8_t>(size), 0x00, dataPart);
-    Check(ValidateTarvel97Packet(built) == 0);
+    FuzzCheck(ValidateTarvel97Packet(built) == 0);
     CheckValidateAndParse(built);
     const std::string stream = input + built;
     CheckFind(stream);
     std::string copy = stream;
     TTarvelFormat97 rec;
-    Check(FindTarvel97Packet(copy, rec, false));
+    FuzzCheck(FindTarvel97Packet(copy, rec, false));
     return 0;
 }

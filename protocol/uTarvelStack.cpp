@@ -32,7 +32,13 @@ TTarvelStack::TTarvelStack() = default;
 TTarvelStack::TTarvelStack(const IntfPtr<IXMLNode>& settingsNode, const IntfPtr<IInterface>& owner)
     : TNodedInterface(settingsNode, nullptr)
 {
-    SetOwner(owner);
+    try {
+        SetOwner(owner);
+    } catch (...) {
+        // The object will not exist: the owner that refused it must not keep it as a child.
+        SetOwner(nullptr);
+        throw;
+    }
 }
 
 bool TTarvelStack::ImplementsInterface(const TGUID& iid) const

@@ -111,3 +111,11 @@ TEST(StackOwner, OnlyACommunicationInterfaceMayOwnTheStack)
     notALink->ReleaseTree();
     EXPECT_FALSE(stack->GetCommunicationInterface());
 }
+
+TEST(StackOwner, AStackRefusedByItsOwnerWhileConstructedIsNotLeftAmongTheOwnersChildren)
+{
+    auto notALink = MakeObj<TTarvelStackDevice>(uint8_t(0x40));
+    EXPECT_THROW(MakeObj<TTarvelStack>(IntfPtr<IXMLNode>(), IntfPtr<IInterface>(notALink)), Exception);
+    EXPECT_EQ(notALink->GetChildCount(), 0);
+    notALink->ReleaseTree();
+}
