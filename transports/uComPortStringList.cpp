@@ -1,5 +1,6 @@
 #include "transports/uComPortStringList.h"
 
+#include "transports/uComPortIdentity.h"
 #include "transports/uComPortProbe.h"
 
 bool TComPortStringList::ItemAt(int row, TComPortItem& item) const
@@ -62,6 +63,8 @@ QString ComPortItemText(int port, uint8_t state)
     QString device = QString::fromStdString(ComPortDeviceName(port));
     if (state == cpsBusy && ComPortAccessDenied(port)) device += QStringLiteral(", bez oprávnění");
     if (!device.isEmpty()) text += QStringLiteral(" (%1)").arg(device);
+    const std::string identity = ComPortIdentity(port);
+    if (!identity.empty()) text += QStringLiteral(" ") + QString::fromStdString(identity);
     if (state == cpsProbing) text += QStringLiteral(" ...");
     return text;
 }

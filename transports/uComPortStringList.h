@@ -41,5 +41,7 @@ private:
 };
 
 // "COM 33 (ttyUSB0)", with ", bez oprávnění" inside the brackets for a busy port this
-// user may not open, and a trailing " ..." while the port is being probed.
+// user may not open, then the converter's identity when the by-id directory names it
+// ("COM 33 (ttyUSB0) FTDI FT232R USB UART A5XK3RJT"), and a trailing " ..." while the
+// port is being probed.
 QString ComPortItemText(int port, uint8_t state);

@@ -3,6 +3,7 @@
 #include "transports/uThreadSync.h"
 #include "transports/uci_FTDIdirect.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <ctime>
 #include <mutex>
@@ -96,12 +97,13 @@ bool TFTDIDeviceThread::WaitForAllEnded(int timeoutMs)
     return live.Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return live.Count == 0; });
 }
 
-void TFTDIDeviceThread::Attach(const IntfPtr<IFTDISerialPortInterface>& device)
+void TFTDIDeviceThread::Attach(const IntfPtr<IFTDISerialPortInterface>& device, uint32_t pollIntervalMs)
 {
     IntfPtr<IFTDISerialPortInterface> previous = device;
     {
         TEventLock lock(FEvent);
         FAttached.swap(previous);
+        FPollIntervalMs = pollIntervalMs;
         FPaused = false;
         FWake = false;
         pthread_cond_broadcast(&FEvent.Cond);
@@ -156,7 +158,7 @@ void TFTDIDeviceThread::WaitLocked(uint64_t seen, uint32_t timeoutMs)
 void TFTDIDeviceThread::WaitForEvents()
 {
     TEventLock lock(FEvent);
-    WaitLocked(FArrivals, PollIntervalMs);
+    WaitLocked(FArrivals, FPollIntervalMs);
 }
 
 uint64_t TFTDIDeviceThread::Arrivals()
@@ -168,7 +170,7 @@ uint64_t TFTDIDeviceThread::Arrivals()
 void TFTDIDeviceThread::WaitForArrival(uint64_t seen, uint32_t timeoutMs)
 {
     TEventLock lock(FEvent);
-    WaitLocked(seen, timeoutMs);
+    WaitLocked(seen, std::min(timeoutMs, FPollIntervalMs));
 }
 
 void TFTDIDeviceThread::Execute()

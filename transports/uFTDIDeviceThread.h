@@ -1,7 +1,8 @@
 // The reader thread of a USB converter transport (TFTDIDevice).
 //
 // While a device is attached, the thread runs the device's poll callback, then waits up
-// to PollIntervalMs for the notification event (set by the converter library when bytes
+// to its poll interval (PollIntervalMs, or the converter's latency when the library
+// cannot notify arrivals) for the notification event (set by the converter library when bytes
 // arrive or a modem line changes, and by the device itself) or the wake event. While
 // nothing is attached, or the thread is paused, it blocks without a time-out until a
 // device is attached or the thread is stopped, so an idle reader costs no CPU. A thread
@@ -40,8 +41,10 @@ public:
     ~TFTDIDeviceThread();
 
     // Attaching keeps a reference to the device, clears the paused flag and the wake
-    // event, and starts the polling.
-    void Attach(const IntfPtr<IFTDISerialPortInterface>& device);
+    // event, and starts the polling, every pollIntervalMs at the latest. Waits for an
+    // arrival (WaitForArrival) end after that interval too, so that they look again at a
+    // converter which cannot signal.
+    void Attach(const IntfPtr<IFTDISerialPortInterface>& device, uint32_t pollIntervalMs = PollIntervalMs);
     // Drops the thread's reference (outside the thread's own lock: it may be the last).
     void Detach();
     // Stops the polling: paused flag and wake event set.
@@ -85,5 +88,6 @@ private:
     bool FTerminated = false;
     bool FFreeOnTerminate = false;
     uint64_t FArrivals = 0; // signals of the library taken so far
+    uint32_t FPollIntervalMs = PollIntervalMs;
     std::thread FThread;
 };

@@ -51,6 +51,8 @@ void TFTDIBinding::Load(const std::string& path)
 
 void TFTDIBinding::Release()
 {
+    if (FFtdi1) ReleaseFtdi1();
+    FFtdi1 = false;
     FFunctions = {};
     FMissing.clear();
     FLoadError.clear();
@@ -68,6 +70,9 @@ void BindFTDILibrary()
 {
     const char* path = std::getenv("VALDRIX_D2XX_LIBRARY");
     FTDILibrary().Load(path && *path ? path : "libftd2xx.so");
+    if (FTDILibrary().Loaded()) return;
+    const char* ftdi1 = std::getenv("VALDRIX_LIBFTDI1_LIBRARY");
+    FTDILibrary().LoadFtdi1(ftdi1 && *ftdi1 ? ftdi1 : "libftdi1.so.2");
 }
 
 void ReleaseFTDILibrary()

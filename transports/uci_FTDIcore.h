@@ -74,8 +74,19 @@ public:
     // Loads the library at path (replacing any earlier binding) and looks up every
     // function. A library that does not load leaves nothing bound and nothing missing.
     void Load(const std::string& path);
+    // Loads Debian's libftdi1 at path instead (replacing any earlier binding) and offers
+    // its functions as the converter calls (uci_FTDIftdi1.h). The libftdi1 functions it
+    // lacks stand in the missing list.
+    void LoadFtdi1(const std::string& path);
     // Unloads the library; nothing is bound and nothing missing afterwards.
     void Release();
+
+    // True while the calls go to libftdi1.
+    bool UsesFtdi1() const { return FFtdi1; }
+    // The converter open as handle cannot notify arrivals through libftdi1: the reader
+    // polls it every this many milliseconds (its latency timer). 0 with the vendor
+    // library, which notifies.
+    uint32_t LatencyMs(FT_HANDLE handle) const;
 
     bool Loaded() const { return FHandle != nullptr; }
     // The path of the last Load, and the loader's reason when it failed (empty otherwise).
@@ -96,10 +107,12 @@ public:
 private:
     template <class F>
     void Bind(const char* name, F& slot);
+    void ReleaseFtdi1();
 
     void* FHandle = nullptr;
     std::string FPath;
     std::string FLoadError;
+    bool FFtdi1 = false;
     TD2xxFunctions FFunctions;
     std::string FMissing;
 };
@@ -107,7 +120,8 @@ private:
 // The process's binding, written only by BindFTDILibrary / ReleaseFTDILibrary.
 TFTDIBinding& FTDILibrary();
 // Binds the library named by VALDRIX_D2XX_LIBRARY, or else "libftd2xx.so" (found
-// through the usual library search path). Called once at program start.
+// through the usual library search path); when that does not load, libftdi1 named by
+// VALDRIX_LIBFTDI1_LIBRARY, or else "libftdi1.so.2". Called once at program start.
 void BindFTDILibrary();
 // Releases the library at program end.
 void ReleaseFTDILibrary();

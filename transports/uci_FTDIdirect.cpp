@@ -126,7 +126,9 @@ bool TFTDIDevice::InternalOpen()
     Call(&TD2xxFunctions::FT_ResetDevice, handle);
     Call(&TD2xxFunctions::FT_SetEventNotification, handle, FT_EVENT_RXCHAR | FT_EVENT_MODEM_STATUS,
          static_cast<void*>(FReaderThread->NotificationEvent()));
-    FReaderThread->Attach(IntfPtr<IFTDISerialPortInterface>(this));
+    const uint32_t latencyMs = FTDILibrary().LatencyMs(handle);
+    FReaderThread->Attach(IntfPtr<IFTDISerialPortInterface>(this),
+                          latencyMs ? latencyMs : TFTDIDeviceThread::PollIntervalMs);
     if (!FOpenIOError) ApplyBaudRate(FBaudRate);
     if (!FOpenIOError) SendDataCharacteristics();
     if (!FOpenIOError) ApplyDTR(FDtr);

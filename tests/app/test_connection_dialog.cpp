@@ -32,15 +32,18 @@ namespace {
 constexpr int kLowPort = 201;
 constexpr int kHighPort = 205;
 
-// Binds the process's converter library to the fake one and attaches converters to it
-// through the library's own control functions.
+// Binds the process's converter library to the fake one (or, with the vendor library
+// absent, libftdi1 to its stand-in) and attaches converters to it through the library's
+// own control functions.
 class TFakeConverters {
 public:
-    explicit TFakeConverters(const char* variable = "VALDRIX_FAKE_D2XX")
+    enum TLibrary { Vendor, Ftdi1 };
+    explicit TFakeConverters(const char* variable = "VALDRIX_FAKE_D2XX", TLibrary library = Vendor)
     {
         const char* path = std::getenv(variable);
         if (!path) throw std::runtime_error(std::string(variable) + " names no library; run through ctest");
-        ::setenv("VALDRIX_D2XX_LIBRARY", path, 1);
+        ::setenv("VALDRIX_D2XX_LIBRARY", library == Vendor ? path : "/nonexistent/libftd2xx.so", 1);
+        if (library == Ftdi1) ::setenv("VALDRIX_LIBFTDI1_LIBRARY", path, 1);
         BindFTDILibrary();
         FControl = ::dlopen(path, RTLD_NOW | RTLD_NOLOAD);
         if (!FControl) throw std::runtime_error("fake converter library not loaded");
@@ -51,6 +54,7 @@ public:
         ::dlclose(FControl);
         ReleaseFTDILibrary();
         ::unsetenv("VALDRIX_D2XX_LIBRARY");
+        ::setenv("VALDRIX_LIBFTDI1_LIBRARY", "/nonexistent/libftdi1.so.2", 1);
     }
     void Attach(const char* serialNumber, const char* description)
     {
@@ -350,6 +354,23 @@ TEST_F(ConnectionDialogTest, DeviceListIsEmptyWhenTheLibraryFails)
     Click("bUSBRefresh");
     EXPECT_EQ(List("cbDeviceName")->count(), 1);
     EXPECT_EQ(Text("eSerialNumber"), "A100");
+}
+
+TEST_F(ConnectionDialogTest, DeviceListComesThroughLibftdi1WithoutTheVendorLibrary)
+{
+    TFakeConverters converters("VALDRIX_FAKE_LIBFTDI1", TFakeConverters::Ftdi1);
+    converters.Attach("A100", "Valdrix USB A");
+    converters.Attach("C300", "Valdrix USB C");
+    Dialog->Load("provider=FTD_USB");
+    Click("bUSBRefresh");
+    QComboBox* devices = List("cbDeviceName");
+    ASSERT_EQ(devices->count(), 2);
+    EXPECT_EQ(devices->itemText(0), "Valdrix USB A");
+    EXPECT_EQ(devices->itemText(1), "Valdrix USB C");
+    EXPECT_EQ(Text("eSerialNumber"), "A100");
+    devices->setFocus();
+    QTest::keyClick(devices, Qt::Key_Down);
+    EXPECT_EQ(Text("eSerialNumber"), "C300");
 }
 
 // Dark pixels of one baud-rate item drawn by its list's delegate.

@@ -1,6 +1,6 @@
 // valdrix-cli over a USB converter ("FTD_USB"): the fake converter library
-// (VALDRIX_FAKE_D2XX) stands in for the converter library, and its converter has the
-// module simulator behind it.
+// (VALDRIX_FAKE_D2XX), or without it the libftdi1 stand-in (VALDRIX_FAKE_LIBFTDI1),
+// reaches a converter that has the module simulator behind it.
 #include "tests/support/child_processes.h"
 
 #include <gtest/gtest.h>
@@ -15,24 +15,33 @@ constexpr const char* kSerial = "FTSIM042";
 // simulator; restores the environment afterwards.
 class TFakeConverterEnvironment {
 public:
-    TFakeConverterEnvironment(const std::string& library, const TSimulator& sim)
+    TFakeConverterEnvironment(const std::string& library, const TSimulator& sim,
+                              const std::string& ftdi1 = "/nonexistent/libftdi1.so.2")
     {
         ::setenv("VALDRIX_D2XX_LIBRARY", library.c_str(), 1);
+        ::setenv("VALDRIX_LIBFTDI1_LIBRARY", ftdi1.c_str(), 1);
         const std::string module = std::string(kSerial) + "@127.0.0.1:" + std::to_string(sim.Port());
         ::setenv("VALDRIX_FAKE_D2XX_SIM", module.c_str(), 1);
     }
     ~TFakeConverterEnvironment()
     {
         ::unsetenv("VALDRIX_D2XX_LIBRARY");
+        ::setenv("VALDRIX_LIBFTDI1_LIBRARY", "/nonexistent/libftdi1.so.2", 1);
         ::unsetenv("VALDRIX_FAKE_D2XX_SIM");
     }
 };
 
-std::string FakeLibrary()
+std::string FakeLibrary(const char* variable = "VALDRIX_FAKE_D2XX")
 {
-    const char* path = std::getenv("VALDRIX_FAKE_D2XX");
+    const char* path = std::getenv(variable);
     return path ? path : "";
 }
+
+// What `monitor` prints for one poll of the simulator in its initial state.
+const std::string kMonitorLine =
+    "DI 1100001101011010 DO 0000000000 CNT 1001 2002 3003 4004 5005 6006 7007 8008 9009 "
+    "10010 11011 12012 13013 14014 15015 16016 T 21.5 23.0 -4.5 36.6 AI 5000 2500 6000 8000 "
+    "RAW 25000 12500 30000 40000\n";
 
 TProgramRun Cli(const std::string& connection, std::vector<std::string> args)
 {
@@ -51,10 +60,7 @@ TEST(CliOverConverter, MonitorsTheModuleThroughTheConverter)
 
     const TProgramRun run = Cli(std::string("provider=FTD_USB;serial_number=") + kSerial, {"monitor", "--count", "2"});
     ASSERT_EQ(run.Status, 0) << run.Err << run.Out;
-    const std::string line = "DI 1100001101011010 DO 0000000000 CNT 1001 2002 3003 4004 5005 6006 7007 8008 9009 "
-                             "10010 11011 12012 13013 14014 15015 16016 T 21.5 23.0 -4.5 36.6 AI 5000 2500 6000 8000 "
-                             "RAW 25000 12500 30000 40000\n";
-    EXPECT_EQ(run.Out, line + line);
+    EXPECT_EQ(run.Out, kMonitorLine + kMonitorLine);
 
     // Writes go the same way and are read back.
     const std::string connection = std::string("provider=FTD_USB;serial_number=") + kSerial + ";baudrate=9600";
@@ -85,4 +91,17 @@ TEST(CliOverConverter, MissingConverterOrLibraryIsAConnectionError)
     EXPECT_NE(noLibrary.Err.find("kernel's ftdi_sio driver works as a serial port instead: /dev/ttyUSB0"),
               std::string::npos)
         << noLibrary.Err;
+}
+
+TEST(CliOverConverter, MonitorsTheModuleThroughLibftdi1WithoutTheVendorLibrary)
+{
+    ASSERT_FALSE(FakeLibrary("VALDRIX_FAKE_LIBFTDI1").empty()) << "run through ctest";
+    TSimulator sim;
+    ASSERT_TRUE(sim.Ready());
+    TFakeConverterEnvironment environment("/nonexistent/libftd2xx.so", sim, FakeLibrary("VALDRIX_FAKE_LIBFTDI1"));
+
+    const std::string connection = std::string("provider=FTD_USB;serial_number=") + kSerial + ";baudrate=9600";
+    const TProgramRun run = Cli(connection, {"monitor", "--count", "2"});
+    ASSERT_EQ(run.Status, 0) << run.Err << run.Out;
+    EXPECT_EQ(run.Out, kMonitorLine + kMonitorLine);
 }

@@ -1,5 +1,6 @@
 // The port scanner and its list, on real pseudo-terminals linked as COM<n> entries.
 #include "test_error_receiver.h"
+#include "transports/uComPortIdentity.h"
 #include "transports/uComPortProbe.h"
 #include "transports/uComPortScanner.h"
 #include "transports/uComPortStringList.h"
@@ -177,6 +178,45 @@ TEST_F(ComPortScannerTest, ItemTextShowsTheDeviceBesideTheNumber)
     ::unsetenv("VALDRIX_COM_DIR");
     EXPECT_EQ(ComPortItemText(33, cpsPresent), "COM 33 (ttyUSB0)");
     EXPECT_EQ(ComPortItemText(300, cpsPresent), "COM 300");
+}
+
+TEST(SerialByIdIdentity, DropsBusAndInterfaceAndShowsSpaces)
+{
+    const struct {
+        const char* link;
+        const char* identity;
+    } cases[] = {
+        {"usb-FTDI_FT232R_USB_UART_A5XK3RJT-if00-port0", "FTDI FT232R USB UART A5XK3RJT"},
+        {"usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-port0", "Prolific Technology Inc. USB-Serial Controller"},
+        {"usb-Silicon_Labs_CP2102_USB_to_UART_Bridge_0001-if00", "Silicon Labs CP2102 USB to UART Bridge 0001"},
+        {"usb-FTDI_Dual_RS232-HS-if01-port0", "FTDI Dual RS232-HS"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SerialByIdIdentity(c.link), c.identity) << c.link;
+}
+
+// Three converters: one linked straight to its device, one through its COM entry, and
+// one whose link leads to a device no port resolves to.
+TEST_F(ComPortScannerTest, ItemTextNamesTheConverterFromItsByIdLink)
+{
+    const fs::path byId = FDir / "by-id";
+    fs::create_directory(byId);
+    ::setenv("VALDRIX_SERIAL_BY_ID_DIR", byId.c_str(), 1);
+    TPty other;
+    fs::create_symlink(FFree.SlavePath(), byId / "usb-FTDI_FT232R_USB_UART_A5XK3RJT-if00-port0");
+    fs::create_symlink(FDir / "COM202", byId / "usb-FTDI_FT232R_USB_UART_B7QW1ZPD-if00-port0");
+    fs::create_symlink(other.SlavePath(), byId / "usb-FTDI_FT232R_USB_UART_C0FFEE00-if00-port0");
+
+    const QString free = QString::fromStdString(PtsName(FFree));
+    const QString held = QString::fromStdString(PtsName(FHeld));
+    EXPECT_EQ(ComPortItemText(kFreePort, cpsPresent), QString("COM 201 (%1) FTDI FT232R USB UART A5XK3RJT").arg(free));
+    EXPECT_EQ(ComPortItemText(kFreePort, cpsProbing),
+              QString("COM 201 (%1) FTDI FT232R USB UART A5XK3RJT ...").arg(free));
+    EXPECT_EQ(ComPortItemText(kHeldPort, cpsBusy), QString("COM 202 (%1) FTDI FT232R USB UART B7QW1ZPD").arg(held));
+    EXPECT_EQ(ComPortIdentity(kDanglingPort), "");
+
+    ::setenv("VALDRIX_SERIAL_BY_ID_DIR", (FDir / "missing").c_str(), 1);
+    EXPECT_EQ(ComPortItemText(kFreePort, cpsPresent), QString("COM 201 (%1)").arg(free));
+    ::unsetenv("VALDRIX_SERIAL_BY_ID_DIR");
 }
 
 TEST_F(ComPortScannerTest, FullScanListsPresentPortsInOrder)

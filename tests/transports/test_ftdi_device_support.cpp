@@ -54,9 +54,13 @@ void TFTDIRecorder::OnConfigChanged(ICommunicationInterface*)
 
 void FTDIDeviceTest::SetUp()
 {
-    const char* path = std::getenv("VALDRIX_FAKE_D2XX");
-    ASSERT_TRUE(path && *path) << "VALDRIX_FAKE_D2XX names no library; run through ctest";
-    BindLibrary(path);
+    const char* variable = FOverFtdi1 ? "VALDRIX_FAKE_LIBFTDI1" : "VALDRIX_FAKE_D2XX";
+    const char* path = std::getenv(variable);
+    ASSERT_TRUE(path && *path) << variable << " names no library; run through ctest";
+    if (FOverFtdi1)
+        BindFtdi1(path);
+    else
+        BindLibrary(path);
     ASSERT_TRUE(FTDILibrary().Loaded());
     FControl = ::dlopen(path, RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(FControl, nullptr);
@@ -74,12 +78,19 @@ void FTDIDeviceTest::TearDown()
     }
     ReleaseFTDILibrary();
     ::unsetenv("VALDRIX_D2XX_LIBRARY");
+    ::setenv("VALDRIX_LIBFTDI1_LIBRARY", "/nonexistent/libftdi1.so.2", 1);
 }
 
 void FTDIDeviceTest::BindLibrary(const std::string& path)
 {
     ::setenv("VALDRIX_D2XX_LIBRARY", path.c_str(), 1);
     BindFTDILibrary();
+}
+
+void FTDIDeviceTest::BindFtdi1(const std::string& path)
+{
+    ::setenv("VALDRIX_LIBFTDI1_LIBRARY", path.c_str(), 1);
+    BindLibrary("/nonexistent/libftd2xx.so");
 }
 
 IntfPtr<TFTDIDevice> FTDIDeviceTest::NewDevice(const std::string& connection)

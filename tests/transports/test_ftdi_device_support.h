@@ -1,5 +1,6 @@
 // Support for the USB converter transport tests: the process's binding bound to the fake
-// converter library (VALDRIX_FAKE_D2XX), its control functions, and recorders for the
+// converter library (VALDRIX_FAKE_D2XX, or the libftdi1 stand-in VALDRIX_FAKE_LIBFTDI1
+// when the fixture sets FOverFtdi1), its control functions, and recorders for the
 // transport's notifications, which arrive on the reader thread.
 #pragma once
 
@@ -64,6 +65,8 @@ protected:
 
     // Binds the process's binding to the library at path (absent paths included).
     void BindLibrary(const std::string& path);
+    // Binds it to libftdi1 at path, the vendor library being absent.
+    void BindFtdi1(const std::string& path);
     template <class F>
     F Control(const char* name)
     {
@@ -79,4 +82,6 @@ protected:
 
     TFTDIRecorder FRecorder;
     void* FControl = nullptr;
+    // Set by fixtures that reach the fake converters through the libftdi1 stand-in.
+    bool FOverFtdi1 = false;
 };

@@ -92,6 +92,26 @@ bool FakeConnectModule(TFakeConverter& converter);
 TFakeModuleConnection FakeTakeModule(TFakeConverter& converter);
 void FakeEndModule(TFakeModuleConnection connection);
 
+// The library's own calls that the libftdi1 stand-in (fake_ftdi1.cpp) is built on.
+extern "C" {
+FT_STATUS FT_OpenEx(const void* arg, uint32_t flags, FT_HANDLE* handle);
+FT_STATUS FT_Close(FT_HANDLE handle);
+FT_STATUS FT_Write(FT_HANDLE handle, const void* buffer, uint32_t count, uint32_t* written);
+FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, uint32_t count, uint32_t* read);
+FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, uint32_t* rxBytes);
+FT_STATUS FT_Purge(FT_HANDLE handle, uint32_t mask);
+FT_STATUS FT_ResetDevice(FT_HANDLE handle);
+FT_STATUS FT_SetBaudRate(FT_HANDLE handle, uint32_t baudRate);
+FT_STATUS FT_SetDataCharacteristics(FT_HANDLE handle, uint8_t dataBits, uint8_t stopBits, uint8_t parity);
+FT_STATUS FT_SetDtr(FT_HANDLE handle);
+FT_STATUS FT_ClrDtr(FT_HANDLE handle);
+FT_STATUS FT_SetRts(FT_HANDLE handle);
+FT_STATUS FT_ClrRts(FT_HANDLE handle);
+FT_STATUS FT_CreateDeviceInfoList(uint32_t* count);
+FT_STATUS FT_GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type, uint32_t* id,
+                                 uint32_t* location, char* serialNumber, char* description, FT_HANDLE* handle);
+}
+
 // Checks that an exported function has exactly the type the binding looks it up as.
 #define FAKE_D2XX_MATCHES_BINDING(name)                                                       \
     static_assert(std::is_same_v<decltype(&name), decltype(TD2xxFunctions::name)>, #name)
