@@ -87,8 +87,7 @@ std::string FTDIOpenFailureText(const std::string& serialNumber, FT_STATUS statu
                                    "instead: /dev/ttyUSB0 is provider=SERIAL_PORT;comport=33";
     if (serialNumber.empty()) return "no converter serial number given (serial_number=...)";
     if (!library.Loaded())
-        return "the converter library " + library.Path() + " could not be loaded (" + library.LoadError() + ")" +
-               kernelPort;
+        return "no converter library could be loaded (" + library.LoadError() + ")" + kernelPort;
     const std::string converter = "converter " + serialNumber + ": ";
     switch (status) {
     case FT_NOT_BOUND: return converter + "the converter library " + library.Path() + " lacks FT_OpenEx" + kernelPort;

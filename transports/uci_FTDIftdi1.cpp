@@ -21,9 +21,16 @@ TFtdi1Functions& Ftdi1Functions()
 
 void TFTDIBinding::LoadFtdi1(const std::string& path)
 {
+    // Why the vendor library did not load stays part of the reason.
+    const std::string earlier = FLoadError.empty() ? std::string() : FLoadError + "; ";
     Release();
+    FPath = path;
     FHandle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!FHandle) return;
+    if (!FHandle) {
+        const char* reason = ::dlerror();
+        FLoadError = earlier + (reason ? reason : "unknown reason");
+        return;
+    }
     FFtdi1 = true;
     TFtdi1Functions& f = Ftdi1Functions();
     BindFtdi1(FHandle, "ftdi_new", f.ftdi_new, FMissing);

@@ -171,13 +171,17 @@ void TClientSocket::OnWritable()
     socklen_t len = sizeof(err);
     if (getsockopt(FFd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
     if (err != 0) {
-        // This address failed: drop it and try the next one of the name.
+        // This address failed: drop it and try the next one of the name (releasing the
+        // connection forgets the addresses, so the rest is kept aside).
+        std::vector<TAddress> rest = std::move(FAddresses);
         ReleaseConnection();
         FState = State::Connecting;
-        if (FAddresses.empty())
+        if (rest.empty()) {
             Fail(SocketErrorCode(err));
-        else
-            TryNextAddress();
+            return;
+        }
+        FAddresses = std::move(rest);
+        TryNextAddress();
         return;
     }
     FAddresses.clear();

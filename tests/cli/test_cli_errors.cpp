@@ -65,6 +65,11 @@ TEST(CliErrors, APortTheUserMayNotOpenPointsToTheDialoutGroup)
         ASSERT_EQ(::grantpt(master), 0);
         ASSERT_EQ(::unlockpt(master), 0);
         device = ::ptsname(master);
+        // The build tree may lie where nobody cannot reach (a checkout under /root):
+        // nobody runs a copy from the open temporary folder.
+        command[0] = dir.Path() + "/valdrix-cli";
+        fs::copy_file(ProgramPath("VALDRIX_CLI"), command[0]);
+        ::chmod(command[0].c_str(), 0755);
         program = setpriv;
         command.insert(command.begin(), {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"});
     } else {
