@@ -61,7 +61,14 @@ void CheckRoundTrip(TCommunicationInterfaceClass cls, ICommunicationInterface& i
 {
     FuzzCheck(!intf.IsOpen());
     const std::string composed = WithoutActive(intf.GetConfiguration());
-    const IntfPtr<ICommunicationInterface> again = cls(composed);
+    IntfPtr<ICommunicationInterface> again;
+    try {
+        again = cls(composed);
+    } catch (const Exception&) {
+        // The one string a transport composes that it refuses: a TCP port never set (0).
+        FuzzCheck(composed.find("port=0") != std::string::npos);
+        return;
+    }
     FuzzCheck(again && !again->IsOpen());
     FuzzCheck(WithoutActive(again->GetConfiguration()) == composed);
 }
