@@ -57,7 +57,7 @@ protected:
         MainWindowTest::SetUp();
         ASSERT_TRUE(Sim.Ready());
         OpenWindows();
-        ConnectTo(Sim.MainConnection());
+        ConnectTo(Sim.Connection());
     }
 
     void Calibrate(int input, double applied, int divisions)
@@ -75,7 +75,7 @@ protected:
     }
 
     // Input 1 (10 V range) and input 3 (20 mA range) read raw 32768; input 2 stays at 12500.
-    TSimProcess Sim{{"--volts", "1:6.5536", "--milliamps", "3:13.1072"}};
+    TSimulator Sim{{"--volts", "1:6.5536", "--milliamps", "3:13.1072"}};
 };
 
 TEST_F(CalibrationTest, CalibratingAnInputWritesCoefficientAndDivisions)

@@ -13,14 +13,14 @@
 
 TEST_F(MainWindowTest, ConnectsIdentifiesAndEnablesThePanel)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConfirmDialogWith(sim.MainConnection(), QStringLiteral("btnConnect"));
+    ConfirmDialogWith(sim.Connection(), QStringLiteral("btnConnect"));
     EXPECT_TRUE(Main().Connected());
     EXPECT_EQ(StatusText(), QStringLiteral("Spojení bylo úspěšně navázáno."));
     EXPECT_EQ(StatusColour(), QColor(0x00, 0x80, 0x00));
-    EXPECT_EQ(Main().ConnectionString(), sim.MainConnection());
+    EXPECT_EQ(Main().ConnectionString(), sim.Connection());
     for (const char* name : {"btnDisconnect", "btnLog", "btnAD1Set", "Button3", "btnRS485Connect"})
         EXPECT_TRUE(Find<QPushButton>(QString::fromUtf8(name))->isEnabled()) << name;
     EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnRS485Disconnect"))->isEnabled());
@@ -38,7 +38,7 @@ TEST_F(MainWindowTest, ConnectsIdentifiesAndEnablesThePanel)
     CloseWindows();
     QFile config(ProgramFolder + "/Config.xml");
     ASSERT_TRUE(config.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(config.readAll().contains(QByteArray::fromStdString(sim.MainConnection())));
+    EXPECT_TRUE(config.readAll().contains(QByteArray::fromStdString(sim.Connection())));
 }
 
 TEST_F(MainWindowTest, FailedConnectionsSayNoAndStayDisconnected)
@@ -56,10 +56,10 @@ TEST_F(MainWindowTest, FailedConnectionsSayNoAndStayDisconnected)
     EXPECT_EQ(Main().ConnectionString(), nobody);
 
     // A module that does not identify itself is not accepted.
-    TSimProcess silent({"--refuse", "F3:01"});
+    TSimulator silent({"--refuse", "F3:01"});
     ASSERT_TRUE(silent.Ready());
     Main().ShowStatus(QString(), TfrmMain::StatusOk);
-    ConfirmDialogWith(silent.MainConnection(), QStringLiteral("btnConnect"));
+    ConfirmDialogWith(silent.Connection(), QStringLiteral("btnConnect"));
     EXPECT_FALSE(Main().Connected());
     EXPECT_EQ(StatusText(), QStringLiteral("Spojení se nepodařilo navázat :("));
 }
@@ -124,11 +124,11 @@ TEST_F(MainWindowTest, ASecondConnectWhileTheLinkOpensIsRefused)
 
 TEST_F(MainWindowTest, DisconnectWhileTheRS485LinkOpensDropsIt)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     const TStalledListener stalled;
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     bool rs485ConnectEnabled = true;
     QObject::connect(&Windows->ConnectionDialog(), &QDialog::accepted, &Main(), [&] {
         QTimer::singleShot(300, &Main(), [&] {
@@ -145,28 +145,28 @@ TEST_F(MainWindowTest, DisconnectWhileTheRS485LinkOpensDropsIt)
 
 TEST_F(MainWindowTest, CancelledDialogChangesNothing)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     ConfirmDialogWith("provider=TCP_CLIENT;host=10.0.0.1;port=1", QStringLiteral("btnConnect"), false);
     EXPECT_TRUE(Main().Connected());
-    EXPECT_EQ(Main().ConnectionString(), sim.MainConnection());
+    EXPECT_EQ(Main().ConnectionString(), sim.Connection());
 }
 
 TEST_F(MainWindowTest, ReconnectingClosesTheRS485LinkAndTheOldLink)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     ConfirmDialogWith(sim.RS485Connection(), QStringLiteral("btnRS485Connect"));
     const IntfPtr<ICommunicationInterface> rs485 = Main().RS485Link();
     ASSERT_TRUE(rs485);
     EXPECT_TRUE(rs485->IsOpen());
     const IntfPtr<ICommunicationInterface> first = Main().Device().GetStack()->GetCommunicationInterface();
 
-    ConfirmDialogWith(sim.MainConnection(), QStringLiteral("btnConnect"));
+    ConfirmDialogWith(sim.Connection(), QStringLiteral("btnConnect"));
     EXPECT_TRUE(Main().Connected());
     EXPECT_FALSE(Main().RS485Link());
     EXPECT_FALSE(rs485->IsOpen());
@@ -177,10 +177,10 @@ TEST_F(MainWindowTest, ReconnectingClosesTheRS485LinkAndTheOldLink)
 
 TEST_F(MainWindowTest, UnpluggedModuleEndsTheConnectionAndConnectingAgainWorks)
 {
-    auto sim = std::make_unique<TSimProcess>();
+    auto sim = std::make_unique<TSimulator>();
     ASSERT_TRUE(sim->Ready());
     OpenWindows();
-    ConnectTo(sim->MainConnection());
+    ConnectTo(sim->Connection());
     sim->Kill();
     ASSERT_TRUE(WaitFor([&] { return !Main().Connected(); }, 30000));
     EXPECT_EQ(StatusText(), QStringLiteral("Chyba komunikace"));
@@ -191,8 +191,8 @@ TEST_F(MainWindowTest, UnpluggedModuleEndsTheConnectionAndConnectingAgainWorks)
     EXPECT_EQ(Text(QStringLiteral("edtTemp1")), QStringLiteral("-"));
     EXPECT_TRUE(Messages.isEmpty()) << Messages.join(QStringLiteral("; ")).toStdString();
 
-    sim = std::make_unique<TSimProcess>();
+    sim = std::make_unique<TSimulator>();
     ASSERT_TRUE(sim->Ready());
-    ConnectTo(sim->MainConnection());
+    ConnectTo(sim->Connection());
     EXPECT_EQ(Text(QStringLiteral("edtDI2Counter")), QStringLiteral("2002"));
 }

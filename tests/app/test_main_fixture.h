@@ -5,6 +5,7 @@
 
 #include "app/uTesterApplication.h"
 #include "app/ufMain.h"
+#include "tests/support/child_processes.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -16,29 +17,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// valdrix-sim --port 0 --static plus `extra`; stopped when destroyed. A live simulator
-// (frozen false, no --static) lets its signals and temperatures drift.
-class TSimProcess {
-public:
-    explicit TSimProcess(const std::vector<std::string>& extra = {}, bool frozen = true);
-    ~TSimProcess();
-    TSimProcess(const TSimProcess&) = delete;
-    TSimProcess& operator=(const TSimProcess&) = delete;
-
-    bool Ready() const { return FMainPort != 0; }
-    std::string MainConnection() const;
-    std::string RS485Connection() const;
-    // The loopback port of the module's RS-485 side.
-    int RS485Port() const { return FRS485Port; }
-    // Ends the simulator at once, as when the module is unplugged.
-    void Kill();
-
-private:
-    int FPid = -1;
-    int FMainPort = 0;
-    int FRS485Port = 0;
-};
 
 // Waits, processing events, until the condition holds or the time is up.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);

@@ -43,9 +43,9 @@ protected:
         EXPECT_NE(function, nullptr) << name;
         return function;
     }
-    void AttachModule(const TSimProcess& sim)
+    void AttachModule(const TSimulator& sim)
     {
-        const std::string connection = sim.MainConnection();
+        const std::string connection = sim.Connection();
         const int port = std::atoi(connection.c_str() + connection.rfind('=') + 1);
         Control<TFakeD2xxAddModuleConverter>("FakeD2xxAddModuleConverter")(kSerial, kFakeSimDescription, "127.0.0.1",
                                                                             uint16_t(port));
@@ -58,7 +58,7 @@ protected:
 
 TEST_F(MainWindowOverConverterTest, ConnectsPollsAndReportsAnUnpluggedConverter)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     AttachModule(sim);
     OpenWindows();

@@ -31,10 +31,10 @@ QPoint DesktopCentre() { return QGuiApplication::primaryScreen()->virtualGeometr
 
 TEST_F(MainWindowTest, OneRotationFillsLampsAndFields)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
 
     for (int n = 1; n <= 16; ++n) {
         TShapeEx* lamp = Find<TShapeEx>(QStringLiteral("shpxDI%1").arg(n));
@@ -58,10 +58,10 @@ TEST_F(MainWindowTest, OneRotationFillsLampsAndFields)
 
 TEST_F(MainWindowTest, InvalidChannelsShowADash)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     // On the 4-20 mA range input 2's signal (2 mA) lies below the range and reads invalid.
     ASSERT_TRUE(Main().Device().SetInputRange(2, 6));
     WaitRotation();
@@ -73,10 +73,10 @@ TEST_F(MainWindowTest, InvalidChannelsShowADash)
 
 TEST_F(MainWindowTest, OutputLampClickSwitchesTheModulesOutput)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     TShapeEx* lamp = Find<TShapeEx>(QStringLiteral("shpxDO3"));
     QTest::mouseClick(lamp, Qt::LeftButton);
     EXPECT_EQ(StatusText(), QString());
@@ -96,10 +96,10 @@ TEST_F(MainWindowTest, OutputLampClickSwitchesTheModulesOutput)
 
 TEST_F(MainWindowTest, RunningOutputSwitchesOneOutputAfterAnother)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     const std::vector<int> expected = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1, 2};
     for (size_t press = 0; press < expected.size(); ++press) {
         Click(QStringLiteral("btnOSetNext"));
@@ -120,10 +120,10 @@ TEST_F(MainWindowTest, RunningOutputSwitchesOneOutputAfterAnother)
 
 TEST_F(MainWindowTest, DraggingTheRawPanelSendsTheValueOnTheNextTick)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     QCursor::setPos(DesktopCentre());
     QLabel* panel = Find<QLabel>(QStringLiteral("pnlDA2Raw"));
     SendMouse(panel, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);

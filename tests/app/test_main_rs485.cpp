@@ -114,10 +114,10 @@ TEST(RS485Responder, KeepsAPartialPacketAndBoundsNoise)
 
 TEST_F(MainWindowTest, RS485TestIsAnsweredThroughTheModulesRS485Port)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
 
     // Without the RS-485 link nobody answers address 50.
     Click(QStringLiteral("btnRS485Info"));
@@ -146,10 +146,10 @@ TEST_F(MainWindowTest, RS485TestIsAnsweredThroughTheModulesRS485Port)
 
 TEST_F(MainWindowTest, RS485AnswerTextIsReadInTheCentralEuropeanCodePage)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     TBusDevice device(sim.RS485Port(), "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2");
     ASSERT_TRUE(device.Ready());
     Click(QStringLiteral("btnRS485Info"));
@@ -158,10 +158,10 @@ TEST_F(MainWindowTest, RS485AnswerTextIsReadInTheCentralEuropeanCodePage)
 
 TEST_F(MainWindowTest, ClockIsReadAndSetFromTheDesktop)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     Click(QStringLiteral("Button3"));
     EXPECT_EQ(Text(QStringLiteral("Edit5")), QStringLiteral("01.03.2024 08:05:09"));
 

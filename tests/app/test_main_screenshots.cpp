@@ -35,9 +35,9 @@ TEST_F(MainWindowTest, Screenshots)
     OpenWindows();
     Save(Main(), QStringLiteral("main_disconnected.png"));
 
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     QTest::mouseClick(Find<TShapeEx>(QStringLiteral("shpxDO3")), Qt::LeftButton);
     QTest::mouseClick(Find<TShapeEx>(QStringLiteral("shpxDO8")), Qt::LeftButton);
     WaitRotation();
@@ -51,9 +51,9 @@ TEST_F(MainWindowTest, Screenshots)
 TEST_F(MainWindowTest, TrendScreenshot)
 {
     OpenWindows();
-    TSimProcess sim({}, false);
+    TSimulator sim({}, false);
     ASSERT_TRUE(sim.Ready());
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     Click(QStringLiteral("btnTrend"));
     TfTrend* trend = Main().TrendWindow();
     ASSERT_NE(trend, nullptr);

@@ -35,10 +35,10 @@ const QString Header = QStringLiteral("Čas;AI1;AI2;AI3;AI4;AI1 RAW;AI2 RAW;AI3 
 
 TEST_F(MainWindowTest, TrendSavesThePolledValuesAsCsvAndPng)
 {
-    TSimProcess sim;
+    TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     OpenWindows();
-    ConnectTo(sim.MainConnection());
+    ConnectTo(sim.Connection());
     Click(QStringLiteral("btnTrend"));
     TfTrend* trend = Main().TrendWindow();
     ASSERT_NE(trend, nullptr);

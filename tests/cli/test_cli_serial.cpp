@@ -4,29 +4,19 @@
 // it, or when the gateway's serial side is missing.
 #include "tests/support/child_processes.h"
 #include "tests/support/com_links.h"
-#include "tests/support/loopback_socket.h"
+#include "tests/support/ser2net_gateway.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
-#include <thread>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const char* const kSer2net = "/usr/sbin/ser2net";
 
 // The simulator serving its main link on a pseudo-terminal only.
 std::unique_ptr<TSimulator> PtySimulator(const std::string& path)
@@ -46,92 +36,6 @@ std::vector<std::string> SerialCli(int comNumber, std::vector<std::string> args)
 }
 
 int Lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
-
-// A child whose standard output is read as it comes; killed (SIGTERM) when destroyed.
-class TChild {
-public:
-    TChild(const std::string& program, const std::vector<std::string>& args)
-    {
-        int out[2];
-        if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
-        FPid = ::fork();
-        if (FPid == 0) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(out[1], STDOUT_FILENO);
-            ::dup2(null, STDERR_FILENO);
-            std::vector<char*> argv{const_cast<char*>(program.c_str())};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(program.c_str(), argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        FOut = out[0];
-    }
-    ~TChild()
-    {
-        if (FPid > 0) {
-            ::kill(FPid, SIGTERM);
-            ::waitpid(FPid, nullptr, 0);
-        }
-        ::close(FOut);
-    }
-    TChild(const TChild&) = delete;
-    TChild& operator=(const TChild&) = delete;
-
-    // Output up to the first line break, waiting at most timeoutMs.
-    std::string FirstLine(int timeoutMs)
-    {
-        std::string line;
-        char c = 0;
-        pollfd fd{FOut, POLLIN, 0};
-        while (line.find('\n') == std::string::npos && ::poll(&fd, 1, timeoutMs) > 0 && ::read(FOut, &c, 1) == 1)
-            line += c;
-        return line;
-    }
-    // Waits for the end; the exit status, -1 when the child did not exit by itself.
-    int Wait()
-    {
-        int status = 0;
-        ::waitpid(FPid, &status, 0);
-        FPid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t FPid = -1;
-    int FOut = -1;
-};
-
-bool Accepts(int port)
-{
-    bool ok = false;
-    ::close(ConnectLoopback(uint16_t(port), ok));
-    return ok;
-}
-
-// ser2net exposing the pseudo-terminal at ptyPath as a raw TCP server on a free port.
-class TGateway {
-public:
-    TGateway(const std::string& dir, const std::string& ptyPath) : FPort(UnusedLoopbackPort())
-    {
-        const std::string config = dir + "/ser2net.yaml";
-        std::ofstream(config) << "connection: &m\n"
-                              << "  accepter: tcp,127.0.0.1," << FPort << "\n"
-                              << "  connector: serialdev," << ptyPath << ",115200n81,local\n";
-        FProcess = std::make_unique<TChild>(kSer2net, std::vector<std::string>{"-d", "-u", "-c", config});
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!(FReady = Accepts(FPort)) && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    bool Ready() const { return FReady; }
-    std::string Connection() const { return "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(FPort); }
-
-private:
-    int FPort;
-    bool FReady = false;
-    std::unique_ptr<TChild> FProcess;
-};
 
 } // namespace
 
@@ -177,10 +81,9 @@ TEST(CliSerial, ASimulatorThatDiesEndsTheMonitorWithAFailure)
 {
     TComLinks links;
     auto sim = PtySimulator(links.Port(7));
-    const char* cli = std::getenv("VALDRIX_CLI");
-    ASSERT_NE(cli, nullptr);
-    TChild monitor(cli, SerialCli(7, {"monitor"}));
-    ASSERT_EQ(monitor.FirstLine(20000).rfind("DI ", 0), 0u) << "the monitor never showed the module";
+    TRunningProgram monitor(ProgramPath("VALDRIX_CLI"), SerialCli(7, {"monitor"}));
+    ASSERT_EQ(monitor.ReadLine(std::chrono::seconds(20)).value_or("").rfind("DI ", 0), 0u)
+        << "the monitor never showed the module";
 
     sim.reset(); // the far end of the line closes
     EXPECT_EQ(monitor.Wait(), 1);
@@ -188,10 +91,10 @@ TEST(CliSerial, ASimulatorThatDiesEndsTheMonitorWithAFailure)
 
 TEST(CliSerialGateway, RequestsThroughSer2netToThePseudoTerminal)
 {
-    if (!fs::exists(kSer2net)) GTEST_SKIP() << "ser2net is not installed (" << kSer2net << ")";
+    if (!fs::exists(Ser2netProgram)) GTEST_SKIP() << "ser2net is not installed (" << Ser2netProgram << ")";
     TComLinks links;
     const std::string pty = links.Port(7);
-    TGateway gateway(links.Path(), pty);
+    TSer2netGateway gateway(links.Path(), pty);
     ASSERT_TRUE(gateway.Ready()) << "ser2net did not start listening";
 
     // No simulator yet: the gateway answers with its own "Device open failure" text

@@ -33,9 +33,10 @@ int ExitStatus(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::vector<std::string> SimulatorArgs(const std::vector<std::string>& extra)
+std::vector<std::string> SimulatorArgs(const std::vector<std::string>& extra, bool frozen)
 {
-    std::vector<std::string> args = {"--port", "0", "--static"};
+    std::vector<std::string> args = {"--port", "0"};
+    if (frozen) args.push_back("--static");
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
 }
@@ -128,23 +129,28 @@ void TRunningProgram::CloseOutput()
 int TRunningProgram::Stop(int signal)
 {
     if (FPid <= 0) return -1;
-    kill(FPid, signal);
+    if (signal != 0) kill(FPid, signal);
     const int status = ExitStatus(FPid);
     FPid = -1;
     return status;
 }
 
-TSimulator::TSimulator(const std::vector<std::string>& extra)
-    : FProcess(ProgramPath("VALDRIX_SIM"), SimulatorArgs(extra))
+TSimulator::TSimulator(const std::vector<std::string>& extra, bool frozen)
+    : FProcess(ProgramPath("VALDRIX_SIM"), SimulatorArgs(extra, frozen))
 {
-    // The ready line names the port: "valdrix-sim ready tcp=127.0.0.1:PORT ...".
+    // The ready line names the ports: "valdrix-sim ready tcp=127.0.0.1:PORT rs485=127.0.0.1:PORT ...".
     const std::string line = FProcess.ReadLine(std::chrono::seconds(10)).value_or("");
     FProcess.CloseOutput();
-    const size_t at = line.find("tcp=127.0.0.1:");
-    if (at != std::string::npos) FPort = std::atoi(line.c_str() + at + 14);
+    const auto port = [&](const std::string& key) {
+        const size_t at = line.find(key + "=127.0.0.1:");
+        return at == std::string::npos ? 0 : std::atoi(line.c_str() + at + key.size() + 11);
+    };
+    FPort = port("tcp");
+    FRS485Port = port("rs485");
 }
 
-std::string TSimulator::Connection() const
-{
-    return "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(FPort);
-}
+std::string TSimulator::Connection() const { return LoopbackConnection(FPort); }
+
+std::string TSimulator::RS485Connection() const { return LoopbackConnection(FRS485Port); }
+
+std::string LoopbackConnection(int port) { return "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(port); }

@@ -3,6 +3,7 @@
 // line by line, and the module simulator on a free loopback port.
 #pragma once
 
+#include <csignal>
 #include <sys/types.h>
 
 #include <chrono>
@@ -39,6 +40,8 @@ public:
     void CloseOutput();
     // Sends the signal and waits for the end; the exit status, -1 when it did not exit normally.
     int Stop(int signal);
+    // Waits for the program to end by itself; its exit status as Stop gives it.
+    int Wait() { return Stop(0); }
 
 private:
     pid_t FPid = -1;
@@ -46,16 +49,28 @@ private:
     std::string FBuffer;
 };
 
-// valdrix-sim --port 0 --static plus `extra`, stopped (SIGTERM) when destroyed.
+// valdrix-sim --port 0 --static plus `extra` (a later option wins, so "--port", "P",
+// "--rs485-port", "0" brings a simulator back on the port of one that ended); stopped
+// (SIGTERM) when destroyed. A live simulator (frozen false, no --static) lets its
+// signals and temperatures drift.
 class TSimulator {
 public:
-    explicit TSimulator(const std::vector<std::string>& extra = {});
+    explicit TSimulator(const std::vector<std::string>& extra = {}, bool frozen = true);
 
     bool Ready() const { return FPort != 0; }
     int Port() const { return FPort; }
+    // The loopback port of the module's RS-485 side.
+    int RS485Port() const { return FRS485Port; }
     std::string Connection() const;
+    std::string RS485Connection() const;
+    // Ends the simulator at once, as when the module is unplugged.
+    void Kill() { FProcess.Stop(SIGKILL); }
 
 private:
     TRunningProgram FProcess;
     int FPort = 0;
+    int FRS485Port = 0;
 };
+
+// "provider=TCP_CLIENT" to a loopback port.
+std::string LoopbackConnection(int port);

@@ -1,0 +1,30 @@
+#include "tests/support/ser2net_gateway.h"
+
+#include "tests/support/loopback_socket.h"
+
+#include <fstream>
+#include <thread>
+
+namespace {
+
+bool Accepts(int port)
+{
+    bool ok = false;
+    ::close(ConnectLoopback(uint16_t(port), ok));
+    return ok;
+}
+
+} // namespace
+
+TSer2netGateway::TSer2netGateway(const std::string& dir, const std::string& device, int port)
+    : FPort(port != 0 ? port : UnusedLoopbackPort())
+{
+    const std::string config = dir + "/ser2net.yaml";
+    std::ofstream(config) << "connection: &m\n"
+                          << "  accepter: tcp,127.0.0.1," << FPort << "\n"
+                          << "  connector: serialdev," << device << ",115200n81,local\n";
+    FProcess = std::make_unique<TRunningProgram>(Ser2netProgram, std::vector<std::string>{"-d", "-u", "-c", config});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!(FReady = Accepts(FPort)) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
