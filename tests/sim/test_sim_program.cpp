@@ -32,8 +32,8 @@ TEST(SimProgram, HelpListsEverySwitch)
     const TRun run = RunSim("--help");
     EXPECT_EQ(run.Status, 0);
     for (const char* option : {"--host", "--port", "--rs485-port", "--no-tcp", "--no-rs485-tcp", "--pty", "--rs485-pty",
-                               "--address", "--static", "--drop", "--corrupt", "--delay", "--refuse", "--garbage",
-                               "--close-after", "--seed", "--verbose", "--volts", "--milliamps"})
+                               "--address", "--modules", "--static", "--drop", "--corrupt", "--delay", "--refuse",
+                               "--garbage", "--close-after", "--seed", "--verbose", "--volts", "--milliamps"})
         EXPECT_NE(run.Output.find(option), std::string::npos) << option;
 }
 
