@@ -18,7 +18,7 @@ int Run(const TCliOptions& options, const TCliAction& action)
     TCliReport report(options.Json, stdout);
     TCliSession session;
     std::string error;
-    if (!session.Connect(options.Connection, options.Timeout, error)) {
+    if (!session.Connect(options.Connection, options.Timeout, options.Address, error)) {
         report.ConnectionFailure(error);
         return CliExitConnection;
     }

@@ -1,7 +1,9 @@
 #include "cli/uCliCommands.h"
 
+#include "cli/uCliAddress.h"
 #include "cli/uCliPacing.h"
 #include "cli/uCliPing.h"
+#include "cli/uCliScan.h"
 #include "cli/uCliSession.h"
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixCalibration.h"
@@ -9,6 +11,8 @@
 #include "protocol/uDateTime.h"
 
 #include <climits>
+
+#include <unistd.h>
 
 namespace {
 
@@ -307,6 +311,8 @@ const std::vector<TCliCommand>& Commands()
         {{"store-output-point", {"N", "POINT"}}, StoreOutputPoint},
         {{"monitor", {}, {}, {"--count", "--interval"}}, Monitor},
         {{"ping", {}, {}, {"--count", "--interval"}}, PreparePing},
+        {{"scan", {}, {}, {"--from", "--to", "--timeout"}}, PrepareScan},
+        {{"set-address", {"NEW"}}, PrepareSetAddress},
     };
     return commands;
 }
@@ -340,6 +346,8 @@ void TCliReport::Progress(const std::string& text)
     std::fprintf(FOut, "%s\n", text.c_str());
     std::fflush(FOut);
 }
+
+bool TCliReport::Interactive() const { return !FJson && isatty(fileno(FOut)); }
 
 void TCliReport::FinishFailed()
 {

@@ -22,6 +22,8 @@ public:
     void Line(const std::string& text) { FLines.push_back(text); }
     // A text line printed at once, while the command runs; JSON output leaves it out.
     void Progress(const std::string& text);
+    // Whether text goes to a terminal: a progress line rewritten in place is shown only there.
+    bool Interactive() const;
     // Prints the collected result and starts a new one.
     void Flush();
     // Prints the result unless the command printed its results itself.

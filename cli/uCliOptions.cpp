@@ -1,5 +1,6 @@
 #include "cli/uCliOptions.h"
 
+#include "cli/uCliAddress.h"
 #include "framework/uCommandLine.h"
 
 #include <CLI/CLI.hpp>
@@ -11,11 +12,13 @@
 
 const char* const CliUsageText =
     "Usage: valdrix-cli [OPTION]... COMMAND [ARGUMENT]...\n"
-    "Talks to one Valdrix I/O module (address 0x31) for scripts and production lines.\n"
+    "Talks to one Valdrix I/O module (address 0x31 unless -a names another) for scripts\n"
+    "and production lines.\n"
     "\n"
     "Options:\n"
     "  -c, --connection=STRING  connection string (default: $VALDRIX_CONNECTION, else\n"
     "                           provider=TCP_CLIENT;host=127.0.0.1;port=10001)\n"
+    "  -a, --address=ADR        the module's address, 0..253, decimal or 0x.. (default 0x31)\n"
     "      --timeout=MS         answer time-out of each request, 0..600000 (default 1000)\n"
     "      --json               one JSON object (UTF-8) per result instead of text\n"
     "  -h, --help               this text\n"
@@ -44,6 +47,14 @@ const char* const CliUsageText =
     "  ping [--count N] [--interval MS]  round trip of N identification requests (default 4),\n"
     "                                    one every MS (default 1000; 0 = back to back), then\n"
     "                                    the summary; exit status 1 when any was lost\n"
+    "  scan [--from A] [--to B] [--timeout MS]\n"
+    "                                    every address A..B (default 1..253) asked once for\n"
+    "                                    its identification and serial numbers, waiting MS\n"
+    "                                    (default 100; this --timeout stands after scan);\n"
+    "                                    one line per module that answered\n"
+    "  set-address NEW                   move the module to address NEW (0..253), unless\n"
+    "                                    another module answers there, and confirm that it\n"
+    "                                    answers at NEW\n"
     "\n"
     "Connection strings:\n"
     "  provider=SERIAL_PORT;comport=33;baudrate=115200   serial port COM33 = /dev/ttyUSB0\n"
@@ -78,6 +89,7 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, const std:
             CLI::MultiOptionPolicy::TakeAll);
     };
     value(app, "-c,--connection", [&](const std::string& text) { options.Connection = text; });
+    value(app, "-a,--address", [&](const std::string& text) { options.Address = ParseCliAddress(text, "address"); });
     value(app, "--timeout",
           [&](const std::string& text) { options.Timeout = int32_t(ParseCliInt(text, 0, 600000, "time-out")); });
     app.add_flag("--json", options.Json);

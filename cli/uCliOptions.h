@@ -1,9 +1,11 @@
 // Command line of valdrix-cli:
-//   valdrix-cli [-c CONNECTION_STRING] [--timeout MS] [--json] COMMAND [ARGS]
+//   valdrix-cli [-c CONNECTION_STRING] [-a ADDRESS] [--timeout MS] [--json] COMMAND [ARGS]
 // GNU-style: options stand before or after the command and its arguments, take their
 // value as "--timeout 500" or "--timeout=500", and "--" ends them. The connection
 // defaults to $VALDRIX_CONNECTION, else to CliDefaultConnection.
 #pragma once
+
+#include "device/uValdrix.h"
 
 #include <chrono>
 #include <cstdint>
@@ -50,6 +52,7 @@ private:
 
 struct TCliOptions {
     std::string Connection = CliDefaultConnection;
+    uint8_t Address = ValdrixDefaultAddress; // of the module every command talks to
     int32_t Timeout = CliDefaultTimeout;
     bool Json = false;
     std::string Command;

@@ -12,7 +12,7 @@ TCliSession::~TCliSession()
     if (FLink) FLink->Close(false);
 }
 
-bool TCliSession::Connect(const std::string& connection, int32_t timeout, std::string& error)
+bool TCliSession::Connect(const std::string& connection, int32_t timeout, uint8_t address, std::string& error)
 {
     if (!CreateCommunicationInterface(connection, FLink, error)) return false;
     if (!FLink->Open()) {
@@ -25,7 +25,7 @@ bool TCliSession::Connect(const std::string& connection, int32_t timeout, std::s
     }
     FStack = MakeObj<TTarvelStack>();
     FStack->SetCommunicationInterface(FLink);
-    FDevice = MakeObj<TValdrix>(ValdrixDefaultAddress);
+    FDevice = MakeObj<TValdrix>(address);
     FDevice->SetTimeout(timeout);
     FDevice->SetStack(FStack);
     return true;
@@ -40,7 +40,7 @@ void TCliSession::Watch(ICommunicationInterface* intf, const std::string& bytes,
 std::string TCliSession::DescribeFailure()
 {
     const int result = FDevice->GetLastResult();
-    if (FLink->WaitForData(0) == TCiWaitResult::Closed) {
+    if (LinkClosed()) {
         std::string name;
         FLink->GetDeviceName(name);
         return "the link closed (" + name + "): the module, the gateway or the converter went away";
@@ -49,6 +49,8 @@ std::string TCliSession::DescribeFailure()
         return "the module's answer arrived damaged: bytes came back, but no valid answer";
     return DescribeRequestFailure(result, FDevice->GetLastAck());
 }
+
+bool TCliSession::LinkClosed() { return FLink->WaitForData(0) == TCiWaitResult::Closed; }
 
 std::string DescribeRequestFailure(int lastResult, int lastAck)
 {

@@ -18,16 +18,18 @@ public:
     // Detaches everything and closes the link.
     ~TCliSession();
 
-    // Builds the transport from the connection string and opens it; false with the
-    // reason when that fails: the refused string, or the device, the system's reason and
-    // what to do, as the transport gives them.
-    bool Connect(const std::string& connection, int32_t timeout, std::string& error);
+    // Builds the transport from the connection string and opens it, for the module at
+    // `address`; false with the reason when that fails: the refused string, or the
+    // device, the system's reason and what to do, as the transport gives them.
+    bool Connect(const std::string& connection, int32_t timeout, uint8_t address, std::string& error);
     IValdrix& Device() { return *FDevice; }
 
     // Why the module's last request failed: the link that closed under it, answers that
     // arrived damaged (bytes came back since the request went out, but no valid answer),
     // or the device's last result and acknowledge code.
     std::string DescribeFailure();
+    // Whether the link closed under the session (the peer went away).
+    bool LinkClosed();
 
 private:
     void Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction);

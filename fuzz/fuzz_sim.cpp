@@ -73,7 +73,10 @@ struct TDelivered {
 // Records every packet a port hands to the router.
 class TTapRouter : public TSimRouter {
 public:
-    TTapRouter(TSimModule& module, TSimFaults& faults, TSimLoop& loop) : TSimRouter(module, faults, loop, false), FModule(module) {}
+    TTapRouter(std::vector<TSimModule>& modules, TSimFaults& faults, TSimLoop& loop)
+        : TSimRouter(modules, faults, loop, false), FModule(modules.front())
+    {
+    }
 
     void OnPacket(TSimLink& from, const TTarvelFormat97& packet) override
     {
@@ -171,10 +174,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     settings.Garbage = flags & 0x20;
     const bool cleanAnswers = settings.CorruptPercent == 0 && !settings.Garbage;
 
-    TSimModule module(0x31, !(flags & 0x40));
+    std::vector<TSimModule> modules{TSimModule(0x31, !(flags & 0x40))};
     TSimFaults faults(settings);
     TSimLoop loop;
-    TTapRouter router(module, faults, loop);
+    TTapRouter router(modules, faults, loop);
     TFuzzLink main(TSimSide::Main, router, mainOut), bus(TSimSide::Bus, router, busOut);
     router.AddLink(main);
     router.AddLink(bus);

@@ -54,7 +54,7 @@ TSimAnswer EnableConfiguration(TSimModule& m, const TSimRequest& r)
 TSimAnswer ChangeAddressByNumbers(TSimModule& m, const TSimRequest& r)
 {
     if (r.Data.size() != 5 || !IsDeviceAddress(SimByte(r.Data, 0))) return SimBadData();
-    if (GetBE16(r.Data, 1) != SIM_SERIAL_N1 || GetBE16(r.Data, 3) != SIM_SERIAL_N2)
+    if (GetBE16(r.Data, 1) != m.SerialN1 || GetBE16(r.Data, 3) != m.SerialN2)
         return r.Adr == TARVEL_ADR_SPECIAL ? TSimAnswer{true, SIM_ACK_OK, {}} : SimBadData();
     m.Address = SimByte(r.Data, 0);
     return SimOk();
@@ -78,12 +78,12 @@ TSimAnswer ReadText(TSimModule& m, const TSimRequest&) { return SimOk(m.Text); }
 
 TSimAnswer ReadIdentification(TSimModule&, const TSimRequest&) { return SimOk(SIM_IDENTIFICATION); }
 
-TSimAnswer ReadNumbers(TSimModule&, const TSimRequest&)
+TSimAnswer ReadNumbers(TSimModule& m, const TSimRequest&)
 {
     std::string data;
-    PutBE16(data, SIM_SERIAL_N1);
-    PutBE16(data, SIM_SERIAL_N2);
-    PutBE32(data, SIM_SERIAL_N3);
+    PutBE16(data, m.SerialN1);
+    PutBE16(data, m.SerialN2);
+    PutBE32(data, m.SerialN3);
     return SimOk(std::move(data));
 }
 

@@ -11,8 +11,9 @@ int16_t ClampInt16(double value) { return int16_t(std::clamp(std::lround(value),
 
 }
 
-TSimModule::TSimModule(uint8_t address, bool frozen, const TSimSignals& signals)
-    : Address(address), Clock(frozen), FWorld(frozen, signals)
+TSimModule::TSimModule(uint8_t address, bool frozen, const TSimSignals& signals, int index)
+    : Address(address), SerialN2(uint16_t(SIM_SERIAL_N2 + index)), SerialN3(SIM_SERIAL_N3 + uint32_t(index)),
+      Clock(frozen), FWorld(frozen, signals)
 {
     for (int k = 1; k <= SIM_DIGITAL_INPUTS; ++k) FCounters[k].Base = uint32_t(1001 * k);
     for (int k = 1; k <= SIM_ANALOG_INPUTS; ++k)

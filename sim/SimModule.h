@@ -30,7 +30,7 @@ constexpr uint8_t SIM_STATUS_VALID = 0x80;
 // request keeps configuration open for the one configuration instruction it allows.
 constexpr int64_t SIM_OUTPUT_TICK_MS = 100;
 constexpr int64_t SIM_CONFIG_WINDOW_MS = 2000;
-// Serial numbers reported by instruction FA and matched by EB.
+// Serial numbers of the first module, reported by instruction FA and matched by EB.
 constexpr uint16_t SIM_SERIAL_N1 = 0x0001, SIM_SERIAL_N2 = 0x3039;
 constexpr uint32_t SIM_SERIAL_N3 = 12345678;
 constexpr const char* SIM_IDENTIFICATION = "Valdrix ; v 1.0 ; SIM";
@@ -62,10 +62,16 @@ struct TSimThermometerPair {
 
 class TSimModule {
 public:
-    TSimModule(uint8_t address, bool frozen, const TSimSignals& signals = {});
+    // The index-th module on the simulated link (0 = the first) has the serial numbers N2
+    // and N3 of the first plus index, so that each module answers FA with its own numbers
+    // and EB sent to the special address reaches only the module it names.
+    TSimModule(uint8_t address, bool frozen, const TSimSignals& signals = {}, int index = 0);
 
     // Common settings.
     uint8_t Address;
+    uint16_t SerialN1 = SIM_SERIAL_N1;
+    uint16_t SerialN2;
+    uint32_t SerialN3;
     uint8_t BaudCode = SIM_DEFAULT_BAUD_CODE;
     uint8_t ByteF1 = 0;
     bool FlagEE = false;

@@ -68,6 +68,7 @@ std::optional<int> ParseSimOptions(int argc, const char* const* argv, TSimOption
     value("--pty", [&](const std::string& text) { o.Pty = text; });
     value("--rs485-pty", [&](const std::string& text) { o.BusPty = text; });
     number("--address", 0, 0xFD, [](TSimOptions& s, long v) { s.Address = uint8_t(v); });
+    number("--modules", 1, SIM_MAX_MODULES, [](TSimOptions& s, long v) { s.Modules = int(v); });
     app.add_flag("--static", o.Static);
     value("--volts", [&](const std::string& text) { SetSignal(o.Signals.Volts, "--volts", text, 10); });
     value("--milliamps", [&](const std::string& text) { SetSignal(o.Signals.Milliamps, "--milliamps", text, 20); });
@@ -82,6 +83,10 @@ std::optional<int> ParseSimOptions(int argc, const char* const* argv, TSimOption
     try {
         if (const auto status = ParseCommandLine(app, argc, argv, SimUsage())) return status;
         if (!o.Tcp && o.Pty.empty()) throw Exception("--no-tcp needs --pty: the main link needs an endpoint");
+        // 0xFE and 0xFF are the special and the universal address, never a module's own.
+        if (o.Address + o.Modules - 1 > 0xFD)
+            throw Exception("--modules: " + std::to_string(o.Modules) + " modules from address " +
+                            std::to_string(o.Address) + " would reach past 253 (0xFD)");
     } catch (const Exception& e) {
         PrintUsageError(app.get_name(), e.Message());
         return CommandLineUsageStatus;
@@ -93,16 +98,17 @@ const char* SimUsage()
 {
     return R"(Usage: valdrix-sim [options]
 
-Simulates one Valdrix I/O module for the tester: it answers every instruction of the
-module and the common instructions of the family, keeps the module's state (outputs,
-counters, ranges, calibrations, clock) and lets inputs, counters, analog signals and
-temperatures change over time.
+Simulates Valdrix I/O modules for the tester (one unless --modules says more): each
+answers every instruction of the module and the common instructions of the family,
+keeps its own state (address, outputs, counters, ranges, calibrations, clock) and lets
+inputs, counters, analog signals and temperatures change over time.
 
 Topology:
   tester main link  --TCP/pty-->  [ module, address 0x31 ]  <--TCP/pty--  tester RS-485 link
                                    main link         RS-485 bus
-  Packets for the module's address or for 0xFE are answered on the link they came in
-  on (0xFE answers carry the module's own address). Packets for 0xFF are ignored.
+  Packets for a module's present address are answered by that module on the link they
+  came in on; packets for 0xFE by every module (each answer carries the module's own
+  address). Packets for 0xFF are ignored.
   Packets for any other address arriving on the main link are forwarded to the RS-485
   side, and packets arriving on the RS-485 side for other addresses are relayed back
   to the main link: the tester's RS-485 test (a type request to address N on the main
@@ -123,6 +129,9 @@ Endpoints:
 
 Module:
   --address A          module address, 0..253, decimal or 0x.. (default 0x31)
+  --modules N          N modules (1..32, default 1) on the same links, at the addresses
+                       A, A+1, ..., which must stay within 0..253; each keeps its own
+                       state, and an address changed by E0 or EB moves its module
   --static             freeze everything that changes by itself, at these values:
                          inputs 1,2,7,8,10,12,13,15 on (wire bytes 5A C3)
                          counter k = 1001*k (1001 .. 16016), width 32 bits
@@ -139,7 +148,8 @@ Module:
   Without --static the same values are the starting point: inputs blink (input k with
   a period of 200*(k+1) ms), counters count their rising edges, analog signals and
   temperatures drift slowly, and the clock runs from the host's local time.
-  Identification (F3): "Valdrix ; v 1.0 ; SIM". Serial numbers (FA): 0001 3039 00BC614E.
+  Identification (F3): "Valdrix ; v 1.0 ; SIM". Serial numbers (FA): 0001 3039 00BC614E;
+  module k of --modules (k = 0 for the first) adds k to the second and the third.
   Timed outputs (23): the duration byte counts 100 ms units.
   Counter read (60): bit 7 of the request byte clears the counters after reading.
   Analog outputs: 40 sets the converter value 0..4095, 42 the value 0..10000 between the
@@ -171,7 +181,8 @@ Options take their value as "--port 10001" or "--port=10001"; "--" ends the opti
 
 When ready, prints one line to standard output, for example:
   valdrix-sim ready tcp=127.0.0.1:10001 rs485=127.0.0.1:10002 address=0x31
-(tcp=off / rs485=off when disabled; pty=PATH and rs485-pty=PATH when given).
+(tcp=off / rs485=off when disabled; pty=PATH and rs485-pty=PATH when given; with
+--modules the addresses separated by commas, e.g. address=0x31,0x32,0x33).
 Stops on SIGINT or SIGTERM.
 )";
 }

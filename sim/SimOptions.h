@@ -8,6 +8,9 @@
 #include <optional>
 #include <string>
 
+// Modules one simulator can put on its link.
+constexpr int SIM_MAX_MODULES = 32;
+
 struct TSimOptions {
     std::string Host = "127.0.0.1";
     bool Tcp = true;
@@ -16,7 +19,8 @@ struct TSimOptions {
     int BusPort = -1; // -1: 10002, or a free port when Port is 0
     std::string Pty;
     std::string BusPty;
-    uint8_t Address = 0x31;
+    uint8_t Address = 0x31; // of the first module; the others follow it
+    int Modules = 1;
     bool Static = false;
     bool Verbose = false;
     TSimFaultSettings Faults;

@@ -10,20 +10,23 @@ constexpr uint8_t LAST_ACKNOWLEDGE_CODE = 0x0F;
 
 }
 
-TSimRouter::TSimRouter(TSimModule& module, TSimFaults& faults, TSimLoop& loop, bool verbose)
-    : FModule(module), FFaults(faults), FLoop(loop), FVerbose(verbose)
+TSimRouter::TSimRouter(std::vector<TSimModule>& modules, TSimFaults& faults, TSimLoop& loop, bool verbose)
+    : FModules(modules), FFaults(faults), FLoop(loop), FVerbose(verbose)
 {
 }
 
 void TSimRouter::OnPacket(TSimLink& from, const TTarvelFormat97& packet)
 {
     if (FVerbose) Log("rx", from, BuildTarvel97PacketFromRecord(packet));
-    if (packet.Adr == FModule.Address || packet.Adr == TARVEL_ADR_SPECIAL) {
+    bool addressed = false;
+    for (TSimModule& module : FModules) {
+        if (packet.Adr != module.Address && packet.Adr != TARVEL_ADR_SPECIAL) continue;
+        addressed = true;
         // Codes 00..0F are acknowledge and message codes, not requests: answering them
         // could make two modules (or an echoing line) answer each other for ever.
-        if (packet.Inst > LAST_ACKNOWLEDGE_CODE) Answer(from, packet);
+        if (packet.Inst > LAST_ACKNOWLEDGE_CODE) Answer(module, from, packet);
     }
-    else if (packet.Adr != TARVEL_ADR_UNIVERSAL)
+    if (!addressed && packet.Adr != TARVEL_ADR_UNIVERSAL)
         Forward(from.Side() == TSimSide::Main ? TSimSide::Bus : TSimSide::Main, packet);
 
     const int closeAfter = FFaults.Settings().CloseAfter;
@@ -31,16 +34,16 @@ void TSimRouter::OnPacket(TSimLink& from, const TTarvelFormat97& packet)
         HangupAfterAnswer(from);
 }
 
-void TSimRouter::Answer(TSimLink& to, const TTarvelFormat97& request)
+void TSimRouter::Answer(TSimModule& module, TSimLink& to, const TTarvelFormat97& request)
 {
     // The answer carries the address the module had when the request arrived (an
     // address change takes effect after it is acknowledged).
-    const uint8_t address = FModule.Address;
+    const uint8_t address = module.Address;
     TSimAnswer answer;
     if (const auto refusal = FFaults.Refusal(request.Inst))
         answer.Ack = *refusal;
     else
-        answer = FInstructions.Execute(FModule, {request.Adr, request.Inst, request.Data, FLoop.Now()});
+        answer = FInstructions.Execute(module, {request.Adr, request.Inst, request.Data, FLoop.Now()});
     if (answer.Silent) return;
 
     std::string bytes = FFaults.Apply(BuildTarvel97Packet(address, request.Sig, answer.Ack, answer.Data));

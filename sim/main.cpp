@@ -25,10 +25,15 @@ std::string Hex(uint8_t value)
 
 int Run(const TSimOptions& options)
 {
-    TSimModule module(options.Address, options.Static, options.Signals);
+    std::vector<TSimModule> modules;
+    std::string addresses;
+    for (int index = 0; index < options.Modules; ++index) {
+        modules.emplace_back(uint8_t(options.Address + index), options.Static, options.Signals, index);
+        addresses += (index ? "," : "") + Hex(modules.back().Address);
+    }
     TSimFaults faults(options.Faults);
     TSimLoop loop;
-    TSimRouter router(module, faults, loop, options.Verbose);
+    TSimRouter router(modules, faults, loop, options.Verbose);
     std::vector<std::unique_ptr<TSimLink>> links;
     auto add = [&](std::unique_ptr<TSimLink> link) -> std::string {
         router.AddLink(*link);
@@ -44,7 +49,7 @@ int Run(const TSimOptions& options)
     ready += " rs485=" + (options.BusTcp ? add(std::make_unique<TSimTcpLink>(TSimSide::Bus, router, options.Host,
                                                                               uint16_t(options.EffectiveBusPort())))
                                          : std::string("off"));
-    ready += " address=" + Hex(options.Address);
+    ready += " address=" + addresses;
     if (!options.Pty.empty()) ready += " pty=" + add(std::make_unique<TSimPtyLink>(TSimSide::Main, router, options.Pty));
     if (!options.BusPty.empty())
         ready += " rs485-pty=" + add(std::make_unique<TSimPtyLink>(TSimSide::Bus, router, options.BusPty));

@@ -131,7 +131,16 @@ TEST(CliExitStatus, UsageAndConnectionErrors)
                                                                   {"ping", "--interval", ""},
                                                                   {"ping", "now"},
                                                                   {"monitor", "--interval", "1.5"},
-                                                                  {"monitor", "--count", "-2"}}) {
+                                                                  {"monitor", "--count", "-2"},
+                                                                  {"-a", "0xFE", "identify"},
+                                                                  {"--address=254", "inputs"},
+                                                                  {"-a", "0x", "inputs"},
+                                                                  {"set-address", "0xFF"},
+                                                                  {"set-address", "-1"},
+                                                                  {"set-address"},
+                                                                  {"scan", "--from", "10", "--to", "9"},
+                                                                  {"scan", "--to", "0x100"},
+                                                                  {"scan", "--timeout", "0"}}) {
         const TProgramRun run = RunProgram("VALDRIX_CLI", args);
         EXPECT_EQ(run.Status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_FALSE(run.Err.empty());

@@ -129,7 +129,8 @@ TEST(CliErrors, AnUnpluggedConverterIsALinkThatClosed)
     {
         TCliSession session;
         std::string error, text;
-        ASSERT_TRUE(session.Connect("provider=FTD_USB;serial_number=FTSIM077", 300, error)) << error;
+        ASSERT_TRUE(session.Connect("provider=FTD_USB;serial_number=FTSIM077", 300, ValdrixDefaultAddress, error))
+            << error;
         EXPECT_TRUE(session.Device().ReadIdentificationText(text));
         const auto unplug = reinterpret_cast<bool (*)(const char*)>(
             ::dlsym(::dlopen(library, RTLD_NOW | RTLD_NOLOAD), "FakeD2xxUnplug"));

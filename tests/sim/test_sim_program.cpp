@@ -32,8 +32,8 @@ TEST(SimProgram, HelpListsEverySwitch)
     const TRun run = RunSim("--help");
     EXPECT_EQ(run.Status, 0);
     for (const char* option : {"--host", "--port", "--rs485-port", "--no-tcp", "--no-rs485-tcp", "--pty", "--rs485-pty",
-                               "--address", "--static", "--drop", "--corrupt", "--delay", "--refuse", "--garbage",
-                               "--close-after", "--seed", "--verbose", "--volts", "--milliamps"})
+                               "--address", "--modules", "--static", "--drop", "--corrupt", "--delay", "--refuse",
+                               "--garbage", "--close-after", "--seed", "--verbose", "--volts", "--milliamps"})
         EXPECT_NE(run.Output.find(option), std::string::npos) << option;
 }
 
@@ -51,7 +51,8 @@ TEST(SimProgram, VersionAndOptionsWithTheirValueAfterAnEqualsSign)
 TEST(SimProgram, RefusesABadCommandLineWithAReason)
 {
     for (const char* args : {"--bogus", "--drop 101", "--port", "--refuse 31", "--address 0xFE", "--no-tcp",
-                             "--volts 5:1", "--volts 1:11", "--volts 1", "--milliamps 2:x"}) {
+                             "--volts 5:1", "--volts 1:11", "--volts 1", "--milliamps 2:x", "--modules 0",
+                             "--modules 33", "--address 0xFD --modules 2"}) {
         const TRun run = RunSim(args);
         EXPECT_EQ(run.Status, 2) << args;
         EXPECT_EQ(run.Output.rfind("valdrix-sim: ", 0), 0u) << args;
@@ -67,6 +68,21 @@ TEST(SimProgram, ReadyLineNamesTheEndpointsAndAddress)
     EXPECT_NE(sim.Port(), sim.BusPort());
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     EXPECT_EQ(AnswerData(link.Ask(0x40, 1, 0xF0)), Bytes({0x40, 0x06}));
+}
+
+TEST(SimProgram, ModulesAtConsecutiveAddressesTellThemselvesApartByTheirNumbers)
+{
+    TSimProcess sim({"--port", "0", "--address", "0xFB", "--modules", "3"});
+    EXPECT_EQ(sim.ReadyLine().substr(sim.ReadyLine().find(" address=")), " address=0xFB,0xFC,0xFD");
+    TSimPeer link = TSimPeer::Tcp(sim.Port());
+    EXPECT_EQ(AnswerData(link.Ask(0xFD, 1, 0xFA)), Bytes({0x00, 0x01, 0x30, 0x3B, 0x00, 0xBC, 0x61, 0x50}));
+    // EB to the special address with the numbers of the second module moves only that one.
+    EXPECT_EQ(AnswerData(link.Ask(0xFE, 2, 0xEB, Bytes({0x10, 0x00, 0x01, 0x30, 0x3A}))), "");
+    EXPECT_EQ(link.ReadFrame(300), std::nullopt) << "one answer only";
+    EXPECT_EQ(AnswerData(link.Ask(0x10, 3, 0xF0)), Bytes({0x10, 0x06}));
+    EXPECT_EQ(AnswerData(link.Ask(0xFB, 4, 0xF0)), Bytes({0xFB, 0x06}));
+    link.Send(BuildTarvel97Packet(0xFC, 5, 0xF0, {}));
+    EXPECT_EQ(link.ReadFrame(300), std::nullopt) << "nobody is left at the old address";
 }
 
 TEST(SimProgram, AppliedSignalsCanBeChosenPerInput)

@@ -10,22 +10,6 @@
 
 namespace {
 
-pid_t Spawn(const std::string& program, const std::vector<std::string>& args, int out, int err)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
 int ExitStatus(pid_t pid)
 {
     int status = 0;
@@ -43,6 +27,22 @@ std::vector<std::string> SimulatorArgs(const std::vector<std::string>& extra, bo
 
 } // namespace
 
+pid_t SpawnProgram(const std::string& program, const std::vector<std::string>& args, int out, int err)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
 std::string ProgramPath(const char* envName)
 {
     const char* path = std::getenv(envName);
@@ -59,7 +59,7 @@ TProgramRun RunProgramAt(const std::string& program, const std::vector<std::stri
 {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
-    const pid_t pid = Spawn(program, args, out[1], err[1]);
+    const pid_t pid = SpawnProgram(program, args, out[1], err[1]);
     close(out[1]);
     close(err[1]);
     TProgramRun run;
@@ -88,7 +88,7 @@ TRunningProgram::TRunningProgram(const std::string& program, const std::vector<s
 {
     int out[2];
     if (pipe(out) != 0) throw std::runtime_error("pipe failed");
-    FPid = Spawn(program, args, out[1], withErrors ? out[1] : STDERR_FILENO);
+    FPid = SpawnProgram(program, args, out[1], withErrors ? out[1] : STDERR_FILENO);
     close(out[1]);
     FOut = out[0];
 }

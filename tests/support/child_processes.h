@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// Starts the program with its standard output and error on the given descriptors.
+pid_t SpawnProgram(const std::string& program, const std::vector<std::string>& args, int out, int err);
+
 // The program named by the environment variable; raises std::runtime_error when unset.
 std::string ProgramPath(const char* envName);
 
