@@ -19,8 +19,15 @@ std::string TSimFaults::Apply(std::string packet)
     // Both rolls are always made, so one switch does not shift the other's choices.
     const bool drop = Roll(FSettings.DropPercent);
     const bool corrupt = Roll(FSettings.CorruptPercent);
-    if (drop) return {};
-    if (corrupt) packet[packet.size() - 2] = char(packet[packet.size() - 2] ^ 0xFF);
+    ++FCounts.Answers;
+    if (drop) {
+        ++FCounts.Dropped;
+        return {};
+    }
+    if (corrupt) {
+        ++FCounts.Corrupted;
+        packet[packet.size() - 2] = char(packet[packet.size() - 2] ^ 0xFF);
+    }
     if (!FSettings.Garbage) return packet;
     // One to eight noise bytes, never "*", so they cannot pose as the start of a packet.
     std::string noise(size_t(std::uniform_int_distribution<int>(1, 8)(FRandom)), '\0');

@@ -20,6 +20,13 @@ struct TSimFaultSettings {
     uint32_t Seed = 1;
 };
 
+// What the faults did to the answers so far, for a run's closing line.
+struct TSimFaultCounts {
+    uint64_t Answers = 0; // answer packets handed to Apply
+    uint64_t Dropped = 0;
+    uint64_t Corrupted = 0;
+};
+
 class TSimFaults {
 public:
     explicit TSimFaults(const TSimFaultSettings& settings);
@@ -29,10 +36,12 @@ public:
     // The bytes to send for an answer packet: empty when the answer is lost; else the
     // packet with its checksum damaged or noise in front, as the settings ask.
     std::string Apply(std::string packet);
+    const TSimFaultCounts& Counts() const { return FCounts; }
 
 private:
     bool Roll(int percent);
 
     TSimFaultSettings FSettings;
     std::mt19937 FRandom;
+    TSimFaultCounts FCounts;
 };

@@ -57,6 +57,10 @@ int Run(const TSimOptions& options)
     printf("%s\n", ready.c_str());
     fflush(stdout);
     while (!StopRequested) loop.RunOnce(200);
+    // What a test that injected faults compares the failures it saw with.
+    const TSimFaultCounts& counts = faults.Counts();
+    printf("valdrix-sim stopped answers=%llu dropped=%llu corrupted=%llu\n", (unsigned long long)counts.Answers,
+           (unsigned long long)counts.Dropped, (unsigned long long)counts.Corrupted);
     return 0;
 }
 
