@@ -12,6 +12,7 @@ namespace {
 
 constexpr const char* ConnectionAttribute = "ConnectionString";
 constexpr const char* RS485Attribute = "RS485ConnectionString";
+constexpr const char* ReconnectAttribute = "Reconnect";
 constexpr const char* EmptyDocument = "<?xml version=\"1.0\" encoding=\"windows-1250\"?><Root/>";
 
 QString FileIn(const QString& folder) { return QDir(folder).filePath(TConfigFile::FileName); }
@@ -45,6 +46,7 @@ void WriteFile(const QString& path, const TTesterConfig& config)
     const IntfPtr<IXMLNode> root = doc->DocumentElement();
     root->SetAttribute(ConnectionAttribute, config.ConnectionString);
     root->SetAttribute(RS485Attribute, config.RS485ConnectionString);
+    if (config.Reconnect) root->SetAttribute(ReconnectAttribute, "1");
     doc->SaveToFile(path.toStdString());
 }
 
@@ -90,6 +92,7 @@ TTesterConfig TConfigFile::Load()
         const IntfPtr<IXMLNode> root = doc->DocumentElement();
         FLoaded.ConnectionString = root->GetAttribute(ConnectionAttribute).value_or("");
         FLoaded.RS485ConnectionString = root->GetAttribute(RS485Attribute).value_or("");
+        FLoaded.Reconnect = root->GetAttribute(ReconnectAttribute).value_or("") == "1";
     } catch (const Exception&) {
         FLoaded = {};
         KeepDamaged(path);

@@ -1,5 +1,7 @@
 // Config.xml: the two connection strings of the tester, kept as the attributes
-// ConnectionString and RS485ConnectionString of the root element Root, in windows-1250.
+// ConnectionString and RS485ConnectionString of the root element Root, in windows-1250,
+// and the "Znovu připojit" choice as Reconnect="1", written only when chosen (a file
+// without it means not chosen, as before the choice existed).
 //
 // The file lies in the program's folder. When that folder cannot be written, the file
 // goes to the user's configuration folder instead ($XDG_CONFIG_HOME/valdrix-tester or
@@ -18,6 +20,7 @@
 struct TTesterConfig {
     std::string ConnectionString;
     std::string RS485ConnectionString;
+    bool Reconnect = false;
 
     bool operator==(const TTesterConfig&) const = default;
 };

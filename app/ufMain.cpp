@@ -19,6 +19,7 @@
 #include "framework/uiNodedInterface.h"
 #include "protocol/uTarvelStack.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -76,6 +77,10 @@ TfrmMain::TfrmMain(TConfigFile config, QWidget* parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(TimerInterval);
     connect(Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    ReconnectTimer = new QTimer(this);
+    ReconnectTimer->setObjectName(QStringLiteral("ReconnectTimer"));
+    ReconnectTimer->setInterval(ReconnectInterval);
+    connect(ReconnectTimer, &QTimer::timeout, this, &TfrmMain::ReconnectTimerTimer);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FormCreate();
@@ -97,6 +102,7 @@ void TfrmMain::FormCreate()
     const TTesterConfig config = FConfig.Load();
     FConnectionString = config.ConnectionString;
     FRS485ConnectionString = config.RS485ConnectionString;
+    chkReconnect->setChecked(config.Reconnect);
     if (!FConfig.LoadProblem().isEmpty()) ShowAppMessage(this, FConfig.LoadProblem());
     ApplyDateAppearance();
     UpdateControls();
@@ -107,6 +113,7 @@ void TfrmMain::FormCreate()
 void TfrmMain::FormDestroy()
 {
     Timer1->stop();
+    ReconnectTimer->stop();
     btnRS485DisconnectClick();
     if (const IntfPtr<ITarvelStack> stack = FDevice->GetStack()) {
         if (const IntfPtr<ICommunicationInterface> link = stack->GetCommunicationInterface()) link->Close(false);
@@ -115,7 +122,7 @@ void TfrmMain::FormDestroy()
     FDevice->SetStack(nullptr);
     FDevice = nullptr;
     try {
-        FConfig.Save({FConnectionString, FRS485ConnectionString});
+        FConfig.Save({FConnectionString, FRS485ConnectionString, chkReconnect->isChecked()});
     } catch (const Exception& e) {
         ShowAppMessage(nullptr, QString::fromStdString(e.Message()));
     }
@@ -130,6 +137,7 @@ bool TfrmMain::Connected() const
 void TfrmMain::btnConnectClick()
 {
     if (FConnecting) return;
+    StopReconnecting();
     const TConnecting connecting(*this);
     if (!FConnectionDialog || !FConnectionDialog->Execute(FConnectionString)) return;
     if (Connected()) btnDisconnectClick();
@@ -142,7 +150,7 @@ void TfrmMain::btnConnectClick()
         ShowStatus(WithReason(QStringLiteral("Spojení se nepodařilo navázat :("), FConnectError), StatusError);
 }
 
-bool TfrmMain::OpenMainLink()
+bool TfrmMain::OpenMainLink(bool once)
 {
     IntfPtr<ICommunicationInterface> link;
     if (!CreateCommunicationInterface(FConnectionString, link, FConnectError)) return false;
@@ -153,7 +161,8 @@ bool TfrmMain::OpenMainLink()
     const IntfPtr<ITarvelStack> stack = FDevice->GetStack();
     stack->SetCommunicationInterface(link);
     std::string text;
-    if (AttemptTwice([&] { return FDevice->ReadIdentificationText(text); }) && NamesProduct(text)) return true;
+    const auto identify = [&] { return FDevice->ReadIdentificationText(text); };
+    if ((once ? identify() : AttemptTwice(identify)) && NamesProduct(text)) return true;
     link->Close(false);
     stack->SetCommunicationInterface(nullptr);
     return false;
@@ -161,6 +170,7 @@ bool TfrmMain::OpenMainLink()
 
 void TfrmMain::btnDisconnectClick()
 {
+    StopReconnecting();
     btnRS485DisconnectClick();
     if (!Connected()) return;
     const IntfPtr<ITarvelStack> stack = FDevice->GetStack();
@@ -173,6 +183,7 @@ void TfrmMain::btnCloseClick() { close(); }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    StopReconnecting();
     QWidget::closeEvent(event);
     emit Closed();
 }
@@ -197,6 +208,8 @@ void TfrmMain::UpdateControls()
     const bool connected = Connected();
     for (QWidget* control : {pnlCenter, static_cast<QWidget*>(btnDisconnect), static_cast<QWidget*>(btnLog)})
         EnableRecursively(control, connected);
+    // While the lost link is being reopened, "Odpojit" stops the attempts.
+    if (Reconnecting()) btnDisconnect->setEnabled(true);
     // A child is only enabled with its parent here, so the panels holding the logo and
     // the About link stay enabled with them.
     for (QWidget* control : {pnlCenter, pnlValdrix, pnlAbout, static_cast<QWidget*>(shpxAbout),

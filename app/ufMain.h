@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -43,6 +44,8 @@ public:
     static constexpr int ClientWidth = 873;
     static constexpr int ClientHeight = 743;
     static constexpr int TimerInterval = 40;
+    // Between two attempts to reopen a lost link ("Znovu připojit").
+    static constexpr int ReconnectInterval = 2000;
 
     // Status line colours.
     static const QColor StatusOk;    // green
@@ -61,6 +64,8 @@ public:
     const std::string& RS485ConnectionString() const { return FRS485ConnectionString; }
     const IntfPtr<ICommunicationInterface>& RS485Link() const { return FRS485Link; }
     int PendingOutput() const { return FPendingOutput; }
+    // Attempts to reopen the lost link are under way.
+    bool Reconnecting() const;
     TfAbout* AboutBox() const { return FAboutBox; }
     // The values of the polling the trend window draws from.
     const TTrendSamples& TrendSamples() const { return FTrendSamples; }
@@ -143,10 +148,19 @@ private:
     private:
         TfrmMain& FForm;
     };
-    bool OpenMainLink();
+    // Opens the link of ConnectionString, attaches it to the stack and reads the module's
+    // identification, at most twice (once with `once`).
+    bool OpenMainLink(bool once = false);
     void ShowCommunicationResult(bool ok);
     // The status text followed by the reason, when there is one.
     static QString WithReason(const QString& text, const std::string& reason);
+
+    // "Znovu připojit": after the polling dropped the link, the same connection string
+    // is opened again every ReconnectInterval until the module identifies itself. The
+    // user's disconnect or connect, unchecking the box and closing the window stop it.
+    void StartReconnecting();
+    void StopReconnecting();
+    void ReconnectTimerTimer();
 
     // Polling.
     bool RunPollStep(int step);
@@ -174,6 +188,7 @@ private:
     int FPendingOutput = 0;
     int FOutputUnderTest = 0;
     int FTimerStep = 0;
+    int FReconnectAttempt = 0;
     bool FInTick = false;
     bool FConnecting = false;
     // The last poll of every group.
@@ -201,7 +216,9 @@ private:
     QPushButton* btnClose;
     QPushButton* btnLog;
     QPushButton* btnTrend;
+    QCheckBox* chkReconnect;
     QTimer* Timer1;
+    QTimer* ReconnectTimer;
     TShapeExColorSchema* shpxclrschmLedG;
     TShapeExColorSchema* shpxclrschmLedR;
     TShapeExColorSchema* shpxclrschmLedY;

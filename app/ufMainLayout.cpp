@@ -5,6 +5,7 @@
 #include "app/ufMain.h"
 #include "controls/ShapeEx.h"
 
+#include <QCheckBox>
 #include <QFont>
 #include <QFontMetrics>
 #include <QLabel>
@@ -113,6 +114,9 @@ void TfrmMain::CreateButtons()
         NewButton(pnlButtons, QStringLiteral("btnDisconnect"), QStringLiteral("Odpojit"), QRect(114, 6, 100, 28));
     btnLog = NewButton(pnlButtons, QStringLiteral("btnLog"), QStringLiteral("Log"), QRect(220, 6, 80, 28));
     btnTrend = NewButton(pnlButtons, QStringLiteral("btnTrend"), QStringLiteral("Graf"), QRect(306, 6, 80, 28));
+    chkReconnect = new QCheckBox(QStringLiteral("Znovu připojit"), pnlButtons);
+    chkReconnect->setObjectName(QStringLiteral("chkReconnect"));
+    chkReconnect->setGeometry(394, 6, 140, 28);
     btnClose = NewButton(pnlButtons, QStringLiteral("btnClose"), QStringLiteral("Zavřít"),
                          QRect(ClientWidth - 108, 6, 100, 28));
     connect(btnConnect, &QPushButton::clicked, this, &TfrmMain::btnConnectClick);
@@ -120,6 +124,9 @@ void TfrmMain::CreateButtons()
     connect(btnLog, &QPushButton::clicked, this, &TfrmMain::btnLogClick);
     connect(btnTrend, &QPushButton::clicked, this, &TfrmMain::btnTrendClick);
     connect(btnClose, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
+    connect(chkReconnect, &QCheckBox::toggled, this, [this](bool checked) {
+        if (!checked) StopReconnecting();
+    });
 }
 
 void TfrmMain::ApplyDateAppearance()

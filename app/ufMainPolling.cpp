@@ -7,6 +7,7 @@
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixPolling.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -34,6 +35,7 @@ void TfrmMain::Timer1Timer()
     if (Connected() && !ok) {
         btnDisconnectClick();
         ShowCommunicationResult(false);
+        if (chkReconnect->isChecked()) StartReconnecting();
     }
 }
 

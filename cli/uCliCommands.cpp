@@ -1,74 +1,18 @@
 #include "cli/uCliCommands.h"
 
 #include "cli/uCliAddress.h"
-#include "cli/uCliPacing.h"
+#include "cli/uCliMonitor.h"
+#include "cli/uCliPanelText.h"
 #include "cli/uCliPing.h"
 #include "cli/uCliScan.h"
 #include "cli/uCliSession.h"
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixCalibration.h"
-#include "device/uValdrixPolling.h"
 #include "protocol/uDateTime.h"
-
-#include <climits>
 
 #include <unistd.h>
 
 namespace {
-
-template <class T, int N, class F>
-auto Map(const TValdrixChannels<T, N>& channels, F f)
-{
-    std::vector<decltype(f(channels[1]))> out;
-    for (int i = 1; i <= N; ++i) out.push_back(f(channels[i]));
-    return out;
-}
-
-std::string Join(const std::vector<std::string>& items, const char* separator = " ")
-{
-    std::string out;
-    for (size_t i = 0; i < items.size(); ++i) out += (i ? separator : "") + items[i];
-    return out;
-}
-
-template <int N>
-std::string BitText(const TValdrixChannels<bool, N>& bits)
-{
-    return Join(Map(bits, [](bool b) { return std::string(b ? "1" : "0"); }), "");
-}
-
-template <int N>
-TCliJson BitJson(const TValdrixChannels<bool, N>& bits)
-{
-    return Map(bits, [](bool b) { return b; });
-}
-
-std::string TemperatureText(const TValdrixTemperature& t)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", t.Value);
-    return t.Valid() ? text : "-";
-}
-
-template <class T>
-TCliJson ReadingJson(const T& reading)
-{
-    return TCliJson{{"valid", reading.Valid()}, {"value", reading.Value}};
-}
-
-TCliJson TemperaturesJson(const TValdrixTemperatures& t) { return Map(t, ReadingJson<TValdrixTemperature>); }
-
-TCliJson AnalogJson(const TValdrixAnalogReadings& a) { return Map(a, ReadingJson<TValdrixAnalogReading>); }
-
-std::string AnalogText(const TValdrixAnalogReadings& a)
-{
-    return Join(Map(a, [](const TValdrixAnalogReading& r) { return r.Valid() ? std::to_string(r.Value) : "-"; }));
-}
-
-std::string CountersText(const TValdrixCounters& c)
-{
-    return Join(Map(c, [](int64_t v) { return std::to_string(v); }));
-}
 
 std::string RangeName(uint8_t code)
 {
@@ -259,33 +203,6 @@ TCliAction StoreOutputPoint(const TCliArgs& args)
     };
 }
 
-TCliAction Monitor(const TCliArgs& args)
-{
-    const int64_t k = CliInt(args, "--count", 0, INT32_MAX, 0);
-    const auto interval = CliInterval(args, std::chrono::milliseconds(200));
-    return [=](TCliSession& s, TCliReport& r) {
-        TValdrixPanel panel;
-        TCliPacer pacer(interval);
-        for (int64_t refresh = 0; (k == 0 || refresh < k) && pacer.Next(); ++refresh) {
-            for (int step = 0; step < ValdrixPollSteps; ++step)
-                if (!PollValdrixStep(s.Device(), step, panel)) return false;
-            TCliJson& json = r.Json();
-            json["time"] = IsoTimeNow();
-            json["inputs"] = BitJson(panel.Inputs);
-            json["outputs"] = BitJson(panel.Outputs);
-            json["counters"] = Map(panel.Counters, [](int64_t v) { return v; });
-            json["temperatures"] = TemperaturesJson(panel.Temperatures);
-            json["analog_inputs"] = panel.AnalogValid ? AnalogJson(panel.Analog) : TCliJson();
-            json["analog_inputs_raw"] = AnalogJson(panel.AnalogRaw);
-            r.Line("DI " + BitText(panel.Inputs) + " DO " + BitText(panel.Outputs) + " CNT " +
-                   CountersText(panel.Counters) + " T " + Join(Map(panel.Temperatures, TemperatureText)) + " AI " +
-                   (panel.AnalogValid ? AnalogText(panel.Analog) : "- - - -") + " RAW " + AnalogText(panel.AnalogRaw));
-            r.Flush();
-        }
-        return true;
-    };
-}
-
 struct TCliCommand {
     TCliCommandSyntax Syntax;
     TCliAction (*Prepare)(const TCliArgs& args);
@@ -309,7 +226,7 @@ const std::vector<TCliCommand>& Commands()
         {{"set-clock", {}, {"TIME"}}, SetClock},
         {{"calibrate-input", {"N"}, {}, {"--applied", "--divisions"}}, CalibrateInput},
         {{"store-output-point", {"N", "POINT"}}, StoreOutputPoint},
-        {{"monitor", {}, {}, {"--count", "--interval"}}, Monitor},
+        {{"monitor", {}, {}, {"--count", "--interval"}, {"--reconnect", "--keep-going"}}, PrepareMonitor},
         {{"ping", {}, {}, {"--count", "--interval"}}, PreparePing},
         {{"scan", {}, {}, {"--from", "--to", "--timeout"}}, PrepareScan},
         {{"set-address", {"NEW"}}, PrepareSetAddress},

@@ -35,6 +35,9 @@ public:
     // tells itself what went wrong.
     void FinishFailed();
     bool FailureShown() const { return FFailureShown; }
+    // The command's own output already told of its failures: the run fails without
+    // printing more.
+    void MarkFailureShown() { FFailureShown = true; }
     // Prints the failure of a request with the device's last result (number and name) and
     // acknowledge code.
     void Failure(const std::string& error, int lastResult, int lastAck);

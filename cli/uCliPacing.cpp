@@ -36,3 +36,9 @@ bool TCliPacer::Next()
     FLastStart = std::chrono::steady_clock::now();
     return !StopRequested;
 }
+
+bool TCliPacer::Pause(std::chrono::milliseconds length)
+{
+    SleepUntil(std::chrono::steady_clock::now() + length);
+    return !StopRequested;
+}

@@ -14,6 +14,9 @@ public:
 
     // Waits until the next round is due; false when a stop signal came first.
     bool Next();
+    // Waits this long outside the rounds (the round after it follows at once); false
+    // when a stop signal came first.
+    bool Pause(std::chrono::milliseconds length);
 
 private:
     std::chrono::milliseconds FInterval;

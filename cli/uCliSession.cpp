@@ -14,21 +14,43 @@ TCliSession::~TCliSession()
 
 bool TCliSession::Connect(const std::string& connection, int32_t timeout, uint8_t address, std::string& error)
 {
-    if (!CreateCommunicationInterface(connection, FLink, error)) return false;
-    if (!FLink->Open()) {
-        // The reason names the device itself.
-        error = OpenFailureOf(FLink.get());
-        if (error.empty()) FLink->GetDisplayName(error);
-        if (error.empty()) error = connection;
-        error = "cannot open the connection: " + error;
-        return false;
-    }
+    FConnection = connection;
+    if (!OpenLink(error)) return false;
     FStack = MakeObj<TTarvelStack>();
     FStack->SetCommunicationInterface(FLink);
     FDevice = MakeObj<TValdrix>(address);
     FDevice->SetTimeout(timeout);
     FDevice->SetStack(FStack);
     return true;
+}
+
+bool TCliSession::OpenLink(std::string& error)
+{
+    if (!CreateCommunicationInterface(FConnection, FLink, error)) return false;
+    if (FLink->Open()) return true;
+    // The reason names the device itself.
+    error = OpenFailureOf(FLink.get());
+    if (error.empty()) FLink->GetDisplayName(error);
+    if (error.empty()) error = FConnection;
+    error = "cannot open the connection: " + error;
+    return false;
+}
+
+bool TCliSession::Reconnect(std::string& error)
+{
+    FStack->SetCommunicationInterface(nullptr);
+    if (FLink) FLink->Close(false);
+    if (!OpenLink(error)) return false;
+    FStack->SetCommunicationInterface(FLink);
+    std::string text;
+    if (FDevice->ReadIdentificationText(text)) return true;
+    error = DescribeFailure();
+    return false;
+}
+
+bool TCliSession::ModuleUnreachable()
+{
+    return LinkClosed() || FDevice->GetLastResult() == TARVEL_RESULT_NO_ANSWER;
 }
 
 void TCliSession::Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction)

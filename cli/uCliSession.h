@@ -22,7 +22,15 @@ public:
     // `address`; false with the reason when that fails: the refused string, or the
     // device, the system's reason and what to do, as the transport gives them.
     bool Connect(const std::string& connection, int32_t timeout, uint8_t address, std::string& error);
+    // Closes the link and opens the same connection string again on the same stack, then
+    // asks the module for its identification once; true when it answers. False with the
+    // reason when the link cannot be opened or the module stays silent.
+    bool Reconnect(std::string& error);
     IValdrix& Device() { return *FDevice; }
+
+    // The module's last request failed because it cannot be reached: the link closed or
+    // no (valid) answer came. A refusal or a malformed answer means the module is there.
+    bool ModuleUnreachable();
 
     // Why the module's last request failed: the link that closed under it, answers that
     // arrived damaged (bytes came back since the request went out, but no valid answer),
@@ -32,8 +40,10 @@ public:
     bool LinkClosed();
 
 private:
+    bool OpenLink(std::string& error);
     void Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction);
 
+    std::string FConnection;
     IntfPtr<ICommunicationInterface> FLink;
     IntfPtr<TTarvelStack> FStack;
     IntfPtr<TValdrix> FDevice;

@@ -1,5 +1,6 @@
 #include "protocol/uTarvelStackDevice.h"
 
+#include "framework/uci_ICommunicationInterfaceIntf.h"
 #include "protocol/uTarvelCommonInstructions.h"
 #include "protocol/uTarvelStackDeviceList.h"
 #include "protocol/uTarvelUserMessage.h"
@@ -123,6 +124,14 @@ bool TTarvelStackDevice::Request(uint8_t Inst, const std::string& Data, TTarvelF
 bool TTarvelStackDevice::WaitingRequest(uint8_t Inst, const std::string& Data, TTarvelFormat97& Packet,
                                         int32_t Timeout, const IntfPtr<ITarvelStack>& stack)
 {
+    // Without an open link nothing is written and no answer can come, so no SIG is
+    // taken: a SIG held back for a late answer per request would fill the table while
+    // the polling runs without a link.
+    const IntfPtr<ICommunicationInterface> intf = stack->GetCommunicationInterface();
+    if (!intf || !intf->IsOpen()) {
+        FLastResult = TARVEL_RESULT_NO_ANSWER;
+        return false;
+    }
     bool fromTable = false;
     const uint8_t sig = AllocateSig(Inst, Timeout, fromTable);
     struct FreeOnExit {

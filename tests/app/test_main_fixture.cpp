@@ -6,11 +6,15 @@
 #include "protocol/uTarvelUserMessage.h"
 #include "transports/uTransports.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <chrono>
+#include <cstdio>
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
 {
@@ -106,6 +110,52 @@ void MainWindowTest::WaitRotation()
                                QStringLiteral("edtTemp1")}));
     ASSERT_TRUE(waitRewritten({QStringLiteral("edtAD1RawValue")}));
     ASSERT_TRUE(waitRewritten({QStringLiteral("edtDI1Counter")}));
+}
+
+void MainWindowTest::ExpectReconnectAcross(const std::string& connection, const std::function<void()>& lose,
+                                           const std::function<void()>& restore)
+{
+    Find<QCheckBox>(QStringLiteral("chkReconnect"))->setChecked(true);
+    ConnectTo(connection);
+    QStringList shown;
+    const auto record = [&] {
+        if (shown.isEmpty() || shown.back() != StatusText()) shown << StatusText();
+    };
+    lose();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            record();
+            return StatusText().startsWith(QStringLiteral("Znovu připojuji… pokus 2 se nezdařil"));
+        },
+        30000))
+        << shown.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_FALSE(Main().Connected());
+    EXPECT_TRUE(Find<QPushButton>(QStringLiteral("btnDisconnect"))->isEnabled());
+    restore();
+    const auto restored = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            record();
+            return Main().Connected();
+        },
+        30000))
+        << shown.join(QStringLiteral(" | ")).toStdString();
+    std::printf("polling resumed %lld ms after the module came back\n",
+                (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                                  restored)
+                    .count());
+    EXPECT_EQ(StatusText(), QStringLiteral("Spojení bylo znovu navázáno."));
+    EXPECT_EQ(StatusColour(), QColor(0x00, 0x80, 0x00));
+    EXPECT_FALSE(Main().Reconnecting());
+    WaitRotation();
+    EXPECT_EQ(Text(QStringLiteral("edtDI2Counter")), QStringLiteral("2002"));
+    // The loss was told as before, then every attempt, with the reason of a failed one
+    // when the transport gives it.
+    ASSERT_GE(shown.size(), 4) << shown.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(shown[0], QStringLiteral("Spojení bylo úspěšně navázáno."));
+    EXPECT_EQ(shown[1], QStringLiteral("Chyba komunikace"));
+    EXPECT_TRUE(shown[2].startsWith(QStringLiteral("Znovu připojuji… pokus 1"))) << shown[2].toStdString();
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join(QStringLiteral("; ")).toStdString();
 }
 
 void MainWindowTest::Click(const QString& buttonName)

@@ -50,6 +50,11 @@ protected:
     // Waits until every group of the I/O panel was polled after this call.
     void WaitRotation();
     void Click(const QString& buttonName);
+    // With "Znovu připojit" checked, connects, loses the module with `lose`, waits for
+    // two attempts to reopen the link, restores the module with `restore` and expects
+    // the polling to come back by itself.
+    void ExpectReconnectAcross(const std::string& connection, const std::function<void()>& lose,
+                               const std::function<void()>& restore);
 
     QTemporaryDir ConfigDir;
     QString ProgramFolder;

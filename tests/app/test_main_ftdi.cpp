@@ -75,3 +75,15 @@ TEST_F(MainWindowOverConverterTest, ConnectsPollsAndReportsAnUnpluggedConverter)
     ASSERT_TRUE(WaitFor([&] { return StatusText() == QStringLiteral("Chyba komunikace"); }, 30000));
     EXPECT_EQ(StatusColour(), QColor(0xFF, 0x00, 0x00));
 }
+
+TEST_F(MainWindowOverConverterTest, ReconnectsWhenTheConverterIsPluggedAgain)
+{
+    TSimulator sim;
+    ASSERT_TRUE(sim.Ready());
+    AttachModule(sim);
+    OpenWindows();
+    ExpectReconnectAcross(
+        std::string("provider=FTD_USB;serial_number=") + kSerial + ";baudrate=115200",
+        [&] { ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(kSerial)); },
+        [&] { ASSERT_TRUE(Control<TFakeD2xxReplug>("FakeD2xxReplug")(kSerial)); });
+}

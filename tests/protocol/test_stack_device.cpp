@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 namespace {
@@ -110,6 +111,19 @@ TEST_F(DeviceFixture, AsynchronousRequestsHoldTheirSlotUntilAnsweredOrExpired)
     Sleep(100);
     ASSERT_TRUE(dev->Request(0x32, "", packet, 5000, false));
     EXPECT_EQ(link->Requests().back().Sig, 1);
+}
+
+TEST_F(DeviceFixture, RequestsWithoutAnOpenLinkTakeNoSignature)
+{
+    const std::function<void()> unlink[] = {[this] { link->Close(false); },
+                                            [this] { stack->SetCommunicationInterface(nullptr); }};
+    for (const auto& lose : unlink) {
+        lose();
+        EXPECT_FALSE(dev->Command(0x30, 60000));
+        EXPECT_EQ(dev->GetLastResult(), TARVEL_RESULT_NO_ANSWER);
+        EXPECT_FALSE(dev->SigSlots().IsTaken(dev->SigSlots().CurrentSig()));
+    }
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(DeviceFixture, FullSlotTableWaitsAndWarns)

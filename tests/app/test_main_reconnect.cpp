@@ -1,0 +1,93 @@
+// "Znovu připojit": the main window reopens its link after the polling lost the module,
+// over TCP, through ser2net and over a pseudo-terminal, and stops when told to.
+#include "test_main_fixture.h"
+
+#include "tests/support/com_links.h"
+#include "tests/support/ser2net_gateway.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPushButton>
+
+#include <filesystem>
+
+namespace {
+
+std::vector<std::string> OnPort(int port) { return {"--port", std::to_string(port), "--rs485-port", "0"}; }
+
+} // namespace
+
+TEST_F(MainWindowTest, ReconnectsToARestartedSimulatorAndKeepsTheChoice)
+{
+    auto sim = std::make_unique<TSimulator>();
+    ASSERT_TRUE(sim->Ready());
+    const int port = sim->Port();
+    OpenWindows();
+    ExpectReconnectAcross(
+        sim->Connection(), [&] { sim->Kill(); },
+        [&] {
+            sim = std::make_unique<TSimulator>(OnPort(port));
+            ASSERT_TRUE(sim->Ready());
+        });
+
+    // The choice is kept in Config.xml and comes back with the next start.
+    CloseWindows();
+    QFile config(ProgramFolder + "/Config.xml");
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(config.readAll().contains("Reconnect=\"1\""));
+    OpenWindows();
+    EXPECT_TRUE(Find<QCheckBox>(QStringLiteral("chkReconnect"))->isChecked());
+}
+
+TEST_F(MainWindowTest, ReconnectsThroughARestartedSer2netGateway)
+{
+    if (!std::filesystem::exists(Ser2netProgram)) GTEST_SKIP() << "ser2net is not installed";
+    TComLinks links;
+    const std::string pty = links.Port(7);
+    const TSimulator sim({"--no-tcp", "--pty", pty});
+    auto gateway = std::make_unique<TSer2netGateway>(links.Path(), pty);
+    ASSERT_TRUE(gateway->Ready());
+    const int port = gateway->Port();
+    OpenWindows();
+    ExpectReconnectAcross(
+        gateway->Connection(), [&] { gateway->Stop(); },
+        [&] {
+            gateway = std::make_unique<TSer2netGateway>(links.Path(), pty, port);
+            ASSERT_TRUE(gateway->Ready());
+        });
+}
+
+TEST_F(MainWindowTest, ReconnectsToASimulatorBackOnTheSamePseudoTerminal)
+{
+    TComLinks links;
+    const std::vector<std::string> onPty = {"--no-tcp", "--pty", links.Port(7)};
+    auto sim = std::make_unique<TSimulator>(onPty);
+    OpenWindows();
+    ExpectReconnectAcross(
+        "provider=SERIAL_PORT;comport=7;baudrate=115200", [&] { sim->Kill(); },
+        [&] { sim = std::make_unique<TSimulator>(onPty); });
+}
+
+TEST_F(MainWindowTest, DisconnectOrUncheckingStopsTheAttempts)
+{
+    const std::function<void()> stops[] = {
+        [this] { Click(QStringLiteral("btnDisconnect")); },
+        [this] { Find<QCheckBox>(QStringLiteral("chkReconnect"))->setChecked(false); },
+    };
+    for (const auto& stop : stops) {
+        TSimulator sim;
+        ASSERT_TRUE(sim.Ready());
+        OpenWindows();
+        Find<QCheckBox>(QStringLiteral("chkReconnect"))->setChecked(true);
+        ConnectTo(sim.Connection());
+        sim.Kill();
+        ASSERT_TRUE(WaitFor([&] { return StatusText().startsWith(QStringLiteral("Znovu připojuji… pokus 1")); }, 30000))
+            << StatusText().toStdString();
+        ASSERT_TRUE(Main().Reconnecting());
+        stop();
+        EXPECT_FALSE(Main().Reconnecting());
+        EXPECT_FALSE(Main().Connected());
+        EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnDisconnect"))->isEnabled());
+        CloseWindows();
+    }
+}

@@ -1,0 +1,96 @@
+// valdrix-cli monitor when refreshes fail: --keep-going against a simulator that loses
+// or damages answers, --reconnect across a simulator killed and started again.
+#include "tests/support/child_processes.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <csignal>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+} // namespace
+
+TEST(CliMonitorFaults, KeepGoingCountsEveryFailedRefresh)
+{
+    constexpr int kRefreshes = 12;
+    for (const char* fault : {"--drop", "--corrupt"}) {
+        TSimulator sim({fault, "30", "--seed", "7"});
+        ASSERT_TRUE(sim.Ready());
+        const std::vector<std::string> common = {"-c",         sim.Connection(), "--timeout", "50", "monitor",
+                                                 "--keep-going", "--count",      "12",        "--interval", "0"};
+        std::vector<std::string> json = common;
+        json.push_back("--json");
+
+        const TProgramRun jsonRun = RunProgram("VALDRIX_CLI", json);
+        const std::vector<std::string> objects = Lines(jsonRun.Out);
+        ASSERT_EQ(objects.size(), size_t(kRefreshes)) << fault << "\n" << jsonRun.Out << jsonRun.Err;
+        int failed = 0;
+        for (const std::string& line : objects) {
+            const nlohmann::json object = nlohmann::json::parse(line);
+            if (!object["ok"].get<bool>()) {
+                ++failed;
+                EXPECT_FALSE(object.value("error", "").empty()) << line;
+            } else {
+                EXPECT_TRUE(object.contains("inputs")) << line;
+            }
+            EXPECT_EQ(object.value("failures", -1), failed) << line;
+        }
+        EXPECT_GT(failed, 0) << fault << ": the faults never failed a refresh";
+        EXPECT_EQ(jsonRun.Status, 1);
+
+        const TProgramRun textRun = RunProgram("VALDRIX_CLI", common);
+        const std::vector<std::string> lines = Lines(textRun.Out);
+        ASSERT_EQ(lines.size(), size_t(kRefreshes)) << textRun.Out;
+        int textFailed = 0;
+        for (const std::string& line : lines) {
+            if (line.rfind("DI ", 0) == 0) continue;
+            std::smatch count;
+            ASSERT_TRUE(std::regex_match(line, count, std::regex(R"(failed: .+ \(failures (\d+)\))"))) << line;
+            EXPECT_EQ(std::stoi(count[1]), ++textFailed) << line;
+        }
+        EXPECT_GT(textFailed, 0);
+        EXPECT_EQ(textRun.Status, 1);
+    }
+}
+
+TEST(CliMonitorFaults, ReconnectGoesOnAfterTheSimulatorComesBack)
+{
+    auto sim = std::make_unique<TSimulator>();
+    ASSERT_TRUE(sim->Ready());
+    const int port = sim->Port();
+    TRunningProgram monitor(ProgramPath("VALDRIX_CLI"), {"-c", sim->Connection(), "monitor", "--reconnect"}, true);
+    const auto next = [&](const std::string& prefix) {
+        while (const auto line = monitor.ReadLine(std::chrono::seconds(20)))
+            if (line->rfind(prefix, 0) == 0) return *line;
+        return std::string("<no line beginning with ") + prefix + ">";
+    };
+    EXPECT_EQ(next("DI ").substr(0, 20), "DI 1100001101011010 ");
+    sim->Kill();
+    EXPECT_TRUE(std::regex_match(next("valdrix-cli: connection lost"),
+                                 std::regex("valdrix-cli: connection lost: .+; reconnecting \\(attempt 1\\)")));
+    EXPECT_EQ(next("valdrix-cli: connection lost").rfind("valdrix-cli: connection lost: cannot open the connection: ",
+                                                         0),
+              0u);
+    sim = std::make_unique<TSimulator>(std::vector<std::string>{"--port", std::to_string(port), "--rs485-port", "0"});
+    ASSERT_TRUE(sim->Ready());
+    const auto restarted = std::chrono::steady_clock::now();
+    EXPECT_TRUE(std::regex_match(next("valdrix-cli: reconnected"), std::regex("valdrix-cli: reconnected \\(attempt \\d+\\)")));
+    EXPECT_EQ(next("DI ").substr(0, 20), "DI 1100001101011010 ");
+    std::printf("monitor printed again %lld ms after the simulator came back\n",
+                (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                                  restarted)
+                    .count());
+    // A refresh failed: the interrupted run says so.
+    EXPECT_EQ(monitor.Stop(SIGINT), 1);
+}
