@@ -6,7 +6,7 @@
 #include "framework/uci_SpySink.h"
 #include "protocol/uTarvelStack.h"
 
-#include <atomic>
+#include <mutex>
 #include <string>
 
 class TCliSession {
@@ -24,19 +24,25 @@ public:
     bool Connect(const std::string& connection, int32_t timeout, std::string& error);
     IValdrix& Device() { return *FDevice; }
 
-    // Why the module's last request failed: the link that closed under it, answers that
-    // arrived damaged (bytes came back since the request went out, but no valid answer),
-    // or the device's last result and acknowledge code.
+    // Why the module's last request failed: the link that closed under it; when bytes
+    // came back since the request went out but no answer, a packet that was not the
+    // answer (a late answer to an earlier request), an answer still arriving, or damaged
+    // bytes; else the device's last result and acknowledge code.
     std::string DescribeFailure();
 
 private:
     void Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction);
+    std::string DescribeReturnedBytes();
 
     IntfPtr<ICommunicationInterface> FLink;
     IntfPtr<TTarvelStack> FStack;
     IntfPtr<TValdrix> FDevice;
     TSpySink FSink;
-    std::atomic<bool> FReceivedSinceSend{false};
+    // Received bytes: what may still belong to a packet begun before the last request,
+    // and everything since (bounded). FRequestStart: where the bytes after the request begin.
+    std::mutex FTrafficLock;
+    std::string FReceived;
+    size_t FRequestStart = 0;
 };
 
 // Text for a failed request, from the device's last result and acknowledge code.
