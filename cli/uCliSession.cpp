@@ -1,6 +1,15 @@
 #include "cli/uCliSession.h"
 
 #include "framework/uci_ConnectionString.h"
+#include "protocol/uTarvel97.h"
+
+namespace {
+
+// Received bytes kept for telling why a request got no answer: the most a packet can be
+// (65537 bytes) and then some.
+constexpr size_t KeptReceived = 0x15000;
+
+} // namespace
 
 TCliSession::TCliSession() : FSink(TSpySink::Bind<&TCliSession::Watch>(this)) { SetSpySink(FSink); }
 
@@ -56,7 +65,37 @@ bool TCliSession::ModuleUnreachable()
 void TCliSession::Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction)
 {
     if (intf != FLink.get() || bytes.empty()) return;
-    FReceivedSinceSend = direction == SpyDirectionReceived;
+    const std::lock_guard lock(FTrafficLock);
+    if (direction == SpyDirectionReceived) {
+        FReceived += bytes;
+        if (FReceived.size() > 2 * KeptReceived) {
+            const size_t cut = FReceived.size() - KeptReceived;
+            FReceived.erase(0, cut);
+            FRequestStart = FRequestStart > cut ? FRequestStart - cut : 0;
+        }
+        return;
+    }
+    // A new request: only a packet begun before it may still complete.
+    const size_t marker = FReceived.rfind('*');
+    FReceived.erase(0, marker == std::string::npos ? FReceived.size() : marker);
+    FRequestStart = FReceived.size();
+}
+
+std::string TCliSession::DescribeReturnedBytes()
+{
+    const std::lock_guard lock(FTrafficLock);
+    if (FReceived.size() <= FRequestStart) return {};
+    // A whole valid packet ending after the request went out, yet not its answer.
+    std::string rest = FReceived;
+    TTarvelFormat97 packet;
+    while (FindTarvel97Packet(rest, packet, true))
+        if (FReceived.size() - rest.size() > FRequestStart)
+            return "the module answered too late: a packet came back, but not the answer to this request (an answer "
+                   "to an earlier one); a longer --timeout may help";
+    std::string last = FReceived.substr(std::min(FReceived.rfind('*'), FReceived.size()));
+    if (!last.empty() && (last.size() < 2 || last[1] == 'a') && ExtractTarvel97Packet(last, false).empty())
+        return "the module's answer was still arriving when the time-out passed; a longer --timeout may help";
+    return "the module's answer arrived damaged: bytes came back, but no valid answer";
 }
 
 std::string TCliSession::DescribeFailure()
@@ -67,8 +106,8 @@ std::string TCliSession::DescribeFailure()
         FLink->GetDeviceName(name);
         return "the link closed (" + name + "): the module, the gateway or the converter went away";
     }
-    if (result == TARVEL_RESULT_NO_ANSWER && FReceivedSinceSend)
-        return "the module's answer arrived damaged: bytes came back, but no valid answer";
+    if (result == TARVEL_RESULT_NO_ANSWER)
+        if (std::string returned = DescribeReturnedBytes(); !returned.empty()) return returned;
     return DescribeRequestFailure(result, FDevice->GetLastAck());
 }
 

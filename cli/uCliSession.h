@@ -6,7 +6,7 @@
 #include "framework/uci_SpySink.h"
 #include "protocol/uTarvelStack.h"
 
-#include <atomic>
+#include <mutex>
 #include <string>
 
 class TCliSession {
@@ -32,9 +32,10 @@ public:
     // no (valid) answer came. A refusal or a malformed answer means the module is there.
     bool ModuleUnreachable();
 
-    // Why the module's last request failed: the link that closed under it, answers that
-    // arrived damaged (bytes came back since the request went out, but no valid answer),
-    // or the device's last result and acknowledge code.
+    // Why the module's last request failed: the link that closed under it; when bytes
+    // came back since the request went out but no answer, a packet that was not the
+    // answer (a late answer to an earlier request), an answer still arriving, or damaged
+    // bytes; else the device's last result and acknowledge code.
     std::string DescribeFailure();
     // Whether the link closed under the session (the peer went away).
     bool LinkClosed();
@@ -42,13 +43,18 @@ public:
 private:
     bool OpenLink(std::string& error);
     void Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction);
+    std::string DescribeReturnedBytes();
 
     std::string FConnection;
     IntfPtr<ICommunicationInterface> FLink;
     IntfPtr<TTarvelStack> FStack;
     IntfPtr<TValdrix> FDevice;
     TSpySink FSink;
-    std::atomic<bool> FReceivedSinceSend{false};
+    // Received bytes: what may still belong to a packet begun before the last request,
+    // and everything since (bounded). FRequestStart: where the bytes after the request begin.
+    std::mutex FTrafficLock;
+    std::string FReceived;
+    size_t FRequestStart = 0;
 };
 
 // Text for a failed request, from the device's last result and acknowledge code.

@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <netdb.h>
@@ -265,8 +266,8 @@ std::string TClientSocket::ReceiveText()
     const int fd = FFd.load();
     if (fd < 0 || !Active()) return result;
     char chunk[4096];
-    for (;;) {
-        const ssize_t n = recv(fd, chunk, sizeof(chunk), MSG_DONTWAIT);
+    while (result.size() < MaxReceiveText) {
+        const ssize_t n = recv(fd, chunk, std::min(sizeof(chunk), MaxReceiveText - result.size()), MSG_DONTWAIT);
         if (n > 0) {
             result.append(chunk, size_t(n));
             continue;

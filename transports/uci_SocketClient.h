@@ -60,8 +60,11 @@ public:
     // there is no connection or it failed while sending them (the failure is reported as
     // OnError and OnDisconnected first).
     bool SendText(const std::string& bytes);
-    // All bytes received so far; raises Exception on a socket error.
+    // The bytes received so far, at most MaxReceiveText of them (the rest stays waiting,
+    // so a peer that floods the connection cannot make one call hold its whole stream);
+    // raises Exception on a socket error.
     std::string ReceiveText();
+    static constexpr size_t MaxReceiveText = 0x10000;
     // Bytes waiting to be read; 0 without a connection.
     int32_t ReceiveLength() const;
     // Local port of the connection, -1 without one.

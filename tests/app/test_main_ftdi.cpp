@@ -56,7 +56,7 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindowOverConverterTest, ConnectsPollsAndReportsAnUnpluggedConverter)
+TEST_F(MainWindowOverConverterTest, ConnectsPollsReportsAnUnpluggedConverterAndConnectsAgainWhenReplugged)
 {
     TSimulator sim;
     ASSERT_TRUE(sim.Ready());
@@ -74,6 +74,12 @@ TEST_F(MainWindowOverConverterTest, ConnectsPollsAndReportsAnUnpluggedConverter)
     ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(kSerial));
     ASSERT_TRUE(WaitFor([&] { return StatusText() == QStringLiteral("Chyba komunikace"); }, 30000));
     EXPECT_EQ(StatusColour(), QColor(0xFF, 0x00, 0x00));
+
+    // Plugged in again, the converter connects anew.
+    ASSERT_TRUE(Control<TFakeD2xxReplug>("FakeD2xxReplug")(kSerial));
+    ConnectTo(connection);
+    EXPECT_EQ(StatusText(), QStringLiteral("Spojení bylo úspěšně navázáno."));
+    EXPECT_EQ(Text(QStringLiteral("edtDI2Counter")), QStringLiteral("2002"));
 }
 
 TEST_F(MainWindowOverConverterTest, ReconnectsWhenTheConverterIsPluggedAgain)

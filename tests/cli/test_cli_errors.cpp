@@ -113,7 +113,7 @@ TEST(CliErrors, RequestFailuresTellAClosedLinkFromDamagedOrMissingAnswers)
     }
 }
 
-TEST(CliErrors, AnUnpluggedConverterIsALinkThatClosed)
+TEST(CliErrors, AnUnpluggedConverterIsALinkThatClosedAndServesAgainWhenReplugged)
 {
     const char* library = std::getenv("VALDRIX_FAKE_D2XX");
     ASSERT_NE(library, nullptr) << "VALDRIX_FAKE_D2XX names no library; run through ctest";
@@ -138,6 +138,18 @@ TEST(CliErrors, AnUnpluggedConverterIsALinkThatClosed)
         ASSERT_TRUE(unplug("FTSIM077"));
         EXPECT_FALSE(session.Device().ReadIdentificationText(text));
         EXPECT_EQ(session.DescribeFailure().find("the link closed (FTSIM077)"), 0u) << session.DescribeFailure();
+    }
+    {
+        // Plugged in again, the converter serves the next session.
+        const auto replug = reinterpret_cast<bool (*)(const char*)>(
+            ::dlsym(::dlopen(library, RTLD_NOW | RTLD_NOLOAD), "FakeD2xxReplug"));
+        ASSERT_NE(replug, nullptr);
+        ASSERT_TRUE(replug("FTSIM077"));
+        TCliSession session;
+        std::string error, text;
+        ASSERT_TRUE(session.Connect("provider=FTD_USB;serial_number=FTSIM077", 300, ValdrixDefaultAddress, error)) << error;
+        EXPECT_TRUE(session.Device().ReadIdentificationText(text));
+        EXPECT_EQ(text, "Valdrix ; v 1.0 ; SIM");
     }
     UnregisterTransports();
     ::unsetenv("VALDRIX_D2XX_LIBRARY");

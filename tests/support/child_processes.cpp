@@ -3,17 +3,21 @@
 #include <csignal>
 #include <cstdlib>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
 
-int ExitStatus(pid_t pid)
+int ExitStatus(pid_t pid, long* peakResidentKb = nullptr)
 {
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    if (peakResidentKb) *peakResidentKb = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -50,12 +54,13 @@ std::string ProgramPath(const char* envName)
     return path;
 }
 
-TProgramRun RunProgram(const char* envName, const std::vector<std::string>& args)
+TProgramRun RunProgram(const char* envName, const std::vector<std::string>& args, std::chrono::milliseconds deadline)
 {
-    return RunProgramAt(ProgramPath(envName), args);
+    return RunProgramAt(ProgramPath(envName), args, deadline);
 }
 
-TProgramRun RunProgramAt(const std::string& program, const std::vector<std::string>& args)
+TProgramRun RunProgramAt(const std::string& program, const std::vector<std::string>& args,
+                         std::chrono::milliseconds deadline)
 {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
@@ -66,7 +71,14 @@ TProgramRun RunProgramAt(const std::string& program, const std::vector<std::stri
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* sinks[2] = {&run.Out, &run.Err};
     int open = 2;
-    while (open > 0 && poll(fds, 2, -1) > 0) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    const auto left = [&] {
+        if (deadline.count() == 0) return -1;
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        return int(std::max<std::chrono::milliseconds::rep>(ms.count(), 0));
+    };
+    int ready = 0;
+    while (open > 0 && (ready = poll(fds, 2, left())) > 0) {
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
             char buffer[4096];
@@ -80,7 +92,13 @@ TProgramRun RunProgramAt(const std::string& program, const std::vector<std::stri
             }
         }
     }
-    run.Status = ExitStatus(pid);
+    if (open > 0 && ready == 0) {
+        run.Hung = true;
+        kill(pid, SIGKILL);
+    }
+    for (const pollfd& fd : fds)
+        if (fd.fd >= 0) close(fd.fd);
+    run.Status = ExitStatus(pid, &run.PeakResidentKb);
     return run;
 }
 

@@ -21,12 +21,17 @@ struct TProgramRun {
     int Status = -1; // exit status, -1 when the program did not exit normally
     std::string Out;
     std::string Err;
+    bool Hung = false;       // still running at the deadline, and killed then
+    long PeakResidentKb = 0; // the most memory the program held at any time
 };
 
-// Runs the program to its end; environment variable `envName` names it.
-TProgramRun RunProgram(const char* envName, const std::vector<std::string>& args);
+// Runs the program to its end; environment variable `envName` names it. A program still
+// running at the deadline (when one is given) is killed.
+TProgramRun RunProgram(const char* envName, const std::vector<std::string>& args,
+                       std::chrono::milliseconds deadline = {});
 // The same for the program at this path.
-TProgramRun RunProgramAt(const std::string& program, const std::vector<std::string>& args);
+TProgramRun RunProgramAt(const std::string& program, const std::vector<std::string>& args,
+                         std::chrono::milliseconds deadline = {});
 
 // A running program whose standard output (with `withErrors` also its standard error)
 // comes through a pipe; stopped (SIGTERM) when destroyed.
