@@ -158,13 +158,18 @@ TSimulator::TSimulator(const std::vector<std::string>& extra, bool frozen)
 {
     // The ready line names the ports: "valdrix-sim ready tcp=127.0.0.1:PORT rs485=127.0.0.1:PORT ...".
     const std::string line = FProcess.ReadLine(std::chrono::seconds(10)).value_or("");
-    FProcess.CloseOutput();
     const auto port = [&](const std::string& key) {
         const size_t at = line.find(key + "=127.0.0.1:");
         return at == std::string::npos ? 0 : std::atoi(line.c_str() + at + key.size() + 11);
     };
     FPort = port("tcp");
     FRS485Port = port("rs485");
+}
+
+std::string TSimulator::Stop()
+{
+    FProcess.Stop(SIGTERM);
+    return FProcess.ReadLine(std::chrono::seconds(1)).value_or("");
 }
 
 std::string TSimulator::Connection() const { return LoopbackConnection(FPort); }

@@ -48,6 +48,7 @@ public:
     void CloseOutput();
     // Sends the signal and waits for the end; the exit status, -1 when it did not exit normally.
     int Stop(int signal);
+    pid_t Pid() const { return FPid; }
     // Waits for the program to end by itself; its exit status as Stop gives it.
     int Wait() { return Stop(0); }
 
@@ -73,6 +74,8 @@ public:
     std::string RS485Connection() const;
     // Ends the simulator at once, as when the module is unplugged.
     void Kill() { FProcess.Stop(SIGKILL); }
+    // Stops the simulator (SIGTERM) and returns its closing line: what its faults did.
+    std::string Stop();
 
 private:
     TRunningProgram FProcess;
