@@ -4,6 +4,7 @@
 #include "app/ufMain.h"
 #include "framework/uci_SpyMonitor.h"
 #include "protocol/uTarvelStackDeviceList.h"
+#include "transports/gui/uTransportDialogs.h"
 #include "transports/uTransports.h"
 
 #include <QIcon>
@@ -27,6 +28,7 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("valdrix-tester"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/valdrix-tester.svg")));
     RegisterTransports();
+    RegisterTransportDialogs();
     ApplySpyCommandLine(argc, argv);
     InstallTarvelUserMessages();
     int status = 0;

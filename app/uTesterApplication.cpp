@@ -3,7 +3,8 @@
 #include "app/uAppMessage.h"
 #include "app/ufConnectionDialog.h"
 #include "app/ufMain.h"
-#include "framework/ufCILog.h"
+#include "framework/gui/ufCILog.h"
+#include "protocol/uTarvel97.h"
 #include "protocol/uTarvelUserMessage.h"
 #include "transports/uTransportErrors.h"
 
@@ -32,7 +33,7 @@ bool TTesterApplication::notify(QObject* receiver, QEvent* event)
 
 TTesterWindows::TTesterWindows(TConfigFile config)
     : FMain(std::make_unique<TfrmMain>(std::move(config))),
-      FLog(std::make_unique<TfCiLog>()),
+      FLog(std::make_unique<TfCiLog>(Tarvel97PacketFormat)),
       FDialog(std::make_unique<TfConnectionDialog>())
 {
     FMain->SetLogWindow(FLog.get());

@@ -6,9 +6,9 @@
 // each Execute overwrites only the controls of the panel the loaded string selects.
 #pragma once
 
-#include "transports/uComPortScanner.h"
-#include "transports/uComPortStringList.h"
-#include "transports/uFTDIEnum.h"
+#include "transports/ftdi/uFTDIEnum.h"
+#include "transports/scan/uComPortScanner.h"
+#include "transports/scan/uComPortStringList.h"
 
 #include <QDialog>
 

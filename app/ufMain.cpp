@@ -13,9 +13,9 @@
 #include "device/uValdrix.h"
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixCalibration.h"
+#include "framework/gui/ufCILog.h"
 #include "framework/uExceptions.h"
 #include "framework/uci_ConnectionString.h"
-#include "framework/ufCILog.h"
 #include "framework/uiNodedInterface.h"
 #include "protocol/uTarvelStack.h"
 

@@ -3,9 +3,9 @@
 // already holds 100 000 lines, its bound, so that every new line pushes out the oldest
 // (the state of a log left open for a day). The redraw that follows the tick is included.
 #include "bench/bench_widgets.h"
-#include "tests/framework/ci_test_transport.h"
-#include "framework/ufCILog.h"
+#include "framework/gui/ufCILog.h"
 #include "protocol/uTarvel97.h"
+#include "tests/framework/ci_test_transport.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -46,7 +46,7 @@ void BM_LogTick10000Packets(benchmark::State& state)
 {
     BenchWidgetsApp();
     const int existing = int(state.range(0));
-    TfCiLog log;
+    TfCiLog log(Tarvel97PacketFormat);
     log.ShowFor("");
     auto* view = log.findChild<QPlainTextEdit*>("reLog");
     Prefill(view, existing);

@@ -6,8 +6,8 @@
 // this program's build folder.
 #include "bench/bench_support.h"
 #include "framework/uci_CiEventers.h"
-#include "tests/transports/fake_d2xx/fake_d2xx_control.h"
-#include "transports/uci_FTDIdirect.h"
+#include "tests/transports/ftdi/fake_d2xx/fake_d2xx_control.h"
+#include "transports/ftdi/uci_FTDIdirect.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Serial port core on pseudo-terminals: CPU used by an open, idle port, and throughput
 // through the core next to a plain read/write loop on the same kind of pair.
 #include "bench/bench_support.h"
-#include "transports/AfComPortCore.h"
+#include "transports/serial/AfComPortCore.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 // end take to reach the data-received notification on the main thread.
 #include "bench/bench_app.h"
 #include "framework/uTimeoutManager.h"
-#include "transports/uci_ISerialPortInterface.h"
+#include "transports/serial/uci_ISerialPortInterface.h"
 
 #include <atomic>
 #include <benchmark/benchmark.h>

@@ -6,8 +6,8 @@
 #include "bench/bench_support.h"
 #include "framework/uTimeoutManager.h"
 #include "tests/support/loopback_socket.h"
+#include "transports/tcp/uci_ITCPClientInterface.h"
 #include "transports/uTransports.h"
-#include "transports/uci_ITCPClientInterface.h"
 
 #include <QTimer>
 

@@ -8,7 +8,7 @@
 #include "cli/uCliSession.h"
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixCalibration.h"
-#include "protocol/uDateTime.h"
+#include "framework/uDateTime.h"
 
 #include <unistd.h>
 

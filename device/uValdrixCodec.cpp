@@ -1,6 +1,6 @@
 #include "device/uValdrixCodec.h"
 
-#include "protocol/uDateTime.h"
+#include "framework/uDateTime.h"
 #include "protocol/uTarvelBytes.h"
 
 #include <cmath>

@@ -15,10 +15,10 @@
 #include "framework/uExceptions.h"
 #include "framework/uci_ICommunicationInterface.h"
 #include "fuzz/fuzz_support.h"
+#include "transports/ftdi/uci_FTDIdirect.h"
+#include "transports/serial/uci_ISerialPortInterface.h"
+#include "transports/tcp/uci_ITCPClientInterface.h"
 #include "transports/uTransports.h"
-#include "transports/uci_FTDIdirect.h"
-#include "transports/uci_ISerialPortInterface.h"
-#include "transports/uci_ITCPClientInterface.h"
 
 #include <QCoreApplication>
 

@@ -10,7 +10,7 @@
 // CTRL bit 0: sent (else received); bit 1: the payload is ADR SIG INST data of a packet
 // built with a correct checksum; bit 2: the window's timer ticks after this record.
 // The window runs on the offscreen platform; its timer only ticks when the target says.
-#include "framework/ufCILog.h"
+#include "framework/gui/ufCILog.h"
 
 #include "framework/uci_SpySink.h"
 #include "fuzz/fuzz_support.h"
@@ -32,7 +32,7 @@ const QColor Sent(0, 128, 0), AnswerOk(0, 0, 255), AnswerError(255, 0, 0), Undec
 constexpr size_t CodeIndex = 6;
 
 struct TWindow {
-    TfCiLog Log;
+    TfCiLog Log{Tarvel97PacketFormat};
     QPlainTextEdit* View = Log.findChild<QPlainTextEdit*>("reLog");
     QLineEdit* DisabledInst = Log.findChild<QLineEdit*>("edtDisabledInst");
     IntfPtr<TMemoryLink> Link = MakeObj<TMemoryLink>();

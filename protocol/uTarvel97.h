@@ -7,6 +7,8 @@
 // All functions are stateless and safe to call from any thread.
 #pragma once
 
+#include "framework/uPacketFormat.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -55,3 +57,7 @@ std::string ExtractTarvel97Packet(std::string& buffer, bool remove);
 // validate with 0 and also parse: an 8-byte candidate (no INST byte) is skipped.
 // Runs in time linear in the buffer, however many markers it holds.
 bool FindTarvel97Packet(std::string& buffer, TTarvelFormat97& rec, bool remove);
+
+// Format 97 for the log window: cut with ExtractTarvel97Packet, checked with
+// ValidateTarvel97Packet, the code being INST.
+extern const TPacketFormat Tarvel97PacketFormat;

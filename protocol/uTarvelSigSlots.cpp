@@ -1,7 +1,7 @@
 #include "protocol/uTarvelSigSlots.h"
 
+#include "framework/uDateTime.h"
 #include "framework/uTimeoutManager.h"
-#include "protocol/uDateTime.h"
 #include "protocol/uTarvelUserMessage.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "uComPortPath.h"
+#include "transports/uComPortPath.h"
 
 #include <cerrno>
 #include <cstdlib>

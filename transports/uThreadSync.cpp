@@ -1,4 +1,4 @@
-#include "uThreadSync.h"
+#include "transports/uThreadSync.h"
 
 #include <cerrno>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "uTransportErrors.h"
+#include "transports/uTransportErrors.h"
 
 #include <QCoreApplication>
 #include <QEvent>

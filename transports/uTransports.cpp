@@ -2,9 +2,9 @@
 
 #include "framework/uci_ConnectionString.h"
 #include "framework/uci_ProcessEvents.h"
-#include "transports/uci_FTDIdirect.h"
-#include "transports/uci_ISerialPortInterface.h"
-#include "transports/uci_ITCPClientInterface.h"
+#include "transports/ftdi/uci_FTDIdirect.h"
+#include "transports/serial/uci_ISerialPortInterface.h"
+#include "transports/tcp/uci_ITCPClientInterface.h"
 
 #include <QCoreApplication>
 

@@ -4,8 +4,8 @@
 #include "app/ufConnectionDialog.h"
 
 #include "controls/uIntEdit.h"
-#include "transports/test_af_pty.h"
-#include "transports/uComPortProbe.h"
+#include "tests/transports/test_af_pty.h"
+#include "transports/scan/uComPortProbe.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

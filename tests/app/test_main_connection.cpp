@@ -3,7 +3,7 @@
 
 #include "app/ufConnectionDialog.h"
 #include "controls/ShapeEx.h"
-#include "framework/ufCILog.h"
+#include "framework/gui/ufCILog.h"
 #include "tests/support/loopback_socket.h"
 
 #include <QFile>

@@ -3,7 +3,7 @@
 // behind its converter.
 #include "test_main_fixture.h"
 
-#include "tests/transports/fake_d2xx/fake_d2xx_control.h"
+#include "tests/transports/ftdi/fake_d2xx/fake_d2xx_control.h"
 
 #include <QPushButton>
 

@@ -7,8 +7,8 @@
 #include "app/ufAbout.h"
 #include "app/ufConnectionDialog.h"
 #include "controls/ShapeEx.h"
+#include "framework/gui/ufCILog.h"
 #include "framework/uExceptions.h"
-#include "framework/ufCILog.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "device/uValdrix.h"
 #include "device/uValdrixCalibration.h"
 #include "device/uValdrixPolling.h"
-#include "protocol/uDateTime.h"
+#include "framework/uDateTime.h"
 #include "protocol/uTarvelStack.h"
 
 #include <gtest/gtest.h>

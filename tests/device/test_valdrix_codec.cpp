@@ -1,6 +1,6 @@
 // Byte layouts of the Valdrix instruction data, checked against known byte sequences.
 #include "device/uValdrixCodec.h"
-#include "protocol/uDateTime.h"
+#include "framework/uDateTime.h"
 
 #include <gtest/gtest.h>
 

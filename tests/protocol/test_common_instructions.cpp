@@ -1,5 +1,5 @@
 // Data of the common instructions: identification text, baud-rate table, address texts.
-#include "protocol/uDateTime.h"
+#include "framework/uDateTime.h"
 #include "protocol/uTarvelCommonInstructions.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "test_af_pty.h"
+#include "tests/transports/test_af_pty.h"
 #include "transports/uTransportErrors.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,302 @@
+#include "framework/gui/ufCILog.h"
+
+#include "framework/uDateTime.h"
+#include "framework/uci_ICommunicationInterfaceIntf.h"
+#include "framework/uiNodedInterface.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr TColor ColorSent = 0x008000;         // green
+constexpr TColor ColorAnswerOk = 0xFF0000;     // blue
+constexpr TColor ColorAnswerError = 0x0000FF;  // red
+constexpr TColor ColorUndecodable = 0xFF00FF;  // magenta
+constexpr size_t UndecodableLimit = 40;        // pending bytes held back before showing them
+
+} // namespace
+
+TfCiLog::TfCiLog(const TPacketFormat& format, QWidget* parent) : QWidget(parent, Qt::Tool), FFormat(format)
+{
+    setWindowTitle(QStringLiteral("Komunikační log"));
+
+    reLog = new QPlainTextEdit(this);
+    reLog->setObjectName("reLog");
+    reLog->setReadOnly(true);
+    reLog->setUndoRedoEnabled(false);
+    reLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    pnlButtons = new QWidget(this);
+    pnlButtons->setObjectName("pnlButtons");
+    pnlButtons->setFixedHeight(35);
+    btnClear = new QPushButton(QStringLiteral("Clear"), pnlButtons);
+    btnClear->setObjectName("btnClear");
+    sbPause = new QPushButton(QStringLiteral("Pause"), pnlButtons);
+    sbPause->setObjectName("sbPause");
+    sbPause->setCheckable(true);
+    edtDisabledInst = new QLineEdit(QStringLiteral("Disabled Inst"), pnlButtons);
+    edtDisabledInst->setObjectName("edtDisabledInst");
+    chbAscii = new QCheckBox(QStringLiteral("ASCII"), pnlButtons);
+    chbAscii->setObjectName("chbAscii");
+    btnSave = new QPushButton(QStringLiteral("Uložit…"), pnlButtons);
+    btnSave->setObjectName("btnSave");
+
+    auto* buttons = new QHBoxLayout(pnlButtons);
+    buttons->setContentsMargins(4, 2, 4, 2);
+    buttons->addWidget(btnClear);
+    buttons->addWidget(sbPause);
+    buttons->addWidget(edtDisabledInst, 1);
+    buttons->addWidget(chbAscii);
+    buttons->addWidget(btnSave);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(reLog, 1);
+    layout->addWidget(pnlButtons);
+
+    resize(581, 546);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(250);
+    connect(Timer1, &QTimer::timeout, this, &TfCiLog::Timer1Timer);
+    connect(btnClear, &QPushButton::clicked, this, &TfCiLog::btnClearClick);
+    connect(sbPause, &QPushButton::toggled, this, &TfCiLog::sbPauseClick);
+    connect(btnSave, &QPushButton::clicked, this, &TfCiLog::btnSaveClick);
+    connect(chbAscii, &QCheckBox::toggled, this, &TfCiLog::chbAsciiClick);
+    Timer1->start();
+
+    FSink = TSpySink::Bind<&TfCiLog::CollectTraffic>(this);
+    SetSpySink(FSink);
+}
+
+TfCiLog::~TfCiLog()
+{
+    // Once this returns no transport thread is inside CollectTraffic, and none enters it.
+    RemoveSpySink(FSink);
+}
+
+void TfCiLog::ShowFor(const std::string& guidText)
+{
+    {
+        std::lock_guard lock(FLock);
+        FFilter = guidText;
+    }
+    show();
+    raise();
+}
+
+void TfCiLog::FollowReplacement(const std::string& oldGuidText, const std::string& newGuidText)
+{
+    std::lock_guard lock(FLock);
+    if (!oldGuidText.empty() && FFilter == oldGuidText) FFilter = newGuidText;
+}
+
+void TfCiLog::setVisible(bool visible)
+{
+    QWidget::setVisible(visible);
+    FVisible = isVisible();
+}
+
+void TfCiLog::CollectTraffic(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction)
+{
+    if (!intf || !FVisible || bytes.empty()) return;
+    std::string guid;
+    IntfPtr<INodedInterface> node;
+    if (Supports<INodedInterface>(intf, node)) guid = node->GetGUIDString();
+    std::lock_guard lock(FLock);
+    if (!FFilter.empty() && FFilter != guid) return;
+    FQueue.push_back(TLogStruct{bytes, NowDateTime(), direction});
+}
+
+template <class Print>
+void TfCiLog::InOneEdit(Print&& print)
+{
+    TUpdatesSuspended suspended(reLog);
+    QTextCursor block(reLog->document());
+    block.beginEditBlock();
+    print();
+    block.endEditBlock();
+    TrimView();
+    ScrollLogToEnd(reLog);
+}
+
+void TfCiLog::TrimView()
+{
+    // A separate edit: within the one that appends, the view would lay out every line it
+    // holds again instead of only the new ones.
+    const int excess = reLog->document()->blockCount() - FMaxLines;
+    if (excess <= 0) return;
+    // Selected by position: moving a cursor block by block costs far more than the removal.
+    QTextCursor front(reLog->document());
+    front.setPosition(reLog->document()->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
+    front.removeSelectedText();
+}
+
+void TfCiLog::Timer1Timer()
+{
+    std::vector<TLogStruct> batch;
+    {
+        // Only the swap happens under the lock, so transport threads never wait for the view.
+        std::lock_guard lock(FLock);
+        batch.swap(FQueue);
+    }
+    if (batch.empty()) return;
+    InOneEdit([&] {
+        for (const TLogStruct& record : batch) PrintRecord(record);
+    });
+}
+
+void TfCiLog::PrintRecord(const TLogStruct& record)
+{
+    if (record.Direction == SpyDirectionReceived) {
+        FPending += record.Bytes;
+        PrintPackets(FPending, record);
+        CutUndecodablePending(record.Time);
+    } else if (record.Direction == SpyDirectionSent && !record.Bytes.empty()) {
+        // A request ends whatever answer was pending: what is left of it never forms a packet.
+        if (!FPending.empty()) {
+            PrintUndecodable(FPending, record.Time, SpyDirectionReceived);
+            FPending.clear();
+        }
+        std::string packets = record.Bytes;
+        PrintPackets(packets, record);
+    }
+}
+
+void TfCiLog::PrintPackets(std::string& buffer, const TLogStruct& record)
+{
+    const QString disabled = edtDisabledInst->text();
+    for (;;) {
+        const std::string packet = FFormat.Extract(buffer, true);
+        if (packet.empty()) return;
+        // A packet that fails validation is corrupt traffic: shown as bytes, never decoded.
+        if (FFormat.Validate(packet) != 0) {
+            PrintUndecodable(packet, record.Time, record.Direction);
+            continue;
+        }
+        const uint8_t code = static_cast<uint8_t>(packet[FFormat.CodeIndex]);
+        if (disabled.contains(HexBytes(packet.substr(FFormat.CodeIndex, 1)), Qt::CaseSensitive)) {
+            FSkipNext = true;
+            continue;
+        }
+        if (FSkipNext) {
+            FSkipNext = false;
+            continue;
+        }
+        const TColor colour =
+            record.Direction == SpyDirectionSent ? ColorSent : (code == 0 ? ColorAnswerOk : ColorAnswerError);
+        PrintLine({record.Time, record.Direction, colour, packet});
+    }
+}
+
+void TfCiLog::CutUndecodablePending(double time)
+{
+    // A packet still arriving stays whole, however long it announced itself; such bytes
+    // are shown at the latest when the next request is sent.
+    if (FPending.size() <= UndecodableLimit || FPending.starts_with(FFormat.Start)) return;
+    const size_t cr = FPending.find('\r');
+    const size_t length = cr == std::string::npos ? UndecodableLimit : cr + 1;
+    PrintUndecodable(FPending.substr(0, length), time, SpyDirectionReceived);
+    FPending.erase(0, length);
+}
+
+void TfCiLog::PrintUndecodable(const std::string& bytes, double time, uint8_t direction)
+{
+    PrintLine({time, direction, ColorUndecodable, bytes});
+}
+
+void TfCiLog::PrintLine(TLogLine line)
+{
+    // The view drops its oldest lines after each batch (TrimView), in step with these records.
+    FLines.push_back(std::move(line));
+    if (FLines.size() > size_t(FMaxLines)) FLines.pop_front();
+    ShowLine(FLines.back());
+}
+
+void TfCiLog::ShowLine(const TLogLine& line)
+{
+    AppendLogLine(reLog, HexBytes(line.Bytes), line.Colour, false, line.Time, true,
+                  chbAscii->isChecked() ? AsciiBytes(line.Bytes) : QString());
+}
+
+void TfCiLog::SetMaxLines(int lines)
+{
+    FMaxLines = std::max(lines, 1);
+    while (FLines.size() > size_t(FMaxLines)) FLines.pop_front();
+    TUpdatesSuspended suspended(reLog);
+    TrimView();
+}
+
+bool TfCiLog::SaveLog(const QString& path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
+    for (const TLogLine& line : FLines) file.write((LogFileLine(line) + QLatin1Char('\n')).toUtf8());
+    return file.commit();
+}
+
+void TfCiLog::btnSaveClick()
+{
+    const QString suggested =
+        QStringLiteral("log-%1.txt").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Uložit log"), suggested, QStringLiteral("Text (*.txt)"));
+    if (path.isEmpty() || SaveLog(path)) return;
+    QMessageBox::warning(this, windowTitle(), QStringLiteral("Soubor %1 se nepodařilo uložit.").arg(path));
+}
+
+void TfCiLog::chbAsciiClick(bool)
+{
+    reLog->clear();
+    InOneEdit([&] {
+        for (const TLogLine& line : FLines) ShowLine(line);
+    });
+}
+
+void TfCiLog::btnClearClick()
+{
+    reLog->clear();
+    FLines.clear();
+    std::lock_guard lock(FLock);
+    // The received records at the end of the queue may hold the rest of a packet whose
+    // start is already pending: keep them (and the pending start) for the next tick.
+    size_t tail = FQueue.size();
+    while (tail > 0 && FQueue[tail - 1].Direction == SpyDirectionReceived) --tail;
+    std::string received;
+    for (size_t i = tail; i < FQueue.size(); ++i) received += FQueue[i].Bytes;
+    if (tail == 0)
+        FPending += received;
+    else
+        FPending = received;
+    FQueue.clear();
+    // An empty received record makes the next tick look at the pending bytes again.
+    FQueue.push_back(TLogStruct{std::string(), NowDateTime(), SpyDirectionReceived});
+}
+
+void TfCiLog::sbPauseClick(bool down)
+{
+    if (down)
+        Timer1->stop();
+    else
+        Timer1->start();
+}

@@ -1,0 +1,114 @@
+// The communication log window: the traffic of one communication interface (or of all)
+// as coloured, time-stamped lines of hexadecimal bytes, one line per packet of the format
+// the window is given (the application gives format 97, Tarvel97PacketFormat).
+//
+// The window is the process-wide spy sink from its creation to its destruction. Traffic
+// arrives on any thread and is only queued under a lock; a 250 ms timer on the main
+// thread moves the queue into the view in one batch (one redraw per tick). Sent packets
+// are green, answers with acknowledge 0 blue, other answers red; bytes that form no
+// packet, and packets that fail validation, are shown undecoded in magenta. Packets
+// whose instruction (or acknowledge) code, as two upper-case hexadecimal digits, occurs
+// in the "Disabled Inst" field are hidden together with the packet that follows them
+// (the answer).
+//
+// The view keeps the last MaxLines() lines (100 000 unless set otherwise), so a log
+// left open for days stays bounded; the same lines are kept as records, from which
+// "Uložit…" writes them to a text file (time with milliseconds, direction, hexadecimal
+// and ASCII) and the "ASCII" check box draws the view again with an ASCII column.
+#pragma once
+
+#include "framework/gui/uLogUtils.h"
+#include "framework/uPacketFormat.h"
+#include "framework/uci_SpySink.h"
+
+#include <QWidget>
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+class TfCiLog : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int DefaultMaxLines = 100000;
+
+    explicit TfCiLog(const TPacketFormat& format, QWidget* parent = nullptr);
+    ~TfCiLog() override;
+
+    // Shows the traffic of the interface with this GUID text (empty: every interface)
+    // and shows the window, not modal.
+    void ShowFor(const std::string& guidText);
+    // A link that replaced another (a reconnect): a view that followed the old GUID text
+    // follows the new one; any other filter stays.
+    void FollowReplacement(const std::string& oldGuidText, const std::string& newGuidText);
+
+    // The spy sink; safe on any thread. Queues the bytes while the window is visible and
+    // the interface passes the filter.
+    void CollectTraffic(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction);
+
+    void setVisible(bool visible) override;
+
+    // The number of lines the view keeps (at least 1); the oldest lines go first.
+    int MaxLines() const { return FMaxLines; }
+    void SetMaxLines(int lines);
+    // Writes the lines the view holds to a text file, one line each as LogFileLine
+    // formats it. False when the file cannot be written.
+    bool SaveLog(const QString& path) const;
+
+public slots:
+    // Moves every queued record into the view.
+    void Timer1Timer();
+    // Empties the view; a packet still being received stays and completes later.
+    void btnClearClick();
+    // Pressed: stops showing (records keep being queued); released: shows again.
+    void sbPauseClick(bool down);
+    // Asks for a file name and saves the log there.
+    void btnSaveClick();
+    // Draws the view again with or without the ASCII column.
+    void chbAsciiClick(bool checked);
+
+private:
+    void PrintRecord(const TLogStruct& record);
+    // Prints and removes every whole packet at the front of buffer.
+    void PrintPackets(std::string& buffer, const TLogStruct& record);
+    void PrintUndecodable(const std::string& bytes, double time, uint8_t direction);
+    // Keeps the line (within the bound) and shows it.
+    void PrintLine(TLogLine line);
+    void ShowLine(const TLogLine& line);
+    // Runs print with the view's redraw suspended, as one edit, then shows the end.
+    template <class Print>
+    void InOneEdit(Print&& print);
+    // Removes the view's oldest lines beyond MaxLines().
+    void TrimView();
+    // Shows one piece of received bytes that cannot be the start of a packet.
+    void CutUndecodablePending(double time);
+
+    QPlainTextEdit* reLog;
+    QWidget* pnlButtons;
+    QPushButton* btnClear;
+    QPushButton* sbPause;
+    QLineEdit* edtDisabledInst;
+    QCheckBox* chbAscii;
+    QPushButton* btnSave;
+    QTimer* Timer1;
+
+    const TPacketFormat FFormat;
+    std::mutex FLock; // guards FFilter and FQueue
+    std::string FFilter;
+    std::vector<TLogStruct> FQueue;
+    std::atomic<bool> FVisible{false};
+    bool FSkipNext = false; // the next packet answers a hidden request (main thread only)
+    std::string FPending;   // received bytes not yet forming a packet (main thread only)
+    std::deque<TLogLine> FLines; // the lines the view shows, oldest first (main thread only)
+    int FMaxLines = DefaultMaxLines;
+    TSpySink FSink;
+};

@@ -1,0 +1,172 @@
+#include "transports/serial/AfSafeSync.h"
+
+#include "transports/uTransportErrors.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <QThread>
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+constexpr size_t kSlotCount = 64;
+
+struct TSlot {
+    bool Enabled = false;
+    TAfSafeSyncHandler Handler;
+    uint32_t Id = 0;
+};
+
+// Completion flag of one call, shared by the waiting thread and the delivered event.
+struct TCallState {
+    bool Done = false;
+};
+
+const QEvent::Type kCallEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class TCallEvent : public QEvent {
+public:
+    TCallEvent(uint32_t id, std::any arg, std::shared_ptr<TCallState> state)
+        : QEvent(kCallEventType), Id(id), Arg(std::move(arg)), State(std::move(state))
+    {
+    }
+    uint32_t Id;
+    std::any Arg;
+    std::shared_ptr<TCallState> State;
+};
+
+// Lives on the thread of the first registration and runs the handlers there. Only call
+// events are ever posted to it, and Qt passes them (user event types) to customEvent.
+class TAfSafeSyncReceiver : public QObject {
+protected:
+    void customEvent(QEvent* e) override;
+};
+
+struct TRegistry {
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::array<TSlot, kSlotCount> Slots;
+    uint32_t Counter = 0;
+    std::unique_ptr<TAfSafeSyncReceiver> Receiver;
+
+    TSlot* Find(uint32_t id)
+    {
+        if (id == 0) return nullptr;
+        for (TSlot& s : Slots)
+            if (s.Id == id && s.Handler) return &s;
+        return nullptr;
+    }
+    bool Callable(uint32_t id)
+    {
+        const TSlot* s = Find(id);
+        return s && s->Enabled;
+    }
+};
+
+TRegistry& Registry()
+{
+    static TRegistry registry;
+    return registry;
+}
+
+// Runs the handler of slot id, if it is still there and enabled, without holding the
+// registry lock (the handler may register, release or call itself).
+void Deliver(uint32_t id, const std::any& arg)
+{
+    TAfSafeSyncHandler handler;
+    {
+        std::lock_guard lock(Registry().Mutex);
+        if (Registry().Callable(id)) handler = Registry().Find(id)->Handler;
+    }
+    if (!handler) return;
+    try {
+        handler(arg);
+    } catch (...) {
+        ReportTransportError(std::current_exception());
+    }
+}
+
+void TAfSafeSyncReceiver::customEvent(QEvent* e)
+{
+    // The event was filled and posted under the registry lock; taking that lock before
+    // reading it orders the hand-over for every observer, thread checkers included
+    // (the lock of Qt's own event queue is invisible to them).
+    TRegistry& r = Registry();
+    uint32_t id;
+    std::any arg;
+    std::shared_ptr<TCallState> state;
+    {
+        std::lock_guard lock(r.Mutex);
+        auto* call = static_cast<TCallEvent*>(e);
+        id = call->Id;
+        arg = std::move(call->Arg);
+        state = call->State;
+    }
+    Deliver(id, arg);
+    {
+        std::lock_guard lock(r.Mutex);
+        state->Done = true;
+    }
+    r.Changed.notify_all();
+}
+
+} // namespace
+
+uint32_t AfSafeSyncRegister(TAfSafeSyncHandler handler)
+{
+    if (!handler) return 0;
+    TRegistry& r = Registry();
+    std::lock_guard lock(r.Mutex);
+    if (!r.Receiver) r.Receiver = std::make_unique<TAfSafeSyncReceiver>();
+    for (TSlot& s : r.Slots) {
+        if (s.Handler) continue;
+        if (++r.Counter == 0) ++r.Counter;
+        s = {false, std::move(handler), r.Counter};
+        return s.Id;
+    }
+    return 0;
+}
+
+void AfSafeSyncUnregister(uint32_t id)
+{
+    TRegistry& r = Registry();
+    {
+        std::lock_guard lock(r.Mutex);
+        if (TSlot* s = r.Find(id)) *s = TSlot{};
+    }
+    r.Changed.notify_all();
+}
+
+void AfSafeSyncEnable(uint32_t id, bool enable)
+{
+    TRegistry& r = Registry();
+    {
+        std::lock_guard lock(r.Mutex);
+        if (TSlot* s = r.Find(id)) s->Enabled = enable;
+    }
+    r.Changed.notify_all();
+}
+
+bool AfSafeSyncCall(uint32_t id, int timeoutMs, std::any arg)
+{
+    TRegistry& r = Registry();
+    std::unique_lock lock(r.Mutex);
+    if (!r.Callable(id)) return false;
+    if (QThread::currentThread() == r.Receiver->thread()) {
+        lock.unlock();
+        Deliver(id, arg);
+        lock.lock();
+    } else {
+        auto state = std::make_shared<TCallState>();
+        QCoreApplication::postEvent(r.Receiver.get(), new TCallEvent(id, std::move(arg), state));
+        r.Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [&] { return state->Done || !r.Callable(id); });
+    }
+    return r.Callable(id);
+}
