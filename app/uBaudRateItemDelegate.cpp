@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr int kTextLeft = 2;
-constexpr int kTextTop = 1;
+constexpr int TextLeft = 2;
+constexpr int TextTop = 1;
 
 } // namespace
 
@@ -40,7 +40,7 @@ void TBaudRateItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     painter->save();
     painter->setFont(ItemFont(option.font, text));
     painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    const QRect textRect = option.rect.adjusted(kTextLeft, kTextTop, 0, 0);
+    const QRect textRect = option.rect.adjusted(TextLeft, TextTop, 0, 0);
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     painter->restore();
 }
@@ -49,7 +49,7 @@ QSize TBaudRateItemDelegate::sizeHint(const QStyleOptionViewItem& option, const 
 {
     const QString text = index.data(Qt::DisplayRole).toString();
     const QFontMetrics metrics(ItemFont(option.font, text));
-    return {metrics.horizontalAdvance(text) + 2 * kTextLeft, metrics.height() + 2 * kTextTop};
+    return {metrics.horizontalAdvance(text) + 2 * TextLeft, metrics.height() + 2 * TextTop};
 }
 
 void TBaudRateItemDelegate::Install(QComboBox* list)

@@ -20,10 +20,10 @@
 namespace {
 
 // Client area of the dialog, in pixels.
-constexpr int kClientWidth = 369;
-constexpr int kClientHeight = 339;
+constexpr int ClientWidth = 369;
+constexpr int ClientHeight = 339;
 // The scanner's first findings arrive within this time after a new scan starts.
-constexpr unsigned long kFirstFindingsMs = 200;
+constexpr unsigned long FirstFindingsMs = 200;
 
 std::string UpperCase(std::string text)
 {
@@ -33,7 +33,7 @@ std::string UpperCase(std::string text)
 
 bool StillListed(const TFTDIDeviceEntry& device)
 {
-    char description[kFtdiDetailTextSize];
+    char description[FtdiDetailTextSize];
     uint32_t capacity = sizeof description;
     return FTDIDeviceDescription(device.DeviceIndex, description, capacity) == FT_OK &&
            std::string(description, capacity) == device.Description;
@@ -51,7 +51,7 @@ TfConnectionDialog::TfConnectionDialog(QWidget* parent)
 {
     setWindowTitle(QStringLiteral("Nastavení připojení"));
     CreateControls();
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(ClientWidth, ClientHeight);
     FormCreate();
 }
 
@@ -158,7 +158,7 @@ void TfConnectionDialog::EnablePanels()
 void TfConnectionDialog::bCOMRefreshClick()
 {
     FScanner->StartScan();
-    QThread::msleep(kFirstFindingsMs);
+    QThread::msleep(FirstFindingsMs);
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
     if (cbCOM->count() > 0) cbCOM->setCurrentIndex(0);
 }

@@ -20,9 +20,9 @@
 namespace {
 
 // The controls of a panel sit this far right of its radio button.
-constexpr int kIndent = 16;
+constexpr int Indent = 16;
 
-const char* const kBaudRates[] = {"110", "300", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+const char* const BaudRateTexts[] = {"110", "300", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
 
 template <class T>
 T* Named(T* widget, const char* name)
@@ -52,7 +52,7 @@ QComboBox* DropDownList(const char* name)
 QComboBox* BaudRateList(const char* name)
 {
     QComboBox* list = DropDownList(name);
-    for (const char* rate : kBaudRates) list->addItem(QLatin1String(rate));
+    for (const char* rate : BaudRateTexts) list->addItem(QLatin1String(rate));
     TBaudRateItemDelegate::Install(list);
     list->setCurrentText(QStringLiteral("115200"));
     return list;
@@ -72,7 +72,7 @@ QFrame* Panel(const char* name, QRadioButton* radio, QPushButton* refresh, QGrid
     if (refresh) header->addWidget(refresh);
     layout->addLayout(header);
     rows = new QGridLayout;
-    rows->setContentsMargins(kIndent, 0, 0, 0);
+    rows->setContentsMargins(Indent, 0, 0, 0);
     rows->setHorizontalSpacing(6);
     rows->setVerticalSpacing(4);
     rows->setColumnStretch(1, 1);

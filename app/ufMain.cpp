@@ -15,9 +15,7 @@
 #include "device/uValdrixCalibration.h"
 #include "framework/gui/ufCILog.h"
 #include "framework/uExceptions.h"
-#include "framework/uci_ConnectionString.h"
 #include "framework/uiNodedInterface.h"
-#include "protocol/uTarvelStack.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -87,16 +85,13 @@ TfrmMain::TfrmMain(TConfigFile config, QWidget* parent)
     Timer1->start();
 }
 
-TfrmMain::~TfrmMain()
-{
-    FormDestroy();
-}
+TfrmMain::~TfrmMain() { FormDestroy(); }
 
 void TfrmMain::FormCreate()
 {
     const IntfPtr<TValdrix> device = MakeObj<TValdrix>(ValdrixDefaultAddress);
     FDevice = device;
-    device->SetStack(MakeObj<TTarvelStack>());
+    FMainLink.Attach(device);
     // The drag trackers are members and start inactive.
     FAboutBox = new TfAbout(windowTitle(), this);
     const TTesterConfig config = FConfig.Load();
@@ -115,11 +110,7 @@ void TfrmMain::FormDestroy()
     Timer1->stop();
     ReconnectTimer->stop();
     btnRS485DisconnectClick();
-    if (const IntfPtr<ITarvelStack> stack = FDevice->GetStack()) {
-        if (const IntfPtr<ICommunicationInterface> link = stack->GetCommunicationInterface()) link->Close(false);
-        stack->SetCommunicationInterface(nullptr);
-    }
-    FDevice->SetStack(nullptr);
+    FMainLink.Detach();
     FDevice = nullptr;
     try {
         FConfig.Save({FConnectionString, FRS485ConnectionString, chkReconnect->isChecked()});
@@ -152,25 +143,17 @@ void TfrmMain::btnConnectClick()
 
 bool TfrmMain::OpenMainLink(bool once)
 {
-    IntfPtr<ICommunicationInterface> link;
-    if (!CreateCommunicationInterface(FConnectionString, link, FConnectError)) return false;
-    if (!link->Open()) {
-        FConnectError = OpenFailureOf(link.get());
-        return false;
-    }
-    const IntfPtr<ITarvelStack> stack = FDevice->GetStack();
-    stack->SetCommunicationInterface(link);
+    if (FMainLink.Open(FConnectionString, FConnectError) != TLinkOpen::Opened) return false;
     std::string text;
     const auto identify = [&] { return FDevice->ReadIdentificationText(text); };
     if ((once ? identify() : AttemptTwice(identify)) && NamesProduct(text)) {
         // A log window that showed the previous main link goes on with this one.
-        const std::string guid = GUIDStringOf(link);
+        const std::string guid = GUIDStringOf(FMainLink.Interface());
         if (FLog) FLog->FollowReplacement(FMainLinkGuid, guid);
         FMainLinkGuid = guid;
         return true;
     }
-    link->Close(false);
-    stack->SetCommunicationInterface(nullptr);
+    FMainLink.Close();
     return false;
 }
 
@@ -179,9 +162,7 @@ void TfrmMain::btnDisconnectClick()
     StopReconnecting();
     btnRS485DisconnectClick();
     if (!Connected()) return;
-    const IntfPtr<ITarvelStack> stack = FDevice->GetStack();
-    stack->GetCommunicationInterface()->Close(false);
-    stack->SetCommunicationInterface(nullptr);
+    FMainLink.Close();
     UpdateControls();
 }
 
@@ -222,7 +203,7 @@ void TfrmMain::UpdateControls()
                              static_cast<QWidget*>(lblValdrixCaption1), static_cast<QWidget*>(lblValdrixCaption2),
                              static_cast<QWidget*>(lblAboutCaption1), static_cast<QWidget*>(lblAboutCaption2)})
         control->setEnabled(true);
-    const bool rs485 = bool(FRS485Link);
+    const bool rs485 = bool(FRS485Link.Interface());
     btnRS485Disconnect->setEnabled(rs485);
     btnRS485Log->setEnabled(rs485);
     btnConnect->setEnabled(!FConnecting);
@@ -266,10 +247,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
         pnlDA1RawMouseMove(*panel, static_cast<QMouseEvent*>(event)->position().toPoint());
         return true;
-    case QEvent::MouseButtonRelease:
-        pnlDA1RawMouseUp(*panel);
-        return true;
-    default:
-        return false;
+    case QEvent::MouseButtonRelease: pnlDA1RawMouseUp(*panel); return true;
+    default: return false;
     }
 }

@@ -13,6 +13,7 @@
 #include "device/uValdrixPolling.h"
 #include "device/ussValdrix.h"
 #include "framework/uci_ICommunicationInterfaceIntf.h"
+#include "protocol/uModuleLink.h"
 
 #include <QColor>
 #include <QWidget>
@@ -62,7 +63,7 @@ public:
     bool Connected() const;
     const std::string& ConnectionString() const { return FConnectionString; }
     const std::string& RS485ConnectionString() const { return FRS485ConnectionString; }
-    const IntfPtr<ICommunicationInterface>& RS485Link() const { return FRS485Link; }
+    const IntfPtr<ICommunicationInterface>& RS485Link() const { return FRS485Link.Interface(); }
     int PendingOutput() const { return FPendingOutput; }
     // Attempts to reopen the lost link are under way.
     bool Reconnecting() const;
@@ -178,12 +179,13 @@ private:
     int SenderTag() const;
 
     IntfPtr<IValdrix> FDevice;
+    TModuleLink FMainLink;
     TConfigFile FConfig;
     std::string FConnectionString;
     std::string FConnectError;
     std::string FMainLinkGuid; // GUID text of the last main link opened
     std::string FRS485ConnectionString;
-    IntfPtr<ICommunicationInterface> FRS485Link;
+    TModuleLink FRS485Link;
     std::string FRS485Buffer;
     std::array<TMouseScroller, 4> OutputScrollers;
     int FPendingOutput = 0;

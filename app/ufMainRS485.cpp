@@ -8,7 +8,6 @@
 #include "framework/uDateTime.h"
 #include "framework/uExceptions.h"
 #include "framework/uTimeoutManager.h"
-#include "framework/uci_ConnectionString.h"
 #include "framework/uiNodedInterface.h"
 #include "protocol/uTarvel97.h"
 #include "protocol/uTarvelCommonInstructions.h"
@@ -34,42 +33,41 @@ void TfrmMain::btnRS485ConnectClick()
     if (FConnecting) return;
     const TConnecting connecting(*this);
     if (!FConnectionDialog || !FConnectionDialog->Execute(FRS485ConnectionString)) return;
-    // A string the transport cannot take builds no link; the old one stays.
-    IntfPtr<ICommunicationInterface> link;
+    // A link that fails to open stays, closed; the test then finds nothing on it.
     std::string error;
-    if (CreateCommunicationInterface(FRS485ConnectionString, link, error))
-        FRS485Link = link;
-    else
+    if (FRS485Link.Open(FRS485ConnectionString, error) == TLinkOpen::Refused) {
         ShowStatus(WithReason(QStringLiteral("Spojení se nepodařilo navázat :("), error), StatusError);
-    // A link that fails to open stays, closed; the test then finds nothing on it. The
-    // local reference keeps the link alive while it opens, should a disconnect drop it.
-    if (const IntfPtr<ICommunicationInterface> opening = FRS485Link) opening->Open();
+        // A string the transport cannot take builds no link; the old one stays and is
+        // opened again if it had not opened. The local reference keeps it alive while it
+        // opens, should a disconnect drop it.
+        if (const IntfPtr<ICommunicationInterface> old = FRS485Link.Interface()) old->Open();
+    }
     FRS485Buffer.clear();
     UpdateControls();
 }
 
 void TfrmMain::btnRS485DisconnectClick()
 {
-    if (!FRS485Link) return;
-    FRS485Link->Close(false);
-    FRS485Link = nullptr;
+    if (!FRS485Link.Interface()) return;
+    FRS485Link.Close();
     UpdateControls();
 }
 
 void TfrmMain::btnRS485LogClick()
 {
     IntfPtr<INodedInterface> node;
-    if (FLog && Supports<INodedInterface>(FRS485Link.get(), node)) FLog->ShowFor(node->GetGUIDString());
+    if (FLog && Supports<INodedInterface>(FRS485Link.Interface().get(), node)) FLog->ShowFor(node->GetGUIDString());
 }
 
 void TfrmMain::ServiceRS485()
 {
-    if (!FRS485Link || !FRS485Link->IsOpen()) return;
+    const IntfPtr<ICommunicationInterface> link = FRS485Link.Interface();
+    if (!link || !link->IsOpen()) return;
     std::string received;
-    FRS485Link->Receive(received);
+    link->Receive(received);
     FRS485Buffer += received;
     Sleep(ServiceWaitMs);
-    for (const std::string& answer : AnswerRS485Requests(FRS485Buffer)) FRS485Link->Send(answer);
+    for (const std::string& answer : AnswerRS485Requests(FRS485Buffer)) link->Send(answer);
 }
 
 void TfrmMain::btnRS485InfoClick()
@@ -88,7 +86,7 @@ void TfrmMain::btnRS485InfoClick()
     link->Receive(received);
     TTarvelFormat97 answer;
     edtRS485Answer->setText(FindTarvel97Packet(received, answer, true) ? FromWindows1250(answer.Data)
-                                                                         : QStringLiteral("no answer"));
+                                                                       : QStringLiteral("no answer"));
 }
 
 void TfrmMain::Button3Click()
@@ -102,5 +100,6 @@ void TfrmMain::Button4Click()
     const QDateTime now = AppNow();
     const QDate date = now.date();
     const QTime time = now.time();
-    FDevice->SetClock(EncodeDateTime({date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()}));
+    FDevice->SetClock(
+        EncodeDateTime({date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()}));
 }

@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr const char* kSerial = "BENCH001";
+constexpr const char* Serial = "BENCH001";
 
 std::string FakeLibraryPath()
 {
@@ -39,7 +39,7 @@ public:
         BindFTDILibrary();
         FControl = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
         if (!FControl) return;
-        reinterpret_cast<TFakeD2xxAddConverter>(::dlsym(FControl, "FakeD2xxAddConverter"))(kSerial, "Bench");
+        reinterpret_cast<TFakeD2xxAddConverter>(::dlsym(FControl, "FakeD2xxAddConverter"))(Serial, "Bench");
     }
     ~TBenchConverter()
     {
@@ -59,7 +59,7 @@ private:
 IntfPtr<TFTDIDevice> OpenDevice()
 {
     IntfPtr<TFTDIDevice> device = MakeObj<TFTDIDevice>();
-    device->SetConfiguration(std::string("serial_number=") + kSerial + ";active=1");
+    device->SetConfiguration(std::string("serial_number=") + Serial + ";active=1");
     return device;
 }
 

@@ -69,7 +69,7 @@ void BM_IdleOpenPortCpu(benchmark::State& state)
 }
 BENCHMARK(BM_IdleOpenPortCpu)->Iterations(1)->Unit(benchmark::kSecond);
 
-constexpr size_t kBlock = 4096;
+constexpr size_t Block = 4096;
 
 void BM_CoreWriteThroughput(benchmark::State& state)
 {
@@ -78,12 +78,12 @@ void BM_CoreWriteThroughput(benchmark::State& state)
     core.SetDcb(Raw8N1());
     core.SetSizes(65536, 1 << 20);
     core.Open(1);
-    const std::string block(kBlock, 'x');
+    const std::string block(Block, 'x');
     for (auto _ : state) {
         while (!core.Write(block.data(), block.size())) std::this_thread::yield();
-        Drain(pty.master, kBlock);
+        Drain(pty.master, Block);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBlock));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Block));
     core.Close();
 }
 BENCHMARK(BM_CoreWriteThroughput)->UseRealTime();
@@ -94,18 +94,18 @@ void BM_CoreReadThroughput(benchmark::State& state)
     TAfComPortCore core;
     core.SetDcb(Raw8N1());
     core.Open(1);
-    const std::string block(kBlock, 'y');
-    char buf[kBlock];
+    const std::string block(Block, 'y');
+    char buf[Block];
     for (auto _ : state) {
-        if (::write(pty.master, block.data(), block.size()) != static_cast<ssize_t>(kBlock)) state.SkipWithError("write");
+        if (::write(pty.master, block.data(), block.size()) != static_cast<ssize_t>(Block)) state.SkipWithError("write");
         size_t got = 0;
-        while (got < kBlock) {
-            const size_t n = core.Read(buf, kBlock - got);
+        while (got < Block) {
+            const size_t n = core.Read(buf, Block - got);
             if (n == 0) std::this_thread::yield();
             got += n;
         }
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBlock));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Block));
     core.Close();
 }
 BENCHMARK(BM_CoreReadThroughput)->UseRealTime();
@@ -117,16 +117,16 @@ void BM_PlainLoopThroughput(benchmark::State& state)
     const int slave = ::open(::ptsname(pty.master), O_RDWR | O_NOCTTY);
     TSerialLineIo io;
     io.SetSettings(slave, Raw8N1());
-    const std::string block(kBlock, 'z');
+    const std::string block(Block, 'z');
     for (auto _ : state) {
         size_t done = 0;
-        while (done < kBlock) {
-            const ssize_t n = ::write(slave, block.data() + done, kBlock - done);
+        while (done < Block) {
+            const ssize_t n = ::write(slave, block.data() + done, Block - done);
             if (n > 0) done += static_cast<size_t>(n);
         }
-        Drain(pty.master, kBlock);
+        Drain(pty.master, Block);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBlock));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Block));
     ::close(slave);
 }
 BENCHMARK(BM_PlainLoopThroughput)->UseRealTime();

@@ -5,7 +5,7 @@
 #include "bench/bench_app.h"
 #include "bench/bench_support.h"
 #include "device/uValdrix.h"
-#include "framework/uci_ConnectionString.h"
+#include "protocol/uModuleLink.h"
 #include "protocol/uTarvelStack.h"
 #include "tests/support/child_processes.h"
 #include "tests/support/loopback_socket.h"
@@ -108,24 +108,20 @@ void StackRoundTrip(benchmark::State& state, TLink kind)
     BenchApp();
     static const bool registered = (RegisterTransports(), true);
     (void)registered;
-    const std::string connection = kind == TLink::Tcp ? "provider=TCP_CLIENT;host=127.0.0.1;port=" +
-                                                            std::to_string(TBenchSim::Get().Port())
-                                                      : "provider=SERIAL_PORT;comport=1;baudrate=115200";
-    IntfPtr<ICommunicationInterface> link;
-    if (!CreateCommunicationInterface(connection, link) || !link->Open()) {
+    const std::string connection =
+        kind == TLink::Tcp ? "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(TBenchSim::Get().Port())
+                           : "provider=SERIAL_PORT;comport=1;baudrate=115200";
+    auto device = MakeObj<TValdrix>(ValdrixDefaultAddress);
+    TModuleLink link;
+    link.Attach(device);
+    std::string error;
+    if (link.Open(connection, error) != TLinkOpen::Opened) {
         state.SkipWithError("cannot connect to the simulator");
         return;
     }
-    auto stack = MakeObj<TTarvelStack>();
-    stack->SetCommunicationInterface(link);
-    auto device = MakeObj<TValdrix>(ValdrixDefaultAddress);
-    device->SetStack(stack);
     TValdrixInputBits bits;
     for (auto _ : state)
         if (!device->GetInputs(bits)) state.SkipWithError("no answer");
-    device->SetStack(nullptr);
-    stack->SetCommunicationInterface(nullptr);
-    link->Close(false);
 }
 BENCHMARK_CAPTURE(StackRoundTrip, tcp, TLink::Tcp)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(StackRoundTrip, pty, TLink::Pty)->Unit(benchmark::kMillisecond)->UseRealTime();

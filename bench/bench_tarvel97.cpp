@@ -8,19 +8,19 @@
 
 namespace {
 
-constexpr size_t BUFFER_BYTES = 128 * 1024;
+constexpr size_t BufferBytes = 128 * 1024;
 
 // Packets of 0..63 data bytes, one stray byte between each pair, filling 128 KiB.
 const std::string& PacketBuffer()
 {
     static const std::string buffer = [] {
         std::string b;
-        for (unsigned i = 0; b.size() < BUFFER_BYTES; ++i) {
+        for (unsigned i = 0; b.size() < BufferBytes; ++i) {
             std::string data(i % 64, static_cast<char>(i));
             b += BuildTarvel97Packet(0x31, static_cast<uint8_t>(i), 0x00, data);
             b += static_cast<char>(0x55);
         }
-        b.resize(BUFFER_BYTES);
+        b.resize(BufferBytes);
         return b;
     }();
     return buffer;
@@ -32,7 +32,7 @@ const std::string& MarkerBuffer()
 {
     static const std::string buffer = [] {
         std::string b;
-        while (b.size() < BUFFER_BYTES)
+        while (b.size() < BufferBytes)
             b += "*a\xFF\xF1\r";
         return b;
     }();
@@ -111,7 +111,7 @@ BENCHMARK(BM_FindAllRemoving);
 // One search through 128 KiB that holds no packet at all.
 void BM_FindInGarbage(benchmark::State& state)
 {
-    std::string buffer(BUFFER_BYTES, '\0');
+    std::string buffer(BufferBytes, '\0');
     for (size_t i = 0; i < buffer.size(); ++i)
         buffer[i] = static_cast<char>(i * 131 % 251 == 42 ? 'x' : i * 7);
     TTarvelFormat97 rec;

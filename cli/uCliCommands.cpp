@@ -70,7 +70,9 @@ TCliAction SetOutput(const TCliArgs& args)
     const int n = int(ParseCliInt(args["N"], 1, ValdrixDigitalOutputs, "output"));
     const bool on = OnOff(args["STATE"]);
     const int duration = args.Has("DURATION") ? int(ParseCliInt(args["DURATION"], 0, 255, "duration")) : 0;
-    return [=](TCliSession& s, TCliReport&) { return AttemptTwice([&] { return s.Device().SetOutput(n, on, duration); }); };
+    return [=](TCliSession& s, TCliReport&) {
+        return AttemptTwice([&] { return s.Device().SetOutput(n, on, duration); });
+    };
 }
 
 TCliAction SetOutputs(const TCliArgs& args)
@@ -97,10 +99,10 @@ TCliAction Counters(const TCliArgs&)
 TCliAction Temps(const TCliArgs&)
 {
     return [](TCliSession& s, TCliReport& r) {
-        TValdrixTemperatures t;
-        if (!AttemptTwice([&] { return s.Device().GetTemperatures(t); })) return false;
-        r.Json()["temperatures"] = TemperaturesJson(t);
-        r.Line("temperatures " + Join(Map(t, TemperatureText)));
+        TValdrixTemperatures temperatures;
+        if (!AttemptTwice([&] { return s.Device().GetTemperatures(temperatures); })) return false;
+        r.Json()["temperatures"] = TemperaturesJson(temperatures);
+        r.Line("temperatures " + Join(Map(temperatures, TemperatureText)));
         return true;
     };
 }
@@ -109,10 +111,10 @@ TCliAction AnalogInputs(const TCliArgs& args)
 {
     const bool raw = args.Has("--raw");
     return [=](TCliSession& s, TCliReport& r) {
-        TValdrixAnalogReadings a;
-        if (!AttemptTwice([&] { return s.Device().GetAnalogInputs(a, raw); })) return false;
-        r.Json()["analog_inputs"] = AnalogJson(a);
-        r.Line(std::string(raw ? "analog inputs raw " : "analog inputs ") + AnalogText(a));
+        TValdrixAnalogReadings readings;
+        if (!AttemptTwice([&] { return s.Device().GetAnalogInputs(readings, raw); })) return false;
+        r.Json()["analog_inputs"] = AnalogJson(readings);
+        r.Line(std::string(raw ? "analog inputs raw " : "analog inputs ") + AnalogText(readings));
         return true;
     };
 }
@@ -176,19 +178,19 @@ TCliAction CalibrateInput(const TCliArgs& args)
     if (!args.Has("--applied") || !args.Has("--divisions"))
         throw ECliUsage("calibrate-input needs --applied A and --divisions D");
     const int n = int(ParseCliInt(args["N"], 1, ValdrixAnalogInputs, "input"));
-    const double a = ParseCliDouble(args["--applied"], "applied value");
-    if (a == 0) throw ECliUsage("the applied value must not be 0");
-    const int64_t dd = ParseCliInt(args["--divisions"], 0, 65535, "divisions");
+    const double applied = ParseCliDouble(args["--applied"], "applied value");
+    if (applied == 0) throw ECliUsage("the applied value must not be 0");
+    const int64_t divisions = ParseCliInt(args["--divisions"], 0, 65535, "divisions");
     return [=](TCliSession& s, TCliReport& r) {
-        const TValdrixCalibrationResult result = CalibrateValdrixInput(s.Device(), n, a, dd);
+        const TValdrixCalibrationResult result = CalibrateValdrixInput(s.Device(), n, applied, divisions);
         if (result.Status != TValdrixCalibrationStatus::Done) {
             if (result.Status == TValdrixCalibrationStatus::ArithmeticError) r.SetError(result.Message);
             return false;
         }
         r.Json()["coefficient"] = result.Coefficient;
-        r.Json()["divisions"] = dd;
+        r.Json()["divisions"] = divisions;
         r.Json()["mean_raw"] = result.MeanRaw;
-        r.Line("coefficient " + std::to_string(result.Coefficient) + " divisions " + std::to_string(dd));
+        r.Line("coefficient " + std::to_string(result.Coefficient) + " divisions " + std::to_string(divisions));
         return true;
     };
 }
@@ -251,7 +253,8 @@ void TCliReport::Flush()
         std::fprintf(FOut, "%s\n", CliJsonText(FObject).c_str());
     else if (FLines.empty())
         std::fprintf(FOut, "ok\n");
-    for (const std::string& line : FJson ? std::vector<std::string>{} : FLines) std::fprintf(FOut, "%s\n", line.c_str());
+    for (const std::string& line : FJson ? std::vector<std::string>{} : FLines)
+        std::fprintf(FOut, "%s\n", line.c_str());
     std::fflush(FOut);
     FFlushed = true;
     Start();

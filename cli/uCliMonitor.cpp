@@ -59,7 +59,7 @@ bool Reconnect(TCliSession& s, TCliPacer& pacer, std::string reason)
 
 TCliAction PrepareMonitor(const TCliArgs& args)
 {
-    const int64_t k = CliInt(args, "--count", 0, INT32_MAX, 0);
+    const int64_t count = CliInt(args, "--count", 0, INT32_MAX, 0);
     const auto interval = CliInterval(args, std::chrono::milliseconds(200));
     const bool keepGoing = args.Has("--keep-going");
     const bool reconnect = args.Has("--reconnect");
@@ -67,7 +67,7 @@ TCliAction PrepareMonitor(const TCliArgs& args)
         TValdrixPanel panel;
         TCliPacer pacer(interval);
         int64_t failures = 0;
-        for (int64_t refresh = 0; (k == 0 || refresh < k) && pacer.Next(); ++refresh) {
+        for (int64_t refresh = 0; (count == 0 || refresh < count) && pacer.Next(); ++refresh) {
             const bool ok = Refresh(s.Device(), panel);
             const bool unreachable = !ok && s.ModuleUnreachable();
             if (!ok && !keepGoing && !(reconnect && unreachable)) return false;

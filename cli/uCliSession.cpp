@@ -1,6 +1,5 @@
 #include "cli/uCliSession.h"
 
-#include "framework/uci_ConnectionString.h"
 #include "protocol/uTarvel97.h"
 
 namespace {
@@ -16,30 +15,23 @@ TCliSession::TCliSession() : FSink(TSpySink::Bind<&TCliSession::Watch>(this)) { 
 TCliSession::~TCliSession()
 {
     RemoveSpySink(FSink);
-    if (FDevice) FDevice->SetStack(nullptr);
-    if (FStack) FStack->SetCommunicationInterface(nullptr);
-    if (FLink) FLink->Close(false);
+    FLink.Detach();
 }
 
 bool TCliSession::Connect(const std::string& connection, int32_t timeout, uint8_t address, std::string& error)
 {
     FConnection = connection;
-    if (!OpenLink(error)) return false;
-    FStack = MakeObj<TTarvelStack>();
-    FStack->SetCommunicationInterface(FLink);
     FDevice = MakeObj<TValdrix>(address);
     FDevice->SetTimeout(timeout);
-    FDevice->SetStack(FStack);
-    return true;
+    FLink.Attach(FDevice);
+    return Opened(FLink.Open(connection, error), error);
 }
 
-bool TCliSession::OpenLink(std::string& error)
+bool TCliSession::Opened(TLinkOpen result, std::string& error)
 {
-    if (!CreateCommunicationInterface(FConnection, FLink, error)) return false;
-    if (FLink->Open()) return true;
+    if (result != TLinkOpen::Failed) return result == TLinkOpen::Opened;
     // The reason names the device itself.
-    error = OpenFailureOf(FLink.get());
-    if (error.empty()) FLink->GetDisplayName(error);
+    if (error.empty() && FLink.Interface()) FLink.Interface()->GetDisplayName(error);
     if (error.empty()) error = FConnection;
     error = "cannot open the connection: " + error;
     return false;
@@ -47,24 +39,18 @@ bool TCliSession::OpenLink(std::string& error)
 
 bool TCliSession::Reconnect(std::string& error)
 {
-    FStack->SetCommunicationInterface(nullptr);
-    if (FLink) FLink->Close(false);
-    if (!OpenLink(error)) return false;
-    FStack->SetCommunicationInterface(FLink);
+    if (!Opened(FLink.Reopen(error), error)) return false;
     std::string text;
     if (FDevice->ReadIdentificationText(text)) return true;
     error = DescribeFailure();
     return false;
 }
 
-bool TCliSession::ModuleUnreachable()
-{
-    return LinkClosed() || FDevice->GetLastResult() == TARVEL_RESULT_NO_ANSWER;
-}
+bool TCliSession::ModuleUnreachable() { return LinkClosed() || FDevice->GetLastResult() == TARVEL_RESULT_NO_ANSWER; }
 
 void TCliSession::Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction)
 {
-    if (intf != FLink.get() || bytes.empty()) return;
+    if (intf != FLink.Interface().get() || bytes.empty()) return;
     const std::lock_guard lock(FTrafficLock);
     if (direction == SpyDirectionReceived) {
         FReceived += bytes;
@@ -103,7 +89,7 @@ std::string TCliSession::DescribeFailure()
     const int result = FDevice->GetLastResult();
     if (LinkClosed()) {
         std::string name;
-        FLink->GetDeviceName(name);
+        if (const IntfPtr<ICommunicationInterface> intf = FLink.Interface()) intf->GetDeviceName(name);
         return "the link closed (" + name + "): the module, the gateway or the converter went away";
     }
     if (result == TARVEL_RESULT_NO_ANSWER)
@@ -111,14 +97,19 @@ std::string TCliSession::DescribeFailure()
     return DescribeRequestFailure(result, FDevice->GetLastAck());
 }
 
-bool TCliSession::LinkClosed() { return FLink->WaitForData(0) == TCiWaitResult::Closed; }
+bool TCliSession::LinkClosed()
+{
+    const IntfPtr<ICommunicationInterface> intf = FLink.Interface();
+    return !intf || intf->WaitForData(0) == TCiWaitResult::Closed;
+}
 
 std::string DescribeRequestFailure(int lastResult, int lastAck)
 {
     switch (lastResult) {
     case TARVEL_RESULT_NO_ANSWER: return "no answer from the module";
     case TARVEL_RESULT_INVALID: return "the answer is not a valid packet";
-    case TARVEL_RESULT_REFUSED: return "the module refused the request (acknowledge code " + std::to_string(lastAck) + ")";
+    case TARVEL_RESULT_REFUSED:
+        return "the module refused the request (acknowledge code " + std::to_string(lastAck) + ")";
     case TARVEL_RESULT_OK: return "the module's answer is malformed";
     default: return "the request was not sent";
     }

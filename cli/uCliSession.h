@@ -4,7 +4,7 @@
 #include "device/uValdrix.h"
 #include "framework/uci_ICommunicationInterfaceIntf.h"
 #include "framework/uci_SpySink.h"
-#include "protocol/uTarvelStack.h"
+#include "protocol/uModuleLink.h"
 
 #include <mutex>
 #include <string>
@@ -41,13 +41,15 @@ public:
     bool LinkClosed();
 
 private:
-    bool OpenLink(std::string& error);
+    // True when the link opened. For a link that was built but did not open, the error
+    // becomes what the user reads: the transport's reason, else the device's name, else
+    // the connection string.
+    bool Opened(TLinkOpen result, std::string& error);
     void Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction);
     std::string DescribeReturnedBytes();
 
     std::string FConnection;
-    IntfPtr<ICommunicationInterface> FLink;
-    IntfPtr<TTarvelStack> FStack;
+    TModuleLink FLink;
     IntfPtr<TValdrix> FDevice;
     TSpySink FSink;
     // Received bytes: what may still belong to a packet begun before the last request,

@@ -15,19 +15,19 @@ TEventer::~TEventer()
 
 void TEventer::Clear()
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     FTable.clear();
 }
 
 bool TEventer::IsFiring() const
 {
-    TReadGuard guard(FLock);
+    TReadScope guard(FLock);
     return FFireDepth > 0;
 }
 
 int32_t TEventer::HandlerCount() const
 {
-    TReadGuard guard(FLock);
+    TReadScope guard(FLock);
     int32_t n = 0;
     for (const TEntry& e : FTable)
         if (e.Active) ++n;
@@ -36,7 +36,7 @@ int32_t TEventer::HandlerCount() const
 
 int32_t TEventer::EntryCount() const
 {
-    TReadGuard guard(FLock);
+    TReadScope guard(FLock);
     return int32_t(FTable.size());
 }
 
@@ -50,7 +50,7 @@ int32_t TEventer::FindLast(const TEventHandler& h) const
 void TEventer::AddHandler(const TEventHandler& h)
 {
     if (FClosing.load()) return;
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     const int32_t found = FindLast(h);
     if (found >= 0) {
         if (FTable[size_t(found)].Active) return;
@@ -62,7 +62,7 @@ void TEventer::AddHandler(const TEventHandler& h)
 
 void TEventer::RemoveHandler(const TEventHandler& h)
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     const int32_t found = FindLast(h);
     if (found < 0) return;
     FTable[size_t(found)].Active = false;
@@ -101,14 +101,13 @@ TEventer::TScan TEventer::NextCallable(size_t& i, TEventHandler& handler)
     // Dead entries at the end of the table (also one whose handler was removed during
     // its own call in this fire) are dropped; an entry in call is never dead, so the
     // slot that another fire is calling keeps its index.
-    while (!FTable.empty() && IsDead(FTable.back()))
-        FTable.pop_back();
+    while (!FTable.empty() && IsDead(FTable.back())) FTable.pop_back();
     return TScan::End;
 }
 
 void TEventer::EndCall(size_t i)
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     TEntry& e = FTable[i];
     e.InCall = false;
     e.CallThread = {};
@@ -119,14 +118,14 @@ void TEventer::Fire(const void* arguments)
 {
     if (FClosing.load()) return;
     {
-        TWriteGuard guard(FLock);
+        TWriteScope guard(FLock);
         ++FFireDepth;
     }
     struct TDepthGuard {
         TEventer& Owner;
         ~TDepthGuard()
         {
-            TWriteGuard guard(Owner.FLock);
+            TWriteScope guard(Owner.FLock);
             --Owner.FFireDepth;
         }
     } depth{*this};
@@ -136,7 +135,7 @@ void TEventer::Fire(const void* arguments)
         TEventHandler handler;
         TScan scan;
         {
-            TWriteGuard guard(FLock);
+            TWriteScope guard(FLock);
             scan = NextCallable(i, handler);
         }
         if (scan == TScan::End) return;

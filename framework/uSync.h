@@ -36,25 +36,37 @@ private:
     std::unordered_map<std::thread::id, int32_t> FReaders; // read depth per thread (writer's own reads included)
 };
 
-// Scoped holders, released on every path out of a block.
-class TReadGuard {
+// Which side of a many-readers / one-writer lock a scope holds.
+enum class TLockSide { Read, Write };
+
+// Holds one side of a lock for a scope, released on every way out (exceptions included).
+// Lock is anything with BeginRead/EndRead and BeginWrite/EndWrite: the synchronizer,
+// a node, a communication interface.
+template <class Lock, TLockSide Side>
+class TLockScope {
 public:
-    explicit TReadGuard(TMultiReadExclusiveWriteSynchronizer& s) : FSync(s) { FSync.BeginRead(); }
-    ~TReadGuard() { FSync.EndRead(); }
-    TReadGuard(const TReadGuard&) = delete;
-    TReadGuard& operator=(const TReadGuard&) = delete;
+    explicit TLockScope(Lock& lock) : FLock(lock)
+    {
+        if constexpr (Side == TLockSide::Read)
+            FLock.BeginRead();
+        else
+            FLock.BeginWrite();
+    }
+    ~TLockScope()
+    {
+        if constexpr (Side == TLockSide::Read)
+            FLock.EndRead();
+        else
+            FLock.EndWrite();
+    }
+    TLockScope(const TLockScope&) = delete;
+    TLockScope& operator=(const TLockScope&) = delete;
 
 private:
-    TMultiReadExclusiveWriteSynchronizer& FSync;
+    Lock& FLock;
 };
 
-class TWriteGuard {
-public:
-    explicit TWriteGuard(TMultiReadExclusiveWriteSynchronizer& s) : FSync(s) { FSync.BeginWrite(); }
-    ~TWriteGuard() { FSync.EndWrite(); }
-    TWriteGuard(const TWriteGuard&) = delete;
-    TWriteGuard& operator=(const TWriteGuard&) = delete;
-
-private:
-    TMultiReadExclusiveWriteSynchronizer& FSync;
-};
+template <class Lock>
+using TReadScope = TLockScope<Lock, TLockSide::Read>;
+template <class Lock>
+using TWriteScope = TLockScope<Lock, TLockSide::Write>;

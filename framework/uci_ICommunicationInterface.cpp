@@ -7,18 +7,6 @@
 
 namespace {
 
-// Holds the node's write lock for a scope, released on every way out.
-class TInterfaceWriteGuard {
-public:
-    explicit TInterfaceWriteGuard(ICommunicationInterface& intf) : FIntf(intf) { FIntf.BeginWrite(); }
-    ~TInterfaceWriteGuard() { FIntf.EndWrite(); }
-    TInterfaceWriteGuard(const TInterfaceWriteGuard&) = delete;
-    TInterfaceWriteGuard& operator=(const TInterfaceWriteGuard&) = delete;
-
-private:
-    ICommunicationInterface& FIntf;
-};
-
 int64_t ByteTimes(double count, double byteTime) { return int64_t(std::ceil(count * byteTime)); }
 
 } // namespace
@@ -88,7 +76,7 @@ bool TCommunicationInterface::Open()
     SetOpenFailure({});
     bool result;
     {
-        TInterfaceWriteGuard lock(*this);
+        TWriteScope lock(*this);
         result = InternalOpen();
     }
     if (result)
@@ -121,7 +109,7 @@ bool TCommunicationInterface::Close(bool force)
     if (!IsOpen() && !force) return true;
     bool result;
     {
-        TInterfaceWriteGuard lock(*this);
+        TWriteScope lock(*this);
         result = InternalClose(force);
     }
     if (result)
@@ -145,15 +133,14 @@ void TCommunicationInterface::Receive(std::string& bytes)
     SpyReceived(bytes);
 }
 
-void TCommunicationInterface::Transaction(const std::string& bytes, uint32_t firstTimeout, uint32_t gap,
-                                          uint32_t total, bool purgeInput, bool purgeOutput,
-                                          TCiAnswerCheck answerCheck, const std::string& prefix,
-                                          std::string& answer)
+void TCommunicationInterface::Transaction(const std::string& bytes, uint32_t firstTimeout, uint32_t gap, uint32_t total,
+                                          bool purgeInput, bool purgeOutput, TCiAnswerCheck answerCheck,
+                                          const std::string& prefix, std::string& answer)
 {
     answer.clear();
     SpySent(bytes);
     {
-        TInterfaceWriteGuard lock(*this);
+        TWriteScope lock(*this);
         if (IsOpen()) {
             if (purgeInput) PurgeInput();
             if (purgeOutput) PurgeOutput();
@@ -195,8 +182,8 @@ TCiWaitResult TCommunicationInterface::InternalWaitForData(uint32_t timeoutMs)
     return IsOpen() ? TCiWaitResult::TimedOut : TCiWaitResult::Closed;
 }
 
-void TCommunicationInterface::SimpleTransaction(const std::string& bytes, uint32_t timeout,
-                                                TCiAnswerCheck answerCheck, std::string& answer)
+void TCommunicationInterface::SimpleTransaction(const std::string& bytes, uint32_t timeout, TCiAnswerCheck answerCheck,
+                                                std::string& answer)
 {
     Transaction(bytes, timeout, 50, 2 * timeout, false, false, answerCheck, std::string(), answer);
 }

@@ -7,18 +7,6 @@ namespace {
 
 using TDescentHandler = TeventerDescentEvent::THandler;
 
-// Holds another node's write lock for the length of a block.
-class TNodeWriteGuard {
-public:
-    explicit TNodeWriteGuard(INodedInterface* node) : FNode(node) { FNode->BeginWrite(); }
-    ~TNodeWriteGuard() { FNode->EndWrite(); }
-    TNodeWriteGuard(const TNodeWriteGuard&) = delete;
-    TNodeWriteGuard& operator=(const TNodeWriteGuard&) = delete;
-
-private:
-    INodedInterface* FNode;
-};
-
 bool SameObject(IInterface* a, IInterface* b) { return a == b; }
 
 // Depth-first, pre-order search for the first node whose property equals value.
@@ -87,13 +75,13 @@ bool TNodedInterface::ImplementsInterface(const TGUID& iid) const
 
 std::string TNodedInterface::GetName()
 {
-    TReadGuard guard(FLock);
+    TReadScope guard(FLock);
     return FName.value_or(ClassName());
 }
 
 void TNodedInterface::SetName(const std::string& name)
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     FName = name;
     if (FConfigNode) FConfigNode->SetAttribute("name", name);
 }
@@ -102,19 +90,19 @@ TGUID TNodedInterface::GetGUID() { return StringToGUID(GetGUIDString()); }
 
 std::string TNodedInterface::GetGUIDString()
 {
-    TReadGuard guard(FLock);
+    TReadScope guard(FLock);
     return FGUIDString;
 }
 
 bool TNodedInterface::GetEnabled()
 {
-    TReadGuard guard(FLock);
+    TReadScope guard(FLock);
     return FEnabled;
 }
 
 void TNodedInterface::SetEnabled(bool enabled)
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     FEnabled = enabled;
 }
 
@@ -151,7 +139,7 @@ void TNodedInterface::FireDescendant(std::unique_ptr<TeventerDescentEvent> TNode
 {
     TeventerDescentEvent* e;
     {
-        TReadGuard guard(FLock);
+        TReadScope guard(FLock);
         e = (this->*eventer).get();
     }
     if (e) e->Fire(node, level);
@@ -167,9 +155,10 @@ void TNodedInterface::NotifyDescendantRemoved(INodedInterface* node, int32_t lev
     FireDescendant(&TNodedInterface::FDescendantRemovedEventer, node, level + 1);
 }
 
-TeventerDescentEvent* TNodedInterface::DescendantEventer(std::unique_ptr<TeventerDescentEvent> TNodedInterface::*eventer)
+TeventerDescentEvent*
+TNodedInterface::DescendantEventer(std::unique_ptr<TeventerDescentEvent> TNodedInterface::*eventer)
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     auto& e = this->*eventer;
     if (!e) e = std::make_unique<TeventerDescentEvent>();
     return e.get();
@@ -187,13 +176,13 @@ TeventerDescentEvent* TNodedInterface::GetDescendantRemovedEventer()
 
 void TNodedInterface::SetConfigNode(const IntfPtr<IXMLNode>& node)
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     FConfigNode = node;
 }
 
 IntfPtr<IXMLNode> TNodedInterface::GetConfigNode()
 {
-    TReadGuard guard(FLock);
+    TReadScope guard(FLock);
     return FConfigNode;
 }
 
@@ -201,7 +190,7 @@ void TNodedInterface::AttachConfig(const IntfPtr<IXMLNode>& node) { LoadConfig(n
 
 void TNodedInterface::LoadConfig(const IntfPtr<IXMLNode>& node, bool takeNode, bool rereadGUID)
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     if (takeNode) FConfigNode = node;
     const auto attribute = [&](const char* name) { return node ? node->GetAttribute(name) : std::nullopt; };
 
@@ -217,7 +206,7 @@ void TNodedInterface::LoadConfig(const IntfPtr<IXMLNode>& node, bool takeNode, b
 
 void TNodedInterface::SaveConfig()
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     if (!FConfigNode) return;
     FConfigNode->SetAttribute("name", FName.value_or(ClassName()));
     FConfigNode->SetBoolAttribute("enabled", FEnabled);
@@ -226,7 +215,7 @@ void TNodedInterface::SaveConfig()
 
 IntfPtr<IInterface> TNodedInterface::GetOwner()
 {
-    TReadGuard guard(FLock);
+    TReadScope guard(FLock);
     return FOwner;
 }
 
@@ -246,7 +235,7 @@ bool TNodedInterface::IsSameOrAbove(INodedInterface* upper, INodedInterface* low
 
 void TNodedInterface::SetOwner(const IntfPtr<IInterface>& newOwner)
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     if (newOwner == FOwner) return;
     IntfPtr<INodedInterface> newNode;
     const bool newIsNode = Supports(newOwner, newNode);
@@ -265,7 +254,7 @@ void TNodedInterface::SetParent(const IntfPtr<IInterface>& newOwner) { SetOwner(
 
 IntfPtr<IInterfaceList> TNodedInterface::GetChildren()
 {
-    TReadGuard guard(FLock);
+    TReadScope guard(FLock);
     return MakeObj<TInterfaceList>(FChildren->Snapshot());
 }
 
@@ -289,12 +278,12 @@ int32_t TNodedInterface::AddChild(const IntfPtr<IInterface>& child)
 
     int32_t result = -1;
     {
-        TWriteGuard guard(FLock);
+        TWriteScope guard(FLock);
         if (FChildren->IndexOf(child) < 0) result = FChildren->Add(child);
     }
     if (result < 0 || !isNode) return result;
 
-    TNodeWriteGuard childGuard(node.get());
+    TWriteScope childGuard(*node);
     if (!SameObject(node->GetOwner().get(), this)) node->SetOwner(this);
     node->GetDescendantAddedEventer()->AddHandler(TDescentHandler::Bind<&TNodedInterface::NotifyDescendantAdded>(this));
     node->GetDescendantRemovedEventer()->AddHandler(
@@ -305,14 +294,15 @@ int32_t TNodedInterface::AddChild(const IntfPtr<IInterface>& child)
 
 int32_t TNodedInterface::RemoveChild(const IntfPtr<IInterface>& child)
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     const int32_t result = FChildren->Remove(child);
     IntfPtr<INodedInterface> node;
     if (result < 0 || !Supports(child, node)) return result;
 
     NotifyDescendantRemoved(node.get(), 0);
     if (SameObject(node->GetOwner().get(), this)) node->SetOwner(nullptr);
-    node->GetDescendantAddedEventer()->RemoveHandler(TDescentHandler::Bind<&TNodedInterface::NotifyDescendantAdded>(this));
+    node->GetDescendantAddedEventer()->RemoveHandler(
+        TDescentHandler::Bind<&TNodedInterface::NotifyDescendantAdded>(this));
     node->GetDescendantRemovedEventer()->RemoveHandler(
         TDescentHandler::Bind<&TNodedInterface::NotifyDescendantRemoved>(this));
     return result;
@@ -320,7 +310,7 @@ int32_t TNodedInterface::RemoveChild(const IntfPtr<IInterface>& child)
 
 int32_t TNodedInterface::RemoveAllChildren()
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     int32_t count = 0;
     for (int32_t rounds = FChildren->GetCount() + 1; rounds > 0; --rounds) {
         const IntfPtr<IInterface> last = FChildren->Last();
@@ -337,7 +327,7 @@ int32_t TNodedInterface::RemoveAllChildren()
 
 void TNodedInterface::ReleaseTree()
 {
-    TWriteGuard guard(FLock);
+    TWriteScope guard(FLock);
     for (int32_t i = 0; i < FChildren->GetCount(); ++i) {
         IntfPtr<INodedInterface> node;
         if (Supports(FChildren->Get(i), node)) node->ReleaseTree();

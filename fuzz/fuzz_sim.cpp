@@ -196,7 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         router.Delivered.clear();
         to.Feed(bytes);
         const size_t framed = stream.Framer.Push(bytes).size();
-        FuzzCheck(stream.Framer.Buffered() <= TSimFramer::MAX_PACKET);
+        FuzzCheck(stream.Framer.Buffered() <= TSimFramer::MaxPacket);
         stream.Bytes += bytes;
         CheckInStream(router.Delivered, stream);
         if (to.Session() == stream.Session)

@@ -8,14 +8,14 @@ const char* const STarvel97IncorrectPacket = "Incorrect PACKET (Tarvel format 97
 
 namespace {
 
-constexpr char PREFIX = '*';
-constexpr char FORMAT_CHAR = 'a';
-constexpr char TERMINATOR = '\r';
-constexpr std::string_view MARKER = "*a";
+constexpr char PacketPrefix = '*';
+constexpr char PacketFormatChar = 'a';
+constexpr char Terminator = '\r';
+constexpr std::string_view Marker = "*a";
 // Header (marker, NUM, ADR, SIG, INST) plus SUM and CR.
-constexpr size_t FRAME_BYTES = 9;
+constexpr size_t FrameBytes = 9;
 // NUM counts ADR, SIG, INST, data, SUM and CR; it must fit in 16 bits.
-constexpr size_t MAX_DATA = 0xFFFF - 5;
+constexpr size_t MaxData = 0xFFFF - 5;
 
 uint8_t Byte(std::string_view s, size_t i) { return static_cast<uint8_t>(s[i]); }
 
@@ -55,10 +55,10 @@ private:
 bool IsCompletePacketAt(std::string_view buffer, size_t pos, TPrefixSums& sums, size_t& length)
 {
     length = static_cast<size_t>(ReadNum(buffer.substr(pos))) + 4;
-    if (length < FRAME_BYTES || length > buffer.size() - pos)
+    if (length < FrameBytes || length > buffer.size() - pos)
         return false;
     const size_t end = pos + length;
-    if (buffer[end - 1] != TERMINATOR)
+    if (buffer[end - 1] != Terminator)
         return false;
     // SUM makes every byte up to and including itself add up to 0xFF.
     return sums.Sum(pos, end - 1) == 0xFF;
@@ -75,13 +75,13 @@ std::string BuildTarvel97Packet(uint8_t Adr, uint8_t Sig, uint8_t Inst, std::str
 {
     // A longer data block cannot be announced in NUM; sending it would put a packet on
     // the line that no receiver can frame.
-    if (Data.size() > MAX_DATA)
+    if (Data.size() > MaxData)
         throw Exception(STarvel97IncorrectPacket);
     const size_t num = Data.size() + 5;
     std::string packet;
-    packet.reserve(Data.size() + FRAME_BYTES);
-    packet += PREFIX;
-    packet += FORMAT_CHAR;
+    packet.reserve(Data.size() + FrameBytes);
+    packet += PacketPrefix;
+    packet += PacketFormatChar;
     packet += static_cast<char>(num >> 8);
     packet += static_cast<char>(num & 0xFF);
     packet += static_cast<char>(Adr);
@@ -89,7 +89,7 @@ std::string BuildTarvel97Packet(uint8_t Adr, uint8_t Sig, uint8_t Inst, std::str
     packet += static_cast<char>(Inst);
     packet += Data;
     packet += static_cast<char>(Tarvel97CheckSum(packet));
-    packet += TERMINATOR;
+    packet += Terminator;
     return packet;
 }
 
@@ -103,15 +103,15 @@ uint16_t ValidateTarvel97Packet(std::string_view packet)
     const size_t size = packet.size();
     if (size < 8)
         return 1;
-    if (packet[0] != PREFIX)
+    if (packet[0] != PacketPrefix)
         return 2;
-    if (packet[1] != FORMAT_CHAR)
+    if (packet[1] != PacketFormatChar)
         return 3;
     if (size - 4 != ReadNum(packet))
         return 4;
     if (Byte(packet, size - 2) != Tarvel97CheckSum(packet.substr(0, size - 2)))
         return 5;
-    if (packet[size - 1] != TERMINATOR)
+    if (packet[size - 1] != Terminator)
         return 6;
     return 0;
 }
@@ -119,7 +119,7 @@ uint16_t ValidateTarvel97Packet(std::string_view packet)
 void ParseTarvel97Packet(std::string_view packet, TTarvelFormat97& rec)
 {
     rec.Term = 0;
-    if (packet.size() < FRAME_BYTES)
+    if (packet.size() < FrameBytes)
         throw Exception(STarvel97IncorrectPacket);
     const size_t num = ReadNum(packet);
     // SUM sits at NUM + 2 and the terminator at NUM + 3: both must be inside the text.
@@ -138,7 +138,7 @@ void ParseTarvel97Packet(std::string_view packet, TTarvelFormat97& rec)
 
 std::string ExtractTarvel97Packet(std::string& buffer, bool remove)
 {
-    if (buffer.size() < 4 || std::string_view(buffer).substr(0, 2) != MARKER)
+    if (buffer.size() < 4 || std::string_view(buffer).substr(0, 2) != Marker)
         return {};
     const size_t length = static_cast<size_t>(ReadNum(buffer)) + 4;
     if (buffer.size() < length)
@@ -153,7 +153,7 @@ bool FindTarvel97Packet(std::string& buffer, TTarvelFormat97& rec, bool remove)
 {
     const std::string_view view(buffer);
     TPrefixSums sums(view);
-    for (size_t pos = view.find(MARKER); pos != std::string_view::npos; pos = view.find(MARKER, pos + 1)) {
+    for (size_t pos = view.find(Marker); pos != std::string_view::npos; pos = view.find(Marker, pos + 1)) {
         // NUM must be readable after the marker; any later marker is even closer to the end.
         if (view.size() < pos + 4)
             return false;

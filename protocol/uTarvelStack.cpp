@@ -1,29 +1,13 @@
 #include "protocol/uTarvelStack.h"
 
 #include "framework/uExceptions.h"
+#include "framework/uSync.h"
 #include "framework/uTimeoutManager.h"
 
 #include <algorithm>
 
 const char* const STarvelStackOwner = "ITarvelStack can be owned only by ICommunicationInterface";
 const char* const STarvelRcvAdrFF = "RCV packet ADR=$FF !";
-
-namespace {
-
-// Holds the write side of an object's lock for a scope.
-template <class T>
-class TWriteScope {
-public:
-    explicit TWriteScope(T* object) : FObject(object) { FObject->BeginWrite(); }
-    ~TWriteScope() { FObject->EndWrite(); }
-    TWriteScope(const TWriteScope&) = delete;
-    TWriteScope& operator=(const TWriteScope&) = delete;
-
-private:
-    T* FObject;
-};
-
-} // namespace
 
 TTarvelStack::TTarvelStack() = default;
 
@@ -54,13 +38,13 @@ void TTarvelStack::BeforeDestruction()
 
 IntfPtr<ICommunicationInterface> TTarvelStack::GetCommunicationInterface()
 {
-    TWriteScope<TNodedInterface> lock(this);
+    TWriteScope<TNodedInterface> lock(*this);
     return FCommunicationInterface;
 }
 
 void TTarvelStack::SetCommunicationInterface(const IntfPtr<ICommunicationInterface>& intf)
 {
-    TWriteScope<TNodedInterface> lock(this);
+    TWriteScope<TNodedInterface> lock(*this);
     if (intf == FCommunicationInterface) return;
     if (FCommunicationInterface) FCommunicationInterface->SetOnDataRcv(TCiNotifyEvent());
     // Bytes of an unfinished packet belong to the old link.
@@ -106,7 +90,7 @@ bool TTarvelStack::RemoveDevice(const IntfPtr<ITarvelStackDevice>& device)
 
 IntfPtr<ITarvelStackDevice> TTarvelStack::GetDevice(int32_t Index)
 {
-    TWriteScope<TNodedInterface> lock(this);
+    TWriteScope<TNodedInterface> lock(*this);
     IntfPtr<ITarvelStackDevice> device;
     if (Index >= 0 && Index < GetChildCount()) Supports<ITarvelStackDevice>(GetChildren()->Get(Index).get(), device);
     return device;
@@ -114,7 +98,7 @@ IntfPtr<ITarvelStackDevice> TTarvelStack::GetDevice(int32_t Index)
 
 size_t TTarvelStack::RxBufferedBytes()
 {
-    TWriteScope<TNodedInterface> lock(this);
+    TWriteScope<TNodedInterface> lock(*this);
     return FRxBuffer.Buffered();
 }
 
@@ -132,8 +116,8 @@ bool TTarvelStack::SendPacketAndWait(uint8_t Address, uint8_t Sig, uint8_t Inst,
     const IntfPtr<ICommunicationInterface> intf = GetCommunicationInterface();
     if (!intf || !intf->IsOpen()) return false;
 
-    TWriteScope<TNodedInterface> stackLock(this);
-    TWriteScope<ICommunicationInterface> intfLock(intf.get());
+    TWriteScope<TNodedInterface> stackLock(*this);
+    TWriteScope intfLock(*intf);
     // Bytes that arrived before the request are not its answer; they are dispatched afterwards.
     std::string before;
     intf->Receive(before);
@@ -227,7 +211,7 @@ void TTarvelStack::icDataRcv(ICommunicationInterface* Sender)
 {
     // Processing stays under the stack's lock, so that it never overlaps a waiting
     // request that another thread runs on the same stack.
-    TWriteScope<TNodedInterface> lock(this);
+    TWriteScope<TNodedInterface> lock(*this);
     std::string data;
     if (Sender) Sender->Receive(data);
     ProcessReceived(data);

@@ -8,7 +8,7 @@ namespace {
 std::string ReadingRecords(TSimModule& m, int64_t now, bool raw)
 {
     std::string data;
-    for (int k = 1; k <= SIM_ANALOG_INPUTS; ++k) {
+    for (int k = 1; k <= SimAnalogInputs; ++k) {
         const TSimAnalogReading reading = raw ? m.RawReading(k, now) : m.CalibratedReading(k, now);
         data += char(k);
         data += char(reading.Status);
@@ -31,7 +31,7 @@ TSimAnswer ReadRanges(TSimModule& m, const TSimRequest& r)
 {
     if (!r.Data.empty()) return SimBadData();
     std::string data;
-    for (int k = 1; k <= SIM_ANALOG_INPUTS; ++k) {
+    for (int k = 1; k <= SimAnalogInputs; ++k) {
         data += char(k);
         data += char(m.AnalogInputs[k].Range);
     }
@@ -42,9 +42,9 @@ TSimAnswer ReadRanges(TSimModule& m, const TSimRequest& r)
 TSimAnswer SetRanges(TSimModule& m, const TSimRequest& r)
 {
     const size_t pairs = r.Data.size() / 2;
-    if (r.Data.size() % 2 != 0 || pairs < 1 || pairs > SIM_ANALOG_INPUTS) return SimBadData();
+    if (r.Data.size() % 2 != 0 || pairs < 1 || pairs > SimAnalogInputs) return SimBadData();
     for (size_t i = 0; i < pairs; ++i)
-        if (!SimIsChannel(SimByte(r.Data, 2 * i), SIM_ANALOG_INPUTS) || SimByte(r.Data, 2 * i + 1) > SIM_RANGE_MAX)
+        if (!SimIsChannel(SimByte(r.Data, 2 * i), SimAnalogInputs) || SimByte(r.Data, 2 * i + 1) > SimRangeMax)
             return SimBadData();
     for (size_t i = 0; i < pairs; ++i) m.AnalogInputs[SimByte(r.Data, 2 * i)].Range = SimByte(r.Data, 2 * i + 1);
     return SimOk();
@@ -54,7 +54,7 @@ TSimAnswer SetRanges(TSimModule& m, const TSimRequest& r)
 template <uint16_t TSimAnalogInput::*Field>
 TSimAnswer ReadSetting(TSimModule& m, const TSimRequest& r)
 {
-    if (r.Data.size() != 1 || !SimIsChannel(SimByte(r.Data, 0), SIM_ANALOG_INPUTS)) return SimBadData();
+    if (r.Data.size() != 1 || !SimIsChannel(SimByte(r.Data, 0), SimAnalogInputs)) return SimBadData();
     std::string data;
     PutBE16(data, m.AnalogInputs[SimByte(r.Data, 0)].*Field);
     return SimOk(std::move(data));
@@ -63,7 +63,7 @@ TSimAnswer ReadSetting(TSimModule& m, const TSimRequest& r)
 template <uint16_t TSimAnalogInput::*Field>
 TSimAnswer WriteSetting(TSimModule& m, const TSimRequest& r)
 {
-    if (r.Data.size() != 3 || !SimIsChannel(SimByte(r.Data, 0), SIM_ANALOG_INPUTS)) return SimBadData();
+    if (r.Data.size() != 3 || !SimIsChannel(SimByte(r.Data, 0), SimAnalogInputs)) return SimBadData();
     m.AnalogInputs[SimByte(r.Data, 0)].*Field = GetBE16(r.Data, 1);
     return SimOk();
 }

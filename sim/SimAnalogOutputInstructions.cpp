@@ -15,12 +15,12 @@ struct TChannelValue {
 // One (channel, signed 16-bit) record, or four of them for channels 1..4 in order.
 bool ParseValueRecords(std::string_view data, std::vector<TChannelValue>& out)
 {
-    constexpr size_t RECORD = 3;
-    if (data.size() != RECORD && data.size() != RECORD * SIM_ANALOG_OUTPUTS) return false;
-    for (size_t pos = 0; pos < data.size(); pos += RECORD) {
+    constexpr size_t RecordBytes = 3;
+    if (data.size() != RecordBytes && data.size() != RecordBytes * SimAnalogOutputs) return false;
+    for (size_t pos = 0; pos < data.size(); pos += RecordBytes) {
         const int channel = SimByte(data, pos);
-        const bool inOrder = data.size() == RECORD || channel == int(out.size()) + 1;
-        if (!SimIsChannel(channel, SIM_ANALOG_OUTPUTS) || !inOrder) return false;
+        const bool inOrder = data.size() == RecordBytes || channel == int(out.size()) + 1;
+        if (!SimIsChannel(channel, SimAnalogOutputs) || !inOrder) return false;
         out.push_back({channel, GetBE16Signed(data, pos + 1)});
     }
     return true;
@@ -29,7 +29,7 @@ bool ParseValueRecords(std::string_view data, std::vector<TChannelValue>& out)
 template <int16_t TSimAnalogOutput::*Field>
 TSimAnswer ReadValues(TSimModule& m, const TSimRequest& r)
 {
-    return SimReadRecords(r.Data, SIM_ANALOG_OUTPUTS, [&](int k) {
+    return SimReadRecords(r.Data, SimAnalogOutputs, [&](int k) {
         std::string record(1, char(k));
         PutBE16(record, uint16_t(m.AnalogOutputs[k].*Field));
         return record;
@@ -42,7 +42,7 @@ TSimAnswer SetRaw(TSimModule& m, const TSimRequest& r)
     std::vector<TChannelValue> values;
     if (!ParseValueRecords(r.Data, values)) return SimBadData();
     for (const TChannelValue& v : values)
-        if (v.Value < 0 || v.Value > SIM_OUTPUT_RAW_MAX) return SimBadData();
+        if (v.Value < 0 || v.Value > SimOutputRawMax) return SimBadData();
     for (const TChannelValue& v : values) m.SetOutputRaw(v.Channel, v.Value);
     return SimOk();
 }
@@ -66,7 +66,7 @@ TSimAnswer SetWord(TSimModule& m, const TSimRequest& r)
 
 TSimAnswer ReadCalibrations(TSimModule& m, const TSimRequest& r)
 {
-    return SimReadRecords(r.Data, SIM_ANALOG_OUTPUTS, [&](int k) {
+    return SimReadRecords(r.Data, SimAnalogOutputs, [&](int k) {
         std::string record(1, char(k));
         PutBE16(record, m.AnalogOutputs[k].Low);
         PutBE16(record, m.AnalogOutputs[k].High);
@@ -77,7 +77,7 @@ TSimAnswer ReadCalibrations(TSimModule& m, const TSimRequest& r)
 // 4E: channel, then 0 to store the present converter value as the low point, 1 as the high.
 TSimAnswer StoreCalibrationPoint(TSimModule& m, const TSimRequest& r)
 {
-    if (r.Data.size() != 2 || !SimIsChannel(SimByte(r.Data, 0), SIM_ANALOG_OUTPUTS) || SimByte(r.Data, 1) > 1)
+    if (r.Data.size() != 2 || !SimIsChannel(SimByte(r.Data, 0), SimAnalogOutputs) || SimByte(r.Data, 1) > 1)
         return SimBadData();
     m.StoreCalibrationPoint(SimByte(r.Data, 0), SimByte(r.Data, 1) == 0);
     return SimOk();

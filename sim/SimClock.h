@@ -6,7 +6,7 @@
 #include <cstdint>
 
 // 01.03.2024 08:05:09, the value a frozen clock starts at.
-constexpr uint32_t SIM_STATIC_CLOCK = 1709280309;
+constexpr uint32_t SimStaticClock = 1709280309;
 
 class TSimClock {
 public:
@@ -17,6 +17,6 @@ public:
 
 private:
     bool FFrozen;
-    uint32_t FFrozenValue = SIM_STATIC_CLOCK;
+    uint32_t FFrozenValue = SimStaticClock;
     int64_t FOffset = 0; // set value minus host local time at the moment of setting
 };

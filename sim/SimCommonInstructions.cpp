@@ -9,15 +9,15 @@
 
 namespace {
 
-constexpr uint8_t BAUD_CODE_MAX = 11;
-constexpr size_t TEXT_MAX = 16;
+constexpr uint8_t BaudCodeMax = 11;
+constexpr size_t TextMax = 16;
 
 bool IsDeviceAddress(uint8_t adr) { return adr != TARVEL_ADR_SPECIAL && adr != TARVEL_ADR_UNIVERSAL; }
 
 // E0: new address and baud-rate code; bytes after them (parameters read by F0) are kept as sent.
 TSimAnswer SetAddressAndBaudRate(TSimModule& m, const TSimRequest& r)
 {
-    if (r.Data.size() < 2 || !IsDeviceAddress(SimByte(r.Data, 0)) || SimByte(r.Data, 1) > BAUD_CODE_MAX)
+    if (r.Data.size() < 2 || !IsDeviceAddress(SimByte(r.Data, 0)) || SimByte(r.Data, 1) > BaudCodeMax)
         return SimBadData();
     m.Address = SimByte(r.Data, 0);
     m.BaudCode = SimByte(r.Data, 1);
@@ -34,9 +34,9 @@ TSimAnswer WriteByteE1(TSimModule& m, const TSimRequest& r)
 // E2: a zero byte, up to 16 characters, and a closing zero byte when shorter than 16.
 TSimAnswer WriteText(TSimModule& m, const TSimRequest& r)
 {
-    if (r.Data.empty() || r.Data[0] != '\0' || r.Data.size() > TEXT_MAX + 2) return SimBadData();
+    if (r.Data.empty() || r.Data[0] != '\0' || r.Data.size() > TextMax + 2) return SimBadData();
     std::string_view text = r.Data.substr(1);
-    text = text.substr(0, std::min(text.find('\0'), TEXT_MAX));
+    text = text.substr(0, std::min(text.find('\0'), TextMax));
     m.Text = std::string(text);
     return SimOk();
 }
@@ -55,7 +55,7 @@ TSimAnswer ChangeAddressByNumbers(TSimModule& m, const TSimRequest& r)
 {
     if (r.Data.size() != 5 || !IsDeviceAddress(SimByte(r.Data, 0))) return SimBadData();
     if (GetBE16(r.Data, 1) != m.SerialN1 || GetBE16(r.Data, 3) != m.SerialN2)
-        return r.Adr == TARVEL_ADR_SPECIAL ? TSimAnswer{true, SIM_ACK_OK, {}} : SimBadData();
+        return r.Adr == TARVEL_ADR_SPECIAL ? TSimAnswer{true, SimAckOk, {}} : SimBadData();
     m.Address = SimByte(r.Data, 0);
     return SimOk();
 }
@@ -76,7 +76,7 @@ TSimAnswer ReadByteF1(TSimModule& m, const TSimRequest&) { return SimOk({char(m.
 
 TSimAnswer ReadText(TSimModule& m, const TSimRequest&) { return SimOk(m.Text); }
 
-TSimAnswer ReadIdentification(TSimModule&, const TSimRequest&) { return SimOk(SIM_IDENTIFICATION); }
+TSimAnswer ReadIdentification(TSimModule&, const TSimRequest&) { return SimOk(SimIdentification); }
 
 TSimAnswer ReadNumbers(TSimModule& m, const TSimRequest&)
 {
@@ -97,7 +97,7 @@ void AddCommonInstructions(TSimInstructionSet& set)
     set.Add(0xE1, WriteByteE1);
     set.Add(0xE2, WriteText);
     set.Add(0xE3, Acknowledge);
-    set.Add(SIM_INST_ENABLE_CONFIGURATION, EnableConfiguration);
+    set.Add(SimInstEnableConfiguration, EnableConfiguration);
     set.Add(0xEB, ChangeAddressByNumbers);
     set.Add(0xEE, SwitchEE);
     set.Add(0xF0, ReadAddress);

@@ -5,10 +5,10 @@
 
 namespace {
 
-constexpr uint8_t STATE_BIT = 0x80;
-constexpr uint8_t INDEX_MASK = 0x7F;
-constexpr uint8_t COUNTER_WIDTH_BITS = 32;
-constexpr uint8_t CHANNEL_FLAGS_MASK = 0xC0;
+constexpr uint8_t OutputStateBit = 0x80;
+constexpr uint8_t IndexMask = 0x7F;
+constexpr uint8_t CounterWidthBits = 32;
+constexpr uint8_t ChannelFlagsMask = 0xC0;
 
 // Channels as a bit field, channels 1..8 in the last byte.
 std::string BitField(int count, auto bit)
@@ -22,33 +22,33 @@ std::string BitField(int count, auto bit)
 TSimAnswer ReadInputs(TSimModule& m, const TSimRequest& r)
 {
     if (!r.Data.empty()) return SimBadData();
-    return SimOk(BitField(SIM_DIGITAL_INPUTS, [&](int k) { return m.Input(k, r.Now); }));
+    return SimOk(BitField(SimDigitalInputs, [&](int k) { return m.Input(k, r.Now); }));
 }
 
 TSimAnswer ReadOutputs(TSimModule& m, const TSimRequest& r)
 {
     if (!r.Data.empty()) return SimBadData();
-    return SimOk(BitField(SIM_DIGITAL_OUTPUTS, [&](int k) { return m.Output(k, r.Now); }));
+    return SimOk(BitField(SimDigitalOutputs, [&](int k) { return m.Output(k, r.Now); }));
 }
 
-bool IsOutputByte(uint8_t b) { return SimIsChannel(b & INDEX_MASK, SIM_DIGITAL_OUTPUTS); }
+bool IsOutputByte(uint8_t b) { return SimIsChannel(b & IndexMask, SimDigitalOutputs); }
 
 // 20: one to ten bytes, each an output number with its state in bit 7.
 TSimAnswer SetOutputs(TSimModule& m, const TSimRequest& r)
 {
-    if (r.Data.empty() || r.Data.size() > SIM_DIGITAL_OUTPUTS) return SimBadData();
+    if (r.Data.empty() || r.Data.size() > SimDigitalOutputs) return SimBadData();
     for (const char c : r.Data)
         if (!IsOutputByte(uint8_t(c))) return SimBadData();
-    for (const char c : r.Data) m.SetOutput(uint8_t(c) & INDEX_MASK, uint8_t(c) & STATE_BIT);
+    for (const char c : r.Data) m.SetOutput(uint8_t(c) & IndexMask, uint8_t(c) & OutputStateBit);
     return SimOk();
 }
 
-// 23: duration in units of SIM_OUTPUT_TICK_MS, then the output byte as for 20.
+// 23: duration in units of SimOutputTickMs, then the output byte as for 20.
 TSimAnswer SetOutputTimed(TSimModule& m, const TSimRequest& r)
 {
     if (r.Data.size() != 2 || !IsOutputByte(SimByte(r.Data, 1))) return SimBadData();
     const uint8_t b = SimByte(r.Data, 1);
-    m.SetOutputFor(b & INDEX_MASK, b & STATE_BIT, SimByte(r.Data, 0), r.Now);
+    m.SetOutputFor(b & IndexMask, b & OutputStateBit, SimByte(r.Data, 0), r.Now);
     return SimOk();
 }
 
@@ -56,11 +56,11 @@ TSimAnswer SetOutputTimed(TSimModule& m, const TSimRequest& r)
 TSimAnswer ReadCounters(TSimModule& m, const TSimRequest& r)
 {
     if (r.Data.size() != 1) return SimBadData();
-    const int channel = SimByte(r.Data, 0) & INDEX_MASK;
-    const bool clear = SimByte(r.Data, 0) & STATE_BIT;
-    if (channel > SIM_DIGITAL_INPUTS) return SimBadData();
-    const int first = channel == 0 ? 1 : channel, last = channel == 0 ? SIM_DIGITAL_INPUTS : channel;
-    std::string data(1, char(COUNTER_WIDTH_BITS));
+    const int channel = SimByte(r.Data, 0) & IndexMask;
+    const bool clear = SimByte(r.Data, 0) & OutputStateBit;
+    if (channel > SimDigitalInputs) return SimBadData();
+    const int first = channel == 0 ? 1 : channel, last = channel == 0 ? SimDigitalInputs : channel;
+    std::string data(1, char(CounterWidthBits));
     for (int k = first; k <= last; ++k) {
         PutBE32(data, m.Counter(k, r.Now));
         if (clear) m.SetCounter(k, 0, r.Now);
@@ -74,8 +74,8 @@ TSimAnswer SetCounters(TSimModule& m, const TSimRequest& r)
     if (r.Data.empty() || (r.Data.size() - 1) % 4 != 0) return SimBadData();
     const int channel = SimByte(r.Data, 0);
     const size_t values = (r.Data.size() - 1) / 4;
-    const bool ok = channel == 0 ? values <= SIM_DIGITAL_INPUTS
-                                 : values == 1 && SimIsChannel(channel, SIM_DIGITAL_INPUTS);
+    const bool ok = channel == 0 ? values <= SimDigitalInputs
+                                 : values == 1 && SimIsChannel(channel, SimDigitalInputs);
     if (!ok) return SimBadData();
     const int first = channel == 0 ? 1 : channel;
     for (size_t i = 0; i < values; ++i) m.SetCounter(first + int(i), GetBE32(r.Data, 1 + 4 * i), r.Now);
@@ -88,9 +88,9 @@ TSimAnswer SetChannelFlags(TSimModule& m, const TSimRequest& r)
 {
     if (r.Data.size() != 1) return SimBadData();
     const uint8_t b = SimByte(r.Data, 0);
-    const int channel = b & ~CHANNEL_FLAGS_MASK;
-    if (!SimIsChannel(channel, SIM_DIGITAL_INPUTS)) return SimBadData();
-    m.ChannelFlags[channel] = b & CHANNEL_FLAGS_MASK;
+    const int channel = b & ~ChannelFlagsMask;
+    if (!SimIsChannel(channel, SimDigitalInputs)) return SimBadData();
+    m.ChannelFlags[channel] = b & ChannelFlagsMask;
     return SimOk();
 }
 

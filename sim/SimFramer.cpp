@@ -11,7 +11,7 @@ std::vector<TTarvelFormat97> TSimFramer::Push(std::string_view bytes)
 }
 
 // Drops bytes that cannot start a packet: everything before the first "*", and all
-// but the last MAX_PACKET bytes (a packet that is still arriving fits in those).
+// but the last MaxPacket bytes (a packet that is still arriving fits in those).
 void TSimFramer::Trim()
 {
     const size_t start = FBuffer.find('*');
@@ -20,6 +20,6 @@ void TSimFramer::Trim()
         return;
     }
     size_t drop = start;
-    if (FBuffer.size() - drop > MAX_PACKET) drop = FBuffer.size() - MAX_PACKET;
+    if (FBuffer.size() - drop > MaxPacket) drop = FBuffer.size() - MaxPacket;
     FBuffer.erase(0, drop);
 }

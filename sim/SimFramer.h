@@ -17,7 +17,7 @@ public:
     size_t Buffered() const { return FBuffer.size(); }
 
     // The longest packet: 65535 bytes after NUM plus the marker and NUM.
-    static constexpr size_t MAX_PACKET = 0xFFFF + 4;
+    static constexpr size_t MaxPacket = 0xFFFF + 4;
 
 private:
     void Trim();

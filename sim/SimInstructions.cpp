@@ -18,8 +18,8 @@ void TSimInstructionSet::Add(uint8_t inst, TSimHandler handler, bool configurati
 TSimAnswer TSimInstructionSet::Execute(TSimModule& module, const TSimRequest& request) const
 {
     const TEntry& entry = FTable[request.Inst];
-    if (!entry.Handler) return {false, SIM_ACK_UNKNOWN_INSTRUCTION, {}};
+    if (!entry.Handler) return {false, SimAckUnknownInstruction, {}};
     if (entry.Configuration && !module.TakeConfigurationEnable(request.Now))
-        return {false, SIM_ACK_CONFIG_LOCKED, {}};
+        return {false, SimAckConfigLocked, {}};
     return entry.Handler(module, request);
 }

@@ -12,12 +12,12 @@
 #include <string_view>
 
 // Acknowledge codes of the simulated module.
-constexpr uint8_t SIM_ACK_OK = 0;
-constexpr uint8_t SIM_ACK_UNKNOWN_INSTRUCTION = 1;
-constexpr uint8_t SIM_ACK_BAD_DATA = 2;          // wrong length, channel or value
-constexpr uint8_t SIM_ACK_CONFIG_LOCKED = 3;     // configuration without a fresh E4
+constexpr uint8_t SimAckOk = 0;
+constexpr uint8_t SimAckUnknownInstruction = 1;
+constexpr uint8_t SimAckBadData = 2;          // wrong length, channel or value
+constexpr uint8_t SimAckConfigLocked = 3;     // configuration without a fresh E4
 
-constexpr uint8_t SIM_INST_ENABLE_CONFIGURATION = 0xE4;
+constexpr uint8_t SimInstEnableConfiguration = 0xE4;
 
 struct TSimRequest {
     uint8_t Adr = 0;          // the address the request was sent to
@@ -28,7 +28,7 @@ struct TSimRequest {
 
 struct TSimAnswer {
     bool Silent = false;      // the module does not answer at all
-    uint8_t Ack = SIM_ACK_OK;
+    uint8_t Ack = SimAckOk;
     std::string Data;
 };
 
@@ -38,7 +38,7 @@ class TSimInstructionSet {
 public:
     TSimInstructionSet(); // registers every group
 
-    // A configuration instruction is refused with SIM_ACK_CONFIG_LOCKED unless an
+    // A configuration instruction is refused with SimAckConfigLocked unless an
     // enable-configuration request came shortly before it.
     void Add(uint8_t inst, TSimHandler handler, bool configuration = false);
     TSimAnswer Execute(TSimModule& module, const TSimRequest& request) const;
@@ -59,8 +59,8 @@ void AddThermometerInstructions(TSimInstructionSet& set);
 void AddClockInstructions(TSimInstructionSet& set);
 
 // Small helpers shared by the handlers.
-inline TSimAnswer SimOk(std::string data = {}) { return {false, SIM_ACK_OK, std::move(data)}; }
-inline TSimAnswer SimBadData() { return {false, SIM_ACK_BAD_DATA, {}}; }
+inline TSimAnswer SimOk(std::string data = {}) { return {false, SimAckOk, std::move(data)}; }
+inline TSimAnswer SimBadData() { return {false, SimAckBadData, {}}; }
 inline uint8_t SimByte(std::string_view data, size_t i) { return uint8_t(data[i]); }
 inline bool SimIsChannel(int channel, int count) { return channel >= 1 && channel <= count; }
 

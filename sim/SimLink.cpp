@@ -5,7 +5,7 @@
 
 void TSimLink::Send(std::string_view bytes)
 {
-    if (HasPeer() && FOutput.size() + bytes.size() <= MAX_OUTPUT) FOutput.append(bytes);
+    if (HasPeer() && FOutput.size() + bytes.size() <= MaxOutput) FOutput.append(bytes);
 }
 
 void TSimLink::SendInSession(uint64_t session, std::string_view bytes)

@@ -25,7 +25,7 @@ public:
 class TSimLink : public TSimLoop::ISource {
 public:
     // Bytes waiting for a peer that does not read are capped; beyond this they are dropped.
-    static constexpr size_t MAX_OUTPUT = 1 << 20;
+    static constexpr size_t MaxOutput = 1 << 20;
 
     TSimLink(TSimSide side, ISimPacketSink& sink) : FSide(side), FSink(sink) {}
     TSimLink(const TSimLink&) = delete;

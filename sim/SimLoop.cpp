@@ -22,7 +22,7 @@ int64_t TSimLoop::Now() const { return SteadyMs() - FStart; }
 
 bool TSimLoop::After(int64_t delayMs, std::function<void()> action)
 {
-    if (FTimers.size() >= MAX_TIMERS) return false;
+    if (FTimers.size() >= MaxTimers) return false;
     FTimers.emplace(std::make_pair(Now() + delayMs, FSequence++), std::move(action));
     return true;
 }

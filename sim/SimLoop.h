@@ -24,7 +24,7 @@ public:
     };
 
     // At most this many timers wait at once; After refuses more.
-    static constexpr size_t MAX_TIMERS = 65536;
+    static constexpr size_t MaxTimers = 65536;
 
     TSimLoop();
 

@@ -12,16 +12,16 @@ int16_t ClampInt16(double value) { return int16_t(std::clamp(std::lround(value),
 }
 
 TSimModule::TSimModule(uint8_t address, bool frozen, const TSimSignals& signals, int index)
-    : Address(address), SerialN2(uint16_t(SIM_SERIAL_N2 + index)), SerialN3(SIM_SERIAL_N3 + uint32_t(index)),
+    : Address(address), SerialN2(uint16_t(SimSerialN2 + index)), SerialN3(SimSerialN3 + uint32_t(index)),
       Clock(frozen), FWorld(frozen, signals)
 {
-    for (int k = 1; k <= SIM_DIGITAL_INPUTS; ++k) FCounters[k].Base = uint32_t(1001 * k);
-    for (int k = 1; k <= SIM_ANALOG_INPUTS; ++k)
-        AnalogInputs[k].Range = k <= 2 ? SIM_RANGE_10V : SIM_RANGE_20MA;
-    for (int k = 1; k <= SIM_THERMOMETERS; ++k) ThermometerPairs[k].First = uint8_t(k);
+    for (int k = 1; k <= SimDigitalInputs; ++k) FCounters[k].Base = uint32_t(1001 * k);
+    for (int k = 1; k <= SimAnalogInputs; ++k)
+        AnalogInputs[k].Range = k <= 2 ? SimRange10V : SimRange20mA;
+    for (int k = 1; k <= SimThermometers; ++k) ThermometerPairs[k].First = uint8_t(k);
 }
 
-void TSimModule::EnableConfiguration(int64_t now) { FConfigUntil = now + SIM_CONFIG_WINDOW_MS; }
+void TSimModule::EnableConfiguration(int64_t now) { FConfigUntil = now + SimConfigWindowMs; }
 
 bool TSimModule::TakeConfigurationEnable(int64_t now)
 {
@@ -44,7 +44,7 @@ void TSimModule::SetOutput(int index, bool on) { FOutputs[index] = {on, -1}; }
 
 void TSimModule::SetOutputFor(int index, bool on, uint8_t ticks, int64_t now)
 {
-    FOutputs[index] = {on, ticks == 0 ? -1 : now + ticks * SIM_OUTPUT_TICK_MS};
+    FOutputs[index] = {on, ticks == 0 ? -1 : now + ticks * SimOutputTickMs};
 }
 
 uint32_t TSimModule::Counter(int index, int64_t now) const
@@ -59,25 +59,25 @@ TSimAnalogReading TSimModule::RawReading(int index, int64_t now) const
 {
     double fraction;
     switch (AnalogInputs[index].Range) {
-    case SIM_RANGE_20MA:
+    case SimRange20mA:
         fraction = FWorld.Milliamps(index, now) / 20;
         break;
-    case SIM_RANGE_4_20MA: {
+    case SimRange4To20mA: {
         const double ma = FWorld.Milliamps(index, now);
-        if (ma < SIM_LOOP_BROKEN_MA) return {0, 0};
+        if (ma < SimLoopBrokenMilliamps) return {0, 0};
         fraction = (ma - 4) / 16;
         break;
     }
     default:
         fraction = FWorld.Volts(index, now) / 10;
     }
-    return {SIM_STATUS_VALID, ClampCounts(fraction * SIM_RAW_FULL_SCALE + FWorld.Noise(index, now))};
+    return {SimStatusValid, ClampCounts(fraction * SimRawFullScale + FWorld.Noise(index, now))};
 }
 
 TSimAnalogReading TSimModule::CalibratedReading(int index, int64_t now) const
 {
     TSimAnalogReading reading = RawReading(index, now);
-    if (reading.Status != SIM_STATUS_VALID) return reading;
+    if (reading.Status != SimStatusValid) return reading;
     // The coefficient scales counts to divisions (value = raw * K / 65536); the
     // reading saturates at the full-scale count of divisions.
     const TSimAnalogInput& in = AnalogInputs[index];
@@ -88,11 +88,11 @@ TSimAnalogReading TSimModule::CalibratedReading(int index, int64_t now) const
 
 bool TSimModule::SetOutputRaw(int index, int value)
 {
-    if (value < 0 || value > SIM_OUTPUT_RAW_MAX) return false;
+    if (value < 0 || value > SimOutputRawMax) return false;
     TSimAnalogOutput& out = AnalogOutputs[index];
     out.Raw = int16_t(value);
     const int span = int(out.High) - int(out.Low);
-    out.Value = span == 0 ? 0 : ClampInt16(double(value - out.Low) * SIM_OUTPUT_FULL_SCALE / span);
+    out.Value = span == 0 ? 0 : ClampInt16(double(value - out.Low) * SimOutputFullScale / span);
     return true;
 }
 
@@ -100,8 +100,8 @@ void TSimModule::SetOutputValue(int index, int value)
 {
     TSimAnalogOutput& out = AnalogOutputs[index];
     out.Value = int16_t(value);
-    const double raw = out.Low + (double(out.High) - out.Low) * value / SIM_OUTPUT_FULL_SCALE;
-    out.Raw = int16_t(std::clamp(std::lround(raw), 0L, long(SIM_OUTPUT_RAW_MAX)));
+    const double raw = out.Low + (double(out.High) - out.Low) * value / SimOutputFullScale;
+    out.Raw = int16_t(std::clamp(std::lround(raw), 0L, long(SimOutputRawMax)));
 }
 
 void TSimModule::StoreCalibrationPoint(int index, bool low)

@@ -12,29 +12,29 @@
 
 // Analog inputs: converter counts at the full scale of a range, and the factory
 // calibration that turns 50000 counts into 10000 divisions.
-constexpr int SIM_RAW_FULL_SCALE = 50000;
-constexpr uint16_t SIM_DEFAULT_COEFFICIENT = 13107;
-constexpr uint16_t SIM_DEFAULT_DIVISIONS = 10000;
+constexpr int SimRawFullScale = 50000;
+constexpr uint16_t SimDefaultCoefficient = 13107;
+constexpr uint16_t SimDefaultDivisions = 10000;
 // Analog outputs: converter value of the factory high calibration point (10 V / 20 mA),
 // the largest converter value, and the engineering value of the high point.
-constexpr uint16_t SIM_DEFAULT_OUTPUT_HIGH = 4000;
-constexpr int SIM_OUTPUT_RAW_MAX = 4095;
-constexpr int SIM_OUTPUT_FULL_SCALE = 10000;
+constexpr uint16_t SimDefaultOutputHigh = 4000;
+constexpr int SimOutputRawMax = 4095;
+constexpr int SimOutputFullScale = 10000;
 // Input range codes with a meaning; other codes 2..5 measure like 0 - 10 V.
-constexpr uint8_t SIM_RANGE_10V = 0, SIM_RANGE_20MA = 1, SIM_RANGE_4_20MA = 6, SIM_RANGE_MAX = 6;
+constexpr uint8_t SimRange10V = 0, SimRange20mA = 1, SimRange4To20mA = 6, SimRangeMax = 6;
 // A 4 - 20 mA loop below this current counts as broken: the reading is invalid.
-constexpr double SIM_LOOP_BROKEN_MA = 3.8;
+constexpr double SimLoopBrokenMilliamps = 3.8;
 // Status byte of a valid analog or temperature reading.
-constexpr uint8_t SIM_STATUS_VALID = 0x80;
+constexpr uint8_t SimStatusValid = 0x80;
 // How long (ms) a timed output unit lasts, and how long an enable-configuration
 // request keeps configuration open for the one configuration instruction it allows.
-constexpr int64_t SIM_OUTPUT_TICK_MS = 100;
-constexpr int64_t SIM_CONFIG_WINDOW_MS = 2000;
+constexpr int64_t SimOutputTickMs = 100;
+constexpr int64_t SimConfigWindowMs = 2000;
 // Serial numbers of the first module, reported by instruction FA and matched by EB.
-constexpr uint16_t SIM_SERIAL_N1 = 0x0001, SIM_SERIAL_N2 = 0x3039;
-constexpr uint32_t SIM_SERIAL_N3 = 12345678;
-constexpr const char* SIM_IDENTIFICATION = "Valdrix ; v 1.0 ; SIM";
-constexpr uint8_t SIM_DEFAULT_BAUD_CODE = 6; // 9600 Bd
+constexpr uint16_t SimSerialN1 = 0x0001, SimSerialN2 = 0x3039;
+constexpr uint32_t SimSerialN3 = 12345678;
+constexpr const char* SimIdentification = "Valdrix ; v 1.0 ; SIM";
+constexpr uint8_t SimDefaultBaudCode = 6; // 9600 Bd
 
 struct TSimAnalogReading {
     uint8_t Status = 0;
@@ -42,9 +42,9 @@ struct TSimAnalogReading {
 };
 
 struct TSimAnalogInput {
-    uint8_t Range = SIM_RANGE_10V;
-    uint16_t Coefficient = SIM_DEFAULT_COEFFICIENT;
-    uint16_t Divisions = SIM_DEFAULT_DIVISIONS;
+    uint8_t Range = SimRange10V;
+    uint16_t Coefficient = SimDefaultCoefficient;
+    uint16_t Divisions = SimDefaultDivisions;
 };
 
 struct TSimAnalogOutput {
@@ -52,7 +52,7 @@ struct TSimAnalogOutput {
     int16_t Value = 0; // engineering value, 0..10000 between the calibration points
     int16_t Word = 0;  // stored and reported; it does not move the output
     uint16_t Low = 0;
-    uint16_t High = SIM_DEFAULT_OUTPUT_HIGH;
+    uint16_t High = SimDefaultOutputHigh;
 };
 
 struct TSimThermometerPair {
@@ -69,10 +69,10 @@ public:
 
     // Common settings.
     uint8_t Address;
-    uint16_t SerialN1 = SIM_SERIAL_N1;
+    uint16_t SerialN1 = SimSerialN1;
     uint16_t SerialN2;
     uint32_t SerialN3;
-    uint8_t BaudCode = SIM_DEFAULT_BAUD_CODE;
+    uint8_t BaudCode = SimDefaultBaudCode;
     uint8_t ByteF1 = 0;
     bool FlagEE = false;
     std::string Text; // written by E2, read by F2
@@ -82,7 +82,7 @@ public:
     bool TakeConfigurationEnable(int64_t now);
 
     // Digital outputs 1..10. A timed switch holds the state for `ticks` units of
-    // SIM_OUTPUT_TICK_MS and then reverts to the opposite state.
+    // SimOutputTickMs and then reverts to the opposite state.
     bool Output(int index, int64_t now);
     void SetOutput(int index, bool on);
     void SetOutputFor(int index, bool on, uint8_t ticks, int64_t now);
@@ -91,22 +91,22 @@ public:
     bool Input(int index, int64_t now) const { return FWorld.Input(index, now); }
     uint32_t Counter(int index, int64_t now) const;
     void SetCounter(int index, uint32_t value, int64_t now);
-    std::array<uint8_t, SIM_DIGITAL_INPUTS + 1> ChannelFlags{}; // bit 7 FlagA, bit 6 FlagB
+    std::array<uint8_t, SimDigitalInputs + 1> ChannelFlags{}; // bit 7 FlagA, bit 6 FlagB
 
     // Analog inputs 1..4.
-    std::array<TSimAnalogInput, SIM_ANALOG_INPUTS + 1> AnalogInputs{};
+    std::array<TSimAnalogInput, SimAnalogInputs + 1> AnalogInputs{};
     TSimAnalogReading RawReading(int index, int64_t now) const;
     TSimAnalogReading CalibratedReading(int index, int64_t now) const;
 
     // Analog outputs 1..4.
-    std::array<TSimAnalogOutput, SIM_ANALOG_OUTPUTS + 1> AnalogOutputs{};
+    std::array<TSimAnalogOutput, SimAnalogOutputs + 1> AnalogOutputs{};
     bool SetOutputRaw(int index, int value);
     void SetOutputValue(int index, int value);
     void StoreCalibrationPoint(int index, bool low);
 
     // Thermometers 1..4.
     int TemperatureTenths(int index, int64_t now) const { return FWorld.Tenths(index, now); }
-    std::array<TSimThermometerPair, SIM_THERMOMETERS + 1> ThermometerPairs{};
+    std::array<TSimThermometerPair, SimThermometers + 1> ThermometerPairs{};
 
     TSimClock Clock;
 
@@ -122,6 +122,6 @@ private:
 
     TSimWorld FWorld;
     int64_t FConfigUntil = -1;
-    std::array<TTimedOutput, SIM_DIGITAL_OUTPUTS + 1> FOutputs{};
-    std::array<TCounter, SIM_DIGITAL_INPUTS + 1> FCounters{};
+    std::array<TTimedOutput, SimDigitalOutputs + 1> FOutputs{};
+    std::array<TCounter, SimDigitalInputs + 1> FCounters{};
 };

@@ -33,11 +33,11 @@ void AddRefusal(TSimFaultSettings& faults, const std::string& text)
 }
 
 // "N:VALUE": analog input 1..4 and the signal applied to it.
-void SetSignal(double (&signals)[SIM_ANALOG_INPUTS], std::string_view option, const std::string& text, double max)
+void SetSignal(double (&signals)[SimAnalogInputs], std::string_view option, const std::string& text, double max)
 {
     const size_t colon = text.find(':');
     if (colon == std::string::npos) throw Exception(std::string(option) + ": expected N:VALUE, got \"" + text + "\"");
-    const long channel = Number(option, text.substr(0, colon), 1, SIM_ANALOG_INPUTS);
+    const long channel = Number(option, text.substr(0, colon), 1, SimAnalogInputs);
     const std::string value = text.substr(colon + 1);
     char* end = nullptr;
     const double v = std::strtod(value.c_str(), &end);
@@ -68,7 +68,7 @@ std::optional<int> ParseSimOptions(int argc, const char* const* argv, TSimOption
     value("--pty", [&](const std::string& text) { o.Pty = text; });
     value("--rs485-pty", [&](const std::string& text) { o.BusPty = text; });
     number("--address", 0, 0xFD, [](TSimOptions& s, long v) { s.Address = uint8_t(v); });
-    number("--modules", 1, SIM_MAX_MODULES, [](TSimOptions& s, long v) { s.Modules = int(v); });
+    number("--modules", 1, SimMaxModules, [](TSimOptions& s, long v) { s.Modules = int(v); });
     app.add_flag("--static", o.Static);
     value("--volts", [&](const std::string& text) { SetSignal(o.Signals.Volts, "--volts", text, 10); });
     value("--milliamps", [&](const std::string& text) { SetSignal(o.Signals.Milliamps, "--milliamps", text, 20); });

@@ -9,7 +9,7 @@
 #include <string>
 
 // Modules one simulator can put on its link.
-constexpr int SIM_MAX_MODULES = 32;
+constexpr int SimMaxModules = 32;
 
 struct TSimOptions {
     std::string Host = "127.0.0.1";

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr uint8_t LAST_ACKNOWLEDGE_CODE = 0x0F;
+constexpr uint8_t LastAcknowledgeCode = 0x0F;
 
 }
 
@@ -24,7 +24,7 @@ void TSimRouter::OnPacket(TSimLink& from, const TTarvelFormat97& packet)
         addressed = true;
         // Codes 00..0F are acknowledge and message codes, not requests: answering them
         // could make two modules (or an echoing line) answer each other for ever.
-        if (packet.Inst > LAST_ACKNOWLEDGE_CODE) Answer(module, from, packet);
+        if (packet.Inst > LastAcknowledgeCode) Answer(module, from, packet);
     }
     if (!addressed && packet.Adr != TARVEL_ADR_UNIVERSAL)
         Forward(from.Side() == TSimSide::Main ? TSimSide::Bus : TSimSide::Main, packet);

@@ -7,8 +7,8 @@ namespace {
 
 TSimAnswer ReadTemperatures(TSimModule& m, const TSimRequest& r)
 {
-    return SimReadRecords(r.Data, SIM_THERMOMETERS, [&](int k) {
-        std::string record{char(k), char(SIM_STATUS_VALID)};
+    return SimReadRecords(r.Data, SimThermometers, [&](int k) {
+        std::string record{char(k), char(SimStatusValid)};
         PutBE16(record, uint16_t(int16_t(m.TemperatureTenths(k, r.Now))));
         return record;
     });
@@ -17,21 +17,21 @@ TSimAnswer ReadTemperatures(TSimModule& m, const TSimRequest& r)
 // Each sensor reports a fixed 8-character identity "TH00000k".
 TSimAnswer ReadIdentities(TSimModule&, const TSimRequest& r)
 {
-    return SimReadRecords(r.Data, SIM_THERMOMETERS, [](int k) {
-        return std::string{char(k), char(SIM_STATUS_VALID)} + "TH00000" + char('0' + k);
+    return SimReadRecords(r.Data, SimThermometers, [](int k) {
+        return std::string{char(k), char(SimStatusValid)} + "TH00000" + char('0' + k);
     });
 }
 
 TSimAnswer ReadPairs(TSimModule& m, const TSimRequest& r)
 {
-    return SimReadRecords(r.Data, SIM_THERMOMETERS, [&](int k) {
+    return SimReadRecords(r.Data, SimThermometers, [&](int k) {
         return std::string{char(k), char(m.ThermometerPairs[k].First), char(m.ThermometerPairs[k].Second)};
     });
 }
 
 TSimAnswer SetPair(TSimModule& m, const TSimRequest& r)
 {
-    if (r.Data.size() != 3 || !SimIsChannel(SimByte(r.Data, 0), SIM_THERMOMETERS)) return SimBadData();
+    if (r.Data.size() != 3 || !SimIsChannel(SimByte(r.Data, 0), SimThermometers)) return SimBadData();
     m.ThermometerPairs[SimByte(r.Data, 0)] = {SimByte(r.Data, 1), SimByte(r.Data, 2)};
     return SimOk();
 }

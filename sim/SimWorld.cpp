@@ -20,7 +20,7 @@ double Swing(int index, int64_t t, double amplitude, double periodMs)
 
 bool TSimWorld::Input(int index, int64_t t) const
 {
-    if (FFrozen) return (SIM_STATIC_INPUTS >> (index - 1)) & 1;
+    if (FFrozen) return (SimStaticInputs >> (index - 1)) & 1;
     const int64_t period = InputPeriod(index);
     return t % period < period / 2;
 }
@@ -55,6 +55,6 @@ int TSimWorld::Noise(int index, int64_t t) const
 
 int TSimWorld::Tenths(int index, int64_t t) const
 {
-    const int base = SIM_STATIC_TENTHS[index - 1];
+    const int base = SimStaticTenths[index - 1];
     return FFrozen ? base : base + int(std::lround(Swing(index, t, 15, 60000)));
 }

@@ -6,27 +6,27 @@
 
 #include <cstdint>
 
-constexpr int SIM_DIGITAL_INPUTS = 16;
-constexpr int SIM_DIGITAL_OUTPUTS = 10;
-constexpr int SIM_ANALOG_INPUTS = 4;
-constexpr int SIM_ANALOG_OUTPUTS = 4;
-constexpr int SIM_THERMOMETERS = 4;
+constexpr int SimDigitalInputs = 16;
+constexpr int SimDigitalOutputs = 10;
+constexpr int SimAnalogInputs = 4;
+constexpr int SimAnalogOutputs = 4;
+constexpr int SimThermometers = 4;
 
 // Static digital inputs: 1, 2, 7, 8, 10, 12, 13 and 15 are on (wire bytes 5A C3).
-constexpr uint16_t SIM_STATIC_INPUTS = 0x5AC3;
+constexpr uint16_t SimStaticInputs = 0x5AC3;
 // Static analog input signals per channel 1..4, as a source would apply them:
 // the voltage seen on the voltage ranges and the current seen on the current ranges.
-constexpr double SIM_STATIC_VOLTS[SIM_ANALOG_INPUTS] = {5.0, 2.5, 7.5, 1.0};
-constexpr double SIM_STATIC_MILLIAMPS[SIM_ANALOG_INPUTS] = {10.0, 2.0, 12.0, 16.0};
+constexpr double SimStaticVolts[SimAnalogInputs] = {5.0, 2.5, 7.5, 1.0};
+constexpr double SimStaticMilliamps[SimAnalogInputs] = {10.0, 2.0, 12.0, 16.0};
 // Static thermometers 1..4 in tenths of a degree: 21.5, 23.0, -4.5, 36.6.
-constexpr int SIM_STATIC_TENTHS[SIM_THERMOMETERS] = {215, 230, -45, 366};
+constexpr int SimStaticTenths[SimThermometers] = {215, 230, -45, 366};
 
 // The analog signals a simulator run starts from (and stays at when frozen).
 struct TSimSignals {
-    double Volts[SIM_ANALOG_INPUTS] = {SIM_STATIC_VOLTS[0], SIM_STATIC_VOLTS[1], SIM_STATIC_VOLTS[2],
-                                       SIM_STATIC_VOLTS[3]};
-    double Milliamps[SIM_ANALOG_INPUTS] = {SIM_STATIC_MILLIAMPS[0], SIM_STATIC_MILLIAMPS[1],
-                                           SIM_STATIC_MILLIAMPS[2], SIM_STATIC_MILLIAMPS[3]};
+    double Volts[SimAnalogInputs] = {SimStaticVolts[0], SimStaticVolts[1], SimStaticVolts[2],
+                                       SimStaticVolts[3]};
+    double Milliamps[SimAnalogInputs] = {SimStaticMilliamps[0], SimStaticMilliamps[1],
+                                           SimStaticMilliamps[2], SimStaticMilliamps[3]};
 };
 
 class TSimWorld {

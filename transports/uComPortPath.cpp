@@ -13,10 +13,10 @@ std::string ComPortDevicePath(int n)
         struct stat st;
         if (::lstat(entry.c_str(), &st) == 0) return entry;
     }
-    static const char* const kTable[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
+    static const char* const DevicePrefixes[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
     const int block = (n - 1) / 32;
     if (block >= 3) return {};
-    return kTable[block] + std::to_string((n - 1) % 32);
+    return DevicePrefixes[block] + std::to_string((n - 1) % 32);
 }
 
 std::string ComPortOpenFailureText(int n, int error, const std::string& detail)

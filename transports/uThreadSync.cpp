@@ -53,7 +53,7 @@ TWaitResult WaitForEvents(std::initializer_list<const TPollEvent*> events, int t
 
 void SetCurrentThreadPriority(TThreadPriority priority)
 {
-    static const int kNice[] = {19, 10, 5, 0, -5, -10, -15};
+    static const int Nice[] = {19, 10, 5, 0, -5, -10, -15};
     // On Linux a nice value set with the thread id applies to that thread only.
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kNice[static_cast<int>(priority)]);
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), Nice[static_cast<int>(priority)]);
 }

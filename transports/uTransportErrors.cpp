@@ -12,7 +12,7 @@
 
 namespace {
 
-const QEvent::Type kPendingEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type PendingEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 // Lives on the receiver's thread; each event posted to it hands over what waits.
 class TErrorPoster : public QObject {
@@ -110,7 +110,7 @@ void ReportTransportError(std::exception_ptr error)
         if (!s.Outstanding.insert(message).second) return;
         if (QThread::currentThread() != s.Poster->thread()) {
             s.Pending.push_back(message);
-            QCoreApplication::postEvent(s.Poster.get(), new QEvent(kPendingEventType));
+            QCoreApplication::postEvent(s.Poster.get(), new QEvent(PendingEventType));
             return;
         }
     }

@@ -2,13 +2,13 @@
 
 #include "framework/uXmlUtils.h"
 #include "framework/uci_ConnectionString.h"
-#include "transports/uci_InterfaceLocks.h"
+#include "framework/uSync.h"
 
 namespace {
 
-const char* const kParityNames[] = {"None", "Odd", "Even", "Mark", "Space"};
-const char* const kStopBitsNames[] = {"One", "OneAndHalf", "Two"};
-const char* const kSignalNames[] = {"RTS", "CTS", "DTR", "DSR", "RING"};
+const char* const ParityNames[] = {"None", "Odd", "Even", "Mark", "Space"};
+const char* const StopBitsNames[] = {"One", "OneAndHalf", "Two"};
+const char* const SignalNames[] = {"RTS", "CTS", "DTR", "DSR", "RING"};
 
 template <size_t N>
 std::string TableName(const char* const (&names)[N], uint32_t ordinal)
@@ -20,14 +20,14 @@ std::string LevelText(bool level) { return level ? "-1" : "0"; }
 
 } // namespace
 
-std::string SerialParityName(uint8_t parity) { return TableName(kParityNames, parity); }
-std::string SerialStopBitsName(uint8_t stopBits) { return TableName(kStopBitsNames, stopBits); }
-std::string SerialSignalName(uint32_t signal) { return TableName(kSignalNames, signal); }
+std::string SerialParityName(uint8_t parity) { return TableName(ParityNames, parity); }
+std::string SerialStopBitsName(uint8_t stopBits) { return TableName(StopBitsNames, stopBits); }
+std::string SerialSignalName(uint32_t signal) { return TableName(SignalNames, signal); }
 
 bool ParseSerialParity(const std::string& text, uint8_t& parity)
 {
-    for (uint8_t i = 0; i < std::size(kParityNames); ++i) {
-        if (SameText(text, kParityNames[i])) {
+    for (uint8_t i = 0; i < std::size(ParityNames); ++i) {
+        if (SameText(text, ParityNames[i])) {
             parity = i;
             return true;
         }
@@ -41,10 +41,10 @@ bool ParseSerialStopBits(const std::string& text, uint8_t& stopBits)
         const char* Text;
         TSerialStopBits Value;
     };
-    static const TForm kForms[] = {{"1", ssOne},           {"ONE", ssOne},          {"1.5", ssOneAndHalf},
+    static const TForm Forms[] = {{"1", ssOne},           {"ONE", ssOne},          {"1.5", ssOneAndHalf},
                                    {"1,5", ssOneAndHalf},  {"ONEANDHALF", ssOneAndHalf}, {"2", ssTwo},
                                    {"TWO", ssTwo}};
-    for (const TForm& form : kForms) {
+    for (const TForm& form : Forms) {
         if (SameText(text, form.Text)) {
             stopBits = form.Value;
             return true;
@@ -99,7 +99,7 @@ void TSerialCommunicationInterface::SetRTS(bool level) { Notified(ApplyRTS(level
 
 std::string TSerialCommunicationInterface::GetConfiguration()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     std::string text = TCommunicationInterfaceDataSpy::GetConfiguration();
     if (!text.empty()) text += ";";
     text += "baudrate=" + std::to_string(GetBaudRate()) + ";databits=" + std::to_string(GetDatabits()) +
@@ -111,7 +111,7 @@ std::string TSerialCommunicationInterface::GetConfiguration()
 void TSerialCommunicationInterface::ApplyLineSettings(const std::string& text)
 {
     const TConnectionStringLines lines(text);
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     std::string value;
     if (lines.Find("baudrate", value)) ApplyBaudRate(StrToInt(value));
     if (lines.Find("databits", value)) {

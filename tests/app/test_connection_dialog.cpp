@@ -29,8 +29,8 @@
 namespace {
 
 // Far above the fixed device table, so that only this test's entries answer to them.
-constexpr int kLowPort = 201;
-constexpr int kHighPort = 205;
+constexpr int LowPort = 201;
+constexpr int HighPort = 205;
 
 // Binds the process's converter library to the fake one (or, with the vendor library
 // absent, libftdi1 to its stand-in) and attaches converters to it through the library's
@@ -92,8 +92,8 @@ class ConnectionDialogTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        FComDir.Link(kLowPort, FLow.SlavePath());
-        FComDir.Link(kHighPort, FHigh.SlavePath());
+        FComDir.Link(LowPort, FLow.SlavePath());
+        FComDir.Link(HighPort, FHigh.SlavePath());
         Dialog = std::make_unique<TfConnectionDialog>();
     }
 
@@ -134,7 +134,7 @@ protected:
             const auto ports = Ports();
             const bool probing = std::any_of(ports.begin(), ports.end(),
                                              [](const TComPortItem& item) { return item.State == cpsProbing; });
-            return !probing && Listed(kLowPort) == low && Listed(kHighPort) == high;
+            return !probing && Listed(LowPort) == low && Listed(HighPort) == high;
         }, 60000);
     }
 
@@ -176,7 +176,7 @@ TEST_F(ConnectionDialogTest, ComposesEachPanelFromTheLoadedString)
     EXPECT_EQ(Dialog->Compose(), "provider=SERIAL_PORT;comport=" + std::to_string(expected) + ";baudrate=115200");
 
     Dialog->Load("provider=serial_port;comport=204;baudrate=1234");
-    EXPECT_EQ(SelectedPort(), kLowPort) << "nearest lower port present";
+    EXPECT_EQ(SelectedPort(), LowPort) << "nearest lower port present";
     EXPECT_EQ(List("cbCOMBaudrate")->currentText(), "110") << "unknown rate: the first one";
     EXPECT_EQ(Dialog->Compose(), "provider=SERIAL_PORT;comport=201;baudrate=110");
 
@@ -203,7 +203,7 @@ TEST_F(ConnectionDialogTest, ComposesEachPanelFromTheLoadedString)
 
     Dialog->Load("provider=SOMETHING_ELSE;comport=999");
     EXPECT_TRUE(Find<QRadioButton>("rbCOM")->isChecked());
-    EXPECT_EQ(SelectedPort(), kHighPort);
+    EXPECT_EQ(SelectedPort(), HighPort);
     EXPECT_EQ(List("cbCOMBaudrate")->currentText(), "115200") << "no rate given: the default";
 }
 
@@ -282,7 +282,7 @@ TEST_F(ConnectionDialogTest, ScanFollowsPortsThatVanishOrBecomeBusy)
     Click("bCOMRefresh"); // restarted while the first scan runs
     ASSERT_TRUE(WaitForPorts(true, false));
     const auto ports = Ports();
-    const auto low = std::find_if(ports.begin(), ports.end(), [](const TComPortItem& item) { return item.Port == kLowPort; });
+    const auto low = std::find_if(ports.begin(), ports.end(), [](const TComPortItem& item) { return item.Port == LowPort; });
     EXPECT_EQ(low->State, cpsBusy);
     EXPECT_EQ(ports.size(), size_t(List("cbCOM")->count()));
     EXPECT_GE(List("cbCOM")->currentIndex(), 0) << "a refresh selects the first port";

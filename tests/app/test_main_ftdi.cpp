@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr const char* kSerial = "FTGUI001";
+constexpr const char* Serial = "FTGUI001";
 
 class MainWindowOverConverterTest : public MainWindowTest {
 protected:
@@ -47,7 +47,7 @@ protected:
     {
         const std::string connection = sim.Connection();
         const int port = std::atoi(connection.c_str() + connection.rfind('=') + 1);
-        Control<TFakeD2xxAddModuleConverter>("FakeD2xxAddModuleConverter")(kSerial, kFakeSimDescription, "127.0.0.1",
+        Control<TFakeD2xxAddModuleConverter>("FakeD2xxAddModuleConverter")(Serial, FakeSimDescription, "127.0.0.1",
                                                                             uint16_t(port));
     }
 
@@ -62,7 +62,7 @@ TEST_F(MainWindowOverConverterTest, ConnectsPollsReportsAnUnpluggedConverterAndC
     ASSERT_TRUE(sim.Ready());
     AttachModule(sim);
     OpenWindows();
-    const std::string connection = std::string("provider=FTD_USB;serial_number=") + kSerial + ";baudrate=115200";
+    const std::string connection = std::string("provider=FTD_USB;serial_number=") + Serial + ";baudrate=115200";
     ConnectTo(connection);
     ASSERT_TRUE(Main().Connected());
     EXPECT_EQ(StatusText(), QStringLiteral("Spojení bylo úspěšně navázáno."));
@@ -71,12 +71,12 @@ TEST_F(MainWindowOverConverterTest, ConnectsPollsReportsAnUnpluggedConverterAndC
     EXPECT_EQ(Text(QStringLiteral("edtDI2Counter")), QStringLiteral("2002"));
     EXPECT_TRUE(Find<QPushButton>(QStringLiteral("btnAD1Set"))->isEnabled());
 
-    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(kSerial));
+    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(Serial));
     ASSERT_TRUE(WaitFor([&] { return StatusText() == QStringLiteral("Chyba komunikace"); }, 30000));
     EXPECT_EQ(StatusColour(), QColor(0xFF, 0x00, 0x00));
 
     // Plugged in again, the converter connects anew.
-    ASSERT_TRUE(Control<TFakeD2xxReplug>("FakeD2xxReplug")(kSerial));
+    ASSERT_TRUE(Control<TFakeD2xxReplug>("FakeD2xxReplug")(Serial));
     ConnectTo(connection);
     EXPECT_EQ(StatusText(), QStringLiteral("Spojení bylo úspěšně navázáno."));
     EXPECT_EQ(Text(QStringLiteral("edtDI2Counter")), QStringLiteral("2002"));
@@ -89,7 +89,7 @@ TEST_F(MainWindowOverConverterTest, ReconnectsWhenTheConverterIsPluggedAgain)
     AttachModule(sim);
     OpenWindows();
     ExpectReconnectAcross(
-        std::string("provider=FTD_USB;serial_number=") + kSerial + ";baudrate=115200",
-        [&] { ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(kSerial)); },
-        [&] { ASSERT_TRUE(Control<TFakeD2xxReplug>("FakeD2xxReplug")(kSerial)); });
+        std::string("provider=FTD_USB;serial_number=") + Serial + ";baudrate=115200",
+        [&] { ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(Serial)); },
+        [&] { ASSERT_TRUE(Control<TFakeD2xxReplug>("FakeD2xxReplug")(Serial)); });
 }

@@ -23,7 +23,7 @@ std::vector<std::string> Lines(const std::string& text)
 
 TEST(CliMonitorFaults, KeepGoingCountsEveryFailedRefresh)
 {
-    constexpr int kRefreshes = 12;
+    constexpr int Refreshes = 12;
     for (const char* fault : {"--drop", "--corrupt"}) {
         TSimulator sim({fault, "30", "--seed", "7"});
         ASSERT_TRUE(sim.Ready());
@@ -34,7 +34,7 @@ TEST(CliMonitorFaults, KeepGoingCountsEveryFailedRefresh)
 
         const TProgramRun jsonRun = RunProgram("VALDRIX_CLI", json);
         const std::vector<std::string> objects = Lines(jsonRun.Out);
-        ASSERT_EQ(objects.size(), size_t(kRefreshes)) << fault << "\n" << jsonRun.Out << jsonRun.Err;
+        ASSERT_EQ(objects.size(), size_t(Refreshes)) << fault << "\n" << jsonRun.Out << jsonRun.Err;
         int failed = 0;
         for (const std::string& line : objects) {
             const nlohmann::json object = nlohmann::json::parse(line);
@@ -51,7 +51,7 @@ TEST(CliMonitorFaults, KeepGoingCountsEveryFailedRefresh)
 
         const TProgramRun textRun = RunProgram("VALDRIX_CLI", common);
         const std::vector<std::string> lines = Lines(textRun.Out);
-        ASSERT_EQ(lines.size(), size_t(kRefreshes)) << textRun.Out;
+        ASSERT_EQ(lines.size(), size_t(Refreshes)) << textRun.Out;
         int textFailed = 0;
         for (const std::string& line : lines) {
             if (line.rfind("DI ", 0) == 0) continue;

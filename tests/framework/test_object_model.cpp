@@ -145,14 +145,14 @@ TEST(Sync, WriterExcludesReadersAndWriters)
     std::atomic<bool> overlap{false};
     auto writer = [&] {
         for (int i = 0; i < 2000; ++i) {
-            TWriteGuard g(s);
+            TWriteScope g(s);
             if (inside.fetch_add(1) != 0) overlap = true;
             inside.fetch_sub(1);
         }
     };
     auto reader = [&] {
         for (int i = 0; i < 2000; ++i) {
-            TReadGuard g(s);
+            TReadScope g(s);
             if (inside.load() != 0) overlap = true;
         }
     };

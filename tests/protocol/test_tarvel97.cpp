@@ -11,7 +11,7 @@ using namespace std::string_literals;
 namespace {
 
 // ADR 0x31, SIG 0x02, INST 0xF3, no data.
-const std::string kIdentRequest = "\x2A\x61\x00\x05\x31\x02\xF3\x49\x0D"s;
+const std::string IdentRequest = "\x2A\x61\x00\x05\x31\x02\xF3\x49\x0D"s;
 
 // A packet of NUM = 4 with a correct SUM: it has no room for INST.
 std::string EightBytePacket()
@@ -54,7 +54,7 @@ TEST(Tarvel97CheckSum, CoversRangesLongerThan16Bits)
 
 TEST(Tarvel97Build, KnownPacketAndLayout)
 {
-    EXPECT_EQ(BuildTarvel97Packet(0x31, 0x02, 0xF3, ""), kIdentRequest);
+    EXPECT_EQ(BuildTarvel97Packet(0x31, 0x02, 0xF3, ""), IdentRequest);
     const std::string p = BuildTarvel97Packet(0xFE, 0x80, 0x00, "\x00\x0D*a"s);
     EXPECT_EQ(p.substr(0, 7), "*a\x00\x09\xFE\x80\x00"s);
     EXPECT_EQ(p.substr(7, 4), "\x00\x0D*a"s);
@@ -70,7 +70,7 @@ TEST(Tarvel97Build, FromRecordIgnoresNumAndSum)
     rec.Inst = 0xF3;
     rec.Num = 77;
     rec.Sum = 1;
-    EXPECT_EQ(BuildTarvel97PacketFromRecord(rec), kIdentRequest);
+    EXPECT_EQ(BuildTarvel97PacketFromRecord(rec), IdentRequest);
 }
 
 TEST(Tarvel97Build, RefusesDataThatNumCannotAnnounce)
@@ -86,10 +86,10 @@ TEST(Tarvel97Build, RefusesDataThatNumCannotAnnounce)
 
 TEST(Tarvel97Validate, ExampleParsesToItsFields)
 {
-    EXPECT_EQ(ValidateTarvel97Packet(kIdentRequest), 0);
+    EXPECT_EQ(ValidateTarvel97Packet(IdentRequest), 0);
     TTarvelFormat97 rec;
     rec.Data = "old";
-    ParseTarvel97Packet(kIdentRequest, rec);
+    ParseTarvel97Packet(IdentRequest, rec);
     EXPECT_EQ(rec.Prefix, '*');
     EXPECT_EQ(rec.FormatChar, 'a');
     EXPECT_EQ(rec.Num, 5);
@@ -117,7 +117,7 @@ TEST(Tarvel97Validate, ShortTextsAndCodeOrder)
     EXPECT_EQ(ValidateTarvel97Packet(""), 1);
     EXPECT_EQ(ValidateTarvel97Packet("*a\x00\x03\x01\x02\xFF"s), 1);
     EXPECT_EQ(ValidateTarvel97Packet("xxxxxxxx"), 2); // the prefix is checked before anything else
-    EXPECT_EQ(ValidateTarvel97Packet(kIdentRequest + "\r"), 4);
+    EXPECT_EQ(ValidateTarvel97Packet(IdentRequest + "\r"), 4);
     EXPECT_EQ(ValidateTarvel97Packet(EightBytePacket()), 0);
 }
 
@@ -126,7 +126,7 @@ TEST(Tarvel97Parse, RefusesWhatItCannotRead)
     const std::string message = "Incorrect PACKET (Tarvel format 97)!";
     EXPECT_EQ(ParseMessage(""), message);
     EXPECT_EQ(ParseMessage(EightBytePacket()), message);
-    std::string pastEnd = kIdentRequest;
+    std::string pastEnd = IdentRequest;
     pastEnd[3] = 6; // Term would be one byte beyond the text
     EXPECT_EQ(ParseMessage(pastEnd), message);
     pastEnd[2] = '\xFF';
@@ -171,7 +171,7 @@ TEST(Tarvel97RoundTrip, LargestDataBlock)
 
 TEST(Tarvel97Extract, CutsAnnouncedLengthWithoutValidating)
 {
-    std::string bad = kIdentRequest;
+    std::string bad = IdentRequest;
     bad[7] = 0x00; // wrong SUM
     std::string buffer = bad + "tail";
     EXPECT_EQ(ExtractTarvel97Packet(buffer, false), bad);
@@ -182,7 +182,7 @@ TEST(Tarvel97Extract, CutsAnnouncedLengthWithoutValidating)
 
 TEST(Tarvel97Extract, NothingUnlessAWholePacketStartsTheBuffer)
 {
-    for (std::string buffer : {"x"s + kIdentRequest, ""s, "*a\x00"s, kIdentRequest.substr(0, 8), "a*"s + kIdentRequest}) {
+    for (std::string buffer : {"x"s + IdentRequest, ""s, "*a\x00"s, IdentRequest.substr(0, 8), "a*"s + IdentRequest}) {
         const std::string before = buffer;
         EXPECT_EQ(ExtractTarvel97Packet(buffer, true), "");
         EXPECT_EQ(buffer, before);
@@ -211,11 +211,11 @@ TEST(Tarvel97Find, TakesSuccessivePacketsAndDropsStrayBytes)
 
 TEST(Tarvel97Find, WithoutRemoveLeavesBufferAlone)
 {
-    std::string buffer = "junk" + kIdentRequest + "more";
+    std::string buffer = "junk" + IdentRequest + "more";
     TTarvelFormat97 rec;
     ASSERT_TRUE(FindTarvel97Packet(buffer, rec, false));
     EXPECT_EQ(rec.Inst, 0xF3);
-    EXPECT_EQ(buffer, "junk" + kIdentRequest + "more");
+    EXPECT_EQ(buffer, "junk" + IdentRequest + "more");
 }
 
 TEST(Tarvel97Find, SkipsDamagedAndUnparsableCandidates)
@@ -234,7 +234,7 @@ TEST(Tarvel97Find, SkipsDamagedAndUnparsableCandidates)
 TEST(Tarvel97Find, FalseLeavesBufferUnchanged)
 {
     TTarvelFormat97 rec;
-    for (std::string buffer : {""s, "*"s, "*a"s, "*a\x00"s, kIdentRequest.substr(0, 8), "garbage*a\xFF\xFF\x01\r"s}) {
+    for (std::string buffer : {""s, "*"s, "*a"s, "*a\x00"s, IdentRequest.substr(0, 8), "garbage*a\xFF\xFF\x01\r"s}) {
         const std::string before = buffer;
         EXPECT_FALSE(FindTarvel97Packet(buffer, rec, true));
         EXPECT_EQ(buffer, before);

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int READY_TIMEOUT_MS = 20000;
+constexpr int ReadyTimeoutMs = 20000;
 
 int64_t NowMs()
 {
@@ -59,7 +59,7 @@ TSimProcess::TSimProcess(const std::vector<std::string>& args)
         _exit(127);
     }
     close(out[1]);
-    const int64_t deadline = NowMs() + READY_TIMEOUT_MS;
+    const int64_t deadline = NowMs() + ReadyTimeoutMs;
     char c;
     while (WaitReadable(out[0], deadline) && read(out[0], &c, 1) == 1 && c != '\n') FReady += c;
     close(out[0]);

@@ -32,7 +32,7 @@ TEST(SimFramer, NoiseNeverGrowsTheBufferBeyondOnePacket)
     std::string noise(300000, '*');
     for (size_t i = 1; i < noise.size(); i += 2) noise[i] = 'a';
     EXPECT_TRUE(framer.Push(noise).empty());
-    EXPECT_LE(framer.Buffered(), TSimFramer::MAX_PACKET);
+    EXPECT_LE(framer.Buffered(), TSimFramer::MaxPacket);
     EXPECT_TRUE(framer.Push(std::string(5000, 'z')).empty());
     EXPECT_EQ(framer.Push(BuildTarvel97Packet(0x31, 9, 0xF3, "")).size(), 1u);
 }

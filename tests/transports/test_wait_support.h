@@ -15,13 +15,13 @@
 inline void ExpectWaitEndedBy(ICommunicationInterface& intf, TCiWaitResult expected,
                               const std::function<void()>& happen)
 {
-    constexpr uint32_t kWaitMs = 2000;
+    constexpr uint32_t WaitMs = 2000;
     std::thread other([&] {
         Sleep(50);
         happen();
     });
     const uint32_t start = GetTickCount();
-    EXPECT_EQ(intf.WaitForData(kWaitMs), expected);
-    EXPECT_LT(GetTickCount() - start, kWaitMs);
+    EXPECT_EQ(intf.WaitForData(WaitMs), expected);
+    EXPECT_LT(GetTickCount() - start, WaitMs);
     other.join();
 }

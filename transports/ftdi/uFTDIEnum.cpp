@@ -8,8 +8,8 @@ enum class TDetailText { SerialNumber, Description };
 
 FT_STATUS DeviceText(int index, TDetailText which, char* buffer, uint32_t& capacity)
 {
-    char serialNumber[kFtdiDetailTextSize] = {};
-    char description[kFtdiDetailTextSize] = {};
+    char serialNumber[FtdiDetailTextSize] = {};
+    char description[FtdiDetailTextSize] = {};
     uint32_t flags = 0, type = 0, id = 0, location = 0;
     FT_HANDLE handle = nullptr;
     const FT_STATUS status = FTDILibrary().Call(&TD2xxFunctions::FT_GetDeviceInfoDetail, uint32_t(index),
@@ -18,14 +18,14 @@ FT_STATUS DeviceText(int index, TDetailText which, char* buffer, uint32_t& capac
     if (status != FT_OK) return status;
     const char* text = which == TDetailText::SerialNumber ? serialNumber : description;
     // Bounded, in case a library fills the whole buffer without a terminator.
-    const auto length = uint32_t(::strnlen(text, kFtdiDetailTextSize - 1));
+    const auto length = uint32_t(::strnlen(text, FtdiDetailTextSize - 1));
     if (!buffer) {
         capacity = length + 1;
         return FT_OK;
     }
     if (capacity < length + 1) {
         capacity = length + 1;
-        return kFtdiBufferTooSmall;
+        return FtdiBufferTooSmall;
     }
     std::memcpy(buffer, text, length);
     buffer[length] = '\0';

@@ -9,7 +9,7 @@
 #include <vector>
 
 // Result of a text query whose buffer is too small for the text and its terminator.
-constexpr FT_STATUS kFtdiBufferTooSmall = 0xFFFE;
+constexpr FT_STATUS FtdiBufferTooSmall = 0xFFFE;
 
 // Number of attached converters; -1 when the library is not fully bound or fails.
 int FTDIDeviceCount();
@@ -18,7 +18,7 @@ int FTDIDeviceCount();
 // buffer, whose size is capacity. Results:
 //  - the library fails: its status; buffer and capacity untouched;
 //  - buffer holds at least length + 1 bytes: the text, capacity = length, FT_OK;
-//  - buffer too small: capacity = length + 1, kFtdiBufferTooSmall;
+//  - buffer too small: capacity = length + 1, FtdiBufferTooSmall;
 //  - no buffer (null): capacity = length + 1, FT_OK (asks for the size needed).
 FT_STATUS FTDIDeviceDescription(int index, char* buffer, uint32_t& capacity);
 FT_STATUS FTDIDeviceSerialNumber(int index, char* buffer, uint32_t& capacity);

@@ -51,7 +51,7 @@ struct TD2xxFunctions {
     // Fills an array of count records whose layout is the library's; unused here.
     FT_STATUS (*FT_GetDeviceInfoList)(void* list, uint32_t* count) = nullptr;
     FT_STATUS (*FT_CreateDeviceInfoList)(uint32_t* count) = nullptr;
-    // The texts are written zero-terminated into caller buffers of kFtdiDetailTextSize.
+    // The texts are written zero-terminated into caller buffers of FtdiDetailTextSize.
     FT_STATUS (*FT_GetDeviceInfoDetail)(uint32_t index, uint32_t* flags, uint32_t* type, uint32_t* id,
                                         uint32_t* location, char* serialNumber, char* description,
                                         FT_HANDLE* handle) = nullptr;
@@ -62,7 +62,7 @@ struct TD2xxFunctions {
 };
 
 // Room for each text FT_GetDeviceInfoDetail writes (the library's own limits are smaller).
-constexpr uint32_t kFtdiDetailTextSize = 256;
+constexpr uint32_t FtdiDetailTextSize = 256;
 
 class TFTDIBinding {
 public:

@@ -3,7 +3,7 @@
 #include "framework/uExceptions.h"
 #include "framework/uTimeoutManager.h"
 #include "framework/uci_ConnectionString.h"
-#include "transports/uci_InterfaceLocks.h"
+#include "framework/uSync.h"
 
 namespace {
 std::atomic<TFTDISetupDialog> gSetupDialog{nullptr};
@@ -34,7 +34,7 @@ void TFTDIDevice::CloseOnIOError(FT_STATUS status)
 
 std::string TFTDIDevice::GetSerialNumber()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FSerialNumber;
 }
 
@@ -48,7 +48,7 @@ void TFTDIDevice::SetSerialNumber(const std::string& serialNumber)
 
 bool TFTDIDevice::ApplySerialNumber(const std::string& serialNumber)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     if (serialNumber == FSerialNumber) return true;
     if (!IsOpen()) {
         FSerialNumber = serialNumber;
@@ -66,7 +66,7 @@ bool TFTDIDevice::ApplySerialNumber(const std::string& serialNumber)
 
 bool TFTDIDevice::ResetDevice()
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     return Call(&TD2xxFunctions::FT_ResetDevice, GetHandle()) == FT_OK;
 }
 
@@ -74,7 +74,7 @@ bool TFTDIDevice::EraseEE() { return Call(&TD2xxFunctions::FT_EraseEE, GetHandle
 
 bool TFTDIDevice::IsOpen()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return GetHandle() != nullptr;
 }
 
@@ -87,7 +87,7 @@ void TFTDIDevice::SetLinkEnabled(bool flag)
 
 std::string TFTDIDevice::GetConfiguration()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     std::string text = "provider=FTD_USB;serial_number=" + FSerialNumber;
     const std::string line = TSerialCommunicationInterface::GetConfiguration();
     if (!line.empty()) text += ";" + line;
@@ -96,7 +96,7 @@ std::string TFTDIDevice::GetConfiguration()
 
 void TFTDIDevice::GetDeviceName(std::string& text)
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     text = FSerialNumber;
 }
 
@@ -160,7 +160,7 @@ bool TFTDIDevice::InternalClose(bool force)
 
 int32_t TFTDIDevice::InternalWrite(const std::string& bytes)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     if (!IsOpen()) return 0;
     uint32_t written = 0;
     if (Call(&TD2xxFunctions::FT_Write, GetHandle(), static_cast<const void*>(bytes.data()), uint32_t(bytes.size()),
@@ -171,7 +171,7 @@ int32_t TFTDIDevice::InternalWrite(const std::string& bytes)
 
 void TFTDIDevice::InternalRead(std::string& bytes)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     bytes.clear();
     if (!IsOpen()) return;
     const int32_t waiting = InBuffUsed();
@@ -202,7 +202,7 @@ TCiWaitResult TFTDIDevice::InternalWaitForData(uint32_t timeoutMs)
 
 int32_t TFTDIDevice::InBuffUsed()
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     if (!IsOpen()) return 0;
     uint32_t waiting = 0;
     if (Call(&TD2xxFunctions::FT_GetQueueStatus, GetHandle(), &waiting) != FT_OK) return 0;
@@ -211,13 +211,13 @@ int32_t TFTDIDevice::InBuffUsed()
 
 void TFTDIDevice::PurgeInput()
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     Call(&TD2xxFunctions::FT_Purge, GetHandle(), FT_PURGE_RX);
 }
 
 void TFTDIDevice::PurgeOutput()
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     Call(&TD2xxFunctions::FT_Purge, GetHandle(), FT_PURGE_TX);
 }
 
@@ -228,7 +228,7 @@ void TFTDIDevice::PurgeOutput()
 void TFTDIDevice::PollDevice()
 {
     if (RefCount() == 2) {
-        TCiWriteLock lock(*this);
+        TWriteScope lock(*this);
         InternalClose(true);
         return;
     }

@@ -1,18 +1,18 @@
 // Line settings of the USB converter transport: stored while closed, sent while open.
 #include "transports/ftdi/uci_FTDIdirect.h"
 
-#include "transports/uci_InterfaceLocks.h"
+#include "framework/uSync.h"
 
 namespace {
 // Modem-status bits of FT_GetModemStatus.
-constexpr uint32_t kModemCTS = 0x10;
-constexpr uint32_t kModemDSR = 0x20;
+constexpr uint32_t ModemCTS = 0x10;
+constexpr uint32_t ModemDSR = 0x20;
 } // namespace
 
 // A zero or negative rate has no byte time and is refused before the converter sees it.
 bool TFTDIDevice::ApplyBaudRate(int32_t baudRate)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     if (baudRate < 1) return false;
     if (IsOpen() && Call(&TD2xxFunctions::FT_SetBaudRate, GetHandle(), uint32_t(baudRate)) != FT_OK) return false;
     FBaudRate = baudRate;
@@ -26,7 +26,7 @@ FT_STATUS TFTDIDevice::SendDataCharacteristics()
 
 bool TFTDIDevice::ApplyCharacterSetting(uint8_t& setting, uint8_t value)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     const uint8_t previous = setting;
     setting = value;
     if (IsOpen() && SendDataCharacteristics() != FT_OK) {
@@ -42,7 +42,7 @@ bool TFTDIDevice::ApplyDatabits(uint8_t databits) { return ApplyCharacterSetting
 
 bool TFTDIDevice::ApplyDTR(bool level)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     if (IsOpen() && Call(level ? &TD2xxFunctions::FT_SetDtr : &TD2xxFunctions::FT_ClrDtr, GetHandle()) != FT_OK)
         return false;
     FDtr = level;
@@ -51,7 +51,7 @@ bool TFTDIDevice::ApplyDTR(bool level)
 
 bool TFTDIDevice::ApplyRTS(bool level)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     if (IsOpen() && Call(level ? &TD2xxFunctions::FT_SetRts : &TD2xxFunctions::FT_ClrRts, GetHandle()) != FT_OK)
         return false;
     FRts = level;
@@ -60,48 +60,48 @@ bool TFTDIDevice::ApplyRTS(bool level)
 
 int32_t TFTDIDevice::GetBaudRate()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FBaudRate;
 }
 
 uint8_t TFTDIDevice::GetParity()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FParity;
 }
 
 uint8_t TFTDIDevice::GetStopBits()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FStopBits;
 }
 
 uint8_t TFTDIDevice::GetDatabits()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FDatabits;
 }
 
 bool TFTDIDevice::GetDTR()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FDtr;
 }
 
 bool TFTDIDevice::GetRTS()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FRts;
 }
 
 // The inputs are read from the converter now; false while closed or when it cannot tell.
 bool TFTDIDevice::ModemStatusBit(uint32_t bit)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     if (!IsOpen()) return false;
     uint32_t status = 0;
     return Call(&TD2xxFunctions::FT_GetModemStatus, GetHandle(), &status) == FT_OK && (status & bit) != 0;
 }
 
-bool TFTDIDevice::GetCTS() { return ModemStatusBit(kModemCTS); }
-bool TFTDIDevice::GetDSR() { return ModemStatusBit(kModemDSR); }
+bool TFTDIDevice::GetCTS() { return ModemStatusBit(ModemCTS); }
+bool TFTDIDevice::GetDSR() { return ModemStatusBit(ModemDSR); }

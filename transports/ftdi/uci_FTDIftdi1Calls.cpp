@@ -10,25 +10,25 @@
 namespace {
 
 // Status codes of these calls besides FT_OK and FT_IO_ERROR.
-constexpr FT_STATUS kInvalidHandle = 1;
-constexpr FT_STATUS kDeviceNotFound = 2;
-constexpr FT_STATUS kDeviceNotOpened = 3;
-constexpr FT_STATUS kInvalidParameter = 6;
-constexpr FT_STATUS kOtherError = 18;
+constexpr FT_STATUS InvalidHandle = 1;
+constexpr FT_STATUS DeviceNotFound = 2;
+constexpr FT_STATUS DeviceNotOpened = 3;
+constexpr FT_STATUS InvalidParameter = 6;
+constexpr FT_STATUS OtherError = 18;
 
 // What one ftdi_read_data asks for; the converter's own buffers are smaller.
-constexpr int kReadChunk = 4096;
+constexpr int ReadChunk = 4096;
 // libftdi1's own default, used when the converter does not tell its latency.
-constexpr uint32_t kDefaultLatencyMs = 16;
+constexpr uint32_t DefaultLatencyMs = 16;
 
 // Texts libftdi1 reads from a converter's descriptors.
-constexpr int kTextSize = 128;
+constexpr int TextSize = 128;
 
 // An open converter: its libftdi1 context and the bytes read from it and not yet taken.
 struct TOpenConverter {
     ftdi_context* Context = nullptr;
     std::string Received;
-    uint32_t LatencyMs = kDefaultLatencyMs;
+    uint32_t LatencyMs = DefaultLatencyMs;
 };
 
 struct TListedDevice {
@@ -65,9 +65,9 @@ bool ForEachDevice(ftdi_context* context, Fn fn)
     ftdi_device_list* list = nullptr;
     if (F().ftdi_usb_find_all(context, &list, 0, 0) < 0) return false;
     for (ftdi_device_list* entry = list; entry; entry = entry->next) {
-        char manufacturer[kTextSize] = {}, description[kTextSize] = {}, serial[kTextSize] = {};
-        if (F().ftdi_usb_get_strings(context, entry->dev, manufacturer, kTextSize, description, kTextSize, serial,
-                                     kTextSize) < 0)
+        char manufacturer[TextSize] = {}, description[TextSize] = {}, serial[TextSize] = {};
+        if (F().ftdi_usb_get_strings(context, entry->dev, manufacturer, TextSize, description, TextSize, serial,
+                                     TextSize) < 0)
             continue;
         if (fn(entry->dev, std::string(serial), std::string(description))) break;
     }
@@ -80,10 +80,10 @@ TOpenConverter* Converter(FT_HANDLE handle) { return static_cast<TOpenConverter*
 // Runs a libftdi1 call on an open converter: FT_OK when it returns 0 or more, else
 // `failure`.
 template <class Call>
-FT_STATUS On(FT_HANDLE handle, Call call, FT_STATUS failure = kOtherError)
+FT_STATUS On(FT_HANDLE handle, Call call, FT_STATUS failure = OtherError)
 {
     TOpenConverter* converter = Converter(handle);
-    if (!converter) return kInvalidHandle;
+    if (!converter) return InvalidHandle;
     return call(converter->Context) >= 0 ? FT_OK : failure;
 }
 
@@ -91,26 +91,26 @@ FT_STATUS On(FT_HANDLE handle, Call call, FT_STATUS failure = kOtherError)
 // converter is gone.
 FT_STATUS Fill(TOpenConverter& converter)
 {
-    unsigned char chunk[kReadChunk];
+    unsigned char chunk[ReadChunk];
     for (;;) {
-        const int n = F().ftdi_read_data(converter.Context, chunk, kReadChunk);
+        const int n = F().ftdi_read_data(converter.Context, chunk, ReadChunk);
         if (n < 0) return FT_IO_ERROR;
         converter.Received.append(reinterpret_cast<const char*>(chunk), size_t(n));
-        if (n < kReadChunk) return FT_OK;
+        if (n < ReadChunk) return FT_OK;
     }
 }
 
 FT_STATUS CreateDeviceInfoList(uint32_t* count)
 {
-    if (!count) return kInvalidParameter;
+    if (!count) return InvalidParameter;
     TContext context(F().ftdi_new());
-    if (!context) return kOtherError;
+    if (!context) return OtherError;
     std::vector<TListedDevice> devices;
     if (!ForEachDevice(context.get(), [&](libusb_device*, std::string serial, std::string description) {
             devices.push_back({std::move(serial), std::move(description)});
             return false;
         }))
-        return kOtherError;
+        return OtherError;
     std::lock_guard lock(ListLock());
     Listed() = std::move(devices);
     *count = uint32_t(Listed().size());
@@ -120,7 +120,7 @@ FT_STATUS CreateDeviceInfoList(uint32_t* count)
 void CopyText(char* out, const std::string& text)
 {
     if (!out) return;
-    const size_t length = std::min<size_t>(text.size(), kFtdiDetailTextSize - 1);
+    const size_t length = std::min<size_t>(text.size(), FtdiDetailTextSize - 1);
     std::memcpy(out, text.data(), length);
     out[length] = '\0';
 }
@@ -129,7 +129,7 @@ FT_STATUS GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type, u
                               char* serialNumber, char* description, FT_HANDLE* handle)
 {
     std::lock_guard lock(ListLock());
-    if (index >= Listed().size()) return kDeviceNotFound;
+    if (index >= Listed().size()) return DeviceNotFound;
     if (flags) *flags = 0;
     if (type) *type = 0;
     if (id) *id = 0;
@@ -142,14 +142,14 @@ FT_STATUS GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type, u
 
 FT_STATUS OpenEx(const void* arg, uint32_t flags, FT_HANDLE* handle)
 {
-    if (flags != FT_OPEN_BY_SERIAL_NUMBER || !arg || !handle) return kInvalidParameter;
+    if (flags != FT_OPEN_BY_SERIAL_NUMBER || !arg || !handle) return InvalidParameter;
     const std::string wanted = static_cast<const char*>(arg);
     TContext context(F().ftdi_new());
-    if (!context) return kOtherError;
-    FT_STATUS status = kDeviceNotFound;
+    if (!context) return OtherError;
+    FT_STATUS status = DeviceNotFound;
     ForEachDevice(context.get(), [&](libusb_device* device, const std::string& serial, const std::string&) {
         if (serial != wanted) return false;
-        status = F().ftdi_usb_open_dev(context.get(), device) < 0 ? kDeviceNotOpened : FT_OK;
+        status = F().ftdi_usb_open_dev(context.get(), device) < 0 ? DeviceNotOpened : FT_OK;
         return true;
     });
     if (status != FT_OK) return status;
@@ -164,7 +164,7 @@ FT_STATUS OpenEx(const void* arg, uint32_t flags, FT_HANDLE* handle)
 FT_STATUS Close(FT_HANDLE handle)
 {
     std::unique_ptr<TOpenConverter> converter(Converter(handle));
-    if (!converter) return kInvalidHandle;
+    if (!converter) return InvalidHandle;
     const int result = F().ftdi_usb_close(converter->Context);
     F().ftdi_free(converter->Context);
     return result < 0 ? FT_IO_ERROR : FT_OK;
@@ -172,9 +172,9 @@ FT_STATUS Close(FT_HANDLE handle)
 
 FT_STATUS Write(FT_HANDLE handle, const void* buffer, uint32_t count, uint32_t* written)
 {
-    if (!written || (count && !buffer)) return kInvalidParameter;
+    if (!written || (count && !buffer)) return InvalidParameter;
     TOpenConverter* converter = Converter(handle);
-    if (!converter) return kInvalidHandle;
+    if (!converter) return InvalidHandle;
     const int n = F().ftdi_write_data(converter->Context, static_cast<const unsigned char*>(buffer),
                                       int(std::min<uint32_t>(count, INT32_MAX)));
     if (n < 0) return FT_IO_ERROR;
@@ -185,8 +185,8 @@ FT_STATUS Write(FT_HANDLE handle, const void* buffer, uint32_t count, uint32_t* 
 FT_STATUS GetQueueStatus(FT_HANDLE handle, uint32_t* rxBytes)
 {
     TOpenConverter* converter = Converter(handle);
-    if (!converter) return kInvalidHandle;
-    if (!rxBytes) return kInvalidParameter;
+    if (!converter) return InvalidHandle;
+    if (!rxBytes) return InvalidParameter;
     const FT_STATUS status = Fill(*converter);
     *rxBytes = uint32_t(std::min<size_t>(converter->Received.size(), UINT32_MAX));
     return status;
@@ -195,8 +195,8 @@ FT_STATUS GetQueueStatus(FT_HANDLE handle, uint32_t* rxBytes)
 FT_STATUS Read(FT_HANDLE handle, void* buffer, uint32_t count, uint32_t* read)
 {
     TOpenConverter* converter = Converter(handle);
-    if (!converter) return kInvalidHandle;
-    if (!read || (count && !buffer)) return kInvalidParameter;
+    if (!converter) return InvalidHandle;
+    if (!read || (count && !buffer)) return InvalidParameter;
     if (converter->Received.size() < count) {
         if (const FT_STATUS status = Fill(*converter); status != FT_OK) return status;
     }
@@ -210,14 +210,14 @@ FT_STATUS Read(FT_HANDLE handle, void* buffer, uint32_t count, uint32_t* read)
 FT_STATUS Purge(FT_HANDLE handle, uint32_t mask)
 {
     TOpenConverter* converter = Converter(handle);
-    if (!converter) return kInvalidHandle;
+    if (!converter) return InvalidHandle;
     bool ok = true;
     if (mask & FT_PURGE_RX) {
         converter->Received.clear();
         ok = F().ftdi_tciflush(converter->Context) >= 0;
     }
     if (mask & FT_PURGE_TX) ok = F().ftdi_tcoflush(converter->Context) >= 0 && ok;
-    return ok ? FT_OK : kOtherError;
+    return ok ? FT_OK : OtherError;
 }
 
 FT_STATUS ResetDevice(FT_HANDLE handle)
@@ -228,7 +228,7 @@ FT_STATUS ResetDevice(FT_HANDLE handle)
 
 FT_STATUS SetBaudRate(FT_HANDLE handle, uint32_t baudRate)
 {
-    if (baudRate == 0 || baudRate > INT32_MAX) return kInvalidParameter;
+    if (baudRate == 0 || baudRate > INT32_MAX) return InvalidParameter;
     return On(handle, [&](ftdi_context* c) { return F().ftdi_set_baudrate(c, int(baudRate)); });
 }
 
@@ -236,7 +236,7 @@ FT_STATUS SetBaudRate(FT_HANDLE handle, uint32_t baudRate)
 // 1 (one and a half), 2 (two), parity 0..4 (none, odd, even, mark, space).
 FT_STATUS SetDataCharacteristics(FT_HANDLE handle, uint8_t dataBits, uint8_t stopBits, uint8_t parity)
 {
-    if (dataBits < 7 || dataBits > 8 || stopBits > 2 || parity > 4) return kInvalidParameter;
+    if (dataBits < 7 || dataBits > 8 || stopBits > 2 || parity > 4) return InvalidParameter;
     return On(handle, [&](ftdi_context* c) {
         return F().ftdi_set_line_property(c, ftdi_bits_type(dataBits), ftdi_stopbits_type(stopBits),
                                           ftdi_parity_type(parity));
@@ -275,7 +275,7 @@ TD2xxFunctions Ftdi1D2xxFunctions()
 uint32_t Ftdi1LatencyMs(FT_HANDLE handle)
 {
     const TOpenConverter* converter = Converter(handle);
-    return converter ? converter->LatencyMs : kDefaultLatencyMs;
+    return converter ? converter->LatencyMs : DefaultLatencyMs;
 }
 
 void Ftdi1ForgetDeviceList()

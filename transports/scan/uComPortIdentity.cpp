@@ -29,8 +29,8 @@ fs::path DeviceOf(const fs::path& path)
 
 std::string SerialByIdIdentity(const std::string& linkName)
 {
-    static const std::regex kSuffix("-if[0-9A-Fa-f]+(-port[0-9]+)?$");
-    std::string identity = std::regex_replace(linkName, kSuffix, "");
+    static const std::regex InterfaceSuffix("-if[0-9A-Fa-f]+(-port[0-9]+)?$");
+    std::string identity = std::regex_replace(linkName, InterfaceSuffix, "");
     if (const size_t bus = identity.find('-'); bus != std::string::npos) identity.erase(0, bus + 1);
     std::replace(identity.begin(), identity.end(), '_', ' ');
     return identity;

@@ -73,8 +73,8 @@ std::string ComPortDeviceName(int n)
     char target[PATH_MAX];
     const ssize_t length = ::readlink(path.c_str(), target, sizeof target - 1);
     const std::string shown = length > 0 ? std::string(target, size_t(length)) : path;
-    static const std::string kDev = "/dev/";
-    if (shown.compare(0, kDev.size(), kDev) == 0) return shown.substr(kDev.size());
+    static const std::string Dev = "/dev/";
+    if (shown.compare(0, Dev.size(), Dev) == 0) return shown.substr(Dev.size());
     return length > 0 ? shown : shown.substr(shown.rfind('/') + 1);
 }
 

@@ -49,7 +49,7 @@ void TComPortThreadSharedData::Reset()
 
 int TComPortThreadSharedData::TakePort()
 {
-    if (NextPort > kLastPort) return 0;
+    if (NextPort > LastPort) return 0;
     const int port = NextPort++;
     States[port] = cpsProbing;
     if (OnPortState) OnPortState(port, cpsProbing);
@@ -94,7 +94,7 @@ void TScanThread::Execute()
         if (port == 0) {
             // Nothing left in this generation: wait for a new scan or a park request.
             FShared.Changed.wait(lock, [this] {
-                return FSuspender.Terminated || MustPark() || FShared.NextPort <= FShared.kLastPort;
+                return FSuspender.Terminated || MustPark() || FShared.NextPort <= FShared.LastPort;
             });
             continue;
         }
@@ -176,7 +176,7 @@ void TComPortScanner::HandlePortState(const QEvent& e)
     bool done;
     {
         std::lock_guard lock(FShared.Lock);
-        done = FShared.ProbedCount >= FShared.kLastPort;
+        done = FShared.ProbedCount >= FShared.LastPort;
     }
     if (done) StopScan();
 }

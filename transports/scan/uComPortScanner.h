@@ -27,10 +27,10 @@ using TComPortStateEvent = TMethod<void(int port, uint8_t state)>;
 // State shared by the workers; every field is guarded by Lock, and OnPortState is
 // called with Lock held.
 struct TComPortThreadSharedData {
-    static constexpr int kLastPort = 255;
+    static constexpr int LastPort = 255;
 
     std::mutex Lock;
-    std::array<uint8_t, kLastPort + 1> States {}; // index 1..255
+    std::array<uint8_t, LastPort + 1> States {}; // index 1..255
     int32_t NextPort = 1;                          // 256 = all handed out
     int32_t ProbedCount = 0;
     int32_t Generation = 0;
@@ -75,7 +75,7 @@ private:
 
 class TComPortScanner {
 public:
-    static constexpr int kThreadCount = 8;
+    static constexpr int ThreadCount = 8;
 
     TComPortScanner();
     ~TComPortScanner();
@@ -100,5 +100,5 @@ private:
 
     std::unique_ptr<QObject> FWindow;
     TComPortThreadSharedData FShared;
-    std::array<std::unique_ptr<TScanThread>, kThreadCount> FThreads;
+    std::array<std::unique_ptr<TScanThread>, ThreadCount> FThreads;
 };

@@ -39,9 +39,9 @@ bool AfComPortHasConfigDialog() { return gConfigDialog.load() != nullptr; }
 
 namespace {
 
-constexpr uint32_t kBaudRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
+constexpr uint32_t BaudRateTexts[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
                                    19200, 38400, 56000, 57600, 115200, 128000, 256000};
-constexpr int kSyncCallTimeoutMs = 2000;
+constexpr int SyncCallTimeoutMs = 2000;
 
 struct TSyncEventArg {
     uint32_t Generation;
@@ -61,14 +61,14 @@ uint32_t FlowControlFlags(TAfFlowControl fc)
     return 0;
 }
 
-constexpr uint32_t kOptionFlags[] = {dcb::fParity, dcb::fDsrSensitivity, dcb::fTXContinueOnXoff, dcb::fErrorChar,
+constexpr uint32_t OptionFlags[] = {dcb::fParity, dcb::fDsrSensitivity, dcb::fTXContinueOnXoff, dcb::fErrorChar,
                                      dcb::fNull};
 
 } // namespace
 
 uint32_t AfBaudrateValue(TAfBaudrate rate)
 {
-    return rate == TAfBaudrate::brUser ? 0 : kBaudRates[static_cast<int>(rate)];
+    return rate == TAfBaudrate::brUser ? 0 : BaudRateTexts[static_cast<int>(rate)];
 }
 
 TAfComPort::TAfComPort(std::string name, std::shared_ptr<TSerialLineIo> io)
@@ -170,8 +170,8 @@ size_t TAfComPort::OutFree()
 
 bool TAfComPort::ModemState(TAfModemSignal signal)
 {
-    static const uint32_t kBits[] = {modem::Cts, modem::Dsr, modem::Ring, modem::Rlsd};
-    return FCore.ModemStatus() & kBits[static_cast<int>(signal) - 1];
+    static const uint32_t ModemBits[] = {modem::Cts, modem::Dsr, modem::Ring, modem::Rlsd};
+    return FCore.ModemStatus() & ModemBits[static_cast<int>(signal) - 1];
 }
 
 void TAfComPort::PurgeInput()
@@ -203,7 +203,7 @@ TAfDcb TAfComPort::BuildDcb() const
     d.XoffLim = FXOffLim;
     d.Flags = dcb::fBinary | FlowControlFlags(FFlowControl);
     for (int i = 0; i < 5; ++i)
-        if (FOptions & AfComOption(static_cast<TAfComOption>(i))) d.Flags |= kOptionFlags[i];
+        if (FOptions & AfComOption(static_cast<TAfComOption>(i))) d.Flags |= OptionFlags[i];
     if (FDTR && FFlowControl != TAfFlowControl::fwDtrDsr) d.Flags |= dcb::fDtrControlEnable;
     if (FRTS && FFlowControl != TAfFlowControl::fwRtsCts) d.Flags |= dcb::fRtsControlEnable;
     return d;
@@ -215,7 +215,7 @@ void TAfComPort::LoadProperties(const TAfDcb& d)
     FBaudRate = TAfBaudrate::brUser;
     FUserBaudRate = d.BaudRate;
     for (int i = 0; i < static_cast<int>(TAfBaudrate::brUser); ++i) {
-        if (kBaudRates[i] == d.BaudRate) {
+        if (BaudRateTexts[i] == d.BaudRate) {
             FBaudRate = static_cast<TAfBaudrate>(i);
             FUserBaudRate = 0;
             break;
@@ -233,7 +233,7 @@ void TAfComPort::LoadProperties(const TAfDcb& d)
     }
     FOptions = 0;
     for (int i = 0; i < 5; ++i)
-        if (d.Flags & kOptionFlags[i]) FOptions |= AfComOption(static_cast<TAfComOption>(i));
+        if (d.Flags & OptionFlags[i]) FOptions |= AfComOption(static_cast<TAfComOption>(i));
     FXOnChar = d.XonChar;
     FXOffChar = d.XoffChar;
     FXOnLim = d.XonLim;
@@ -401,7 +401,7 @@ void TAfComPort::CoreEvent(TAfComPortCore&, TAfCoreEvent kind, uint32_t param, s
         OnNonSyncEvent(*this, kind, param);
         return;
     }
-    AfSafeSyncCall(FSyncId, kSyncCallTimeoutMs, TSyncEventArg{FGeneration, kind, param, std::move(error)});
+    AfSafeSyncCall(FSyncId, SyncCallTimeoutMs, TSyncEventArg{FGeneration, kind, param, std::move(error)});
 }
 
 void TAfComPort::SyncEvent(const std::any& arg)

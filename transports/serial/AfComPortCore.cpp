@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int kThreadStartMs = 3000;
-constexpr int kPurgeAckMs = 2000;
+constexpr int ThreadStartMs = 3000;
+constexpr int PurgeAckMs = 2000;
 
 [[noreturn]] void Raise(const char* format, int comNumber = 0)
 {
@@ -132,10 +132,10 @@ void TAfComPortCore::StartThreads()
     FLineClosing.Reset();
     try {
         FWriteThread = std::make_unique<TAfComPortWriteThread>(*this, FWriteThreadPriority);
-        if (!FWriteThread->Start(kThreadStartMs)) Raise("Error creating threads");
+        if (!FWriteThread->Start(ThreadStartMs)) Raise("Error creating threads");
         FHandleUsable = true;
         FEventThread = std::make_unique<TAfComPortEventThread>(*this, FEventThreadPriority);
-        if (!FEventThread->Start(kThreadStartMs)) Raise("Error creating threads");
+        if (!FEventThread->Start(ThreadStartMs)) Raise("Error creating threads");
     } catch (const std::system_error&) {
         Raise("Error creating threads");
     }
@@ -283,7 +283,7 @@ bool TAfComPortCore::PurgeOutput()
     if (!FHandleUsable) return false;
     FPurgeAck.Reset();
     FPurgeRequest.Set();
-    return FPurgeAck.WaitFor(kPurgeAckMs);
+    return FPurgeAck.WaitFor(PurgeAckMs);
 }
 
 bool TAfComPortCore::WaitForInput(int timeoutMs)

@@ -8,7 +8,7 @@
 namespace {
 
 // No line event arrives while unread bytes wait; this poll repeats the data notification.
-constexpr int kIdlePollMs = 200;
+constexpr int IdlePollMs = 200;
 
 } // namespace
 
@@ -64,7 +64,7 @@ void TAfComPortEventThread::Execute()
     // repeats the notification for bytes left unread.
     bool armed = true;
     while (!Terminated()) {
-        const TWaitResult r = WaitForEvents({&FStopEvent, &FCore.FOutEmpty, &FCore.FRxRearm}, kIdlePollMs, FHandle,
+        const TWaitResult r = WaitForEvents({&FStopEvent, &FCore.FOutEmpty, &FCore.FRxRearm}, IdlePollMs, FHandle,
                                             armed ? POLLIN : 0);
         if (r.Signalled & 1) break;
         if (r.Signalled & 4) {

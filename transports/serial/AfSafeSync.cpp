@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr size_t kSlotCount = 64;
+constexpr size_t SlotCount = 64;
 
 struct TSlot {
     bool Enabled = false;
@@ -28,12 +28,12 @@ struct TCallState {
     bool Done = false;
 };
 
-const QEvent::Type kCallEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type CallEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 class TCallEvent : public QEvent {
 public:
     TCallEvent(uint32_t id, std::any arg, std::shared_ptr<TCallState> state)
-        : QEvent(kCallEventType), Id(id), Arg(std::move(arg)), State(std::move(state))
+        : QEvent(CallEventType), Id(id), Arg(std::move(arg)), State(std::move(state))
     {
     }
     uint32_t Id;
@@ -51,7 +51,7 @@ protected:
 struct TRegistry {
     std::mutex Mutex;
     std::condition_variable Changed;
-    std::array<TSlot, kSlotCount> Slots;
+    std::array<TSlot, SlotCount> Slots;
     uint32_t Counter = 0;
     std::unique_ptr<TAfSafeSyncReceiver> Receiver;
 

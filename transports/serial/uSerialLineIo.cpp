@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr uint32_t kLineFlags = dcb::fParity | dcb::fOutxCtsFlow | dcb::fOutxDsrFlow | dcb::fDtrControlHandshake |
+constexpr uint32_t LineFlags = dcb::fParity | dcb::fOutxCtsFlow | dcb::fOutxDsrFlow | dcb::fDtrControlHandshake |
                                 dcb::fOutX | dcb::fInX | dcb::fRtsControlHandshake;
 
 bool ToCharSize(uint8_t byteSize, tcflag_t& size)
@@ -26,9 +26,9 @@ bool ToCharSize(uint8_t byteSize, tcflag_t& size)
 
 bool ToParity(uint8_t parity, tcflag_t& bits)
 {
-    static const tcflag_t kParity[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD, PARENB | CMSPAR};
+    static const tcflag_t ParityFlags[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD, PARENB | CMSPAR};
     if (parity > 4) return false;
-    bits = kParity[parity];
+    bits = ParityFlags[parity];
     return true;
 }
 
@@ -101,13 +101,13 @@ bool TSerialLineIo::GetSettings(int fd, TAfDcb& s)
     termios2 t{};
     if (::ioctl(fd, TCGETS2, &t) != 0) return false;
     s.BaudRate = t.c_ospeed;
-    static const uint8_t kSizes[] = {5, 6, 7, 8};
-    s.ByteSize = kSizes[(t.c_cflag & CSIZE) / CS6];
+    static const uint8_t ByteSizes[] = {5, 6, 7, 8};
+    s.ByteSize = ByteSizes[(t.c_cflag & CSIZE) / CS6];
     if (!(t.c_cflag & PARENB)) s.Parity = 0;
     else if (t.c_cflag & CMSPAR) s.Parity = (t.c_cflag & PARODD) ? 3 : 4;
     else s.Parity = (t.c_cflag & PARODD) ? 1 : 2;
     s.StopBits = !(t.c_cflag & CSTOPB) ? 0 : s.ByteSize == 5 ? 1 : 2;
-    s.Flags &= ~kLineFlags;
+    s.Flags &= ~LineFlags;
     if (t.c_cflag & CRTSCTS) s.Flags |= dcb::fOutxCtsFlow | dcb::fRtsControlHandshake;
     if (t.c_iflag & IXON) s.Flags |= dcb::fOutX;
     if (t.c_iflag & IXOFF) s.Flags |= dcb::fInX;

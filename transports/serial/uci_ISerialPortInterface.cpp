@@ -2,7 +2,7 @@
 
 #include "framework/uci_ConnectionString.h"
 #include "transports/uComPortPath.h"
-#include "transports/uci_InterfaceLocks.h"
+#include "framework/uSync.h"
 
 #include <limits>
 
@@ -53,7 +53,7 @@ void TSerialPortInterface::PortClosed()
 template <class F>
 bool TSerialPortInterface::Change(F&& change)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     try {
         change(*FPort);
         return true;
@@ -72,7 +72,7 @@ void TSerialPortInterface::SetLinkEnabled(bool flag)
 
 std::string TSerialPortInterface::GetConfiguration()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return TSerialCommunicationInterface::GetConfiguration() + ";comport=" + std::to_string(FPort->ComNumber());
 }
 
@@ -90,79 +90,79 @@ void TSerialPortInterface::GetDeviceName(std::string& text)
 
 uint16_t TSerialPortInterface::GetComNumber()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FPort->ComNumber();
 }
 
 int32_t TSerialPortInterface::GetBaudRate()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return int32_t(FPort->BaudRate() == TAfBaudrate::brUser ? FPort->UserBaudRate() : AfBaudrateValue(FPort->BaudRate()));
 }
 
 uint8_t TSerialPortInterface::GetParity()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return uint8_t(FPort->Parity());
 }
 
 uint8_t TSerialPortInterface::GetStopBits()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return uint8_t(FPort->Stopbits());
 }
 
 uint8_t TSerialPortInterface::GetDatabits()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return uint8_t(int(FPort->Databits()) + 4);
 }
 
 bool TSerialPortInterface::GetDTR()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FPort->DTR();
 }
 
 bool TSerialPortInterface::GetRTS()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FPort->RTS();
 }
 
 bool TSerialPortInterface::GetCTS()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FPort->ModemState(TAfModemSignal::msCTS);
 }
 
 bool TSerialPortInterface::GetDSR()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FPort->ModemState(TAfModemSignal::msDSR);
 }
 
 int32_t TSerialPortInterface::GetOutBufSize()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FPort->OutBufSize();
 }
 
 int32_t TSerialPortInterface::GetInBufSize()
 {
-    TCiReadLock lock(*this);
+    TReadScope lock(*this);
     return FPort->InBufSize();
 }
 
 void TSerialPortInterface::SetOutBufSize(int32_t size)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     FPort->SetOutBufSize(size);
 }
 
 void TSerialPortInterface::SetInBufSize(int32_t size)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     FPort->SetInBufSize(size);
 }
 
@@ -259,7 +259,7 @@ int32_t TSerialPortInterface::InternalWrite(const std::string& bytes)
     if (bytes.empty()) return 0;
     std::string error;
     {
-        TCiWriteLock lock(*this);
+        TWriteScope lock(*this);
         try {
             FPort->WriteString(bytes);
             return int32_t(bytes.size());
@@ -273,7 +273,7 @@ int32_t TSerialPortInterface::InternalWrite(const std::string& bytes)
 
 void TSerialPortInterface::InternalRead(std::string& bytes)
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     bytes = FPort->ReadString();
 }
 
@@ -297,13 +297,13 @@ TCiWaitResult TSerialPortInterface::InternalWaitForData(uint32_t timeoutMs)
 
 void TSerialPortInterface::PurgeInput()
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     FPort->PurgeInput();
 }
 
 void TSerialPortInterface::PurgeOutput()
 {
-    TCiWriteLock lock(*this);
+    TWriteScope lock(*this);
     FPort->PurgeOutput();
 }
 

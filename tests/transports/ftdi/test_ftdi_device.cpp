@@ -58,7 +58,7 @@ TEST_F(FTDIConfiguration, FactoryBuildsTheTransportForItsProvider)
 
 TEST_F(FTDIOpening, OpensByTheSerialNumberAndSendsTheStoredSettings)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial);
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial);
     // Settings made while closed are only stored...
     device->SetParity(spEven);
     device->SetDatabits(7);
@@ -66,14 +66,14 @@ TEST_F(FTDIOpening, OpensByTheSerialNumberAndSendsTheStoredSettings)
     device->SetBaudRate(9600);
     device->SetDTR(false);
     EXPECT_EQ(device->GetParity(), spEven);
-    EXPECT_EQ(OpenCount(kLoopSerial), 0);
+    EXPECT_EQ(OpenCount(LoopSerial), 0);
     EXPECT_EQ(FRecorder.Snapshot().Errors, std::vector<std::string>{});
 
     // ...and reach the converter at the next open.
     ASSERT_TRUE(device->Open());
     EXPECT_NE(device->GetHandle(), nullptr);
     EXPECT_TRUE(device->IsOpen());
-    const TFakeLineSettings line = LineSettings(kLoopSerial);
+    const TFakeLineSettings line = LineSettings(LoopSerial);
     EXPECT_EQ(line.BaudRate, 9600u);
     EXPECT_EQ(line.DataBits, 7);
     EXPECT_EQ(line.StopBits, ssTwo);
@@ -95,14 +95,14 @@ TEST_F(FTDIOpening, FailuresAreReportedAsOpen)
     IntfPtr<TFTDIDevice> unknown = NewDevice("serial_number=NOSUCH");
     EXPECT_FALSE(unknown->Open());
     // A converter held by another transport cannot be opened twice.
-    IntfPtr<TFTDIDevice> first = NewDevice(std::string("serial_number=") + kLoopSerial);
-    IntfPtr<TFTDIDevice> second = NewDevice(std::string("serial_number=") + kLoopSerial);
+    IntfPtr<TFTDIDevice> first = NewDevice(std::string("serial_number=") + LoopSerial);
+    IntfPtr<TFTDIDevice> second = NewDevice(std::string("serial_number=") + LoopSerial);
     ASSERT_TRUE(first->Open());
     EXPECT_FALSE(second->Open());
     // A converter that opens but answers every call after that with the I/O error: the
     // open fails without a close report.
-    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(kOtherSerial));
-    IntfPtr<TFTDIDevice> unplugged = NewDevice(std::string("serial_number=") + kOtherSerial);
+    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(OtherSerial));
+    IntfPtr<TFTDIDevice> unplugged = NewDevice(std::string("serial_number=") + OtherSerial);
     EXPECT_FALSE(unplugged->Open());
     EXPECT_EQ(unplugged->GetHandle(), nullptr);
     EXPECT_EQ(FRecorder.Snapshot().Errors, (std::vector<std::string>{"Open", "Open", "Open", "Open"}));
@@ -112,7 +112,7 @@ TEST_F(FTDIOpening, FailuresAreReportedAsOpen)
 TEST_F(FTDIOpening, AbsentLibraryFailsTheOpen)
 {
     BindLibrary("/nonexistent/libnothing.so");
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial);
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial);
     EXPECT_FALSE(device->Open());
     EXPECT_FALSE(device->IsOpen());
     EXPECT_FALSE(device->ResetDevice());
@@ -121,20 +121,20 @@ TEST_F(FTDIOpening, AbsentLibraryFailsTheOpen)
 
 TEST_F(FTDIOpening, SameSerialNumberKeepsTheLinkAnotherReopens)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial);
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial);
     ASSERT_TRUE(device->Open());
     const FT_HANDLE handle = device->GetHandle();
-    device->SetSerialNumber(kLoopSerial);
-    device->SetConfiguration(std::string("serial_number=") + kLoopSerial);
-    EXPECT_EQ(OpenCount(kLoopSerial), 1);
+    device->SetSerialNumber(LoopSerial);
+    device->SetConfiguration(std::string("serial_number=") + LoopSerial);
+    EXPECT_EQ(OpenCount(LoopSerial), 1);
     EXPECT_EQ(device->GetHandle(), handle);
 
-    device->SetSerialNumber(kOtherSerial);
+    device->SetSerialNumber(OtherSerial);
     EXPECT_TRUE(device->IsOpen());
-    EXPECT_EQ(OpenCount(kOtherSerial), 1);
+    EXPECT_EQ(OpenCount(OtherSerial), 1);
     EXPECT_FALSE(ConverterHeld(0));
     EXPECT_TRUE(ConverterHeld(1));
-    EXPECT_EQ(device->GetSerialNumber(), kOtherSerial);
+    EXPECT_EQ(device->GetSerialNumber(), OtherSerial);
     // The switch is no close and no error for the upper layers.
     EXPECT_EQ(FRecorder.Snapshot().Closes, 0);
     EXPECT_TRUE(FRecorder.Snapshot().Errors.empty());
@@ -142,7 +142,7 @@ TEST_F(FTDIOpening, SameSerialNumberKeepsTheLinkAnotherReopens)
 
 TEST_F(FTDIOpening, DisablingTheLinkClosesIt)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";active=1");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=1");
     ASSERT_TRUE(device->IsOpen());
     device->SetLinkEnabled(false);
     EXPECT_FALSE(device->IsOpen());
@@ -153,12 +153,12 @@ TEST_F(FTDIOpening, DisablingTheLinkClosesIt)
 
 TEST_F(FTDIOpening, ResetAndEraseReachTheConverter)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial);
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial);
     EXPECT_FALSE(device->ResetDevice());
     ASSERT_TRUE(device->Open());
     EXPECT_TRUE(device->ResetDevice());
     EXPECT_TRUE(device->EraseEE());
-    char serial[kFtdiDetailTextSize] = "unchanged";
+    char serial[FtdiDetailTextSize] = "unchanged";
     ASSERT_EQ(FTDILibrary().Call(&TD2xxFunctions::FT_GetDeviceInfoDetail, 0u, nullptr, nullptr, nullptr, nullptr,
                                  serial, nullptr, nullptr),
               FT_OK);
@@ -167,21 +167,21 @@ TEST_F(FTDIOpening, ResetAndEraseReachTheConverter)
 
 TEST_F(FTDILineSettings, SettersWhileOpenChangeTheConverterOrKeepTheOldValue)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";active=true");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=true");
     ASSERT_TRUE(device->IsOpen());
     const int changes = FRecorder.Snapshot().ConfigChanges;
 
     device->SetParity(spOdd);
     device->SetBaudRate(57600);
-    EXPECT_EQ(LineSettings(kLoopSerial).Parity, spOdd);
-    EXPECT_EQ(LineSettings(kLoopSerial).BaudRate, 57600u);
+    EXPECT_EQ(LineSettings(LoopSerial).Parity, spOdd);
+    EXPECT_EQ(LineSettings(LoopSerial).BaudRate, 57600u);
     EXPECT_NEAR(device->GetByteTime(), 10000.0 / 57600, 1e-9);
     EXPECT_EQ(FRecorder.Snapshot().ConfigChanges, changes + 2);
 
     // The converter refuses 5 data bits: the old count stays, on both sides.
     device->SetDatabits(5);
     EXPECT_EQ(device->GetDatabits(), 8);
-    EXPECT_EQ(LineSettings(kLoopSerial).DataBits, 8);
+    EXPECT_EQ(LineSettings(LoopSerial).DataBits, 8);
     // A zero rate has no byte time and never reaches the converter.
     device->SetBaudRate(0);
     EXPECT_EQ(device->GetBaudRate(), 57600);
@@ -192,7 +192,7 @@ TEST_F(FTDILineSettings, SettersWhileOpenChangeTheConverterOrKeepTheOldValue)
 TEST_F(FTDILineSettings, ModemInputsAreReadFromTheConverter)
 {
     // The fake wires RTS to CTS and DTR to DSR.
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";dtr=0");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";dtr=0");
     EXPECT_FALSE(device->GetCTS());
     ASSERT_TRUE(device->Open());
     EXPECT_TRUE(device->GetCTS());

@@ -3,10 +3,10 @@
 // polls the converter since libftdi1 cannot signal arrivals.
 #include "tests/transports/ftdi/test_ftdi_device_support.h"
 
+#include "framework/uSync.h"
 #include "tests/transports/tcp_test_peer.h"
 #include "tests/transports/test_wait_support.h"
 #include "transports/ftdi/uFTDIEnum.h"
-#include "transports/uci_InterfaceLocks.h"
 
 class FTDIOverFtdi1 : public FTDIDeviceTest {
 protected:
@@ -21,14 +21,14 @@ TEST_F(FTDIOverFtdi1, ListsAndOpensConvertersBySerialNumberWithTheirSettings)
     FTDIFillDeviceList(list);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[1].Description, "Second loop converter");
-    EXPECT_EQ(FTDIEntrySerialNumber(list, 1), kOtherSerial);
+    EXPECT_EQ(FTDIEntrySerialNumber(list, 1), OtherSerial);
 
     IntfPtr<TFTDIDevice> device =
-        NewDevice(std::string("serial_number=") + kOtherSerial + ";baudrate=9600;databits=7;stopbits=Two;parity=Even;"
+        NewDevice(std::string("serial_number=") + OtherSerial + ";baudrate=9600;databits=7;stopbits=Two;parity=Even;"
                                                                  "dtr=0;active=1");
     ASSERT_TRUE(device->IsOpen());
-    EXPECT_EQ(OpenCount(kOtherSerial), 1);
-    const TFakeLineSettings settings = LineSettings(kOtherSerial);
+    EXPECT_EQ(OpenCount(OtherSerial), 1);
+    const TFakeLineSettings settings = LineSettings(OtherSerial);
     EXPECT_EQ(settings.BaudRate, 9600u);
     EXPECT_EQ(settings.DataBits, 7);
     EXPECT_EQ(settings.StopBits, 2);
@@ -44,7 +44,7 @@ TEST_F(FTDIOverFtdi1, ListsAndOpensConvertersBySerialNumberWithTheirSettings)
 // and the purge all work from that buffer.
 TEST_F(FTDIOverFtdi1, ReceivedBytesAreBufferedAndAnnouncedByThePollingReader)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";active=1");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=1");
     ASSERT_TRUE(device->IsOpen());
     const std::string bytes("\x00\x01payload\xFF\x00", 11);
     EXPECT_EQ(device->Send(bytes), int32_t(bytes.size()));
@@ -52,7 +52,7 @@ TEST_F(FTDIOverFtdi1, ReceivedBytesAreBufferedAndAnnouncedByThePollingReader)
     EXPECT_NE(FRecorder.Snapshot().DataThread, std::this_thread::get_id());
 
     device->SetOnDataRcv(TCiNotifyEvent());
-    TCiWriteLock held(*device); // keeps the reader thread out
+    TWriteScope held(*device); // keeps the reader thread out
     device->Send("abcdef");
     EXPECT_EQ(device->InBuffUsed(), 6);
     EXPECT_EQ(device->InBuffUsed(), 6) << "a second look must not lose or repeat bytes";
@@ -76,7 +76,7 @@ TEST_F(FTDIOverFtdi1, WaitForDataPollsTheConverter)
     ASSERT_TRUE(device->IsOpen());
     ASSERT_TRUE(module.Accept());
     device->SetOnDataRcv(TCiNotifyEvent());
-    TCiWriteLock request(*device);
+    TWriteScope request(*device);
     device->Send("Q?");
     EXPECT_EQ(module.Read(2), "Q?");
     ExpectWaitEndedBy(*device, TCiWaitResult::Data, [&] { module.Write("A!"); });
@@ -91,9 +91,9 @@ TEST_F(FTDIOverFtdi1, WaitForDataPollsTheConverter)
 
 TEST_F(FTDIOverFtdi1, TheReaderThreadNoticesAnIdleConverterGone)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";active=1");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=1");
     ASSERT_TRUE(device->IsOpen());
-    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(kLoopSerial));
+    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(LoopSerial));
     EXPECT_TRUE(FRecorder.WaitFor([](const TFTDIRecord& r) { return r.Closes == 1; }));
     EXPECT_FALSE(device->IsOpen());
 }
@@ -108,6 +108,6 @@ TEST_F(FTDIOverFtdi1, ALibraryWithoutTheFunctionsBindsNothing)
     EXPECT_FALSE(FTDILibrary().FullyBound());
     EXPECT_NE(FTDILibrary().MissingFunctions().find("ftdi_read_data\r"), std::string::npos);
     EXPECT_EQ(FTDIDeviceCount(), -1);
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial);
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial);
     EXPECT_FALSE(device->Open());
 }

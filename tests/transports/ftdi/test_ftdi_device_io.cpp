@@ -4,9 +4,9 @@
 #include "tests/transports/ftdi/test_ftdi_device_support.h"
 
 #include "framework/uiNodedInterface.h"
+#include "framework/uSync.h"
 #include "tests/transports/tcp_test_peer.h"
 #include "tests/transports/test_wait_support.h"
-#include "transports/uci_InterfaceLocks.h"
 
 #include <atomic>
 
@@ -17,14 +17,14 @@ using FTDIRelease = FTDIDeviceTest;
 // A converter with a module behind it: the test's end of a loopback connection.
 class FTDIModule : public FTDIDeviceTest {
 protected:
-    static constexpr const char* kModuleSerial = "FTMOD001";
+    static constexpr const char* ModuleSerial = "FTMOD001";
 
     // A transport opened on the converter; the module has taken its connection.
     IntfPtr<TFTDIDevice> OpenConverter()
     {
-        Control<TFakeD2xxAddModuleConverter>("FakeD2xxAddModuleConverter")(kModuleSerial, "Module", "127.0.0.1",
+        Control<TFakeD2xxAddModuleConverter>("FakeD2xxAddModuleConverter")(ModuleSerial, "Module", "127.0.0.1",
                                                                             Module.Port());
-        IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kModuleSerial + ";active=1");
+        IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + ModuleSerial + ";active=1");
         EXPECT_TRUE(device->IsOpen());
         EXPECT_TRUE(Module.Accept());
         return device;
@@ -87,7 +87,7 @@ INodedInterface* NodeOf(const IntfPtr<TFTDIDevice>& device)
 
 TEST_F(FTDIDataPath, ReceivedBytesAreAnnouncedOnTheReaderThread)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";active=1");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=1");
     ASSERT_TRUE(device->IsOpen());
     const std::string bytes("\x00\x01payload\xFF\x00", 11);
     EXPECT_EQ(device->Send(bytes), int32_t(bytes.size()));
@@ -107,7 +107,7 @@ TEST_F(FTDIDataPath, ReceivedBytesAreAnnouncedOnTheReaderThread)
 
 TEST_F(FTDIDataPath, PurgeDropsWaitingBytesAndClosedLinksMoveNothing)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial);
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial);
     EXPECT_EQ(device->Send("abc"), 0);
     std::string bytes = "stale";
     device->Receive(bytes);
@@ -148,7 +148,7 @@ TEST_F(FTDIModule, WaitForDataIsWokenByTheLibrary)
 {
     IntfPtr<TFTDIDevice> device = OpenConverter();
     device->SetOnDataRcv(TCiNotifyEvent());
-    TCiWriteLock request(*device);
+    TWriteScope request(*device);
     EXPECT_EQ(device->WaitForData(20), TCiWaitResult::TimedOut);
 
     ExpectWaitEndedBy(*device, TCiWaitResult::Data, [&] { Module.Write("A"); });
@@ -160,7 +160,7 @@ TEST_F(FTDIModule, WaitForDataIsWokenByTheLibrary)
     const auto unplug = Control<TFakeD2xxUnplug>("FakeD2xxUnplug");
     std::thread farEnd([&] {
         Sleep(50);
-        unplug(kModuleSerial);
+        unplug(ModuleSerial);
     });
     EXPECT_EQ(device->WaitForData(300), TCiWaitResult::Closed);
     farEnd.join();
@@ -168,9 +168,9 @@ TEST_F(FTDIModule, WaitForDataIsWokenByTheLibrary)
 
 TEST_F(FTDIUnplug, AFailingRequestClosesTheLink)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";active=1");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=1");
     ASSERT_TRUE(device->IsOpen());
-    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(kLoopSerial));
+    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(LoopSerial));
     // Every call now fails with the I/O error, closing included: the link still ends.
     device->SetOnDataRcv(TCiNotifyEvent());
     std::string answer = "x";
@@ -181,16 +181,16 @@ TEST_F(FTDIUnplug, AFailingRequestClosesTheLink)
     EXPECT_TRUE(FRecorder.WaitFor([](const TFTDIRecord& r) { return r.Closes == 1; }));
 
     // Plugged in again, the converter opens anew.
-    ASSERT_TRUE(Control<TFakeD2xxReplug>("FakeD2xxReplug")(kLoopSerial));
+    ASSERT_TRUE(Control<TFakeD2xxReplug>("FakeD2xxReplug")(LoopSerial));
     EXPECT_TRUE(device->Open());
-    EXPECT_EQ(OpenCount(kLoopSerial), 2);
+    EXPECT_EQ(OpenCount(LoopSerial), 2);
 }
 
 TEST_F(FTDIUnplug, TheReaderThreadNoticesAnIdleLinkGone)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";active=1");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=1");
     ASSERT_TRUE(device->IsOpen());
-    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(kLoopSerial));
+    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(LoopSerial));
     EXPECT_TRUE(FRecorder.WaitFor([](const TFTDIRecord& r) { return r.Closes == 1; }));
     EXPECT_FALSE(device->IsOpen());
     EXPECT_TRUE(FRecorder.Snapshot().Errors.empty());
@@ -201,7 +201,7 @@ TEST_F(FTDIUnplug, TheReaderThreadNoticesAnIdleLinkGone)
 
 TEST_F(FTDIRelease, LastOutsideReferenceClosesAndDestroysOnTheReaderThread)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";active=1");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=1");
     ASSERT_TRUE(device->IsOpen());
     ASSERT_TRUE(ConverterHeld(0));
     TDestructionWatch watch(NodeOf(device));
@@ -215,7 +215,7 @@ TEST_F(FTDIRelease, LastOutsideReferenceClosesAndDestroysOnTheReaderThread)
 
 TEST_F(FTDIRelease, AClosedTransportIsDestroyedAtOnce)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";active=1");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=1");
     ASSERT_TRUE(device->Close(false));
     TDestructionWatch watch(NodeOf(device));
     device = nullptr;
@@ -225,10 +225,10 @@ TEST_F(FTDIRelease, AClosedTransportIsDestroyedAtOnce)
 
 TEST_F(FTDIRelease, AnUnpluggedTransportReleasedWhileOpenStillEnds)
 {
-    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + kLoopSerial + ";active=1");
+    IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=1");
     // Whatever the reader thread finds first, the I/O error or the count, its close fails
     // with the I/O error; the transport still ends.
-    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(kLoopSerial));
+    ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(LoopSerial));
     TDestructionWatch watch(NodeOf(device));
     device = nullptr;
     EXPECT_TRUE(watch.WaitDestroyed());

@@ -64,8 +64,8 @@ void FTDIDeviceTest::SetUp()
     ASSERT_TRUE(FTDILibrary().Loaded());
     FControl = ::dlopen(path, RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(FControl, nullptr);
-    Control<TFakeD2xxAddConverter>("FakeD2xxAddConverter")(kLoopSerial, "Loop converter");
-    Control<TFakeD2xxAddConverter>("FakeD2xxAddConverter")(kOtherSerial, "Second loop converter");
+    Control<TFakeD2xxAddConverter>("FakeD2xxAddConverter")(LoopSerial, "Loop converter");
+    Control<TFakeD2xxAddConverter>("FakeD2xxAddConverter")(OtherSerial, "Second loop converter");
 }
 
 void FTDIDeviceTest::TearDown()

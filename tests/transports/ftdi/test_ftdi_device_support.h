@@ -57,8 +57,8 @@ private:
 
 class FTDIDeviceTest : public ::testing::Test {
 protected:
-    static constexpr const char* kLoopSerial = "FTLOOP01";
-    static constexpr const char* kOtherSerial = "FTLOOP02";
+    static constexpr const char* LoopSerial = "FTLOOP01";
+    static constexpr const char* OtherSerial = "FTLOOP02";
 
     void SetUp() override;
     void TearDown() override;

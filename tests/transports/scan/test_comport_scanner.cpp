@@ -25,9 +25,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Ports far above the fixed device table, so only the test's entries answer to them.
-constexpr int kFreePort = 201;
-constexpr int kHeldPort = 202;
-constexpr int kDanglingPort = 203;
+constexpr int FreePort = 201;
+constexpr int HeldPort = 202;
+constexpr int DanglingPort = 203;
 
 // A list model that keeps any role, standing in for a combo box's model.
 class TListModel : public QAbstractListModel {
@@ -123,9 +123,9 @@ protected:
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         FDir = pattern;
         ::setenv("VALDRIX_COM_DIR", FDir.c_str(), 1);
-        Link(kFreePort, FFree.SlavePath());
-        Link(kHeldPort, FHeld.SlavePath());
-        Link(kDanglingPort, (FDir / "unplugged").string());
+        Link(FreePort, FFree.SlavePath());
+        Link(HeldPort, FHeld.SlavePath());
+        Link(DanglingPort, (FDir / "unplugged").string());
         FHolder = std::make_unique<THolder>(FHeld.SlavePath());
     }
     void TearDown() override
@@ -157,24 +157,24 @@ struct TReportLog {
 
 TEST_F(ComPortScannerTest, ProbeTellsFreeHeldAndMissingPortsApart)
 {
-    EXPECT_EQ(ProbePort(kFreePort), cpsPresent);
-    EXPECT_EQ(ProbePort(kFreePort), cpsPresent) << "a probe must release the port again";
-    EXPECT_EQ(ProbePort(kHeldPort), cpsBusy);
-    EXPECT_EQ(ProbePort(kDanglingPort), cpsAbsent);
+    EXPECT_EQ(ProbePort(FreePort), cpsPresent);
+    EXPECT_EQ(ProbePort(FreePort), cpsPresent) << "a probe must release the port again";
+    EXPECT_EQ(ProbePort(HeldPort), cpsBusy);
+    EXPECT_EQ(ProbePort(DanglingPort), cpsAbsent);
     EXPECT_EQ(ProbePort(204), cpsAbsent) << "no entry and beyond the device table";
     EXPECT_EQ(ProbePort(0), cpsAbsent);
 
     FHolder.reset();
-    EXPECT_EQ(ProbePort(kHeldPort), cpsPresent) << "free again once the holder closed it";
+    EXPECT_EQ(ProbePort(HeldPort), cpsPresent) << "free again once the holder closed it";
     THolder again(FHeld.SlavePath()); // the probes left no lock behind
 }
 
 TEST_F(ComPortScannerTest, ItemTextShowsTheDeviceBesideTheNumber)
 {
     const QString device = QString::fromStdString(PtsName(FFree));
-    EXPECT_EQ(ComPortItemText(kFreePort, cpsProbing), QString("COM 201 (%1) ...").arg(device));
-    EXPECT_EQ(ComPortItemText(kFreePort, cpsPresent), QString("COM 201 (%1)").arg(device));
-    EXPECT_EQ(ComPortDeviceName(kDanglingPort), (FDir / "unplugged").string());
+    EXPECT_EQ(ComPortItemText(FreePort, cpsProbing), QString("COM 201 (%1) ...").arg(device));
+    EXPECT_EQ(ComPortItemText(FreePort, cpsPresent), QString("COM 201 (%1)").arg(device));
+    EXPECT_EQ(ComPortDeviceName(DanglingPort), (FDir / "unplugged").string());
     ::unsetenv("VALDRIX_COM_DIR");
     EXPECT_EQ(ComPortItemText(33, cpsPresent), "COM 33 (ttyUSB0)");
     EXPECT_EQ(ComPortItemText(300, cpsPresent), "COM 300");
@@ -208,14 +208,14 @@ TEST_F(ComPortScannerTest, ItemTextNamesTheConverterFromItsByIdLink)
 
     const QString free = QString::fromStdString(PtsName(FFree));
     const QString held = QString::fromStdString(PtsName(FHeld));
-    EXPECT_EQ(ComPortItemText(kFreePort, cpsPresent), QString("COM 201 (%1) FTDI FT232R USB UART A5XK3RJT").arg(free));
-    EXPECT_EQ(ComPortItemText(kFreePort, cpsProbing),
+    EXPECT_EQ(ComPortItemText(FreePort, cpsPresent), QString("COM 201 (%1) FTDI FT232R USB UART A5XK3RJT").arg(free));
+    EXPECT_EQ(ComPortItemText(FreePort, cpsProbing),
               QString("COM 201 (%1) FTDI FT232R USB UART A5XK3RJT ...").arg(free));
-    EXPECT_EQ(ComPortItemText(kHeldPort, cpsBusy), QString("COM 202 (%1) FTDI FT232R USB UART B7QW1ZPD").arg(held));
-    EXPECT_EQ(ComPortIdentity(kDanglingPort), "");
+    EXPECT_EQ(ComPortItemText(HeldPort, cpsBusy), QString("COM 202 (%1) FTDI FT232R USB UART B7QW1ZPD").arg(held));
+    EXPECT_EQ(ComPortIdentity(DanglingPort), "");
 
     ::setenv("VALDRIX_SERIAL_BY_ID_DIR", (FDir / "missing").c_str(), 1);
-    EXPECT_EQ(ComPortItemText(kFreePort, cpsPresent), QString("COM 201 (%1)").arg(free));
+    EXPECT_EQ(ComPortItemText(FreePort, cpsPresent), QString("COM 201 (%1)").arg(free));
     ::unsetenv("VALDRIX_SERIAL_BY_ID_DIR");
 }
 
@@ -236,9 +236,9 @@ TEST_F(ComPortScannerTest, FullScanListsPresentPortsInOrder)
         ASSERT_EQ(states.size(), 2u) << "COM" << port;
         EXPECT_EQ(states[0], cpsProbing);
     }
-    EXPECT_EQ(log.States[kFreePort][1], cpsPresent);
-    EXPECT_EQ(log.States[kHeldPort][1], cpsBusy);
-    EXPECT_EQ(log.States[kDanglingPort][1], cpsAbsent);
+    EXPECT_EQ(log.States[FreePort][1], cpsPresent);
+    EXPECT_EQ(log.States[HeldPort][1], cpsBusy);
+    EXPECT_EQ(log.States[DanglingPort][1], cpsAbsent);
 
     // The same reports applied to the list, in the order they arrived.
     scanner.OnPortState = TComPortStateEvent::Bind<&TComPortStringList::UpdatePort>(&list);
@@ -250,14 +250,14 @@ TEST_F(ComPortScannerTest, FullScanListsPresentPortsInOrder)
         previous = list.PortAt(row);
         EXPECT_FALSE(model.Text(row).endsWith(" ...")) << model.Text(row).toStdString();
     }
-    const int free = list.IndexOfPort(kFreePort);
-    const int held = list.IndexOfPort(kHeldPort);
-    ASSERT_EQ(list.PortAt(free), kFreePort);
-    ASSERT_EQ(list.PortAt(held), kHeldPort);
+    const int free = list.IndexOfPort(FreePort);
+    const int held = list.IndexOfPort(HeldPort);
+    ASSERT_EQ(list.PortAt(free), FreePort);
+    ASSERT_EQ(list.PortAt(held), HeldPort);
     EXPECT_EQ(held, free + 1);
     EXPECT_EQ(model.Text(held), QString::fromStdString("COM 202 (" + PtsName(FHeld) + ")"));
     EXPECT_EQ(model.index(held).data(TComPortStringList::ItemRole).value<TComPortItem>().State, cpsBusy);
-    EXPECT_NE(list.PortAt(list.IndexOfPort(kDanglingPort)), kDanglingPort);
+    EXPECT_NE(list.PortAt(list.IndexOfPort(DanglingPort)), DanglingPort);
 }
 
 TEST_F(ComPortScannerTest, RestartDropsTheSupersededScan)
@@ -274,7 +274,7 @@ TEST_F(ComPortScannerTest, RestartDropsTheSupersededScan)
     ASSERT_EQ(log.States.size(), 255u);
     for (const auto& [port, states] : log.States)
         ASSERT_EQ(states.size(), 2u) << "COM" << port << " reported by both scans";
-    EXPECT_EQ(log.States[kHeldPort][1], cpsBusy);
+    EXPECT_EQ(log.States[HeldPort][1], cpsBusy);
 }
 
 TEST_F(ComPortScannerTest, StopAndDestroyDuringAScan)
@@ -294,7 +294,7 @@ TEST_F(ComPortScannerTest, StopAndDestroyDuringAScan)
 
     scanner->StartScan(); // the parked workers take up a new scan
     ASSERT_TRUE(PumpUntil([&] { return !scanner->Scanning(); }));
-    EXPECT_EQ(log.States[kFreePort].back(), cpsPresent);
+    EXPECT_EQ(log.States[FreePort].back(), cpsPresent);
 
     scanner->StartScan();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));

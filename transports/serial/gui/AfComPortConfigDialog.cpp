@@ -54,16 +54,16 @@ TAfComPortConfigDialog::TAfComPortConfigDialog(TAfComPort& port, QWidget* parent
 
 void TAfComPortConfigDialog::Apply()
 {
-    static const uint32_t kFlowBits = dcb::fOutX | dcb::fInX | dcb::fOutxCtsFlow | dcb::fRtsControlHandshake |
+    static const uint32_t FlowBits = dcb::fOutX | dcb::fInX | dcb::fOutxCtsFlow | dcb::fRtsControlHandshake |
                                       dcb::fOutxDsrFlow | dcb::fDtrControlHandshake;
-    static const uint32_t kFlowFlags[] = {0, dcb::fOutX | dcb::fInX, dcb::fOutxCtsFlow | dcb::fRtsControlHandshake,
+    static const uint32_t FlowFlags[] = {0, dcb::fOutX | dcb::fInX, dcb::fOutxCtsFlow | dcb::fRtsControlHandshake,
                                           dcb::fOutxDsrFlow | dcb::fDtrControlHandshake};
     TAfDcb dcb = FPort.Dcb();
     dcb.BaudRate = FBaudRate->currentText().toUInt();
     dcb.ByteSize = static_cast<uint8_t>(4 + FDatabits->currentIndex());
     dcb.Parity = static_cast<uint8_t>(FParity->currentIndex());
     dcb.StopBits = static_cast<uint8_t>(FStopbits->currentIndex());
-    dcb.Flags = (dcb.Flags & ~kFlowBits) | kFlowFlags[FFlowControl->currentIndex()];
+    dcb.Flags = (dcb.Flags & ~FlowBits) | FlowFlags[FFlowControl->currentIndex()];
     FPort.SetDcb(dcb);
 }
 

@@ -32,7 +32,7 @@ std::list<TFakeConverter> FakeConvertersFromEnvironment()
     const char* variable = std::getenv("VALDRIX_FAKE_D2XX_SIM");
     if (!variable || !*variable) return converters;
     std::string text = variable;
-    std::string serialNumber = kFakeSimSerialNumber;
+    std::string serialNumber = FakeSimSerialNumber;
     if (const size_t at = text.find('@'); at != std::string::npos) {
         serialNumber = text.substr(0, at);
         text.erase(0, at + 1);
@@ -41,7 +41,7 @@ std::list<TFakeConverter> FakeConvertersFromEnvironment()
     if (colon == std::string::npos) return converters;
     const int port = std::atoi(text.c_str() + colon + 1);
     if (port <= 0 || port > 65535) return converters;
-    AddModuleConverter(converters, serialNumber.c_str(), kFakeSimDescription, text.substr(0, colon).c_str(),
+    AddModuleConverter(converters, serialNumber.c_str(), FakeSimDescription, text.substr(0, colon).c_str(),
                        uint16_t(port));
     return converters;
 }

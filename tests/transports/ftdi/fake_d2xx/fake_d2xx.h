@@ -19,14 +19,14 @@
 #include <type_traits>
 
 // Status codes of this library besides FT_OK and FT_IO_ERROR.
-constexpr FT_STATUS kFakeInvalidHandle = 1;
-constexpr FT_STATUS kFakeDeviceNotFound = 2;
-constexpr FT_STATUS kFakeDeviceNotOpened = 3;
-constexpr FT_STATUS kFakeNotSupported = 6;
+constexpr FT_STATUS FakeInvalidHandle = 1;
+constexpr FT_STATUS FakeDeviceNotFound = 2;
+constexpr FT_STATUS FakeDeviceNotOpened = 3;
+constexpr FT_STATUS FakeNotSupported = 6;
 
 // Longest texts the converter's memory holds, terminator included.
-constexpr size_t kFakeSerialNumberSize = 16;
-constexpr size_t kFakeDescriptionSize = 64;
+constexpr size_t FakeSerialNumberSize = 16;
+constexpr size_t FakeDescriptionSize = 64;
 
 struct TFakeConverter {
     std::string SerialNumber;
@@ -65,14 +65,14 @@ std::list<TFakeConverter> FakeConvertersFromEnvironment();
 // The open converter behind a handle, or null. Caller holds FakeLock().
 TFakeConverter* FakeOpenConverter(FT_HANDLE handle);
 
-// Runs fn on the open converter behind handle under the lock; kFakeInvalidHandle when
+// Runs fn on the open converter behind handle under the lock; FakeInvalidHandle when
 // the handle names no open converter, FT_IO_ERROR when it is unplugged.
 template <class Fn>
 FT_STATUS WithOpenConverter(FT_HANDLE handle, Fn fn)
 {
     std::lock_guard lock(FakeLock());
     TFakeConverter* converter = FakeOpenConverter(handle);
-    if (!converter) return kFakeInvalidHandle;
+    if (!converter) return FakeInvalidHandle;
     return converter->Unplugged ? FT_IO_ERROR : fn(*converter);
 }
 

@@ -3,13 +3,13 @@
 //
 // Environment: VALDRIX_FAKE_D2XX_SIM=[serial@]host:port attaches, when the library is
 // first used, one module converter whose far side is the simulator listening at
-// host:port; its serial number is `serial`, or kFakeSimSerialNumber.
+// host:port; its serial number is `serial`, or FakeSimSerialNumber.
 #pragma once
 
 #include <cstdint>
 
-constexpr const char* kFakeSimSerialNumber = "VXSIM001";
-constexpr const char* kFakeSimDescription = "Valdrix module (simulated)";
+constexpr const char* FakeSimSerialNumber = "VXSIM001";
+constexpr const char* FakeSimDescription = "Valdrix module (simulated)";
 
 // The line settings a converter received last.
 struct TFakeLineSettings {

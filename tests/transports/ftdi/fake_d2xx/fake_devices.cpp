@@ -68,7 +68,7 @@ void FakeD2xxClearConverters()
 
 FT_STATUS FT_CreateDeviceInfoList(uint32_t* count)
 {
-    if (!count) return kFakeNotSupported;
+    if (!count) return FakeNotSupported;
     std::lock_guard lock(FakeLock());
     *count = uint32_t(FakeConverters().size());
     return FT_OK;
@@ -80,13 +80,13 @@ FT_STATUS FT_GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type
 {
     std::lock_guard lock(FakeLock());
     TFakeConverter* converter = ConverterAt(index);
-    if (!converter) return kFakeDeviceNotFound;
+    if (!converter) return FakeDeviceNotFound;
     if (flags) *flags = converter->Open ? 1 : 0;
     if (type) *type = 0;
     if (id) *id = 0x04036001;
     if (location) *location = index + 1;
-    if (serialNumber) CopyText(serialNumber, converter->SerialNumber, kFakeSerialNumberSize);
-    if (description) CopyText(description, converter->Description, kFakeDescriptionSize);
+    if (serialNumber) CopyText(serialNumber, converter->SerialNumber, FakeSerialNumberSize);
+    if (description) CopyText(description, converter->Description, FakeDescriptionSize);
     if (handle) *handle = converter->Open ? converter : nullptr;
     return FT_OK;
 }
@@ -95,12 +95,12 @@ FT_STATUS FT_GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type
 // system does not use them, so this library declines them.
 FT_STATUS FT_GetDeviceInfoList(void*, uint32_t*)
 {
-    return kFakeNotSupported;
+    return FakeNotSupported;
 }
 
 FT_STATUS FT_ListDevices(void*, void*, uint32_t)
 {
-    return kFakeNotSupported;
+    return FakeNotSupported;
 }
 
 } // extern "C"

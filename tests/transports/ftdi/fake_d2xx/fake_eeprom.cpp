@@ -17,12 +17,12 @@ FT_STATUS FT_EraseEE(FT_HANDLE handle)
 // The memory's record layout is the library's own and unused by the system.
 FT_STATUS FT_EE_Read(FT_HANDLE, void*)
 {
-    return kFakeNotSupported;
+    return FakeNotSupported;
 }
 
 FT_STATUS FT_EE_Program(FT_HANDLE, void*)
 {
-    return kFakeNotSupported;
+    return FakeNotSupported;
 }
 
 } // extern "C"

@@ -19,9 +19,9 @@
 namespace {
 
 // libftdi1's answer for a converter that is no longer there.
-constexpr int kUsbDeviceUnavailable = -666;
+constexpr int UsbDeviceUnavailable = -666;
 // The latency timer of every fake converter, libftdi1's default.
-constexpr unsigned char kLatencyMs = 16;
+constexpr unsigned char LatencyMs = 16;
 
 std::mutex& ContextLock()
 {
@@ -63,7 +63,7 @@ int On(ftdi_context* context, Call call)
     const FT_HANDLE handle = HandleOf(context);
     if (!handle) return -3; // "USB device unavailable" before an open
     const FT_STATUS status = call(handle);
-    return status == FT_OK ? 0 : status == FT_IO_ERROR ? kUsbDeviceUnavailable : -1;
+    return status == FT_OK ? 0 : status == FT_IO_ERROR ? UsbDeviceUnavailable : -1;
 }
 
 } // namespace
@@ -102,7 +102,7 @@ void ftdi_list_free(ftdi_device_list** list)
 int ftdi_usb_get_strings(ftdi_context*, libusb_device* device, char* manufacturer, int manufacturerLength,
                          char* description, int descriptionLength, char* serial, int serialLength)
 {
-    char serialNumber[kFtdiDetailTextSize], text[kFtdiDetailTextSize];
+    char serialNumber[FtdiDetailTextSize], text[FtdiDetailTextSize];
     if (!DeviceTexts(device, serialNumber, text)) return -7;
     CopyText(manufacturer, manufacturerLength, "FTDI");
     CopyText(description, descriptionLength, text);
@@ -112,7 +112,7 @@ int ftdi_usb_get_strings(ftdi_context*, libusb_device* device, char* manufacture
 
 int ftdi_usb_open_dev(ftdi_context* context, libusb_device* device)
 {
-    char serialNumber[kFtdiDetailTextSize];
+    char serialNumber[FtdiDetailTextSize];
     FT_HANDLE handle = nullptr;
     if (!DeviceTexts(device, serialNumber, nullptr) || FT_OpenEx(serialNumber, FT_OPEN_BY_SERIAL_NUMBER, &handle) != FT_OK)
         return -8;
@@ -182,7 +182,7 @@ int ftdi_tcoflush(ftdi_context* context)
 int ftdi_get_latency_timer(ftdi_context* context, unsigned char* latency)
 {
     if (!latency || !HandleOf(context)) return -3;
-    *latency = kLatencyMs;
+    *latency = LatencyMs;
     return 0;
 }
 

@@ -8,11 +8,11 @@ namespace {
 
 FT_STATUS OpenConverter(TFakeConverter* converter, FT_HANDLE* handle)
 {
-    if (!handle) return kFakeNotSupported;
-    if (!converter) return kFakeDeviceNotFound;
-    if (converter->Open) return kFakeDeviceNotOpened; // held by another handle
+    if (!handle) return FakeNotSupported;
+    if (!converter) return FakeDeviceNotFound;
+    if (converter->Open) return FakeDeviceNotOpened; // held by another handle
     converter->Received.clear();
-    if (!FakeConnectModule(*converter)) return kFakeDeviceNotOpened;
+    if (!FakeConnectModule(*converter)) return FakeDeviceNotOpened;
     converter->Open = true;
     ++converter->OpenCount;
     *handle = converter;
@@ -53,12 +53,12 @@ FT_STATUS FT_Open(int deviceIndex, FT_HANDLE* handle)
 
 FT_STATUS FT_OpenEx(const void* arg, uint32_t flags, FT_HANDLE* handle)
 {
-    if (flags != FT_OPEN_BY_SERIAL_NUMBER || !arg) return kFakeNotSupported;
+    if (flags != FT_OPEN_BY_SERIAL_NUMBER || !arg) return FakeNotSupported;
     std::lock_guard lock(FakeLock());
     const char* serialNumber = static_cast<const char*>(arg);
     for (TFakeConverter& converter : FakeConverters())
         if (converter.SerialNumber == serialNumber) return OpenConverter(&converter, handle);
-    return kFakeDeviceNotFound;
+    return FakeDeviceNotFound;
 }
 
 FT_STATUS FT_Close(FT_HANDLE handle)
@@ -76,7 +76,7 @@ FT_STATUS FT_Close(FT_HANDLE handle)
 
 FT_STATUS FT_Write(FT_HANDLE handle, const void* buffer, uint32_t count, uint32_t* written)
 {
-    if (!written || (count && !buffer)) return kFakeNotSupported;
+    if (!written || (count && !buffer)) return FakeNotSupported;
     return Set(handle, [&](TFakeConverter& c) {
         FakeTransmit(c, static_cast<const char*>(buffer), count);
         *written = count;
@@ -85,7 +85,7 @@ FT_STATUS FT_Write(FT_HANDLE handle, const void* buffer, uint32_t count, uint32_
 
 FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, uint32_t count, uint32_t* read)
 {
-    if (!read || (count && !buffer)) return kFakeNotSupported;
+    if (!read || (count && !buffer)) return FakeNotSupported;
     return Set(handle, [&](TFakeConverter& c) {
         const size_t taken = std::min<size_t>(count, c.Received.size());
         std::memcpy(buffer, c.Received.data(), taken);
@@ -96,7 +96,7 @@ FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, uint32_t count, uint32_t* read
 
 FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, uint32_t* rxBytes)
 {
-    if (!rxBytes) return kFakeNotSupported;
+    if (!rxBytes) return FakeNotSupported;
     return Set(handle, [&](TFakeConverter& c) { *rxBytes = uint32_t(c.Received.size()); });
 }
 
@@ -114,13 +114,13 @@ FT_STATUS FT_ResetDevice(FT_HANDLE handle)
 
 FT_STATUS FT_SetBaudRate(FT_HANDLE handle, uint32_t baudRate)
 {
-    if (baudRate == 0) return kFakeNotSupported;
+    if (baudRate == 0) return FakeNotSupported;
     return Set(handle, [&](TFakeConverter& c) { c.BaudRate = baudRate; });
 }
 
 FT_STATUS FT_SetDataCharacteristics(FT_HANDLE handle, uint8_t dataBits, uint8_t stopBits, uint8_t parity)
 {
-    if (dataBits < 7 || dataBits > 8 || stopBits > 2 || parity > 4) return kFakeNotSupported;
+    if (dataBits < 7 || dataBits > 8 || stopBits > 2 || parity > 4) return FakeNotSupported;
     return Set(handle, [&](TFakeConverter& c) {
         c.DataBits = dataBits;
         c.StopBits = stopBits;
@@ -151,7 +151,7 @@ FT_STATUS FT_ClrRts(FT_HANDLE handle)
 // The modem lines are wired back as well: RTS drives CTS (0x10), DTR drives DSR (0x20).
 FT_STATUS FT_GetModemStatus(FT_HANDLE handle, uint32_t* modemStatus)
 {
-    if (!modemStatus) return kFakeNotSupported;
+    if (!modemStatus) return FakeNotSupported;
     return Set(handle, [&](TFakeConverter& c) { *modemStatus = (c.Rts ? 0x10u : 0u) | (c.Dtr ? 0x20u : 0u); });
 }
 

@@ -1,0 +1,46 @@
+#include "protocol/uModuleLink.h"
+
+#include "framework/uci_ConnectionString.h"
+
+TModuleLink::~TModuleLink() { Detach(); }
+
+void TModuleLink::Attach(const IntfPtr<ITarvelStackDevice>& device)
+{
+    if (!FStack) FStack = MakeObj<TTarvelStack>();
+    FDevice = device;
+    FDevice->SetStack(FStack);
+}
+
+void TModuleLink::Detach()
+{
+    Close();
+    if (FDevice) std::exchange(FDevice, nullptr)->SetStack(nullptr);
+}
+
+TLinkOpen TModuleLink::Open(const std::string& connection, std::string& error)
+{
+    IntfPtr<ICommunicationInterface> built;
+    if (!CreateCommunicationInterface(connection, built, error)) return TLinkOpen::Refused;
+    Close();
+    FConnection = connection;
+    FInterface = built;
+    // Opening may run the event loop; a Close meanwhile drops the link.
+    if (!built->Open()) {
+        error = OpenFailureOf(built.get());
+        return TLinkOpen::Failed;
+    }
+    if (FInterface != built) {
+        built->Close(false);
+        return TLinkOpen::Failed;
+    }
+    if (FStack) FStack->SetCommunicationInterface(built);
+    return TLinkOpen::Opened;
+}
+
+TLinkOpen TModuleLink::Reopen(std::string& error) { return Open(FConnection, error); }
+
+void TModuleLink::Close()
+{
+    if (FStack) FStack->SetCommunicationInterface(nullptr);
+    if (FInterface) std::exchange(FInterface, nullptr)->Close(false);
+}
