@@ -81,7 +81,7 @@ TEST_F(MainWindowTest, DisconnectOrUncheckingStopsTheAttempts)
         Find<QCheckBox>(QStringLiteral("chkReconnect"))->setChecked(true);
         ConnectTo(sim.Connection());
         sim.Kill();
-        ASSERT_TRUE(WaitFor([&] { return StatusText().startsWith(QStringLiteral("Znovu připojuji… pokus 1")); }, 30000))
+        ASSERT_TRUE(PumpUntil([&] { return StatusText().startsWith(QStringLiteral("Znovu připojuji… pokus 1")); }, std::chrono::seconds(30)))
             << StatusText().toStdString();
         ASSERT_TRUE(Main().Reconnecting());
         stop();

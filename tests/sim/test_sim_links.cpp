@@ -23,9 +23,9 @@ std::string TempDir()
 
 TEST(SimRs485, TypeRequestTravelsToTheBusAndItsAnswerBack)
 {
-    TSimProcess sim({"--port", "0", "--static"});
+    TSimulator sim;
     TSimPeer main = TSimPeer::Tcp(sim.Port());
-    TSimPeer bus = TSimPeer::Tcp(sim.BusPort());
+    TSimPeer bus = TSimPeer::Tcp(sim.RS485Port());
     ASSERT_TRUE(main.Ask(ADR, 1, 0xF3)); // the bus link is surely accepted by now
 
     const std::string request = BuildTarvel97Packet(50, 0, 0xF3, "");
@@ -38,9 +38,9 @@ TEST(SimRs485, TypeRequestTravelsToTheBusAndItsAnswerBack)
 
 TEST(SimRs485, OnlyPacketsForOtherDevicesLeaveTheModule)
 {
-    TSimProcess sim({"--port", "0", "--static"});
+    TSimulator sim;
     TSimPeer main = TSimPeer::Tcp(sim.Port());
-    TSimPeer bus = TSimPeer::Tcp(sim.BusPort());
+    TSimPeer bus = TSimPeer::Tcp(sim.RS485Port());
     ASSERT_TRUE(main.Ask(ADR, 1, 0xF3));
     main.Send(BuildTarvel97Packet(0xFF, 2, 0xF3, ""));
     main.Send(BuildTarvel97Packet(0xFE, 3, 0xF3, ""));
@@ -56,7 +56,7 @@ TEST(SimPty, RoundTripAtAnyBaudRateAndAfterReopening)
     const std::string dir = TempDir();
     const std::string com = dir + "/COM7", bus = dir + "/COM8";
     {
-        TSimProcess sim({"--no-tcp", "--pty", com, "--rs485-pty", bus, "--static", "--close-after", "3"});
+        TSimulator sim({"--no-tcp", "--pty", com, "--rs485-pty", bus, "--close-after", "3"});
         EXPECT_NE(sim.ReadyLine().find("pty=" + com), std::string::npos);
         EXPECT_NE(sim.ReadyLine().find("tcp=off"), std::string::npos);
         for (const unsigned baud : {B9600, B115200}) {
@@ -77,7 +77,7 @@ TEST(SimPty, RoundTripAtAnyBaudRateAndAfterReopening)
 
 TEST(SimClients, ANewClientReplacesTheConnectedOne)
 {
-    TSimProcess sim({"--port", "0"});
+    TSimulator sim({}, false);
     TSimPeer first = TSimPeer::Tcp(sim.Port());
     ASSERT_TRUE(first.Ask(ADR, 1, 0xF3));
     TSimPeer second = TSimPeer::Tcp(sim.Port());
@@ -91,7 +91,7 @@ TEST(SimClients, ANewClientReplacesTheConnectedOne)
 
 TEST(SimClients, SurvivesNoiseDamagedPacketsAndFloodsWithBoundedMemory)
 {
-    TSimProcess sim({"--port", "0", "--static"});
+    TSimulator sim;
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     std::mt19937 random(3);
     std::string noise(1 << 20, '\0');
@@ -112,7 +112,7 @@ TEST(SimClients, SurvivesNoiseDamagedPacketsAndFloodsWithBoundedMemory)
     TSimPeer fresh = TSimPeer::Tcp(sim.Port());
     EXPECT_TRUE(fresh.Ask(ADR, 5, 0xF3));
     EXPECT_TRUE(sim.Running());
-    EXPECT_LT(sim.ResidentKiB(), 256 * 1024);
+    EXPECT_LT(sim.ResidentKb(), 256 * 1024);
 }
 
 }
