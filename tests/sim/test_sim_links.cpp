@@ -1,25 +1,19 @@
 // The simulator's endpoints: RS-485 relay, pseudo-terminals, successive clients,
 // and survival of bad input.
 #include "SimHarness.h"
+#include "tests/support/com_links.h"
 
 #include <gtest/gtest.h>
 
 #include <termios.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 
 namespace {
 
 constexpr uint8_t ADR = 0x31;
-
-std::string TempDir()
-{
-    char pattern[] = "/tmp/valdrix-sim-test-XXXXXX";
-    return mkdtemp(pattern);
-}
 
 TEST(SimRs485, TypeRequestTravelsToTheBusAndItsAnswerBack)
 {
@@ -53,8 +47,8 @@ TEST(SimRs485, OnlyPacketsForOtherDevicesLeaveTheModule)
 
 TEST(SimPty, RoundTripAtAnyBaudRateAndAfterReopening)
 {
-    const std::string dir = TempDir();
-    const std::string com = dir + "/COM7", bus = dir + "/COM8";
+    const TComLinks links;
+    const std::string com = links.Port(7), bus = links.Port(8);
     {
         TSimulator sim({"--no-tcp", "--pty", com, "--rs485-pty", bus, "--close-after", "3"});
         EXPECT_NE(sim.ReadyLine().find("pty=" + com), std::string::npos);
@@ -72,7 +66,6 @@ TEST(SimPty, RoundTripAtAnyBaudRateAndAfterReopening)
         EXPECT_EQ(AnswerData(again.Ask(ADR, 2, 0x31)), Bytes({0x5A, 0xC3}));
     }
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(com))) << "symlink removed at exit";
-    std::filesystem::remove_all(dir);
 }
 
 TEST(SimClients, ANewClientReplacesTheConnectedOne)
