@@ -162,7 +162,13 @@ bool TfrmMain::OpenMainLink(bool once)
     stack->SetCommunicationInterface(link);
     std::string text;
     const auto identify = [&] { return FDevice->ReadIdentificationText(text); };
-    if ((once ? identify() : AttemptTwice(identify)) && NamesProduct(text)) return true;
+    if ((once ? identify() : AttemptTwice(identify)) && NamesProduct(text)) {
+        // A log window that showed the previous main link goes on with this one.
+        const std::string guid = GUIDStringOf(link);
+        if (FLog) FLog->FollowReplacement(FMainLinkGuid, guid);
+        FMainLinkGuid = guid;
+        return true;
+    }
     link->Close(false);
     stack->SetCommunicationInterface(nullptr);
     return false;

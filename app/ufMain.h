@@ -181,6 +181,7 @@ private:
     TConfigFile FConfig;
     std::string FConnectionString;
     std::string FConnectError;
+    std::string FMainLinkGuid; // GUID text of the last main link opened
     std::string FRS485ConnectionString;
     IntfPtr<ICommunicationInterface> FRS485Link;
     std::string FRS485Buffer;

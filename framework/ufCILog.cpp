@@ -107,6 +107,12 @@ void TfCiLog::ShowFor(const std::string& guidText)
     raise();
 }
 
+void TfCiLog::FollowReplacement(const std::string& oldGuidText, const std::string& newGuidText)
+{
+    std::lock_guard lock(FLock);
+    if (!oldGuidText.empty() && FFilter == oldGuidText) FFilter = newGuidText;
+}
+
 void TfCiLog::setVisible(bool visible)
 {
     QWidget::setVisible(visible);

@@ -45,6 +45,9 @@ public:
     // Shows the traffic of the interface with this GUID text (empty: every interface)
     // and shows the window, not modal.
     void ShowFor(const std::string& guidText);
+    // A link that replaced another (a reconnect): a view that followed the old GUID text
+    // follows the new one; any other filter stays.
+    void FollowReplacement(const std::string& oldGuidText, const std::string& newGuidText);
 
     // The spy sink; safe on any thread. Queues the bytes while the window is visible and
     // the interface passes the filter.

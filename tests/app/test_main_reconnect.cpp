@@ -2,11 +2,14 @@
 // over TCP, through ser2net and over a pseudo-terminal, and stops when told to.
 #include "test_main_fixture.h"
 
+#include "framework/ufCILog.h"
+
 #include "tests/support/com_links.h"
 #include "tests/support/ser2net_gateway.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <filesystem>
@@ -23,12 +26,21 @@ TEST_F(MainWindowTest, ReconnectsToARestartedSimulatorAndKeepsTheChoice)
     ASSERT_TRUE(sim->Ready());
     const int port = sim->Port();
     OpenWindows();
+    // The log window opened on the lost link goes on with the new one.
+    QPlainTextEdit* log = Windows->Log().findChild<QPlainTextEdit*>(QStringLiteral("reLog"));
     ExpectReconnectAcross(
-        sim->Connection(), [&] { sim->Kill(); },
+        sim->Connection(),
         [&] {
+            Click(QStringLiteral("btnLog"));
+            sim->Kill();
+        },
+        [&] {
+            Windows->Log().btnClearClick();
             sim = std::make_unique<TSimulator>(OnPort(port));
             ASSERT_TRUE(sim->Ready());
         });
+    EXPECT_TRUE(PumpUntil([&] { return !log->toPlainText().isEmpty(); }))
+        << log->toPlainText().toStdString();
 
     // The choice is kept in Config.xml and comes back with the next start.
     CloseWindows();

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <stdexcept>
 
 namespace {
@@ -164,22 +163,10 @@ bool TRunningProgram::Running()
     return false;
 }
 
-long TRunningProgram::ResidentKb() const
-{
-    if (FPid <= 0) return -1;
-    std::ifstream status("/proc/" + std::to_string(FPid) + "/status");
-    std::string key;
-    long value = -1;
-    while (status >> key)
-        if (key == "VmRSS:") status >> value;
-    return value;
-}
-
 TSimulator::TSimulator(const std::vector<std::string>& extra, bool frozen)
     : FProcess(ProgramPath("VALDRIX_SIM"), SimulatorArgs(extra, frozen))
 {
     FReadyLine = FProcess.ReadLine(std::chrono::seconds(20)).value_or("");
-    FProcess.CloseOutput();
     const auto port = [&](const std::string& key) {
         const size_t at = FReadyLine.find(key + "=127.0.0.1:");
         return at == std::string::npos ? 0 : std::atoi(FReadyLine.c_str() + at + key.size() + 11);
@@ -189,6 +176,12 @@ TSimulator::TSimulator(const std::vector<std::string>& extra, bool frozen)
 }
 
 bool TSimulator::Ready() const { return FReadyLine.rfind("valdrix-sim ready", 0) == 0; }
+
+std::string TSimulator::Stop()
+{
+    FProcess.Stop(SIGTERM);
+    return FProcess.ReadLine(std::chrono::seconds(1)).value_or("");
+}
 
 std::string TSimulator::Connection() const { return LoopbackConnection(FPort); }
 

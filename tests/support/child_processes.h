@@ -48,12 +48,11 @@ public:
     void CloseOutput();
     // Sends the signal and waits for the end; the exit status, -1 when it did not exit normally.
     int Stop(int signal);
+    pid_t Pid() const { return FPid; }
     // Waits for the program to end by itself; its exit status as Stop gives it.
     int Wait() { return Stop(0); }
     // Whether the program still runs; one that ended keeps its exit status for Stop.
     bool Running();
-    // The memory the program holds now, in KiB; -1 once it has ended.
-    long ResidentKb() const;
 
 private:
     pid_t FPid = -1;
@@ -82,9 +81,11 @@ public:
     std::string Connection() const;
     std::string RS485Connection() const;
     bool Running() { return FProcess.Running(); }
-    long ResidentKb() const { return FProcess.ResidentKb(); }
+    pid_t Pid() const { return FProcess.Pid(); }
     // Ends the simulator at once, as when the module is unplugged.
     void Kill() { FProcess.Stop(SIGKILL); }
+    // Stops the simulator (SIGTERM) and returns its closing line: what its faults did.
+    std::string Stop();
 
 private:
     TRunningProgram FProcess;
