@@ -1,5 +1,5 @@
 // The port scanner and its list, on real pseudo-terminals linked as COM<n> entries.
-#include "test_af_pty.h"
+#include "transports/test_af_pty.h"
 #include "test_error_receiver.h"
 #include "transports/uComPortIdentity.h"
 #include "transports/uComPortProbe.h"
