@@ -1,13 +1,13 @@
 // Serial port core on pseudo-terminals: CPU used by an open, idle port, and throughput
 // through the core next to a plain read/write loop on the same kind of pair.
 #include "bench/bench_support.h"
+#include "tests/support/com_links.h"
 #include "transports/serial/AfComPortCore.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <poll.h>
 #include <string>
 #include <thread>
@@ -21,18 +21,11 @@ struct TBenchPty {
         master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         ::grantpt(master);
         ::unlockpt(master);
-        char pattern[] = "/tmp/valdrix-bench-XXXXXX";
-        dir = ::mkdtemp(pattern);
-        std::filesystem::create_symlink(::ptsname(master), dir + "/COM1");
-        ::setenv("VALDRIX_COM_DIR", dir.c_str(), 1);
+        links.Link(1, ::ptsname(master));
     }
-    ~TBenchPty()
-    {
-        ::close(master);
-        std::filesystem::remove_all(dir);
-    }
+    ~TBenchPty() { ::close(master); }
     int master;
-    std::string dir;
+    TComLinks links;
 };
 
 TAfDcb Raw8N1()

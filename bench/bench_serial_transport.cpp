@@ -3,13 +3,13 @@
 // end take to reach the data-received notification on the main thread.
 #include "bench/bench_app.h"
 #include "framework/uTimeoutManager.h"
+#include "tests/support/com_links.h"
 #include "transports/serial/uci_ISerialPortInterface.h"
 
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
@@ -25,10 +25,7 @@ public:
         FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         ::grantpt(FMaster);
         ::unlockpt(FMaster);
-        char pattern[] = "/tmp/valdrix-bench-serial-XXXXXX";
-        FDir = ::mkdtemp(pattern);
-        std::filesystem::create_symlink(::ptsname(FMaster), FDir + "/COM1");
-        ::setenv("VALDRIX_COM_DIR", FDir.c_str(), 1);
+        FLinks.Link(1, ::ptsname(FMaster));
         if (echo) FEcho = std::thread([this] { Echo(); });
     }
     ~TBenchLine()
@@ -36,7 +33,6 @@ public:
         FStop = true;
         if (FEcho.joinable()) FEcho.join();
         ::close(FMaster);
-        std::filesystem::remove_all(FDir);
     }
     int Master() const { return FMaster; }
 
@@ -53,7 +49,7 @@ private:
     }
 
     int FMaster = -1;
-    std::string FDir;
+    TComLinks FLinks;
     std::atomic<bool> FStop{false};
     std::thread FEcho;
 };

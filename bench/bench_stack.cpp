@@ -8,6 +8,7 @@
 #include "protocol/uModuleLink.h"
 #include "protocol/uTarvelStack.h"
 #include "tests/support/child_processes.h"
+#include "tests/support/com_links.h"
 #include "tests/support/loopback_socket.h"
 #include "transports/uTransports.h"
 
@@ -17,7 +18,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <utility>
 
@@ -80,25 +80,17 @@ public:
         static TBenchSim sim;
         return sim;
     }
-    ~TBenchSim()
-    {
-        FSim.reset();
-        std::filesystem::remove_all(FDir);
-    }
     int Port() const { return FSim->Port(); }
-    std::string PtyPath() const { return FDir + "/COM1"; }
+    std::string PtyPath() const { return FLinks.Port(1); }
 
 private:
     TBenchSim()
     {
-        char pattern[] = "/tmp/valdrix-bench-stack-XXXXXX";
-        FDir = ::mkdtemp(pattern);
-        ::setenv("VALDRIX_COM_DIR", FDir.c_str(), 1);
         UseBuiltPrograms();
         FSim = std::make_unique<TSimulator>(std::vector<std::string>{"--pty", PtyPath()});
     }
-    std::string FDir;
-    std::unique_ptr<TSimulator> FSim;
+    TComLinks FLinks;
+    std::unique_ptr<TSimulator> FSim; // ends before its folder goes
 };
 
 enum class TLink { Tcp, Pty };

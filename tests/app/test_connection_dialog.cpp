@@ -130,12 +130,12 @@ protected:
     // Waits until the scan has settled with exactly the expected test ports listed.
     bool WaitForPorts(bool low, bool high) const
     {
-        return WaitUntil([&] {
+        return PumpUntil([&] {
             const auto ports = Ports();
             const bool probing = std::any_of(ports.begin(), ports.end(),
                                              [](const TComPortItem& item) { return item.State == cpsProbing; });
             return !probing && Listed(LowPort) == low && Listed(HighPort) == high;
-        }, 60000);
+        }, std::chrono::seconds(60));
     }
 
     // Runs Execute; whileOpen acts on the open dialog and must close it. Loading may run
@@ -158,7 +158,7 @@ protected:
     }
     void Click(const char* name) { Find<QAbstractButton>(name)->click(); }
 
-    TComDir FComDir;
+    TComLinks FComDir;
     TPty FLow, FHigh;
     std::unique_ptr<TfConnectionDialog> Dialog;
 };
@@ -276,7 +276,7 @@ TEST_F(ConnectionDialogTest, ScanFollowsPortsThatVanishOrBecomeBusy)
     Dialog->Load("");
     ASSERT_TRUE(WaitForPorts(true, true));
 
-    std::filesystem::remove(std::string(std::getenv("VALDRIX_COM_DIR")) + "/COM205");
+    std::filesystem::remove(FComDir.Port(HighPort));
     TPortHolder holder(FLow.SlavePath());
     Click("bCOMRefresh");
     Click("bCOMRefresh"); // restarted while the first scan runs

@@ -182,12 +182,12 @@ TEST_F(MainWindowTest, UnpluggedModuleEndsTheConnectionAndConnectingAgainWorks)
     OpenWindows();
     ConnectTo(sim->Connection());
     sim->Kill();
-    ASSERT_TRUE(WaitFor([&] { return !Main().Connected(); }, 30000));
+    ASSERT_TRUE(PumpUntil([&] { return !Main().Connected(); }, std::chrono::seconds(30)));
     EXPECT_EQ(StatusText(), QStringLiteral("Chyba komunikace"));
     EXPECT_EQ(StatusColour(), QColor(0xFF, 0x00, 0x00));
     EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnDisconnect"))->isEnabled());
     // Polling goes on without a link: grey lamps, no values, no further message.
-    WaitFor([&] { return Text(QStringLiteral("edtTemp1")) == QStringLiteral("-"); });
+    PumpUntil([&] { return Text(QStringLiteral("edtTemp1")) == QStringLiteral("-"); });
     EXPECT_EQ(Text(QStringLiteral("edtTemp1")), QStringLiteral("-"));
     EXPECT_TRUE(Messages.isEmpty()) << Messages.join(QStringLiteral("; ")).toStdString();
 

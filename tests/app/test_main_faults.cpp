@@ -18,7 +18,7 @@ const QString Connected = QStringLiteral("Spojení bylo úspěšně navázáno."
 const QString CommunicationError = QStringLiteral("Chyba komunikace");
 // Long enough for two attempts of a request and a disconnect; a window that has not
 // shown the text by then is stuck.
-constexpr int StatusDeadlineMs = 30000;
+constexpr std::chrono::seconds StatusDeadline{30};
 
 class MainWindowFaultTest : public MainWindowTest {
 protected:
@@ -26,7 +26,7 @@ protected:
     void ExpectStatusAfterConnect(const std::string& connection, const QString& expected)
     {
         ConfirmDialogWith(connection, QStringLiteral("btnConnect"));
-        EXPECT_TRUE(WaitFor([&] { return StatusText().startsWith(expected); }, StatusDeadlineMs))
+        EXPECT_TRUE(PumpUntil([&] { return StatusText().startsWith(expected); }, StatusDeadline))
             << StatusText().toStdString();
     }
     // A healthy module is connected and polled after the fault.
@@ -134,7 +134,7 @@ TEST_F(MainWindowFaultTest, ALinkLostWhilePollingEndsTheConnectionAndConnectingA
         const std::string connection = c.Start();
         ConnectTo(connection);
         c.Break();
-        EXPECT_TRUE(WaitFor([&] { return !Main().Connected(); }, StatusDeadlineMs));
+        EXPECT_TRUE(PumpUntil([&] { return !Main().Connected(); }, StatusDeadline));
         EXPECT_EQ(StatusText(), CommunicationError);
         EXPECT_TRUE(Messages.isEmpty()) << Messages.join(QStringLiteral("; ")).toStdString();
         c.Restore();

@@ -16,16 +16,6 @@
 #include <chrono>
 #include <cstdio>
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    const uint32_t start = GetTickCount();
-    while (!condition()) {
-        if (uint32_t(GetTickCount() - start) > uint32_t(timeoutMs)) return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
-
 void MainWindowTest::SetUp()
 {
     ASSERT_TRUE(ConfigDir.isValid());
@@ -100,7 +90,7 @@ void MainWindowTest::WaitRotation()
     // counters written once more mean steps 1 and 2 (the lamps) ran between them.
     const auto waitRewritten = [&](const QStringList& names) {
         for (const QString& name : names) Find<QLineEdit>(name)->clear();
-        return WaitFor([&] {
+        return PumpUntil([&] {
             for (const QString& name : names)
                 if (Text(name).isEmpty()) return false;
             return true;
@@ -122,23 +112,23 @@ void MainWindowTest::ExpectReconnectAcross(const std::string& connection, const 
         if (shown.isEmpty() || shown.back() != StatusText()) shown << StatusText();
     };
     lose();
-    ASSERT_TRUE(WaitFor(
+    ASSERT_TRUE(PumpUntil(
         [&] {
             record();
             return StatusText().startsWith(QStringLiteral("Znovu připojuji… pokus 2 se nezdařil"));
         },
-        30000))
+        std::chrono::seconds(30)))
         << shown.join(QStringLiteral(" | ")).toStdString();
     EXPECT_FALSE(Main().Connected());
     EXPECT_TRUE(Find<QPushButton>(QStringLiteral("btnDisconnect"))->isEnabled());
     restore();
     const auto restored = std::chrono::steady_clock::now();
-    ASSERT_TRUE(WaitFor(
+    ASSERT_TRUE(PumpUntil(
         [&] {
             record();
             return Main().Connected();
         },
-        30000))
+        std::chrono::seconds(30)))
         << shown.join(QStringLiteral(" | ")).toStdString();
     std::printf("polling resumed %lld ms after the module came back\n",
                 (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -

@@ -6,6 +6,7 @@
 #include "app/uTesterApplication.h"
 #include "app/ufMain.h"
 #include "tests/support/child_processes.h"
+#include "tests/support/pump_until.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -17,9 +18,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// Waits, processing events, until the condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 class MainWindowTest : public ::testing::Test {
 protected:

@@ -72,7 +72,7 @@ TEST_F(MainWindowOverConverterTest, ConnectsPollsReportsAnUnpluggedConverterAndC
     EXPECT_TRUE(Find<QPushButton>(QStringLiteral("btnAD1Set"))->isEnabled());
 
     ASSERT_TRUE(Control<TFakeD2xxUnplug>("FakeD2xxUnplug")(Serial));
-    ASSERT_TRUE(WaitFor([&] { return StatusText() == QStringLiteral("Chyba komunikace"); }, 30000));
+    ASSERT_TRUE(PumpUntil([&] { return StatusText() == QStringLiteral("Chyba komunikace"); }, std::chrono::seconds(30)));
     EXPECT_EQ(StatusColour(), QColor(0xFF, 0x00, 0x00));
 
     // Plugged in again, the converter connects anew.

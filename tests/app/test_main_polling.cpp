@@ -130,7 +130,7 @@ TEST_F(MainWindowTest, DraggingTheRawPanelSendsTheValueOnTheNextTick)
     SendMouse(panel, QEvent::MouseMove, QPoint(405, 5), Qt::LeftButton);
     EXPECT_EQ(panel->text(), QStringLiteral("100"));
     EXPECT_EQ(Main().PendingOutput(), 2);
-    ASSERT_TRUE(WaitFor([&] { return Main().PendingOutput() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return Main().PendingOutput() == 0; }));
     int32_t value = -1;
     ASSERT_TRUE(Main().Device().GetAnalogOutput(2, value, true));
     EXPECT_EQ(value, 100);
@@ -141,7 +141,7 @@ TEST_F(MainWindowTest, DraggingTheRawPanelSendsTheValueOnTheNextTick)
     SendMouse(panel, QEvent::MouseMove, QPoint(405, -195), Qt::LeftButton);
     EXPECT_EQ(panel->text(), QStringLiteral("1100"));
     SendMouse(panel, QEvent::MouseButtonRelease, QPoint(405, -195), Qt::NoButton);
-    ASSERT_TRUE(WaitFor([&] { return Main().PendingOutput() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return Main().PendingOutput() == 0; }));
     ASSERT_TRUE(Main().Device().GetAnalogOutput(2, value, true));
     EXPECT_EQ(value, 1100);
 
@@ -154,7 +154,7 @@ TEST_F(MainWindowTest, DraggingTheRawPanelSendsTheValueOnTheNextTick)
     SendMouse(panel, QEvent::MouseMove, QPoint(-8000, 20), Qt::LeftButton);
     EXPECT_EQ(panel->text(), QStringLiteral("0"));
     SendMouse(panel, QEvent::MouseButtonRelease, QPoint(-8000, 20), Qt::NoButton);
-    ASSERT_TRUE(WaitFor([&] { return Main().PendingOutput() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return Main().PendingOutput() == 0; }));
     ASSERT_TRUE(Main().Device().GetAnalogOutput(2, value, true));
     EXPECT_EQ(value, 0);
     EXPECT_EQ(Find<QLabel>(QStringLiteral("pnlDA1Raw"))->text(), QStringLiteral("-"));

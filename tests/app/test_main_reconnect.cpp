@@ -2,7 +2,7 @@
 // over TCP, through ser2net and over a pseudo-terminal, and stops when told to.
 #include "test_main_fixture.h"
 
-#include "framework/ufCILog.h"
+#include "framework/gui/ufCILog.h"
 
 #include "tests/support/com_links.h"
 #include "tests/support/ser2net_gateway.h"
@@ -39,7 +39,7 @@ TEST_F(MainWindowTest, ReconnectsToARestartedSimulatorAndKeepsTheChoice)
             sim = std::make_unique<TSimulator>(OnPort(port));
             ASSERT_TRUE(sim->Ready());
         });
-    EXPECT_TRUE(WaitFor([&] { return !log->toPlainText().isEmpty(); }))
+    EXPECT_TRUE(PumpUntil([&] { return !log->toPlainText().isEmpty(); }))
         << log->toPlainText().toStdString();
 
     // The choice is kept in Config.xml and comes back with the next start.
@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, DisconnectOrUncheckingStopsTheAttempts)
         Find<QCheckBox>(QStringLiteral("chkReconnect"))->setChecked(true);
         ConnectTo(sim.Connection());
         sim.Kill();
-        ASSERT_TRUE(WaitFor([&] { return StatusText().startsWith(QStringLiteral("Znovu připojuji… pokus 1")); }, 30000))
+        ASSERT_TRUE(PumpUntil([&] { return StatusText().startsWith(QStringLiteral("Znovu připojuji… pokus 1")); }, std::chrono::seconds(30)))
             << StatusText().toStdString();
         ASSERT_TRUE(Main().Reconnecting());
         stop();

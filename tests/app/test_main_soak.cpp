@@ -5,7 +5,7 @@
 // and memory is flat after the warm-up.
 #include "test_main_fixture.h"
 
-#include "framework/ufCILog.h"
+#include "framework/gui/ufCILog.h"
 #include "tests/support/soak.h"
 
 #include <QCheckBox>
@@ -36,7 +36,7 @@ TEST_F(MainWindowTest, SoakPollsThroughInjectedFaults)
     int losses = 0, failedAttempts = 0, reconnects = 0;
     QString last = StatusText();
     QStringList unexpected;
-    WaitFor(
+    PumpUntil(
         [&] {
             const QString shown = StatusText();
             if (shown != last) {
@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, SoakPollsThroughInjectedFaults)
             if (warmKb < 0 && std::chrono::steady_clock::now() >= warmUp) warmKb = ResidentKb(getpid());
             return std::chrono::steady_clock::now() >= end;
         },
-        (seconds + 60) * 1000);
+        std::chrono::seconds(seconds + 60));
     const long endKb = ResidentKb(getpid());
     const bool polling = Main().Connected() || Main().Reconnecting();
     CloseWindows();

@@ -77,7 +77,7 @@ TEST(CliErrors, APortTheUserMayNotOpenPointsToTheDialoutGroup)
         ::chmod(device.c_str(), 0);
         command.erase(command.begin());
     }
-    fs::create_symlink(device, dir.Port(5));
+    dir.Link(5, device);
     const TProgramRun run = RunProgramAt(program, command);
     EXPECT_EQ(run.Status, 3) << run.Err;
     EXPECT_NE(run.Err.find(dir.Port(5) + " (COM5): Permission denied; to use serial ports, join the dialout group "

@@ -61,7 +61,7 @@ TEST(CliSerial, MonitorAndRequestsOverAPseudoTerminal)
 TEST(CliSerial, PortsThatCannotBeOpenedEndTheClientWithAConnectionError)
 {
     TComLinks links;
-    fs::create_symlink("/nonexistent/tty", links.Port(9));
+    links.Link(9, "/nonexistent/tty");
     const struct {
         int Com;
         std::string Reason;

@@ -1,5 +1,6 @@
 #include "controls/ShapeEx.h"
 #include "controls/ShapeExLedSchemas.h"
+#include "tests/support/pump_until.h"
 
 #include <QDir>
 #include <QImage>
@@ -210,13 +211,13 @@ TEST_F(ShapeExClicks, HoverAndPressedStylesShowWhileTheMouseActs)
     TShapeEx* lamp = Lamps[0];
     lamp->SetColorSchema(&schema);
     QTest::mouseMove(lamp, QPoint(15, 15));
-    QTRY_VERIFY(lamp->Hot());
+    EXPECT_TRUE(PumpUntil([&] { return lamp->Hot(); }, std::chrono::seconds(5)));
     EXPECT_EQ(Pixel(Render(*lamp), 15, 15), QColor(Qt::green));
     QTest::mousePress(lamp, Qt::LeftButton, {}, QPoint(15, 15));
     EXPECT_EQ(Pixel(Render(*lamp), 15, 15), QColor(Qt::magenta));
     QTest::mouseRelease(lamp, Qt::LeftButton, {}, QPoint(15, 15));
     QTest::mouseMove(&Panel, QPoint(190, 35));
-    QTRY_VERIFY(!lamp->Hot());
+    EXPECT_TRUE(PumpUntil([&] { return !lamp->Hot(); }, std::chrono::seconds(5)));
 }
 
 // A row per lamp schema: up, down, hot (schemas without hover look up), disabled up and
@@ -246,7 +247,7 @@ TEST(ShapeExScreenshot, LampsInEveryState)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
     auto* hot = static_cast<TShapeEx*>(panel.childAt(10 + 2 * 50 + 20, 10 + 15));
     QTest::mouseMove(hot, QPoint(10, 10));
-    QTRY_VERIFY(hot->Hot());
+    ASSERT_TRUE(PumpUntil([&] { return hot->Hot(); }, std::chrono::seconds(5)));
     const QString folder = qEnvironmentVariable("VALDRIX_BUILD_DIR", QDir::currentPath()) + "/screenshots";
     ASSERT_TRUE(QDir().mkpath(folder));
     const QImage shot = panel.grab().toImage();

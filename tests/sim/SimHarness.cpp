@@ -5,20 +5,14 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 
 namespace {
-
-constexpr int ReadyTimeoutMs = 20000;
 
 int64_t NowMs()
 {
@@ -43,60 +37,10 @@ bool WaitReadable(int fd, int64_t deadline)
 
 }
 
-TSimProcess::TSimProcess(const std::vector<std::string>& args)
-{
-    const char* program = getenv("VALDRIX_SIM");
-    if (!program) throw std::runtime_error("VALDRIX_SIM is not set");
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    FPid = fork();
-    if (FPid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        std::vector<char*> argv{const_cast<char*>(program)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    const int64_t deadline = NowMs() + ReadyTimeoutMs;
-    char c;
-    while (WaitReadable(out[0], deadline) && read(out[0], &c, 1) == 1 && c != '\n') FReady += c;
-    close(out[0]);
-    if (FReady.rfind("valdrix-sim ready", 0) != 0) throw std::runtime_error("simulator not ready: " + FReady);
-}
-
-TSimProcess::~TSimProcess()
-{
-    kill(FPid, SIGTERM);
-    waitpid(FPid, nullptr, 0);
-}
-
-bool TSimProcess::Running() { return waitpid(FPid, nullptr, WNOHANG) == 0; }
-
-long TSimProcess::ResidentKiB() const
-{
-    std::ifstream status("/proc/" + std::to_string(FPid) + "/status");
-    std::string key;
-    long value = -1;
-    while (status >> key) {
-        if (key == "VmRSS:") status >> value;
-    }
-    return value;
-}
-
-uint16_t TSimProcess::PortOf(std::string_view key) const
-{
-    const size_t at = FReady.find(key);
-    if (at == std::string::npos) return 0;
-    const size_t colon = FReady.find(':', at);
-    return uint16_t(std::stoi(FReady.substr(colon + 1)));
-}
-
-TSimPeer TSimPeer::Tcp(uint16_t port)
+TSimPeer TSimPeer::Tcp(int port)
 {
     bool connected = false;
-    const int fd = ConnectLoopback(port, connected);
+    const int fd = ConnectLoopback(uint16_t(port), connected);
     if (!connected) {
         close(fd);
         throw std::runtime_error("connect to simulator");

@@ -1,10 +1,9 @@
-// Runs the real valdrix-sim program (path in $VALDRIX_SIM) and talks to it over
-// loopback sockets or its pseudo-terminal, the way the tester does.
+// Talks to the real valdrix-sim program (started as a TSimulator) over loopback sockets
+// or its pseudo-terminal, the way the tester does.
 #pragma once
 
 #include "protocol/uTarvel97.h"
-
-#include <sys/types.h>
+#include "tests/support/child_processes.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,32 +11,10 @@
 #include <string_view>
 #include <vector>
 
-// A started simulator; stopped with SIGTERM when destroyed.
-class TSimProcess {
-public:
-    explicit TSimProcess(const std::vector<std::string>& args);
-    ~TSimProcess();
-    TSimProcess(const TSimProcess&) = delete;
-    TSimProcess& operator=(const TSimProcess&) = delete;
-
-    const std::string& ReadyLine() const { return FReady; }
-    uint16_t Port() const { return PortOf("tcp="); }
-    uint16_t BusPort() const { return PortOf("rs485="); }
-    bool Running();
-    // Resident memory in KiB, from /proc.
-    long ResidentKiB() const;
-
-private:
-    uint16_t PortOf(std::string_view key) const;
-
-    pid_t FPid = -1;
-    std::string FReady;
-};
-
 // One byte stream to the simulator: a TCP connection or an open pseudo-terminal.
 class TSimPeer {
 public:
-    static TSimPeer Tcp(uint16_t port);
+    static TSimPeer Tcp(int port);
     // Opens the terminal at `path` in raw mode with the given baud rate constant.
     static TSimPeer Terminal(const std::string& path, unsigned baud);
     TSimPeer(TSimPeer&& other) noexcept;

@@ -13,7 +13,7 @@ constexpr uint8_t ADR = 0x31;
 // Which of `count` pipelined identification requests get an answer.
 std::vector<bool> AnsweredPattern(const std::vector<std::string>& args, int count)
 {
-    TSimProcess sim(args);
+    TSimulator sim(args, false);
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     for (int sig = 0; sig < count; ++sig) link.Send(BuildTarvel97Packet(ADR, uint8_t(sig), 0xF3, ""));
     std::vector<bool> answered(size_t(count), false);
@@ -23,18 +23,18 @@ std::vector<bool> AnsweredPattern(const std::vector<std::string>& args, int coun
 
 TEST(SimFaults, DropLosesAShareOfAnswersTheSameWayForTheSameSeed)
 {
-    const std::vector<std::string> args{"--port", "0", "--drop", "50", "--seed", "7"};
+    const std::vector<std::string> args{"--drop", "50", "--seed", "7"};
     const std::vector<bool> first = AnsweredPattern(args, 60);
     EXPECT_EQ(AnsweredPattern(args, 60), first);
     const auto answered = std::count(first.begin(), first.end(), true);
     EXPECT_GT(answered, 10);
     EXPECT_LT(answered, 50);
-    EXPECT_NE(AnsweredPattern({"--port", "0", "--drop", "50", "--seed", "8"}, 60), first);
+    EXPECT_NE(AnsweredPattern({"--drop", "50", "--seed", "8"}, 60), first);
 }
 
 TEST(SimFaults, FullDropAnswersNothingAndTheSimulatorLivesOn)
 {
-    TSimProcess sim({"--port", "0", "--static", "--drop", "100"});
+    TSimulator sim({"--drop", "100"});
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     EXPECT_FALSE(link.Ask(ADR, 1, 0xF3).has_value());
     EXPECT_TRUE(sim.Running());
@@ -42,7 +42,7 @@ TEST(SimFaults, FullDropAnswersNothingAndTheSimulatorLivesOn)
 
 TEST(SimFaults, CorruptDamagesTheChecksumOnly)
 {
-    TSimProcess sim({"--port", "0", "--corrupt", "100"});
+    TSimulator sim({"--corrupt", "100"}, false);
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     const auto frame = link.Ask(ADR, 1, 0xF3);
     ASSERT_TRUE(frame);
@@ -54,7 +54,7 @@ TEST(SimFaults, CorruptDamagesTheChecksumOnly)
 
 TEST(SimFaults, RefuseAnswersTheGivenCodeAndLeavesOthersAlone)
 {
-    TSimProcess sim({"--port", "0", "--static", "--refuse", "20:04", "--refuse", "f3:0c"});
+    TSimulator sim({"--refuse", "20:04", "--refuse", "f3:0c"});
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     EXPECT_EQ(link.Ask(ADR, 1, 0x20, Bytes({0x81})), BuildTarvel97Packet(ADR, 1, 4, ""));
     EXPECT_EQ(AnswerData(link.Ask(ADR, 2, 0x30)), Bytes({0, 0})) << "a refused instruction does nothing";
@@ -63,7 +63,7 @@ TEST(SimFaults, RefuseAnswersTheGivenCodeAndLeavesOthersAlone)
 
 TEST(SimFaults, GarbageGoesBetweenPacketsWhichStayIntact)
 {
-    TSimProcess sim({"--port", "0", "--static", "--garbage"});
+    TSimulator sim({"--garbage"});
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     for (uint8_t sig = 1; sig <= 5; ++sig)
         EXPECT_EQ(AnswerData(link.Ask(ADR, sig, 0x31)), Bytes({0x5A, 0xC3}));
@@ -72,7 +72,7 @@ TEST(SimFaults, GarbageGoesBetweenPacketsWhichStayIntact)
 
 TEST(SimFaults, DelayHoldsTheAnswerBack)
 {
-    TSimProcess sim({"--port", "0", "--delay", "400"});
+    TSimulator sim({"--delay", "400"}, false);
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(AnswerData(link.Ask(ADR, 1, 0xF3)), "Valdrix ; v 1.0 ; SIM");
@@ -81,7 +81,7 @@ TEST(SimFaults, DelayHoldsTheAnswerBack)
 
 TEST(SimFaults, CloseAfterAnswersThenClosesAndAcceptsTheNextClient)
 {
-    TSimProcess sim({"--port", "0", "--close-after", "2"});
+    TSimulator sim({"--close-after", "2"}, false);
     {
         TSimPeer link = TSimPeer::Tcp(sim.Port());
         EXPECT_TRUE(link.Ask(ADR, 1, 0xF3));

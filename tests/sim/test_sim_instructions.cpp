@@ -2,11 +2,9 @@
 #include "SimHarness.h"
 
 #include "protocol/uTarvelBytes.h"
+#include "tests/support/pump_until.h"
 
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <thread>
 
 namespace {
 
@@ -14,7 +12,7 @@ constexpr uint8_t ADR = 0x31;
 
 class SimInstructions : public ::testing::Test {
 protected:
-    TSimProcess Sim{{"--port", "0", "--static"}};
+    TSimulator Sim;
     TSimPeer Link = TSimPeer::Tcp(Sim.Port());
     uint8_t Sig = 0;
 
@@ -82,12 +80,7 @@ TEST_F(SimInstructions, TimedOutputRevertsAfterItsDuration)
 {
     Ok(0x23, Bytes({10, 0x83})); // on for 10 x 100 ms
     EXPECT_EQ(Ok(0x30), Bytes({0x00, 0x04}));
-    std::string outputs;
-    for (int i = 0; i < 100 && outputs != Bytes({0, 0}); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        outputs = Ok(0x30);
-    }
-    EXPECT_EQ(outputs, Bytes({0x00, 0x00}));
+    EXPECT_TRUE(PumpUntil([&] { return Ok(0x30) == Bytes({0x00, 0x00}); }));
 }
 
 TEST_F(SimInstructions, AnalogInputsReportStaticReadings)

@@ -1,13 +1,14 @@
 // The simulator's endpoints: RS-485 relay, pseudo-terminals, successive clients,
 // and survival of bad input.
 #include "SimHarness.h"
+#include "tests/support/com_links.h"
+#include "tests/support/soak.h"
 
 #include <gtest/gtest.h>
 
 #include <termios.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -15,17 +16,11 @@ namespace {
 
 constexpr uint8_t ADR = 0x31;
 
-std::string TempDir()
-{
-    char pattern[] = "/tmp/valdrix-sim-test-XXXXXX";
-    return mkdtemp(pattern);
-}
-
 TEST(SimRs485, TypeRequestTravelsToTheBusAndItsAnswerBack)
 {
-    TSimProcess sim({"--port", "0", "--static"});
+    TSimulator sim;
     TSimPeer main = TSimPeer::Tcp(sim.Port());
-    TSimPeer bus = TSimPeer::Tcp(sim.BusPort());
+    TSimPeer bus = TSimPeer::Tcp(sim.RS485Port());
     ASSERT_TRUE(main.Ask(ADR, 1, 0xF3)); // the bus link is surely accepted by now
 
     const std::string request = BuildTarvel97Packet(50, 0, 0xF3, "");
@@ -38,9 +33,9 @@ TEST(SimRs485, TypeRequestTravelsToTheBusAndItsAnswerBack)
 
 TEST(SimRs485, OnlyPacketsForOtherDevicesLeaveTheModule)
 {
-    TSimProcess sim({"--port", "0", "--static"});
+    TSimulator sim;
     TSimPeer main = TSimPeer::Tcp(sim.Port());
-    TSimPeer bus = TSimPeer::Tcp(sim.BusPort());
+    TSimPeer bus = TSimPeer::Tcp(sim.RS485Port());
     ASSERT_TRUE(main.Ask(ADR, 1, 0xF3));
     main.Send(BuildTarvel97Packet(0xFF, 2, 0xF3, ""));
     main.Send(BuildTarvel97Packet(0xFE, 3, 0xF3, ""));
@@ -53,10 +48,10 @@ TEST(SimRs485, OnlyPacketsForOtherDevicesLeaveTheModule)
 
 TEST(SimPty, RoundTripAtAnyBaudRateAndAfterReopening)
 {
-    const std::string dir = TempDir();
-    const std::string com = dir + "/COM7", bus = dir + "/COM8";
+    const TComLinks links;
+    const std::string com = links.Port(7), bus = links.Port(8);
     {
-        TSimProcess sim({"--no-tcp", "--pty", com, "--rs485-pty", bus, "--static", "--close-after", "3"});
+        TSimulator sim({"--no-tcp", "--pty", com, "--rs485-pty", bus, "--close-after", "3"});
         EXPECT_NE(sim.ReadyLine().find("pty=" + com), std::string::npos);
         EXPECT_NE(sim.ReadyLine().find("tcp=off"), std::string::npos);
         for (const unsigned baud : {B9600, B115200}) {
@@ -72,12 +67,11 @@ TEST(SimPty, RoundTripAtAnyBaudRateAndAfterReopening)
         EXPECT_EQ(AnswerData(again.Ask(ADR, 2, 0x31)), Bytes({0x5A, 0xC3}));
     }
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(com))) << "symlink removed at exit";
-    std::filesystem::remove_all(dir);
 }
 
 TEST(SimClients, ANewClientReplacesTheConnectedOne)
 {
-    TSimProcess sim({"--port", "0"});
+    TSimulator sim({}, false);
     TSimPeer first = TSimPeer::Tcp(sim.Port());
     ASSERT_TRUE(first.Ask(ADR, 1, 0xF3));
     TSimPeer second = TSimPeer::Tcp(sim.Port());
@@ -91,7 +85,7 @@ TEST(SimClients, ANewClientReplacesTheConnectedOne)
 
 TEST(SimClients, SurvivesNoiseDamagedPacketsAndFloodsWithBoundedMemory)
 {
-    TSimProcess sim({"--port", "0", "--static"});
+    TSimulator sim;
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     std::mt19937 random(3);
     std::string noise(1 << 20, '\0');
@@ -112,7 +106,7 @@ TEST(SimClients, SurvivesNoiseDamagedPacketsAndFloodsWithBoundedMemory)
     TSimPeer fresh = TSimPeer::Tcp(sim.Port());
     EXPECT_TRUE(fresh.Ask(ADR, 5, 0xF3));
     EXPECT_TRUE(sim.Running());
-    EXPECT_LT(sim.ResidentKiB(), 256 * 1024);
+    EXPECT_LT(ResidentKb(sim.Pid()), 256 * 1024);
 }
 
 }

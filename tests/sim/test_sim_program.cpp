@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <cstdlib>
+#include <iterator>
 #include <regex>
+#include <sstream>
 
 namespace {
 
@@ -16,15 +14,12 @@ struct TRun {
     std::string Output;
 };
 
+// The program run with the words of `args`: its exit status and all it printed.
 TRun RunSim(const std::string& args)
 {
-    const std::string command = std::string(getenv("VALDRIX_SIM")) + " " + args + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    TRun run{-1, {}};
-    char chunk[4096];
-    while (size_t n = fread(chunk, 1, sizeof chunk, pipe)) run.Output.append(chunk, n);
-    run.Status = WEXITSTATUS(pclose(pipe));
-    return run;
+    std::istringstream words(args);
+    const TProgramRun run = RunProgram("VALDRIX_SIM", {std::istream_iterator<std::string>(words), {}});
+    return {run.Status, run.Out + run.Err};
 }
 
 TEST(SimProgram, HelpListsEverySwitch)
@@ -42,7 +37,7 @@ TEST(SimProgram, VersionAndOptionsWithTheirValueAfterAnEqualsSign)
     const TRun version = RunSim("--version");
     EXPECT_EQ(version.Status, 0);
     EXPECT_EQ(version.Output, std::string("valdrix-sim ") + VALDRIX_VERSION + "\n");
-    TSimProcess sim({"--port=0", "--address=0x40", "--refuse=F0:02"});
+    TSimulator sim({"--port=0", "--address=0x40", "--refuse=F0:02"}, false);
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     EXPECT_EQ(AnswerData(link.Ask(0x40, 1, 0xF3)), "Valdrix ; v 1.0 ; SIM") << "the address given with =";
     AnswerData(link.Ask(0x40, 2, 0xF0), 0x02); // the refusal given with =: acknowledge code 2
@@ -62,17 +57,17 @@ TEST(SimProgram, RefusesABadCommandLineWithAReason)
 
 TEST(SimProgram, ReadyLineNamesTheEndpointsAndAddress)
 {
-    TSimProcess sim({"--port", "0", "--address", "0x40"});
+    TSimulator sim({"--address", "0x40"}, false);
     EXPECT_TRUE(std::regex_match(sim.ReadyLine(),
                                  std::regex(R"(valdrix-sim ready tcp=127\.0\.0\.1:\d+ rs485=127\.0\.0\.1:\d+ address=0x40)")));
-    EXPECT_NE(sim.Port(), sim.BusPort());
+    EXPECT_NE(sim.Port(), sim.RS485Port());
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     EXPECT_EQ(AnswerData(link.Ask(0x40, 1, 0xF0)), Bytes({0x40, 0x06}));
 }
 
 TEST(SimProgram, ModulesAtConsecutiveAddressesTellThemselvesApartByTheirNumbers)
 {
-    TSimProcess sim({"--port", "0", "--address", "0xFB", "--modules", "3"});
+    TSimulator sim({"--address", "0xFB", "--modules", "3"}, false);
     EXPECT_EQ(sim.ReadyLine().substr(sim.ReadyLine().find(" address=")), " address=0xFB,0xFC,0xFD");
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     EXPECT_EQ(AnswerData(link.Ask(0xFD, 1, 0xFA)), Bytes({0x00, 0x01, 0x30, 0x3B, 0x00, 0xBC, 0x61, 0x50}));
@@ -89,7 +84,7 @@ TEST(SimProgram, AppliedSignalsCanBeChosenPerInput)
 {
     // 6.5536 V of 10 V and 13.1072 mA of 20 mA are both raw 32768 (0x8000) of 50000 full scale;
     // input 3 sits on a current range in the static state, the others on voltage ranges.
-    TSimProcess sim({"--port", "0", "--static", "--volts", "1:6.5536", "--milliamps", "3:13.1072"});
+    TSimulator sim({"--volts", "1:6.5536", "--milliamps", "3:13.1072"});
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     EXPECT_EQ(AnswerData(link.Ask(0x31, 1, 0x5F)),
               Bytes({1, 0x80, 0x80, 0x00, 2, 0x80, 0x30, 0xD4, 3, 0x80, 0x80, 0x00, 4, 0x80, 0x9C, 0x40}));

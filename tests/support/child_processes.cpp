@@ -146,25 +146,36 @@ void TRunningProgram::CloseOutput()
 
 int TRunningProgram::Stop(int signal)
 {
-    if (FPid <= 0) return -1;
+    if (FPid <= 0) return FStatus;
     if (signal != 0) kill(FPid, signal);
-    const int status = ExitStatus(FPid);
+    FStatus = ExitStatus(FPid);
     FPid = -1;
-    return status;
+    return FStatus;
+}
+
+bool TRunningProgram::Running()
+{
+    if (FPid <= 0) return false;
+    int status = 0;
+    if (waitpid(FPid, &status, WNOHANG) == 0) return true;
+    FStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    FPid = -1;
+    return false;
 }
 
 TSimulator::TSimulator(const std::vector<std::string>& extra, bool frozen)
     : FProcess(ProgramPath("VALDRIX_SIM"), SimulatorArgs(extra, frozen))
 {
-    // The ready line names the ports: "valdrix-sim ready tcp=127.0.0.1:PORT rs485=127.0.0.1:PORT ...".
-    const std::string line = FProcess.ReadLine(std::chrono::seconds(10)).value_or("");
+    FReadyLine = FProcess.ReadLine(std::chrono::seconds(20)).value_or("");
     const auto port = [&](const std::string& key) {
-        const size_t at = line.find(key + "=127.0.0.1:");
-        return at == std::string::npos ? 0 : std::atoi(line.c_str() + at + key.size() + 11);
+        const size_t at = FReadyLine.find(key + "=127.0.0.1:");
+        return at == std::string::npos ? 0 : std::atoi(FReadyLine.c_str() + at + key.size() + 11);
     };
     FPort = port("tcp");
     FRS485Port = port("rs485");
 }
+
+bool TSimulator::Ready() const { return FReadyLine.rfind("valdrix-sim ready", 0) == 0; }
 
 std::string TSimulator::Stop()
 {

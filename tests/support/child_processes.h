@@ -51,9 +51,12 @@ public:
     pid_t Pid() const { return FPid; }
     // Waits for the program to end by itself; its exit status as Stop gives it.
     int Wait() { return Stop(0); }
+    // Whether the program still runs; one that ended keeps its exit status for Stop.
+    bool Running();
 
 private:
     pid_t FPid = -1;
+    int FStatus = -1;
     int FOut = -1;
     std::string FBuffer;
 };
@@ -66,12 +69,19 @@ class TSimulator {
 public:
     explicit TSimulator(const std::vector<std::string>& extra = {}, bool frozen = true);
 
-    bool Ready() const { return FPort != 0; }
+    // Whether the simulator printed its ready line in time.
+    bool Ready() const;
+    // "valdrix-sim ready tcp=127.0.0.1:PORT rs485=127.0.0.1:PORT address=..." ("tcp=off"
+    // with --no-tcp, "pty=PATH" with --pty).
+    const std::string& ReadyLine() const { return FReadyLine; }
+    // The loopback port of the main link; 0 without one.
     int Port() const { return FPort; }
     // The loopback port of the module's RS-485 side.
     int RS485Port() const { return FRS485Port; }
     std::string Connection() const;
     std::string RS485Connection() const;
+    bool Running() { return FProcess.Running(); }
+    pid_t Pid() const { return FProcess.Pid(); }
     // Ends the simulator at once, as when the module is unplugged.
     void Kill() { FProcess.Stop(SIGKILL); }
     // Stops the simulator (SIGTERM) and returns its closing line: what its faults did.
@@ -79,6 +89,7 @@ public:
 
 private:
     TRunningProgram FProcess;
+    std::string FReadyLine;
     int FPort = 0;
     int FRS485Port = 0;
 };

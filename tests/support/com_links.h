@@ -28,6 +28,8 @@ public:
     TComLinks& operator=(const TComLinks&) = delete;
 
     std::string Port(int n) const { return FPath + "/COM" + std::to_string(n); }
+    // Makes COM<n> a link to `target` (a pseudo-terminal, or a path that does not exist).
+    void Link(int n, const std::string& target) const { std::filesystem::create_symlink(target, Port(n)); }
     const std::string& Path() const { return FPath; }
 
 private:

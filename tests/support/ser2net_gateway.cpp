@@ -1,9 +1,9 @@
 #include "tests/support/ser2net_gateway.h"
 
 #include "tests/support/loopback_socket.h"
+#include "tests/support/pump_until.h"
 
 #include <fstream>
-#include <thread>
 
 namespace {
 
@@ -24,7 +24,5 @@ TSer2netGateway::TSer2netGateway(const std::string& dir, const std::string& devi
                           << "  accepter: tcp,127.0.0.1," << FPort << "\n"
                           << "  connector: serialdev," << device << ",115200n81,local\n";
     FProcess = std::make_unique<TRunningProgram>(Ser2netProgram, std::vector<std::string>{"-d", "-u", "-c", config});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!(FReady = Accepts(FPort)) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    FReady = PumpUntil([&] { return Accepts(FPort); });
 }

@@ -2,10 +2,7 @@
 // ephemeral port, and the accepted connection.
 #pragma once
 
-#include "framework/uTimeoutManager.h"
 #include "tests/support/loopback_socket.h"
-
-#include <QCoreApplication>
 
 #include <poll.h>
 #include <string>
@@ -69,15 +66,3 @@ private:
     int FConn = -1;
     uint16_t FPort = 0;
 };
-
-// Runs the event loop until pred holds or timeoutMs passed; returns pred().
-template <class Pred>
-bool PumpUntil(Pred pred, uint32_t timeoutMs = 3000)
-{
-    TTimeoutRecord timer(timeoutMs);
-    while (!pred() && !timer.Expired()) {
-        QCoreApplication::processEvents();
-        Sleep(1);
-    }
-    return pred();
-}

@@ -1,55 +1,17 @@
-// Pseudo-terminal fixtures for the serial port tests: a master the test drives, its
-// slave linked as COM<n> in a private directory named by VALDRIX_COM_DIR, and a
-// helper that pumps the Qt event loop while waiting for a condition.
+// Pseudo-terminal fixtures for the serial port tests: a master the test drives and its
+// slave linked as COM<n> in a private directory named by VALDRIX_COM_DIR.
 #pragma once
 
-#include <QCoreApplication>
+#include "tests/support/com_links.h"
+#include "tests/support/pump_until.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <functional>
 #include <poll.h>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <unistd.h>
-
-// Generous: the machine is shared, and a test only fails here when something never happens.
-inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-class TComDir {
-public:
-    TComDir()
-    {
-        char pattern[] = "/tmp/valdrix-com-XXXXXX";
-        if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
-        FPath = pattern;
-        ::setenv("VALDRIX_COM_DIR", FPath.c_str(), 1);
-    }
-    ~TComDir()
-    {
-        ::unsetenv("VALDRIX_COM_DIR");
-        std::filesystem::remove_all(FPath);
-    }
-    void Link(int comNumber, const std::string& target) const
-    {
-        std::filesystem::create_symlink(target, FPath + "/COM" + std::to_string(comNumber));
-    }
-
-private:
-    std::string FPath;
-};
 
 class TPty {
 public:
@@ -114,7 +76,7 @@ private:
 // A COM port backed by a fresh pseudo-terminal.
 struct TPtyPort {
     explicit TPtyPort(int comNumber) : Number(comNumber) { Dir.Link(comNumber, Pty.SlavePath()); }
-    TComDir Dir;
+    TComLinks Dir;
     TPty Pty;
     int Number;
 };

@@ -28,7 +28,7 @@ TEST(TransportErrors, AMessageBeingShownIsNotHandedOverAgain)
             Report("second");
         });
         other.join();
-        WaitUntil([&] { return shown.size() == 2; });
+        PumpUntil([&] { return shown.size() == 2; });
     });
     Report("first");
     QCoreApplication::processEvents();

@@ -1,5 +1,6 @@
 #include "framework/uDateTime.h"
 #include "tests/framework/gui/test_ufCILogSupport.h"
+#include "tests/support/pump_until.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -192,7 +193,7 @@ TEST_F(LogWindowTest, PauseHoldsTrafficAndResumeShowsAllInOrderWithQueueTimes)
     const std::string resumed = FormatDateTimeIso(NowDateTime());
     QTest::mouseClick(pause, Qt::LeftButton);
     EXPECT_FALSE(pause->isChecked());
-    QTRY_COMPARE_WITH_TIMEOUT(ShownLines(View).size(), size_t(100), 10000);
+    ASSERT_TRUE(PumpUntil([&] { return ShownLines(View).size() == 100; })) << ShownLines(View).size();
     const auto lines = ShownLines(View);
     for (int i = 0; i < 50; ++i) {
         EXPECT_EQ(lines[2 * i].Text, Hex(Request(0x40, std::string(1, char(i)))));

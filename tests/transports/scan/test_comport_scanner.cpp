@@ -1,4 +1,5 @@
 // The port scanner and its list, on real pseudo-terminals linked as COM<n> entries.
+#include "tests/transports/test_af_pty.h"
 #include "tests/transports/test_error_receiver.h"
 #include "transports/scan/uComPortIdentity.h"
 #include "transports/scan/uComPortProbe.h"
@@ -66,25 +67,6 @@ private:
     std::vector<std::map<int, QVariant>> FRows;
 };
 
-// A pseudo-terminal; its slave side is the "serial port".
-class TPty {
-public:
-    TPty()
-    {
-        FMaster = ::posix_openpt(O_RDWR | O_NOCTTY);
-        EXPECT_GE(FMaster, 0);
-        EXPECT_EQ(::grantpt(FMaster), 0);
-        EXPECT_EQ(::unlockpt(FMaster), 0);
-        FSlavePath = ::ptsname(FMaster);
-    }
-    ~TPty() { ::close(FMaster); }
-    const std::string& SlavePath() const { return FSlavePath; }
-
-private:
-    int FMaster = -1;
-    std::string FSlavePath;
-};
-
 // Holds a port the way a transport does: exclusive mode and the advisory lock.
 class THolder {
 public:
@@ -101,16 +83,11 @@ private:
     int FFd = -1;
 };
 
-template <class Predicate>
-bool PumpUntil(Predicate done, std::chrono::seconds limit = std::chrono::seconds(60))
+// Waits for the scan to end, then takes the reports it queued before it stopped.
+bool ScanEnded(TComPortScanner& scanner)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    QCoreApplication::processEvents(); // reports queued before the scan stopped
+    if (!PumpUntil([&] { return !scanner.Scanning(); }, std::chrono::seconds(60))) return false;
+    QCoreApplication::processEvents();
     return true;
 }
 
@@ -119,27 +96,15 @@ class ComPortScannerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/valdrix-com-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FDir = pattern;
-        ::setenv("VALDRIX_COM_DIR", FDir.c_str(), 1);
-        Link(FreePort, FFree.SlavePath());
-        Link(HeldPort, FHeld.SlavePath());
-        Link(DanglingPort, (FDir / "unplugged").string());
+        FLinks.Link(FreePort, FFree.SlavePath());
+        FLinks.Link(HeldPort, FHeld.SlavePath());
+        FLinks.Link(DanglingPort, (FDir / "unplugged").string());
         FHolder = std::make_unique<THolder>(FHeld.SlavePath());
-    }
-    void TearDown() override
-    {
-        ::unsetenv("VALDRIX_COM_DIR");
-        fs::remove_all(FDir);
-    }
-    void Link(int port, const std::string& target)
-    {
-        fs::create_symlink(target, FDir / ("COM" + std::to_string(port)));
     }
     static std::string PtsName(const TPty& pty) { return pty.SlavePath().substr(5); } // "pts/N"
 
-    fs::path FDir;
+    TComLinks FLinks;
+    const fs::path FDir = FLinks.Path();
     TPty FFree, FHeld;
     std::unique_ptr<THolder> FHolder;
 };
@@ -229,7 +194,7 @@ TEST_F(ComPortScannerTest, FullScanListsPresentPortsInOrder)
     scanner.OnPortState = TComPortStateEvent::Bind<&TReportLog::OnPortState>(&log);
 
     scanner.StartScan();
-    ASSERT_TRUE(PumpUntil([&] { return !scanner.Scanning(); }));
+    ASSERT_TRUE(ScanEnded(scanner));
 
     ASSERT_EQ(log.States.size(), 255u);
     for (const auto& [port, states] : log.States) {
@@ -243,7 +208,7 @@ TEST_F(ComPortScannerTest, FullScanListsPresentPortsInOrder)
     // The same reports applied to the list, in the order they arrived.
     scanner.OnPortState = TComPortStateEvent::Bind<&TComPortStringList::UpdatePort>(&list);
     scanner.StartScan();
-    ASSERT_TRUE(PumpUntil([&] { return !scanner.Scanning(); }));
+    ASSERT_TRUE(ScanEnded(scanner));
     int previous = 0;
     for (int row = 0; row < model.rowCount(); ++row) {
         EXPECT_GT(list.PortAt(row), previous) << "sorted by port number";
@@ -269,7 +234,7 @@ TEST_F(ComPortScannerTest, RestartDropsTheSupersededScan)
     scanner.StartScan();
     std::this_thread::sleep_for(std::chrono::milliseconds(5)); // probes run, reports queue up
     scanner.StartScan();
-    ASSERT_TRUE(PumpUntil([&] { return !scanner.Scanning(); }));
+    ASSERT_TRUE(ScanEnded(scanner));
 
     ASSERT_EQ(log.States.size(), 255u);
     for (const auto& [port, states] : log.States)
@@ -293,7 +258,7 @@ TEST_F(ComPortScannerTest, StopAndDestroyDuringAScan)
     EXPECT_EQ(log.Count, stopped) << "parked workers probe nothing";
 
     scanner->StartScan(); // the parked workers take up a new scan
-    ASSERT_TRUE(PumpUntil([&] { return !scanner->Scanning(); }));
+    ASSERT_TRUE(ScanEnded(*scanner));
     EXPECT_EQ(log.States[FreePort].back(), cpsPresent);
 
     scanner->StartScan();
@@ -318,7 +283,7 @@ TEST_F(ComPortScannerTest, FailingHandlerDoesNotStopTheScan)
     TComPortScanner scanner;
     scanner.OnPortState = TComPortStateEvent::Bind<&TThrower::OnPortState>(&thrower);
     scanner.StartScan();
-    ASSERT_TRUE(PumpUntil([&] { return !scanner.Scanning(); }));
+    ASSERT_TRUE(ScanEnded(scanner));
     EXPECT_EQ(thrower.Calls, 2 * 255);
     EXPECT_EQ(errors.Messages(), std::vector<std::string>(2 * 255, "handler failed")) << "every failure is shown";
     EXPECT_FALSE(errors.OffMain());

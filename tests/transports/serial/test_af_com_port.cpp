@@ -157,9 +157,9 @@ TEST(AfComPort, DataAndOutFreeArriveOnTheMainThread)
     port.Open();
     port.WriteString(std::string("hello\0world", 11));
     EXPECT_EQ(pty.Pty.Receive(11), std::string("hello\0world", 11));
-    EXPECT_TRUE(WaitUntil([&] { return events.outFree > 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return events.outFree > 0; }));
     pty.Pty.Send(std::string("\x01\x00\xFE reply", 9));
-    EXPECT_TRUE(WaitUntil([&] { return events.received.size() >= 9; }));
+    EXPECT_TRUE(PumpUntil([&] { return events.received.size() >= 9; }));
     EXPECT_EQ(events.received, std::string("\x01\x00\xFE reply", 9));
     EXPECT_FALSE(events.offMain);
     EXPECT_EQ(port.InCount(), 0u);
@@ -177,7 +177,7 @@ TEST(AfComPort, NonSyncEventsStayOnTheEventThread)
     port.SetComNumber(4);
     port.Open();
     pty.Pty.Send("x");
-    EXPECT_TRUE(WaitUntil([&] { return onEventThread.load(); }));
+    EXPECT_TRUE(PumpUntil([&] { return onEventThread.load(); }));
 }
 
 TEST(AfComPort, ExceptionOnTheEventThreadReachesTheErrorReceiverOnTheMainThread)
@@ -189,14 +189,14 @@ TEST(AfComPort, ExceptionOnTheEventThreadReachesTheErrorReceiverOnTheMainThread)
     port.SetComNumber(4);
     port.Open();
     pty.Pty.Send("x");
-    ASSERT_TRUE(WaitUntil([&] { return !errors.Messages().empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !errors.Messages().empty(); }));
     EXPECT_EQ(errors.Messages().front(), "handler failed");
     EXPECT_FALSE(errors.OffMain());
 }
 
 TEST(AfComPort, ChangingTheNumberReopensAndAFailedReopenLeavesItClosed)
 {
-    TComDir dir;
+    TComLinks dir;
     TPty a, b;
     dir.Link(1, a.SlavePath());
     dir.Link(2, b.SlavePath());
@@ -237,7 +237,7 @@ TEST(AfComPort, OtherEndClosingClosesThePortAndTellsTheOwner)
     port.SetComNumber(4);
     port.Open();
     pty.Pty.CloseMaster();
-    EXPECT_TRUE(WaitUntil([&] { return events.closed == 1; }));
+    EXPECT_TRUE(PumpUntil([&] { return events.closed == 1; }));
     EXPECT_FALSE(port.Active());
 }
 
@@ -278,8 +278,8 @@ TEST(AfComPort, ModemLinesAndLineErrorsReachTheOwner)
     EXPECT_FALSE(port.ModemState(TAfModemSignal::msDSR));
     EXPECT_FALSE(port.ModemState(TAfModemSignal::msRLSD));
     io->Change([](TSerialLineCounters& c) { ++c.Cts; ++c.Dsr; ++c.Ring; ++c.Dcd; });
-    EXPECT_TRUE(WaitUntil([&] { return events.cts && events.dsr && events.ring && events.rlsd; }));
+    EXPECT_TRUE(PumpUntil([&] { return events.cts && events.dsr && events.ring && events.rlsd; }));
     io->Change([](TSerialLineCounters& c) { ++c.Overrun; ++c.Parity; });
-    EXPECT_TRUE(WaitUntil([&] { return events.errors == (ce::Overrun | ce::RxParity); }));
+    EXPECT_TRUE(PumpUntil([&] { return events.errors == (ce::Overrun | ce::RxParity); }));
     EXPECT_FALSE(events.offMain);
 }

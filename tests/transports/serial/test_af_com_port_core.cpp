@@ -65,7 +65,7 @@ private:
 std::string ReadAll(TAfComPortCore& core, size_t count)
 {
     std::string data;
-    WaitUntil([&] {
+    PumpUntil([&] {
         char buf[512];
         data.append(buf, core.Read(buf, sizeof buf));
         return data.size() >= count;
@@ -94,7 +94,7 @@ std::string ErrorOf(const std::function<void()>& action)
 
 TEST(AfComPortCore, OpenRefusesBadAndMissingPorts)
 {
-    TComDir dir;
+    TComLinks dir;
     dir.Link(5, "/nonexistent/tty");
     TAfComPortCore core;
     EXPECT_EQ(ErrorOf([&] { core.Open(0); }), "Invalid port number (COM0)");
@@ -144,7 +144,7 @@ TEST(AfComPortCore, BytesBothWaysAtSeveralRatesAcrossReopen)
         log.Clear();
         const std::string in = std::string("\x00\x11\x13\r\nin", 7) + Pattern(200);
         port.Pty.Send(in);
-        EXPECT_TRUE(WaitUntil([&] { return log.Saw(TAfCoreEvent::ceLineEvent, ev::RxChar); }));
+        EXPECT_TRUE(PumpUntil([&] { return log.Saw(TAfCoreEvent::ceLineEvent, ev::RxChar); }));
         EXPECT_EQ(ReadAll(core, in.size()), in);
         core.Close();
         EXPECT_FALSE(core.Active());
@@ -163,7 +163,7 @@ TEST(AfComPortCore, UnreadBytesAreReportedAgainAndReadInPieces)
     const std::string in = Pattern(100);
     port.Pty.Send(in);
     // Nobody reads: the idle poll keeps announcing the waiting bytes.
-    EXPECT_TRUE(WaitUntil([&] { return log.Count(TAfCoreEvent::ceNeedReadData) >= 2; }));
+    EXPECT_TRUE(PumpUntil([&] { return log.Count(TAfCoreEvent::ceNeedReadData) >= 2; }));
     EXPECT_EQ(core.QueryStatus().InQueue, 100u);
     std::string got;
     char buf[7];
@@ -178,7 +178,7 @@ TEST(AfComPortCore, UnreadBytesAreReportedAgainAndReadInPieces)
     // After the queue ran empty, the next character is an event again.
     log.Clear();
     port.Pty.Send("z");
-    EXPECT_TRUE(WaitUntil([&] { return log.Saw(TAfCoreEvent::ceLineEvent, ev::RxChar); }));
+    EXPECT_TRUE(PumpUntil([&] { return log.Saw(TAfCoreEvent::ceLineEvent, ev::RxChar); }));
 }
 
 TEST(AfComPortCore, LargeTransferThroughSmallRingArrivesWholeAndReportsOutFree)
@@ -205,7 +205,7 @@ TEST(AfComPortCore, LargeTransferThroughSmallRingArrivesWholeAndReportsOutFree)
     }
     EXPECT_TRUE(received == out) << "corrupted or duplicated data";
     EXPECT_FALSE(core.Write(out.data(), 1001)); // larger than the ring
-    EXPECT_TRUE(WaitUntil([&] { return log.Saw(TAfCoreEvent::ceOutFree); }));
+    EXPECT_TRUE(PumpUntil([&] { return log.Saw(TAfCoreEvent::ceOutFree); }));
 }
 
 // Line I/O whose first write lingers after the bytes have gone to the line, as a
@@ -244,14 +244,14 @@ TEST(AfComPortCore, PurgesDiscardQueuedInputAndOutput)
     core.SetSizes(4096, 100000);
     ASSERT_TRUE(core.Open(3));
     port.Pty.Send("discard me");
-    ASSERT_TRUE(WaitUntil([&] { return core.QueryStatus().InQueue == 10; }));
+    ASSERT_TRUE(PumpUntil([&] { return core.QueryStatus().InQueue == 10; }));
     EXPECT_TRUE(core.PurgeInput());
     EXPECT_EQ(core.QueryStatus().InQueue, 0u);
 
     // The master does not read, so the line fills up and the rest stays in the ring.
     const std::string block = Pattern(100000);
     ASSERT_TRUE(core.Write(block.data(), block.size()));
-    ASSERT_TRUE(WaitUntil([&] { return core.OutFree() > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return core.OutFree() > 0; }));
     EXPECT_LT(core.OutFree(), 100000u);
     EXPECT_TRUE(core.PurgeOutput());
     EXPECT_EQ(core.OutFree(), 100000u);
@@ -326,7 +326,7 @@ TEST(AfComPortCore, OtherEndClosingEndsTheEventThreadOnce)
     core.SetDcb(Dcb8N1());
     ASSERT_TRUE(core.Open(3));
     port.Pty.CloseMaster();
-    EXPECT_TRUE(WaitUntil([&] { return log.Saw(TAfCoreEvent::ceLineClosed); }));
+    EXPECT_TRUE(PumpUntil([&] { return log.Saw(TAfCoreEvent::ceLineClosed); }));
     EXPECT_FALSE(core.Write("x", 1));
     EXPECT_EQ(core.QueryStatus().InQueue, 0u);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -352,7 +352,7 @@ TEST(AfComPortCore, CloseFinishesWhileTheEventThreadIsBusyWithTheCore)
     for (int round = 0; round < 5; ++round) {
         ASSERT_TRUE(core.Open(3));
         port.Pty.Send("unread");
-        ASSERT_TRUE(WaitUntil([&] { return calls > round; }));
+        ASSERT_TRUE(PumpUntil([&] { return calls > round; }));
         core.Close();
         core.SetDcb(Dcb8N1());
     }
@@ -393,7 +393,7 @@ TEST(AfComPortCore, ExceptionInTheCallbackIsHandedBackAsEvent)
     core.SetDcb(Dcb8N1());
     ASSERT_TRUE(core.Open(3));
     port.Pty.Send("x");
-    EXPECT_TRUE(WaitUntil([&] {
+    EXPECT_TRUE(PumpUntil([&] {
         std::lock_guard lock(m);
         return message == "handler failed";
     }));
@@ -410,7 +410,7 @@ TEST(AfComPortCore, AnExceptionNobodyTakesReachesTheErrorReceiverOnTheMainThread
     core.SetDcb(Dcb8N1());
     ASSERT_TRUE(core.Open(3));
     port.Pty.Send("x");
-    ASSERT_TRUE(WaitUntil([&] { return !errors.Messages().empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !errors.Messages().empty(); }));
     core.Close();
     EXPECT_EQ(errors.Messages().front(), "first");
     EXPECT_FALSE(errors.OffMain());
@@ -435,13 +435,13 @@ TEST(AfComPortCore, ModemLinesAndLineErrorsThroughTheLineCalls)
     io->Status = modem::Cts | modem::Rlsd;
     EXPECT_EQ(core.ModemStatus(), modem::Cts | modem::Rlsd);
     io->Change([](TSerialLineCounters& c) { ++c.Cts; ++c.Dcd; });
-    EXPECT_TRUE(WaitUntil([&] { return log.Saw(TAfCoreEvent::ceLineEvent, ev::Cts | ev::Rlsd); }));
+    EXPECT_TRUE(PumpUntil([&] { return log.Saw(TAfCoreEvent::ceLineEvent, ev::Cts | ev::Rlsd); }));
     io->Change([](TSerialLineCounters& c) { ++c.Dsr; ++c.Ring; });
-    EXPECT_TRUE(WaitUntil([&] { return log.Saw(TAfCoreEvent::ceLineEvent, ev::Dsr | ev::Ring); }));
+    EXPECT_TRUE(PumpUntil([&] { return log.Saw(TAfCoreEvent::ceLineEvent, ev::Dsr | ev::Ring); }));
     EXPECT_FALSE(log.Saw(TAfCoreEvent::ceLineEvent, ev::Err));
 
     io->Change([](TSerialLineCounters& c) { ++c.Frame; });
-    EXPECT_TRUE(WaitUntil([&] { return log.Saw(TAfCoreEvent::ceLineEvent, ev::Err); }));
+    EXPECT_TRUE(PumpUntil([&] { return log.Saw(TAfCoreEvent::ceLineEvent, ev::Err); }));
     EXPECT_EQ(core.TakeErrors(), ce::Frame); // the event thread has taken the error into the core
     EXPECT_EQ(core.TakeErrors(), 0u);
     log.Clear();

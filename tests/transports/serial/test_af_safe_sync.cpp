@@ -38,7 +38,7 @@ TEST(AfSafeSync, CallsRunOnTheMainThreadOnlyWhileEnabled)
     EXPECT_EQ(calls, 1);
 
     auto result = std::async(std::launch::async, [&] { return AfSafeSyncCall(id, 10000, 10); });
-    EXPECT_TRUE(WaitUntil([&] { return calls == 11; }));
+    EXPECT_TRUE(PumpUntil([&] { return calls == 11; }));
     EXPECT_TRUE(result.get());
     EXPECT_TRUE(onMain);
     AfSafeSyncUnregister(id);
@@ -61,7 +61,7 @@ TEST(AfSafeSync, BlockedCallerReturnsWhenTheSlotIsDisabledOrTheTimeOutPasses)
     EXPECT_TRUE(timed.get()); // timed out, but the slot is still there
     EXPECT_EQ(calls, 0);
     // Both queued calls run once events are processed, the slot being enabled again.
-    EXPECT_TRUE(WaitUntil([&] { return calls == 2; }));
+    EXPECT_TRUE(PumpUntil([&] { return calls == 2; }));
 
     auto dropped = std::async(std::launch::async, [&] { return AfSafeSyncCall(id, 50, 0); });
     EXPECT_TRUE(dropped.get());
@@ -76,7 +76,7 @@ TEST(AfSafeSync, ExceptionsFromHandlersGoToTheErrorReceiver)
     const uint32_t id = AfSafeSyncRegister([](const std::any&) { throw std::runtime_error("boom"); });
     AfSafeSyncEnable(id, true);
     auto call = std::async(std::launch::async, [&] { return AfSafeSyncCall(id, 10000, 0); });
-    EXPECT_TRUE(WaitUntil([&] { return !errors.Messages().empty(); }));
+    EXPECT_TRUE(PumpUntil([&] { return !errors.Messages().empty(); }));
     EXPECT_TRUE(call.get());
     EXPECT_EQ(errors.Messages(), std::vector<std::string>{"boom"});
     EXPECT_FALSE(errors.OffMain());

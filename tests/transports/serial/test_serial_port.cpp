@@ -69,7 +69,7 @@ TEST_F(SerialPort, OpensClosesAndReopensThroughConnectionStrings)
     Port->SetConfiguration("active=TRUE");
     ASSERT_TRUE(Port->IsOpen());
     Line.Pty.Send("again");
-    EXPECT_TRUE(WaitUntil([&] { return Events.Received() == "again"; }));
+    EXPECT_TRUE(PumpUntil([&] { return Events.Received() == "again"; }));
 
     Port->SetLinkEnabled(false);
     EXPECT_FALSE(Port->IsOpen());
@@ -119,7 +119,7 @@ TEST_F(SerialPort, BytesTravelBothWaysAtSeveralRates)
 
         const std::string before = Events.Received();
         Line.Pty.Send(data);
-        EXPECT_TRUE(WaitUntil([&] { return Events.Received().size() >= before.size() + data.size(); })) << rate;
+        EXPECT_TRUE(PumpUntil([&] { return Events.Received().size() >= before.size() + data.size(); })) << rate;
         EXPECT_EQ(Events.Received(), before + data) << rate;
     }
     EXPECT_TRUE(Events.Errors().empty());
@@ -140,7 +140,7 @@ TEST_F(SerialPort, SplitDataArrivesInOrderThroughSeveralNotifications)
         const std::string piece(part, 3);
         expected += piece;
         Line.Pty.Send(piece);
-        EXPECT_TRUE(WaitUntil([&] { return Events.Received() == expected; }));
+        EXPECT_TRUE(PumpUntil([&] { return Events.Received() == expected; }));
     }
     EXPECT_GE(Events.DataEvents, 3);
     EXPECT_FALSE(Events.OffMain);
@@ -171,14 +171,14 @@ TEST_F(SerialPort, ALostLineClosesTheTransport)
     Configure(";active=1");
     ASSERT_TRUE(Port->IsOpen());
     Line.Pty.Send("last");
-    EXPECT_TRUE(WaitUntil([&] { return Events.Received() == "last"; }));
+    EXPECT_TRUE(PumpUntil([&] { return Events.Received() == "last"; }));
 
     Line.Pty.CloseMaster();
     // A request made right now ends with no answer instead of hanging.
     std::string answer = "x";
     Port->SimpleTransaction("ping", 200, nullptr, answer);
     EXPECT_EQ(answer, "");
-    EXPECT_TRUE(WaitUntil([&] { return Events.Closes == 1; }));
+    EXPECT_TRUE(PumpUntil([&] { return Events.Closes == 1; }));
     EXPECT_FALSE(Port->IsOpen());
     EXPECT_FALSE(Events.OffMain);
 
@@ -266,7 +266,7 @@ TEST(SerialPortLine, ModemLinesBecomeSignalNotificationsOnTheMainThread)
     EXPECT_TRUE(port->GetCTS());
     EXPECT_FALSE(port->GetDSR());
     io->Change([](TSerialLineCounters& c) { ++c.Cts; ++c.Dsr; ++c.Ring; ++c.Dcd; });
-    ASSERT_TRUE(WaitUntil([&] { return events.Signals().size() == 4; }));
+    ASSERT_TRUE(PumpUntil([&] { return events.Signals().size() == 4; }));
     const std::vector<std::pair<uint32_t, bool>> expected = {
         {sigCTS, true}, {sigDSR, false}, {sigRING, false}, {sigRTS, true}};
     EXPECT_EQ(events.Signals(), expected);
@@ -283,7 +283,7 @@ TEST(SerialPortLine, DestroyingAnOpenTransportUnderTrafficIsClean)
         ASSERT_TRUE(port->IsOpen());
         line.Pty.Send(AllBytes(500));
         port->Send(AllBytes(500));
-        WaitUntil([&] { return events.DataEvents > 0; }, 2000);
+        PumpUntil([&] { return events.DataEvents > 0; }, std::chrono::seconds(2));
         line.Pty.Receive(500, 1000);
     }
 }

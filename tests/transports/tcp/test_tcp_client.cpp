@@ -1,6 +1,7 @@
 #include "framework/uExceptions.h"
 #include "framework/uci_ConnectionString.h"
 #include "tests/support/loopback_socket.h"
+#include "tests/support/pump_until.h"
 #include "tests/transports/tcp_test_peer.h"
 #include "tests/transports/test_wait_support.h"
 #include "transports/uTransports.h"
@@ -206,7 +207,7 @@ TEST_F(TcpClient, PeerCloseFiresTheCloseNotification)
     ASSERT_TRUE(Peer.Accept());
     Rec.Events.clear();
     Peer.CloseConnection();
-    EXPECT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }));
+    EXPECT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }, std::chrono::seconds(3)));
     EXPECT_EQ(Rec.Events, std::vector<std::string>{"close"});
     EXPECT_EQ(Tcp->InBuffUsed(), 0);
 }
@@ -217,9 +218,9 @@ TEST_F(TcpClient, ArrivingBytesReachTheDataHandler)
     ASSERT_TRUE(Tcp->Open());
     ASSERT_TRUE(Peer.Accept());
     Peer.Write(std::string("\x01\x00\xff", 3));
-    EXPECT_TRUE(PumpUntil([&] { return Rec.Received.size() == 3; }));
+    EXPECT_TRUE(PumpUntil([&] { return Rec.Received.size() == 3; }, std::chrono::seconds(3)));
     Peer.Write("more");
-    EXPECT_TRUE(PumpUntil([&] { return Rec.Received.size() == 7; }));
+    EXPECT_TRUE(PumpUntil([&] { return Rec.Received.size() == 7; }, std::chrono::seconds(3)));
     EXPECT_EQ(Rec.Received, std::string("\x01\x00\xff" "more", 7));
 }
 
@@ -245,7 +246,7 @@ TEST_F(TcpClient, WaitForDataIsWokenByTheSocket)
                 Peer.CloseConnection();
         });
         // Once the notifications have run, nothing more counts as sent.
-        EXPECT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }));
+        EXPECT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }, std::chrono::seconds(3)));
         EXPECT_EQ(Tcp->Send("late"), 0);
     }
 }
@@ -296,7 +297,7 @@ TEST_F(TcpClient, TransactionEndsWhenThePeerFallsSilentOrCloses)
     peer.join();
     EXPECT_EQ(answer, "hal");
     EXPECT_LT(GetTickCount() - start, 3000u);
-    EXPECT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }));
+    EXPECT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }, std::chrono::seconds(3)));
     EXPECT_EQ(Rec.Events.back(), "close");
 }
 
