@@ -169,4 +169,4 @@ bool FindTarvel97Packet(std::string& buffer, TTarvelFormat97& rec, bool remove)
 }
 
 // INST follows the marker, NUM, ADR and SIG.
-const TPacketFormat Tarvel97PacketFormat{&ExtractTarvel97Packet, &ValidateTarvel97Packet, MARKER, 6};
+const TPacketFormat Tarvel97PacketFormat{&ExtractTarvel97Packet, &ValidateTarvel97Packet, Marker, 6};
