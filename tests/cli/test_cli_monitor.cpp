@@ -1,11 +1,15 @@
 // valdrix-cli monitor when refreshes fail: --keep-going against a simulator that loses
 // or damages answers, --reconnect across a simulator killed and started again.
 #include "tests/support/child_processes.h"
+#include "tests/support/com_links.h"
+#include "tests/support/ser2net_gateway.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <csignal>
+#include <filesystem>
+#include <functional>
 #include <regex>
 #include <sstream>
 
@@ -64,33 +68,68 @@ TEST(CliMonitorFaults, KeepGoingCountsEveryFailedRefresh)
     }
 }
 
-TEST(CliMonitorFaults, ReconnectGoesOnAfterTheSimulatorComesBack)
+namespace {
+
+// monitor --reconnect on this connection tells the loss after `lose`, keeps trying, and
+// prints the module again after `restore`.
+void ExpectMonitorReconnectsAcross(const std::string& connection, const std::function<void()>& lose,
+                                   const std::function<void()>& restore)
 {
-    auto sim = std::make_unique<TSimulator>();
-    ASSERT_TRUE(sim->Ready());
-    const int port = sim->Port();
-    TRunningProgram monitor(ProgramPath("VALDRIX_CLI"), {"-c", sim->Connection(), "monitor", "--reconnect"}, true);
+    TRunningProgram monitor(ProgramPath("VALDRIX_CLI"), {"-c", connection, "monitor", "--reconnect"}, true);
     const auto next = [&](const std::string& prefix) {
         while (const auto line = monitor.ReadLine(std::chrono::seconds(20)))
             if (line->rfind(prefix, 0) == 0) return *line;
         return std::string("<no line beginning with ") + prefix + ">";
     };
     EXPECT_EQ(next("DI ").substr(0, 20), "DI 1100001101011010 ");
-    sim->Kill();
+    lose();
     EXPECT_TRUE(std::regex_match(next("valdrix-cli: connection lost"),
                                  std::regex("valdrix-cli: connection lost: .+; reconnecting \\(attempt 1\\)")));
     EXPECT_EQ(next("valdrix-cli: connection lost").rfind("valdrix-cli: connection lost: cannot open the connection: ",
                                                          0),
               0u);
-    sim = std::make_unique<TSimulator>(std::vector<std::string>{"--port", std::to_string(port), "--rs485-port", "0"});
-    ASSERT_TRUE(sim->Ready());
-    const auto restarted = std::chrono::steady_clock::now();
+    restore();
+    const auto restored = std::chrono::steady_clock::now();
     EXPECT_TRUE(std::regex_match(next("valdrix-cli: reconnected"), std::regex("valdrix-cli: reconnected \\(attempt \\d+\\)")));
     EXPECT_EQ(next("DI ").substr(0, 20), "DI 1100001101011010 ");
-    std::printf("monitor printed again %lld ms after the simulator came back\n",
+    std::printf("monitor printed again %lld ms after the module came back\n",
                 (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                                  restarted)
+                                                                                  restored)
                     .count());
     // A refresh failed: the interrupted run says so.
     EXPECT_EQ(monitor.Stop(SIGINT), 1);
+}
+
+std::vector<std::string> OnPort(int port) { return {"--port", std::to_string(port), "--rs485-port", "0"}; }
+
+} // namespace
+
+TEST(CliMonitorFaults, ReconnectGoesOnAfterTheSimulatorComesBack)
+{
+    auto sim = std::make_unique<TSimulator>();
+    ASSERT_TRUE(sim->Ready());
+    const int port = sim->Port();
+    ExpectMonitorReconnectsAcross(
+        sim->Connection(), [&] { sim->Kill(); },
+        [&] {
+            sim = std::make_unique<TSimulator>(OnPort(port));
+            ASSERT_TRUE(sim->Ready());
+        });
+}
+
+TEST(CliMonitorFaults, ReconnectGoesOnThroughARestartedSer2netGateway)
+{
+    if (!std::filesystem::exists(Ser2netProgram)) GTEST_SKIP() << "ser2net is not installed";
+    TComLinks links;
+    const std::string pty = links.Port(7);
+    const TSimulator sim({"--no-tcp", "--pty", pty});
+    auto gateway = std::make_unique<TSer2netGateway>(links.Path(), pty);
+    ASSERT_TRUE(gateway->Ready());
+    const int port = gateway->Port();
+    ExpectMonitorReconnectsAcross(
+        gateway->Connection(), [&] { gateway->Stop(); },
+        [&] {
+            gateway = std::make_unique<TSer2netGateway>(links.Path(), pty, port);
+            ASSERT_TRUE(gateway->Ready());
+        });
 }
