@@ -66,7 +66,20 @@ private:
     Lock& FLock;
 };
 
+// The two sides by name. Classes rather than aliases, so that "TReadScope lock(*this);"
+// deduces the lock type with every compiler the project builds with.
 template <class Lock>
-using TReadScope = TLockScope<Lock, TLockSide::Read>;
+class TReadScope : public TLockScope<Lock, TLockSide::Read> {
+public:
+    using TLockScope<Lock, TLockSide::Read>::TLockScope;
+};
 template <class Lock>
-using TWriteScope = TLockScope<Lock, TLockSide::Write>;
+TReadScope(Lock&) -> TReadScope<Lock>;
+
+template <class Lock>
+class TWriteScope : public TLockScope<Lock, TLockSide::Write> {
+public:
+    using TLockScope<Lock, TLockSide::Write>::TLockScope;
+};
+template <class Lock>
+TWriteScope(Lock&) -> TWriteScope<Lock>;
