@@ -15,6 +15,12 @@
 #include <optional>
 #include <thread>
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool BuiltWithAddressSanitizer = true;
+#else
+constexpr bool BuiltWithAddressSanitizer = false;
+#endif
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -103,9 +109,10 @@ TEST(CliFaultPeers, FloodedTrickledOrSilentAnswersEndInTime)
         const TFaultPeer peer(c.Fault, sim.Port());
         const TProgramRun run = Cli(peer.Connection(), c.Command);
         ExpectEnd(run, c.End);
-        // The flood is never held whole, let alone twice.
+        // The flood is never held whole, let alone twice. Under AddressSanitizer freed
+        // memory waits in its quarantine, so peaks say nothing there.
         const long plainPeakKb = ExpectNextRunWorks(sim.Connection()).PeakResidentKb;
-        EXPECT_LT(run.PeakResidentKb, plainPeakKb + long(TFaultPeer::FloodBytes / 1024));
+        if (!BuiltWithAddressSanitizer) EXPECT_LT(run.PeakResidentKb, plainPeakKb + long(TFaultPeer::FloodBytes / 1024));
     }
 }
 
