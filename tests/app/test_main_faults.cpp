@@ -115,8 +115,7 @@ TEST_F(MainWindowFaultTest, ALinkLostWhilePollingEndsTheConnectionAndConnectingA
              return sim->Connection();
          },
          [&] { sim->Kill(); },
-         [&] { sim = std::make_unique<TSimulator>(std::vector<std::string>{"--port", std::to_string(port),
-                                                                          "--rs485-port", "0"}); }},
+         [&] { sim = std::make_unique<TSimulator>(SimulatorOnPort(port)); }},
         {"ser2net stopped while polling", true,
          [&] {
              sim = std::make_unique<TSimulator>(std::vector<std::string>{"--no-tcp", "--pty", links.Port(7)});

@@ -14,12 +14,6 @@
 
 #include <filesystem>
 
-namespace {
-
-std::vector<std::string> OnPort(int port) { return {"--port", std::to_string(port), "--rs485-port", "0"}; }
-
-} // namespace
-
 TEST_F(MainWindowTest, ReconnectsToARestartedSimulatorAndKeepsTheChoice)
 {
     auto sim = std::make_unique<TSimulator>();
@@ -36,7 +30,7 @@ TEST_F(MainWindowTest, ReconnectsToARestartedSimulatorAndKeepsTheChoice)
         },
         [&] {
             Windows->Log().btnClearClick();
-            sim = std::make_unique<TSimulator>(OnPort(port));
+            sim = std::make_unique<TSimulator>(SimulatorOnPort(port));
             ASSERT_TRUE(sim->Ready());
         });
     EXPECT_TRUE(PumpUntil([&] { return !log->toPlainText().isEmpty(); }))

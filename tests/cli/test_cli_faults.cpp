@@ -152,8 +152,7 @@ TEST(CliLinkLoss, ALinkLostUnderTheClientEndsItAndTheNextRunWorks)
          },
          {"--timeout", "5000", "identify"},
          [&] { sim->Kill(); },
-         [&] { sim = std::make_unique<TSimulator>(std::vector<std::string>{"--port", std::to_string(port),
-                                                                          "--rs485-port", "0"}); },
+         [&] { sim = std::make_unique<TSimulator>(SimulatorOnPort(port)); },
          "the link closed (TCPC 127.0.0.1:"},
         {"ser2net stopped while polling", true,
          [&] {

@@ -100,8 +100,6 @@ void ExpectMonitorReconnectsAcross(const std::string& connection, const std::fun
     EXPECT_EQ(monitor.Stop(SIGINT), 1);
 }
 
-std::vector<std::string> OnPort(int port) { return {"--port", std::to_string(port), "--rs485-port", "0"}; }
-
 } // namespace
 
 TEST(CliMonitorFaults, ReconnectGoesOnAfterTheSimulatorComesBack)
@@ -112,7 +110,7 @@ TEST(CliMonitorFaults, ReconnectGoesOnAfterTheSimulatorComesBack)
     ExpectMonitorReconnectsAcross(
         sim->Connection(), [&] { sim->Kill(); },
         [&] {
-            sim = std::make_unique<TSimulator>(OnPort(port));
+            sim = std::make_unique<TSimulator>(SimulatorOnPort(port));
             ASSERT_TRUE(sim->Ready());
         });
 }

@@ -188,3 +188,5 @@ std::string TSimulator::Connection() const { return LoopbackConnection(FPort); }
 std::string TSimulator::RS485Connection() const { return LoopbackConnection(FRS485Port); }
 
 std::string LoopbackConnection(int port) { return "provider=TCP_CLIENT;host=127.0.0.1;port=" + std::to_string(port); }
+
+std::vector<std::string> SimulatorOnPort(int port) { return {"--port", std::to_string(port), "--rs485-port", "0"}; }

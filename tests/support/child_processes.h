@@ -61,8 +61,8 @@ private:
     std::string FBuffer;
 };
 
-// valdrix-sim --port 0 --static plus `extra` (a later option wins, so "--port", "P",
-// "--rs485-port", "0" brings a simulator back on the port of one that ended); stopped
+// valdrix-sim --port 0 --static plus `extra` (a later option wins, so SimulatorOnPort
+// brings a simulator back on the port of one that ended); stopped
 // (SIGTERM) when destroyed. A live simulator (frozen false, no --static) lets its
 // signals and temperatures drift.
 class TSimulator {
@@ -96,3 +96,5 @@ private:
 
 // "provider=TCP_CLIENT" to a loopback port.
 std::string LoopbackConnection(int port);
+// The simulator's extra arguments for its main link on this port (RS-485 on a free one).
+std::vector<std::string> SimulatorOnPort(int port);
