@@ -125,6 +125,13 @@ TEST_F(MainWindowFaultTest, ALinkLostWhilePollingEndsTheConnectionAndConnectingA
          },
          [&] { gateway->Stop(); },
          [&] { gateway = std::make_unique<TSer2netGateway>(links.Path(), links.Port(7), port); }},
+        {"pseudo-terminal hung up while polling", false,
+         [&] {
+             sim = std::make_unique<TSimulator>(std::vector<std::string>{"--no-tcp", "--pty", links.Port(7)});
+             return std::string("provider=SERIAL_PORT;comport=7;baudrate=115200");
+         },
+         [&] { sim->Kill(); },
+         [&] { sim = std::make_unique<TSimulator>(std::vector<std::string>{"--no-tcp", "--pty", links.Port(7)}); }},
     };
     OpenWindows();
     for (const auto& c : cases) {

@@ -60,13 +60,20 @@ void MainWindowTest::ConfirmDialogWith(const std::string& connection, const QStr
 {
     TfConnectionDialog* dialog = &Windows->ConnectionDialog();
     // The dialog runs the event loop before it shows (the port scan): wait for it to show.
+    // The port list holds what the last scan found: a port that came up since then is
+    // listed after "Obnovit", as a technician would press it (the dialog would otherwise
+    // select the nearest listed port below it).
     auto* answer = new QTimer(dialog);
     answer->setInterval(10);
     QObject::connect(answer, &QTimer::timeout, dialog, [dialog, answer, connection, confirm] {
         if (!dialog->isVisible()) return;
+        dialog->Load(connection);
+        if (dialog->Compose() != connection) {
+            dialog->findChild<QPushButton*>(QStringLiteral("bCOMRefresh"))->click();
+            dialog->Load(connection);
+        }
         answer->deleteLater();
         answer->stop();
-        dialog->Load(connection);
         if (confirm)
             dialog->accept();
         else
