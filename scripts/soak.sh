@@ -16,7 +16,7 @@ export LSAN_OPTIONS=suppressions=$src/scripts/soak-lsan.supp:print_suppressions=
 export QT_QPA_PLATFORM=offscreen VALDRIX_SOAK_SECONDS=$seconds
 log=$out/soak.log
 status=0
-ctest --test-dir "$out" -R 'Soak' -j2 --timeout $((seconds + 600)) --output-on-failure -V >"$log" 2>&1 || status=$?
+ctest --test-dir "$out" -L soak -j2 --timeout $((seconds + 600)) --output-on-failure -V >"$log" 2>&1 || status=$?
 grep -E 'soak:|tests passed|Failure|Expected|Which is|ERROR|leak' "$log" | sed -E 's/^[0-9]+: //' || true
 [ $status -eq 0 ] || echo "soak failed; the whole output is in $log"
 exit $status
