@@ -13,7 +13,12 @@ std::array<TTrendRing, sizeof...(I)> MakeRings(size_t capacity, std::index_seque
 
 } // namespace
 
-TTrendRing::TTrendRing(size_t capacity) : FCapacity(std::max<size_t>(capacity, 1)) {}
+TTrendRing::TTrendRing(size_t capacity) : FCapacity(std::max<size_t>(capacity, 1))
+{
+    // Reserved at once: the ring then fills without copies, and only the pages written
+    // become resident.
+    FItems.reserve(FCapacity);
+}
 
 void TTrendRing::Add(const TTrendSample& sample)
 {
