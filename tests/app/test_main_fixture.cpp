@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 void MainWindowTest::SetUp()
 {
@@ -61,16 +62,18 @@ void MainWindowTest::ConfirmDialogWith(const std::string& connection, const QStr
     TfConnectionDialog* dialog = &Windows->ConnectionDialog();
     // The dialog runs the event loop before it shows (the port scan): wait for it to show.
     // The port list holds what the last scan found: a port that came up since then is
-    // listed after "Obnovit", as a technician would press it (the dialog would otherwise
-    // select the nearest listed port below it).
+    // listed after "Obnovit", as a technician would press it, once the background scan
+    // has reached it (the dialog would otherwise select the nearest listed port below).
     auto* answer = new QTimer(dialog);
     answer->setInterval(10);
-    QObject::connect(answer, &QTimer::timeout, dialog, [dialog, answer, connection, confirm] {
+    constexpr int ListWaitTicks = 300; // 3 s
+    auto ticksLeft = std::make_shared<int>(ListWaitTicks);
+    QObject::connect(answer, &QTimer::timeout, dialog, [dialog, answer, connection, confirm, ticksLeft] {
         if (!dialog->isVisible()) return;
         dialog->Load(connection);
-        if (dialog->Compose() != connection) {
-            dialog->findChild<QPushButton*>(QStringLiteral("bCOMRefresh"))->click();
-            dialog->Load(connection);
+        if (dialog->Compose() != connection && --*ticksLeft > 0) {
+            if (*ticksLeft == ListWaitTicks - 1) dialog->findChild<QPushButton*>(QStringLiteral("bCOMRefresh"))->click();
+            return;
         }
         answer->deleteLater();
         answer->stop();
