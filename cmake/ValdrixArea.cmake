@@ -56,7 +56,7 @@ function(valdrix_library target folder sources)
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/${folder} ${PROJECT_SOURCE_DIR})
     target_link_libraries(${target} PUBLIC ${ARGN})
     target_compile_definitions(${target} PUBLIC
-      VALDRIX_VERSION="${PROJECT_VERSION}" VALDRIX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+      VALDRIX_VERSION="${PROJECT_VERSION}")
   else()
     add_library(${target} INTERFACE)
     target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/${folder} ${PROJECT_SOURCE_DIR})
