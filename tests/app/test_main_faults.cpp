@@ -120,11 +120,10 @@ TEST_F(MainWindowFaultTest, ALinkLostWhilePollingEndsTheConnectionAndConnectingA
          [&] {
              sim = std::make_unique<TSimulator>(std::vector<std::string>{"--no-tcp", "--pty", links.Port(7)});
              gateway = std::make_unique<TSer2netGateway>(links.Path(), links.Port(7));
-             port = gateway->Port();
              return gateway->Connection();
          },
          [&] { gateway->Stop(); },
-         [&] { gateway = std::make_unique<TSer2netGateway>(links.Path(), links.Port(7), port); }},
+         [&] { gateway->Restart(); }},
         {"pseudo-terminal hung up while polling", false,
          [&] {
              sim = std::make_unique<TSimulator>(std::vector<std::string>{"--no-tcp", "--pty", links.Port(7)});

@@ -51,15 +51,14 @@ TEST_F(MainWindowTest, ReconnectsThroughARestartedSer2netGateway)
     TComLinks links;
     const std::string pty = links.Port(7);
     const TSimulator sim({"--no-tcp", "--pty", pty});
-    auto gateway = std::make_unique<TSer2netGateway>(links.Path(), pty);
-    ASSERT_TRUE(gateway->Ready());
-    const int port = gateway->Port();
+    TSer2netGateway gateway(links.Path(), pty);
+    ASSERT_TRUE(gateway.Ready());
     OpenWindows();
     ExpectReconnectAcross(
-        gateway->Connection(), [&] { gateway->Stop(); },
+        gateway.Connection(), [&] { gateway.Stop(); },
         [&] {
-            gateway = std::make_unique<TSer2netGateway>(links.Path(), pty, port);
-            ASSERT_TRUE(gateway->Ready());
+            gateway.Restart();
+            ASSERT_TRUE(gateway.Ready());
         });
 }
 

@@ -16,13 +16,17 @@ bool Accepts(int port)
 
 } // namespace
 
-TSer2netGateway::TSer2netGateway(const std::string& dir, const std::string& device, int port)
-    : FPort(port != 0 ? port : UnusedLoopbackPort())
+TSer2netGateway::TSer2netGateway(const std::string& dir, const std::string& device)
+    : FConfig(dir + "/ser2net.yaml"), FPort(UnusedLoopbackPort())
 {
-    const std::string config = dir + "/ser2net.yaml";
-    std::ofstream(config) << "connection: &m\n"
-                          << "  accepter: tcp,127.0.0.1," << FPort << "\n"
-                          << "  connector: serialdev," << device << ",115200n81,local\n";
-    FProcess = std::make_unique<TRunningProgram>(Ser2netProgram, std::vector<std::string>{"-d", "-u", "-c", config});
+    std::ofstream(FConfig) << "connection: &m\n"
+                           << "  accepter: tcp,127.0.0.1," << FPort << "\n"
+                           << "  connector: serialdev," << device << ",115200n81,local\n";
+    Restart();
+}
+
+void TSer2netGateway::Restart()
+{
+    FProcess = std::make_unique<TRunningProgram>(Ser2netProgram, std::vector<std::string>{"-d", "-u", "-c", FConfig});
     FReady = PumpUntil([&] { return Accepts(FPort); });
 }

@@ -11,17 +11,20 @@ constexpr const char* Ser2netProgram = "/usr/sbin/ser2net";
 
 class TSer2netGateway {
 public:
-    // Writes its configuration into `dir`; port 0 picks a free port, a given port brings
-    // a gateway back where a stopped one listened. Ready() tells whether it accepts.
-    TSer2netGateway(const std::string& dir, const std::string& device, int port = 0);
+    // Writes its configuration into `dir` and listens on a free port. Ready() tells
+    // whether it accepts.
+    TSer2netGateway(const std::string& dir, const std::string& device);
 
     bool Ready() const { return FReady; }
     int Port() const { return FPort; }
     std::string Connection() const { return LoopbackConnection(FPort); }
     // Ends the gateway (SIGTERM), dropping its clients.
     void Stop() { FProcess.reset(); }
+    // Starts the gateway again on its port, after Stop.
+    void Restart();
 
 private:
+    std::string FConfig;
     int FPort;
     bool FReady = false;
     std::unique_ptr<TRunningProgram> FProcess;
