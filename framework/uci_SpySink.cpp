@@ -25,12 +25,21 @@ void SetSpySink(const TSpySink& sink)
     slot.Sink = sink;
 }
 
-bool RemoveSpySink(const TSpySink& sink)
+TSpySink ExchangeSpySink(const TSpySink& sink)
+{
+    auto& slot = Slot();
+    std::unique_lock lock(slot.Lock);
+    TSpySink previous = slot.Sink;
+    slot.Sink = sink;
+    return previous;
+}
+
+bool RemoveSpySink(const TSpySink& sink, const TSpySink& restored)
 {
     auto& slot = Slot();
     std::unique_lock lock(slot.Lock);
     if (!slot.Sink || !(slot.Sink == sink)) return false;
-    slot.Sink = TSpySink();
+    slot.Sink = restored;
     return true;
 }
 

@@ -22,11 +22,15 @@ enum : uint8_t {
 
 using TSpySink = TMethod<void(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction)>;
 
-// Installs the global sink; the last installation wins (no chain). An empty handler
-// uninstalls whatever is installed.
+// Installs the global sink; the last installation wins. An empty handler uninstalls
+// whatever is installed.
 void SetSpySink(const TSpySink& sink);
-// Uninstalls `sink` if it is the one installed; true when it was.
-bool RemoveSpySink(const TSpySink& sink);
+// Installs `sink` and returns the sink it replaced, in one step, so that the new sink
+// can pass the traffic on to it (the log window keeps the "DST" monitor fed this way).
+TSpySink ExchangeSpySink(const TSpySink& sink);
+// Uninstalls `sink` if it is the one installed, putting `restored` in its place; true
+// when it was.
+bool RemoveSpySink(const TSpySink& sink, const TSpySink& restored = TSpySink());
 TSpySink GetSpySink();
 
 // Calls the installed sink, if any; every exception the sink raises is swallowed.

@@ -86,13 +86,14 @@ TfCiLog::TfCiLog(const TPacketFormat& format, QWidget* parent) : QWidget(parent,
     Timer1->start();
 
     FSink = TSpySink::Bind<&TfCiLog::CollectTraffic>(this);
-    SetSpySink(FSink);
+    FNextSink = ExchangeSpySink(FSink);
 }
 
 TfCiLog::~TfCiLog()
 {
-    // Once this returns no transport thread is inside CollectTraffic, and none enters it.
-    RemoveSpySink(FSink);
+    // Once this returns no transport thread is inside CollectTraffic, and none enters it;
+    // the sink this window replaced gets the traffic again.
+    RemoveSpySink(FSink, FNextSink);
 }
 
 void TfCiLog::ShowFor(const std::string& guidText)
@@ -119,6 +120,13 @@ void TfCiLog::setVisible(bool visible)
 
 void TfCiLog::CollectTraffic(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction)
 {
+    if (FNextSink) {
+        try {
+            FNextSink(intf, bytes, direction);
+        } catch (...) {
+            // The window's own copy must not depend on the sink it passes the traffic to.
+        }
+    }
     if (!intf || !FVisible || bytes.empty()) return;
     std::string guid;
     IntfPtr<INodedInterface> node;

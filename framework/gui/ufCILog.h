@@ -2,7 +2,8 @@
 // as coloured, time-stamped lines of hexadecimal bytes, one line per packet of the format
 // the window is given (the application gives format 97, Tarvel97PacketFormat).
 //
-// The window is the process-wide spy sink from its creation to its destruction. Traffic
+// The window is the process-wide spy sink from its creation to its destruction, and
+// passes every byte string on to the sink it replaced (the "DST" monitor). Traffic
 // arrives on any thread and is only queued under a lock; a 250 ms timer on the main
 // thread moves the queue into the view in one batch (one redraw per tick). Sent packets
 // are green, answers with acknowledge 0 blue, other answers red; bytes that form no
@@ -51,8 +52,8 @@ public:
     // follows the new one; any other filter stays.
     void FollowReplacement(const std::string& oldGuidText, const std::string& newGuidText);
 
-    // The spy sink; safe on any thread. Queues the bytes while the window is visible and
-    // the interface passes the filter.
+    // The spy sink; safe on any thread. Passes the bytes on to the replaced sink, and
+    // queues them while the window is visible and the interface passes the filter.
     void CollectTraffic(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction);
 
     void setVisible(bool visible) override;
@@ -111,4 +112,5 @@ private:
     std::deque<TLogLine> FLines; // the lines the view shows, oldest first (main thread only)
     int FMaxLines = DefaultMaxLines;
     TSpySink FSink;
+    TSpySink FNextSink; // the sink installed before this window's (the "DST" monitor), fed too
 };

@@ -2,14 +2,12 @@
 #include "framework/uExceptions.h"
 #include "framework/uTimeoutManager.h"
 #include "framework/uci_SpyMonitor.h"
+#include "tests/support/monitor_listener.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <mutex>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -156,46 +154,9 @@ TEST(DataSpySwitch, RecognisesDstInItsSpellings)
     SetSpySink(TSpySink());
 }
 
-// A listener on the monitor channel in a private runtime directory.
-class MonitorListener {
-public:
-    MonitorListener()
-    {
-        char tmpl[] = "/tmp/valdrix-dst-test-XXXXXX";
-        FDir = mkdtemp(tmpl);
-        setenv("XDG_RUNTIME_DIR", FDir.c_str(), 1);
-        FFd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const std::string path = MonitorSocketPath();
-        path.copy(address.sun_path, sizeof(address.sun_path) - 1);
-        bind(FFd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        timeval timeout{2, 0};
-        setsockopt(FFd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-    }
-    ~MonitorListener()
-    {
-        close(FFd);
-        unlink(MonitorSocketPath().c_str());
-        rmdir(FDir.c_str());
-        unsetenv("XDG_RUNTIME_DIR");
-    }
-    // The next datagram, or "" after the time-out.
-    std::string Next(int flags = 0)
-    {
-        char buffer[256];
-        const ssize_t n = recv(FFd, buffer, sizeof(buffer), flags);
-        return n > 0 ? std::string(buffer, size_t(n)) : std::string();
-    }
-
-private:
-    std::string FDir;
-    int FFd = -1;
-};
-
 TEST_F(DataSpy, MonitorSinkSendsDirectionThenBytes)
 {
-    MonitorListener listener;
+    TMonitorListener listener;
     EXPECT_NE(MonitorSocketPath().find("/valdrix-dst.sock"), std::string::npos);
     SetSpySink(MonitorSpySink());
     Intf->Send(std::string("\x10\x00", 2));
