@@ -2,8 +2,7 @@
 // link (its reader thread waits on the library's event), and the time from a write to the
 // data-received notification on the reader thread for bytes the converter wires back.
 //
-// The fake library is VALDRIX_FAKE_D2XX, or else the one the test build puts beside
-// this program's build folder.
+// The fake library is VALDRIX_FAKE_D2XX, or else the one this build made for it.
 #include "bench/bench_support.h"
 #include "framework/uci_CiEventers.h"
 #include "tests/transports/ftdi/fake_d2xx/fake_d2xx_control.h"
@@ -14,7 +13,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <dlfcn.h>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -25,8 +23,7 @@ constexpr const char* Serial = "BENCH001";
 std::string FakeLibraryPath()
 {
     if (const char* path = std::getenv("VALDRIX_FAKE_D2XX"); path && *path) return path;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-    return (self.parent_path().parent_path() / "tests/transports/libfake_d2xx.so").string();
+    return VALDRIX_FAKE_D2XX_PATH;
 }
 
 // The binding bound to the fake library with one wired-back converter.

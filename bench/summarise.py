@@ -3,6 +3,7 @@
 table: each figure next to its floor measured in the same run, and their ratio.
 
 Usage: summarise.py RESULTS_FOLDER   (one BENCH_PROGRAM.json per program)
+Exits with status 1 when a figure or its floor is missing.
 """
 import json
 import pathlib
@@ -121,7 +122,11 @@ def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     runs, context = load(sys.argv[1])
-    sys.stdout.write(table(Results(runs), context))
+    results = Results(runs)
+    sys.stdout.write(table(results, context))
+    missing = [what for what, figure, floor, *_ in rows(results) if figure is None or floor is None]
+    if missing:
+        sys.exit("not measured: " + "; ".join(missing))
 
 
 if __name__ == "__main__":

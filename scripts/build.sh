@@ -3,5 +3,9 @@
 set -euo pipefail
 dir=$1; shift
 src=$(cd "$(dirname "$0")/.." && pwd)
-cmake -S "$src" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+# A new tree is generated for Ninja, which keeps both cores busy across target
+# boundaries; an existing tree keeps the generator it was made with.
+generator=()
+[ -f "$dir/CMakeCache.txt" ] || generator=(-G Ninja)
+cmake -S "$src" -B "$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build "$dir" -j"$(nproc)"

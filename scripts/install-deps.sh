@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake make pkg-config git
+  g++ cmake make ninja-build mold pkg-config git
   # The charts' CMake package needs the OpenGL one, which qt6-charts-dev does not pull in.
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxml2-dev libcli11-dev nlohmann-json3-dev
   libqt6svg6

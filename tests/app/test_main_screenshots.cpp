@@ -1,6 +1,7 @@
-// Pictures of the main window, disconnected and connected with live values, of the
-// About box and of the trend window over some seconds of a drifting simulated module,
-// written to $VALDRIX_BUILD_DIR/screenshots/ for a look by eye.
+// Pictures for the documentation, not tests (ctest leaves them out; scripts/screenshots.sh
+// runs them): the main window, disconnected and connected with live values, the About box
+// and the trend window over some seconds of a drifting simulated module, written to
+// $VALDRIX_BUILD_DIR/screenshots/.
 #include "test_main_fixture.h"
 
 #include "app/ufAbout.h"
@@ -28,9 +29,11 @@ void Save(QWidget& widget, const QString& name)
     EXPECT_TRUE(image.save(ScreenshotPath(name))) << name.toStdString();
 }
 
+class DocumentationScreenshots : public MainWindowTest {};
+
 } // namespace
 
-TEST_F(MainWindowTest, Screenshots)
+TEST_F(DocumentationScreenshots, MainWindowAndAboutBox)
 {
     OpenWindows();
     Save(Main(), QStringLiteral("main_disconnected.png"));
@@ -48,7 +51,7 @@ TEST_F(MainWindowTest, Screenshots)
     Main().AboutBox()->hide();
 }
 
-TEST_F(MainWindowTest, TrendScreenshot)
+TEST_F(DocumentationScreenshots, TrendWindow)
 {
     OpenWindows();
     TSimulator sim({}, false);
