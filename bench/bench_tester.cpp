@@ -6,6 +6,7 @@
 #include "app/uTesterApplication.h"
 #include "app/ufMain.h"
 #include "bench/bench_support.h"
+#include "bench/bench_widgets.h"
 #include "device/uValdrixCodec.h"
 #include "framework/uci_SpySink.h"
 #include "protocol/uTarvel97.h"
@@ -121,10 +122,7 @@ double RunEventLoop(std::chrono::milliseconds time)
 // Argument 1: with the trend window open, redrawing once a second.
 void BM_MainWindowRotations(benchmark::State& state)
 {
-    static int argc = 1;
-    static char name[] = "bench_tester";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    BenchWidgetsApp();
     RegisterTransports();
     TSimulator sim;
     QTemporaryDir dir;
