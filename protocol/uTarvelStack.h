@@ -12,9 +12,9 @@
 // goes down or the request could not be sent. The request's own bytes, the first time
 // they come back (the echo of a half-duplex converter), are dropped: they are neither its
 // answer nor traffic for the devices. Packets other than the answer are dispatched when
-// the wait ends; a fault met
-// while dispatching them (a packet with ADR 0xFF or one too short to parse) is reported
-// through the interface's error handler as "DoDataRcv" and never escapes the request.
+// the wait ends; a fault met while dispatching them (a packet with ADR 0xFF or one too
+// short to parse) is reported through the interface's error handler as "DoDataRcv" and
+// never escapes the request.
 //
 // Locking: the stack's node lock guards the framer and the whole of a waiting request;
 // a waiting request takes the stack's lock, then the interface's, and devices take their
@@ -92,9 +92,9 @@ private:
     struct TPendingRequest {
         uint8_t Address;
         uint8_t Sig;
-        std::string Sent;   // the packet as written
-        uint64_t End;       // stream position of the first byte received after it was written
-        uint32_t Start;     // tick count at the call
+        std::string Sent; // the packet as written
+        uint64_t End;     // stream position where the bytes received after it was written begin
+        uint32_t Start;   // tick count at the call
         uint32_t Timeout;
         bool EchoSeen = false;
     };

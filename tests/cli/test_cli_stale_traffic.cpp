@@ -36,7 +36,8 @@ public:
         FThread = std::thread([serve = std::move(serve), fds] {
             std::vector<pollfd> watched;
             for (const int fd : fds) watched.push_back({fd, POLLIN, 0});
-            while (::poll(watched.data(), watched.size(), -1) >= 0 && !watched[0].revents && serve(&watched[1])) {}
+            while (::poll(watched.data(), watched.size(), -1) >= 0 && !watched[0].revents && serve(&watched[1])) {
+            }
         });
     }
     ~TServingThread()
@@ -130,9 +131,9 @@ class TSilentPeerWithBacklog {
 public:
     explicit TSilentPeerWithBacklog(std::string greeting)
         : FGreeting(std::move(greeting)), FListener(BindLoopback(FPort, 4)),
-          FServe(std::make_unique<TServingThread>([this](const pollfd*) { return Serve(); }, std::vector<int>{FListener}))
-    {
-    }
+          FServe(
+              std::make_unique<TServingThread>([this](const pollfd*) { return Serve(); }, std::vector<int>{FListener}))
+    {}
     ~TSilentPeerWithBacklog()
     {
         FServe.reset();
@@ -148,7 +149,8 @@ private:
         if (client < 0) return true;
         if (::send(client, FGreeting.data(), FGreeting.size(), MSG_NOSIGNAL) == ssize_t(FGreeting.size())) {
             char buffer[4096];
-            while (::read(client, buffer, sizeof buffer) > 0) {}
+            while (::read(client, buffer, sizeof buffer) > 0) {
+            }
         }
         ::close(client);
         return true;
@@ -192,7 +194,8 @@ TEST(CliStaleTraffic, AStaleAnswerBehindMoreThanOneReadOfBacklogIsNoAnswer)
     for (const size_t backlog : {size_t(65000), size_t(66000)}) {
         SCOPED_TRACE(backlog);
         const TSilentPeerWithBacklog peer(std::string(backlog, 'g') + stale);
-        const TProgramRun run = RunProgram("VALDRIX_CLI", {"-c", peer.Connection(), "--timeout", "500", "identify"}, 60s);
+        const TProgramRun run =
+            RunProgram("VALDRIX_CLI", {"-c", peer.Connection(), "--timeout", "500", "identify"}, 60s);
         EXPECT_EQ(run.Status, 1) << run.Out;
         EXPECT_EQ(run.Out, "");
         EXPECT_EQ(run.Err.find("valdrix-cli: no answer from the module"), 0u) << run.Err;

@@ -26,9 +26,12 @@ TEST(SigSlots, ATakenSlotIsHandedOutAgainOnlyAfterItsDeadline)
         uint32_t Later;   // ticks after that, at the next allocation
         uint8_t Expected; // the SIG it gets
     } cases[] = {
-        {1000, Timeout - 1, 1}, {1000, Timeout, 1}, {1000, Timeout + 1, 0},
+        {1000, Timeout - 1, 1},
+        {1000, Timeout, 1},
+        {1000, Timeout + 1, 0},
         // The deadline lies beyond the wrap of the 32-bit tick count.
-        {0xFFFFFFF0u, Timeout, 1}, {0xFFFFFFF0u, Timeout + 1, 0},
+        {0xFFFFFFF0u, Timeout, 1},
+        {0xFFFFFFF0u, Timeout + 1, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.Start << " + " << c.Later);
@@ -47,8 +50,12 @@ TEST(SigSlots, ATimedOutSigStaysOutOfUseForFiveTimeOutsWhateverFreedItDuringTheW
         uint32_t Later;          // ticks after the quarantine began, at the next allocation
         uint8_t Expected;
     } cases[] = {
-        {false, Timeout + 1, 1},  {false, 5 * Timeout - 1, 1}, {false, 5 * Timeout, 1},
-        {false, 5 * Timeout + 1, 0}, {true, 1, 1},              {true, 5 * Timeout, 1},
+        {false, Timeout + 1, 1},
+        {false, 5 * Timeout - 1, 1},
+        {false, 5 * Timeout, 1},
+        {false, 5 * Timeout + 1, 0},
+        {true, 1, 1},
+        {true, 5 * Timeout, 1},
         {true, 5 * Timeout + 1, 0},
     };
     for (const auto& c : cases) {

@@ -48,7 +48,8 @@ TEST_F(StackFixture, PacketsWithMessageCodesAreNeverTheAnswer)
     } cases[] = {{11, "front"}, {12, "mine"}, {15, "mine"}, {16, "front"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.Code));
-        link->SetPeer([&c](const TTarvelFormat97& r) { return Pkt(0x31, r.Sig, c.Code, "front") + AnswerTo(r, 0, "mine"); });
+        link->SetPeer(
+            [&c](const TTarvelFormat97& r) { return Pkt(0x31, r.Sig, c.Code, "front") + AnswerTo(r, 0, "mine"); });
         std::string answer;
         ASSERT_TRUE(stack->SendPacketAndWait(0x31, 6, 0x30, "", answer, 1000));
         EXPECT_EQ(DataOf(answer), c.Answer);
