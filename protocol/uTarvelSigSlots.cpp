@@ -45,7 +45,9 @@ void TTarvelSigSlots::Free(uint8_t sig)
 void TTarvelSigSlots::Quarantine(uint8_t sig, int32_t timeoutMs)
 {
     std::lock_guard lock(FLock);
-    FSlots[sig].Deadline = GetTickCount() + uint32_t(QuarantineTimeouts) * uint32_t(std::max(timeoutMs, 1));
+    TTarvelStackItemSIG& slot = FSlots[sig];
+    slot.Free = false;
+    slot.Deadline = GetTickCount() + uint32_t(QuarantineTimeouts) * uint32_t(std::max(timeoutMs, 1));
 }
 
 void TTarvelSigSlots::SetAnswerHandler(uint8_t sig, TTarvelAnswerEvent handler, const TTarvelFormat97& request)

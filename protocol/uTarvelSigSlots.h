@@ -38,10 +38,12 @@ public:
     // "SIG stack overload" once per pass; it never gives up.
     uint8_t Allocate(uint8_t inst, int32_t timeoutMs);
     void Free(uint8_t sig);
-    // After a request that got no answer in time: the slot stays taken for
-    // QuarantineTimeouts time-outs, since its answer may still come and must not be
-    // taken for the answer of a later request with the same SIG. The answer, if it
-    // comes, frees the slot as any answer does.
+    // After a request that got no answer in time: the slot is taken again, whatever
+    // befell it during the wait, for QuarantineTimeouts time-outs from now, since its
+    // answer may still come and must not be taken for the answer of a later request
+    // with the same SIG. A packet that freed the slot while the request waited (a
+    // duplicate of an earlier answer, one to the wildcard address) proves nothing about
+    // that answer. The answer, if it comes after this, frees the slot as any answer does.
     void Quarantine(uint8_t sig, int32_t timeoutMs);
     // Stores the handler and the request it answers in a taken slot.
     void SetAnswerHandler(uint8_t sig, TTarvelAnswerEvent handler, const TTarvelFormat97& request);

@@ -115,60 +115,87 @@ bool TTarvelStack::SendPacketAndWait(uint8_t Address, uint8_t Sig, uint8_t Inst,
     const uint32_t start = GetTickCount();
     const IntfPtr<ICommunicationInterface> intf = GetCommunicationInterface();
     if (!intf || !intf->IsOpen()) return false;
+    TPendingRequest request{Address, Sig, BuildTarvel97Packet(Address, Sig, Inst, Data), 0, start, Timeout};
 
     TWriteScope<TNodedInterface> stackLock(*this);
     TWriteScope intfLock(*intf);
     // Bytes that arrived before the request are not its answer; they are dispatched afterwards.
-    std::string before;
-    intf->Receive(before);
-    FRxBuffer.Append(before);
-    const uint64_t requestEnd = FRxBuffer.End();
-    Answer.clear();
     TWaitTraffic other;
+    TakeBacklog(*intf, other);
+    request.End = FRxBuffer.End();
+    Answer.clear();
     // Bytes that could not be sent get no answer: no need to wait for one.
-    const bool answered = intf->Send(BuildTarvel97Packet(Address, Sig, Inst, Data)) > 0 &&
-                          WaitForAnswer(*intf, Address, Sig, requestEnd, start, Timeout, Answer, other);
+    const bool answered = intf->Send(request.Sent) > 0 && WaitForAnswer(*intf, request, Answer, other);
     DispatchQuietly(other);
     return answered;
 }
 
-bool TTarvelStack::WaitForAnswer(ICommunicationInterface& intf, uint8_t Address, uint8_t Sig, uint64_t requestEnd,
-                                 uint32_t start, uint32_t Timeout, std::string& Answer, TWaitTraffic& other)
+// One Receive may hand out only part of what is waiting (a socket gives at most 64 KiB at
+// a time), so reading goes on until nothing waits. It stops after MaxRxBuffer bytes, so
+// that a peer that never stops sending cannot hold the request back.
+void TTarvelStack::TakeBacklog(ICommunicationInterface& intf, TWaitTraffic& other)
+{
+    std::string chunk;
+    std::string packet;
+    uint64_t at = 0;
+    for (size_t read = 0; read < MaxRxBuffer && intf.InBuffUsed() > 0; read += chunk.size()) {
+        intf.Receive(chunk);
+        if (chunk.empty()) return;
+        FRxBuffer.Append(chunk);
+        while (FRxBuffer.Next(packet, at)) Keep(packet, other);
+    }
+}
+
+bool TTarvelStack::WaitForAnswer(ICommunicationInterface& intf, TPendingRequest& request, std::string& Answer,
+                                 TWaitTraffic& other)
 {
     for (;;) {
-        const uint32_t elapsed = GetTickCount() - start;
-        const uint32_t remaining = elapsed < Timeout ? Timeout - elapsed : 0;
+        const uint32_t elapsed = GetTickCount() - request.Start;
+        const uint32_t remaining = elapsed < request.Timeout ? request.Timeout - elapsed : 0;
         const TCiWaitResult woken = intf.WaitForData(std::min(remaining, MaxLookIntervalMs));
         if (intf.InBuffUsed() > 0) {
             std::string chunk;
             intf.Receive(chunk);
             FRxBuffer.Append(chunk);
-            if (TakeAnswer(Address, Sig, requestEnd, start, Timeout, Answer, other)) return true;
+            if (TakeAnswer(request, Answer, other)) return true;
         }
-        if (woken == TCiWaitResult::Closed || uint32_t(GetTickCount() - start) > Timeout) return false;
+        if (woken == TCiWaitResult::Closed || uint32_t(GetTickCount() - request.Start) > request.Timeout) return false;
     }
 }
 
 // Frames what has arrived. Packets that started before the request was sent, and every
-// packet that is not the answer, are kept for dispatch after the wait; past a bound they
-// are dispatched at once, so that a flood cannot grow the wait without limit.
-bool TTarvelStack::TakeAnswer(uint8_t Address, uint8_t Sig, uint64_t requestEnd, uint32_t start, uint32_t Timeout,
-                              std::string& Answer, TWaitTraffic& other)
+// packet that is not the answer, are kept for dispatch after the wait.
+bool TTarvelStack::TakeAnswer(TPendingRequest& request, std::string& Answer, TWaitTraffic& other)
 {
     constexpr size_t TimeCheckEvery = 1024;
     std::string packet;
     uint64_t at = 0;
     for (size_t framed = 1; FRxBuffer.Next(packet, at); ++framed) {
-        if (at >= requestEnd && Tarvel97IsAnswer(packet, Address, Sig)) {
-            Answer.swap(packet);
-            return true;
+        if (at >= request.End) {
+            // A half-duplex converter returns every byte it sends: the request comes back
+            // before its answer, with the same address and SIG. It is no packet of the line.
+            if (!request.EchoSeen && packet == request.Sent) {
+                request.EchoSeen = true;
+                continue;
+            }
+            if (Tarvel97IsAnswer(packet, request.Address, request.Sig)) {
+                Answer.swap(packet);
+                return true;
+            }
         }
-        other.Bytes += packet.size();
-        other.Packets.push_back(std::move(packet));
-        if (other.Bytes > MaxRxBuffer) DispatchTraffic(other);
-        if (framed % TimeCheckEvery == 0 && uint32_t(GetTickCount() - start) > Timeout) return false;
+        Keep(packet, other);
+        if (framed % TimeCheckEvery == 0 && uint32_t(GetTickCount() - request.Start) > request.Timeout) return false;
     }
     return false;
+}
+
+// Past a bound the kept packets are dispatched at once, so that a flood cannot grow the
+// wait without limit.
+void TTarvelStack::Keep(std::string& packet, TWaitTraffic& other)
+{
+    other.Bytes += packet.size();
+    other.Packets.push_back(std::move(packet));
+    if (other.Bytes > MaxRxBuffer) DispatchTraffic(other);
 }
 
 void TTarvelStack::DispatchTraffic(TWaitTraffic& other)

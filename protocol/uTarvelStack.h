@@ -6,11 +6,15 @@
 // explicitly (SetCommunicationInterface) or by being owned by it.
 //
 // Received bytes, inside and outside a waiting request, go through one framer. A waiting
-// request wakes the moment bytes arrive (the interface's WaitForData), looks at most
-// every 50 ms, and ends at once when the link goes down or the request could not be
-// sent. Packets other than the answer are dispatched when the wait ends; a fault met
-// while dispatching them (a packet with ADR 0xFF or one too short to parse) is reported
-// through the interface's error handler as "DoDataRcv" and never escapes the request.
+// request first reads everything that arrived before it (until nothing waits, at most
+// MaxRxBuffer bytes): none of it can be its answer. It then wakes the moment bytes arrive
+// (the interface's WaitForData), looks at most every 50 ms, and ends at once when the link
+// goes down or the request could not be sent. The request's own bytes, the first time
+// they come back (the echo of a half-duplex converter), are dropped: they are neither its
+// answer nor traffic for the devices. Packets other than the answer are dispatched when
+// the wait ends; a fault met while dispatching them (a packet with ADR 0xFF or one too
+// short to parse) is reported through the interface's error handler as "DoDataRcv" and
+// never escapes the request.
 //
 // Locking: the stack's node lock guards the framer and the whole of a waiting request;
 // a waiting request takes the stack's lock, then the interface's, and devices take their
@@ -84,11 +88,24 @@ private:
         std::vector<std::string> Packets;
         size_t Bytes = 0;
     };
+    // A request waiting for its answer.
+    struct TPendingRequest {
+        uint8_t Address;
+        uint8_t Sig;
+        std::string Sent; // the packet as written
+        uint64_t End;     // stream position where the bytes received after it was written begin
+        uint32_t Start;   // tick count at the call
+        uint32_t Timeout;
+        bool EchoSeen = false;
+    };
 
-    bool WaitForAnswer(ICommunicationInterface& intf, uint8_t Address, uint8_t Sig, uint64_t requestEnd,
-                       uint32_t start, uint32_t Timeout, std::string& Answer, TWaitTraffic& other);
-    bool TakeAnswer(uint8_t Address, uint8_t Sig, uint64_t requestEnd, uint32_t start, uint32_t Timeout,
-                    std::string& Answer, TWaitTraffic& other);
+    // Reads what arrived before the request into the framer and keeps its packets.
+    void TakeBacklog(ICommunicationInterface& intf, TWaitTraffic& other);
+    bool WaitForAnswer(ICommunicationInterface& intf, TPendingRequest& request, std::string& Answer,
+                       TWaitTraffic& other);
+    bool TakeAnswer(TPendingRequest& request, std::string& Answer, TWaitTraffic& other);
+    // Keeps a packet that is not the answer for dispatch after the wait.
+    void Keep(std::string& packet, TWaitTraffic& other);
     // Dispatches the packets kept during a wait; faults are reported, not raised.
     void DispatchTraffic(TWaitTraffic& other);
     // DispatchTraffic, then whatever else the framer holds.

@@ -76,6 +76,7 @@ TEST_F(CommonOps, OneByteSettingsAndTexts)
     ASSERT_TRUE(dev->WriteE2Text("ab"));
     ASSERT_TRUE(dev->SwitchEE(true));
     const auto r = link->Requests();
+    ASSERT_GE(r.size(), 3u);
     EXPECT_EQ(r[r.size() - 3].Data.size(), 17u);
     EXPECT_EQ(r[r.size() - 2].Data, "\0ab\0"s);
     EXPECT_EQ(r.back().Data, "\x01"s);

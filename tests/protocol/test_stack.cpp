@@ -10,26 +10,47 @@ using namespace std::string_literals;
 TEST_F(StackFixture, FramesPacketsOutOfTheStream)
 {
     link->Deliver(Pkt(0x31, 1, 0) + Pkt(0x31, 2, 0, "xy"));
-    EXPECT_EQ(Sigs(dev31->Answers), (std::vector<int>{1, 2}));
+    ASSERT_EQ(Sigs(dev31->Answers), (std::vector<int>{1, 2}));
     EXPECT_EQ(dev31->Answers[1].Data, "xy");
     EXPECT_EQ(stack->RxBufferedBytes(), 0u);
 
     link->Deliver("\x01\x02garbage*" + Pkt(0x31, 3, 0, "ab") + Pkt(0x31, 4, 0, "*a"));
-    EXPECT_EQ(Sigs(dev31->Answers), (std::vector<int>{1, 2, 3, 4}));
+    ASSERT_EQ(Sigs(dev31->Answers), (std::vector<int>{1, 2, 3, 4}));
     EXPECT_EQ(dev31->Answers[3].Data, "*a") << "the second packet stays intact";
 
     const std::string split = Pkt(0x31, 5, 0, "split");
     link->Deliver(split.substr(0, 6));
     EXPECT_EQ(dev31->Answers.size(), 4u);
     link->Deliver(split.substr(6));
-    EXPECT_EQ(Sigs(dev31->Answers).back(), 5);
+    ASSERT_EQ(dev31->Answers.size(), 5u);
+    EXPECT_EQ(dev31->Answers.back().Sig, 5);
 
     std::string damaged = Pkt(0x31, 6, 0, "bad");
     damaged[8] ^= 1;
     link->Deliver(damaged + Pkt(0x31, 7, 0));
-    EXPECT_EQ(Sigs(dev31->Answers).back(), 7);
-    EXPECT_EQ(dev31->Answers.size(), 6u) << "the damaged packet is dropped";
+    ASSERT_EQ(dev31->Answers.size(), 6u) << "the damaged packet is dropped";
+    EXPECT_EQ(dev31->Answers.back().Sig, 7);
     EXPECT_EQ(stack->RxBufferedBytes(), 0u);
+}
+
+TEST_F(StackFixture, ADamagedPacketWhoseLengthRunsIntoValidPacketsCostsNoneOfThem)
+{
+    // A damaged header announces a length that takes in the packets behind it; framing
+    // goes on at the first "*" inside it.
+    const std::string behind = Pkt(0x31, 1, 0, "one") + Pkt(0x31, 2, 0, "two");
+    for (const size_t covered : {behind.size(), behind.size() - 3, size_t(4)}) {
+        SCOPED_TRACE(covered);
+        dev31->Answers.clear();
+        std::string damaged = "*a"s;
+        damaged += char((covered + 3) >> 8);
+        damaged += char((covered + 3) & 0xFF);
+        damaged += "\x31\x07\x00"s;
+        const std::string candidate = damaged + behind.substr(0, covered);
+        ASSERT_NE(ValidateTarvel97Packet(candidate), 0);
+        link->Deliver(damaged + behind);
+        EXPECT_EQ(Sigs(dev31->Answers), (std::vector<int>{1, 2}));
+        EXPECT_EQ(stack->RxBufferedBytes(), 0u);
+    }
 }
 
 TEST_F(StackFixture, DispatchesByAddressWithWildcards)

@@ -80,6 +80,53 @@ TEST_F(DeviceFixture, LateAnswerIsNeverTakenByTheNextRequest)
     EXPECT_EQ(dev->GetLastResult(), TARVEL_RESULT_NO_ANSWER);
 }
 
+TEST_F(DeviceFixture, APacketThatFreesATimedOutSigDuringItsWaitDoesNotLendItToTheNextRequest)
+{
+    const struct {
+        const char* Name;
+        bool Before; // waiting before the request, else sent during its wait
+        std::string Packet;
+    } cases[] = {
+        {"a duplicate of an earlier answer", true, BuildTarvel97Packet(0x31, 0, 0, "duplicate")},
+        {"a packet to the wildcard address", false, BuildTarvel97Packet(0xFE, 0, 0, "everyone")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const auto fresh = MakeObj<TTarvelStackDevice>(uint8_t(0x31));
+        fresh->SetStack(stack);
+        fresh->SetTimeout(100);
+        std::optional<TTarvelFormat97> first;
+        // The first request gets no answer; its answer comes late, in front of the second's.
+        link->SetPeer([&](const TTarvelFormat97& r) -> std::optional<std::string> {
+            if (!first) {
+                first = r;
+                if (!c.Before) return c.Packet;
+                return std::nullopt;
+            }
+            return AnswerTo(*first, 0, "late") + AnswerTo(r, 0, "fresh");
+        });
+        if (c.Before) link->Queue(c.Packet);
+        std::string data;
+        EXPECT_FALSE(fresh->Query(0x30, "", data));
+        ASSERT_TRUE(first);
+        EXPECT_TRUE(fresh->SigSlots().IsTaken(first->Sig));
+        EXPECT_TRUE(fresh->Query(0x30, "", data));
+        EXPECT_EQ(data, "fresh");
+        fresh->SetStack(nullptr);
+    }
+}
+
+TEST_F(DeviceFixture, AnAsynchronousRequestThatWasNotWrittenLeavesItsSigFree)
+{
+    TTarvelFormat97 packet;
+    link->RefuseWrites = true;
+    EXPECT_FALSE(dev->Request(0x30, "", packet, 60000, false));
+    EXPECT_FALSE(dev->SigSlots().IsTaken(0));
+    link->RefuseWrites = false;
+    ASSERT_TRUE(dev->Request(0x30, "", packet, 60000, false));
+    EXPECT_EQ(link->Requests().back().Sig, 0);
+}
+
 TEST_F(DeviceFixture, AsynchronousRequestsHoldTheirSlotUntilAnsweredOrExpired)
 {
     std::vector<std::string> answered;
@@ -97,6 +144,7 @@ TEST_F(DeviceFixture, AsynchronousRequestsHoldTheirSlotUntilAnsweredOrExpired)
     ASSERT_TRUE(dev->Request(0x30, "", packet, 5000, false, handler));
     EXPECT_EQ(packet.Data, "") << "the packet is cleared";
     ASSERT_TRUE(dev->Request(0x31, "", packet, 60, false));
+    ASSERT_EQ(link->Requests().size(), 2u);
     EXPECT_EQ(link->Requests()[0].Sig, 0);
     EXPECT_EQ(link->Requests()[1].Sig, 1);
 
@@ -178,12 +226,19 @@ TEST_F(DeviceFixture, ResultCodes)
 
 TEST_F(DeviceFixture, PacketsAreSortedByTheirCode)
 {
-    link->Deliver(BuildTarvel97Packet(0x31, 1, 12, "msg") + BuildTarvel97Packet(0x31, 2, 8, "ignored") +
-                  BuildTarvel97Packet(0x31, 3, 5, "answer"));
-    ASSERT_EQ(dev->Messages.size(), 1u);
-    EXPECT_EQ(dev->Messages[0].Data, "msg");
-    ASSERT_EQ(dev->Answers.size(), 1u);
-    EXPECT_EQ(dev->Answers[0].Data, "answer");
+    // Below 6 an answer, 12 to 15 a message, anything else ignored.
+    const struct {
+        uint8_t Code;
+        size_t Answers, Messages;
+    } cases[] = {{0, 1, 0}, {5, 1, 0}, {6, 0, 0}, {8, 0, 0}, {11, 0, 0}, {12, 0, 1}, {15, 0, 1}, {16, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.Code));
+        dev->Answers.clear();
+        dev->Messages.clear();
+        link->Deliver(BuildTarvel97Packet(0x31, 1, c.Code, "x"));
+        EXPECT_EQ(dev->Answers.size(), c.Answers);
+        EXPECT_EQ(dev->Messages.size(), c.Messages);
+    }
 
     struct Failing : TTarvelStackDevice {
         using TTarvelStackDevice::TTarvelStackDevice;

@@ -42,6 +42,8 @@ public:
     void HangUp() { FOpen = false; }
     // Writes report that nothing was sent.
     std::atomic<bool> RefuseWrites{false};
+    // The most bytes one read hands out (a socket gives at most 64 KiB at a time).
+    std::atomic<size_t> ReadLimit{std::string::npos};
 
     std::vector<TTarvelFormat97> Requests()
     {
@@ -74,7 +76,7 @@ protected:
         }
         return RefuseWrites ? 0 : int32_t(bytes.size());
     }
-    void InternalRead(std::string& bytes) override { bytes = FInput.Take(); }
+    void InternalRead(std::string& bytes) override { bytes = FInput.Take(ReadLimit); }
     TCiWaitResult InternalWaitForData(uint32_t timeoutMs) override
     {
         if (FInput.WaitNonEmpty(timeoutMs)) return TCiWaitResult::Data;

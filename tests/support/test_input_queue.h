@@ -1,6 +1,6 @@
 // The bytes "from the peer" waiting in an in-memory test transport: added by the test
-// (from any thread) and taken whole by the transport's read. A waiter is woken the
-// moment bytes are added.
+// (from any thread) and taken by the transport's read, whole or, as a socket hands them
+// out, at most so many at a time. A waiter is woken the moment bytes are added.
 #pragma once
 
 #include <chrono>
@@ -35,11 +35,16 @@ public:
         std::lock_guard lock(FLock);
         FBytes.clear();
     }
-    std::string Take()
+    std::string Take(size_t most = std::string::npos)
     {
         std::lock_guard lock(FLock);
         std::string bytes;
-        bytes.swap(FBytes);
+        if (most < FBytes.size()) {
+            bytes = FBytes.substr(0, most);
+            FBytes.erase(0, most);
+        } else {
+            bytes.swap(FBytes);
+        }
         return bytes;
     }
 
