@@ -128,7 +128,10 @@ TTcpConnectResult ConnectFirst(const std::vector<TTcpAddress>& addresses, uint32
     for (;;) {
         while (next < addresses.size() && (pending.empty() || stagger.Expired())) {
             const int fd = StartConnect(addresses[next++], lastError);
-            if (fd < 0) continue;
+            if (fd < 0) {
+                stagger.Start(0); // failed at once: the next address goes now
+                continue;
+            }
             pending.push_back(fd);
             stagger.Start(TcpStaggerMs);
         }

@@ -176,10 +176,11 @@ TEST_F(TcpClient, ArrivingBytesReachTheDataHandler)
     EXPECT_EQ(Rec.Received(), std::string("\x01\x00\xff" "more", 7));
 }
 
-// A request's wait blocks the main thread, so no socket notification runs meanwhile: the
-// socket itself ends the wait when bytes arrive or the peer goes, whichever way it goes.
+// The socket itself ends a request's wait when bytes arrive or the peer goes, whichever
+// way it goes; the waiter reads the bytes, as a request does.
 TEST_F(TcpClient, WaitForDataIsWokenByTheSocket)
 {
+    Tcp->SetOnDataRcv(TCiNotifyEvent());
     Configure();
     for (const bool reset : {false, true}) {
         ASSERT_TRUE(Tcp->Open());
