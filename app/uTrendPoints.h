@@ -7,6 +7,7 @@
 #include <QPointF>
 
 #include <cstdint>
+#include <vector>
 
 // The samples of the ring within [from, to] as points (x: milliseconds since 1970, y: the
 // value). When there are more than maxPoints of them, the samples are cut into
@@ -14,3 +15,8 @@
 // sample, in time order: an hour of samples draws at the cost of a minute, and a short
 // peak stays visible.
 QList<QPointF> TrendPoints(const TTrendRing& ring, int64_t from, int64_t to, int maxPoints);
+
+// The lines the chart draws for one series within [from, to]: the samples are cut where
+// two of them lie more than TrendGapMs apart, and each part becomes the points of
+// TrendPoints, with a share of maxPoints by its number of samples (at least two).
+std::vector<QList<QPointF>> TrendLines(const TTrendRing& ring, int64_t from, int64_t to, int maxPoints);
