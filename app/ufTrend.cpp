@@ -160,7 +160,8 @@ void TfTrend::SetFurtherLines(int series, const std::vector<QList<QPointF>>& lin
         HideLegendEntries(FChart, line);
         further.push_back(line);
     }
-    for (size_t i = 0; i < further.size(); ++i) further[i]->replace(i + 1 < lines.size() ? lines[i + 1] : QList<QPointF>());
+    for (size_t i = 0; i < further.size(); ++i)
+        further[i]->replace(i + 1 < lines.size() ? lines[i + 1] : QList<QPointF>());
 }
 
 std::vector<QLineSeries*> TfTrend::LinesOf(int series) const

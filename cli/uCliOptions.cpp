@@ -2,15 +2,15 @@
 
 #include "cli/uCliAddress.h"
 #include "cli/uCliJson.h"
-#include "framework/uci_ConnectionString.h"
 #include "framework/uCommandLine.h"
+#include "framework/uci_ConnectionString.h"
 
 #include <CLI/CLI.hpp>
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string_view>
 

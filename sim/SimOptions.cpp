@@ -71,7 +71,6 @@ std::string IdentificationText(const std::string& text)
                         std::to_string(bytes.size()));
     return bytes;
 }
-
 }
 
 std::optional<int> ParseSimOptions(int argc, const char* const* argv, TSimOptions& o)

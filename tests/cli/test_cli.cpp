@@ -59,8 +59,7 @@ TEST(CliReads, AModuleTextIsShownWholeInTextAndInJson)
     TSimulator sim({"--identification", "Valdrix\\x00 tail\\x07\\x0A\\xE8"});
     ASSERT_TRUE(sim.Ready());
     const std::string identification("Valdrix\0 tail\a\n\xC4\x8D", 17);
-    EXPECT_EQ(nlohmann::json::parse(Ok(sim, {"identify"}), nullptr, false).value("identification", ""),
-              identification);
+    EXPECT_EQ(nlohmann::json::parse(Ok(sim, {"identify"}), nullptr, false).value("identification", ""), identification);
     EXPECT_EQ(Cli(sim, {"identify"}, false).Out, "Valdrix\\x00 tail\\x07\\x0A\xC4\x8D\n");
     EXPECT_EQ(Cli(sim, {"scan", "--from", "0x31", "--to", "0x31"}, false).Out,
               "0x31 (49) serial 1 12345 12345678: Valdrix\\x00 tail\\x07\\x0A\xC4\x8D\n");

@@ -101,8 +101,7 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrongInTextAndInJson)
         args.push_back("--json");
         const TProgramRun json = RunProgram("VALDRIX_CLI", args);
         EXPECT_EQ(json.Status, 2) << c.Reason;
-        EXPECT_EQ(nlohmann::json::parse(json.Out, nullptr, false),
-                  (nlohmann::json{{"ok", false}, {"error", c.Reason}}))
+        EXPECT_EQ(nlohmann::json::parse(json.Out, nullptr, false), (nlohmann::json{{"ok", false}, {"error", c.Reason}}))
             << json.Out;
         EXPECT_EQ(json.Err, "");
     }

@@ -106,8 +106,8 @@ TEST(CliScan, ListsTheModulesThatAnswerWithinTheRange)
     };
     const nlohmann::json modules = {module(0x31, 0), module(0x32, 1), module(0x33, 2)};
     EXPECT_EQ(JsonLines(json.Out),
-              (std::vector<nlohmann::json>{modules[0], modules[1], modules[2],
-                                           {{"ok", true}, {"modules", modules}, {"interrupted", false}}}))
+              (std::vector<nlohmann::json>{
+                  modules[0], modules[1], modules[2], {{"ok", true}, {"modules", modules}, {"interrupted", false}}}))
         << json.Out;
     const TProgramRun none = Cli(sim, {"--json", "scan", "--from", "1", "--to", "2", "--timeout", "50"});
     EXPECT_EQ(none.Status, 1);
@@ -129,8 +129,12 @@ TEST(CliScan, ModulesThatRefuseOrAnswerLateAreFoundToo)
         std::string Listed;
         int Status;
     } cases[] = {
-        {{"--modules", "2", "--refuse", "F3:01"}, "0x30", "0x33", "100",
-         "0x31 (49) serial 1 12345 12345678" + refused + "0x32 (50) serial 1 12346 12345679" + refused, 1},
+        {{"--modules", "2", "--refuse", "F3:01"},
+         "0x30",
+         "0x33",
+         "100",
+         "0x31 (49) serial 1 12345 12345678" + refused + "0x32 (50) serial 1 12346 12345679" + refused,
+         1},
         // The late answer comes while the next address is asked, or while the scan waits
         // after the last one.
         {{"--delay", "150"}, "0x31", "0x33", "100", "0x31 (49) serial -" + late, 1},
@@ -148,7 +152,8 @@ TEST(CliScan, ModulesThatRefuseOrAnswerLateAreFoundToo)
     TSimulator refusing({"--refuse", "F3:05"});
     ASSERT_TRUE(refusing.Ready());
     const TProgramRun json = Cli(refusing, {"--json", "scan", "--from", "0x31", "--to", "0x31"});
-    const nlohmann::json module = {{"address", 0x31}, {"answer", "refused"}, {"ack", 5}, {"serial", {1, 12345, 12345678}}};
+    const nlohmann::json module = {
+        {"address", 0x31}, {"answer", "refused"}, {"ack", 5}, {"serial", {1, 12345, 12345678}}};
     EXPECT_EQ(json.Status, 1);
     EXPECT_EQ(JsonLines(json.Out),
               (std::vector<nlohmann::json>{
@@ -198,10 +203,10 @@ TEST(CliScan, ShowsItsProgressOnATerminalOnly)
     // The terminal turns each newline into a carriage return and a newline.
     // Each module's line as it is found, with the progress cleared before it.
     const std::string cleared = "\r                   \r";
-    EXPECT_EQ(shown, "\rscanning 0x32 (1/3)" + cleared + "0x32 (50) serial 1 12346 12345679: Valdrix ; v 1.0 ; SIM\r\n" +
-                         "\rscanning 0x33 (2/3)" + cleared +
-                         "0x33 (51) serial 1 12347 12345680: Valdrix ; v 1.0 ; SIM\r\n" + "\rscanning 0x34 (3/3)" +
-                         cleared);
+    EXPECT_EQ(shown, "\rscanning 0x32 (1/3)" + cleared +
+                         "0x32 (50) serial 1 12346 12345679: Valdrix ; v 1.0 ; SIM\r\n" + "\rscanning 0x33 (2/3)" +
+                         cleared + "0x33 (51) serial 1 12347 12345680: Valdrix ; v 1.0 ; SIM\r\n" +
+                         "\rscanning 0x34 (3/3)" + cleared);
     EXPECT_EQ(OnTerminal({"-c", sim.Connection(), "--json", "scan", "--from", "0x33", "--to", "0x33"}).find("scanning"),
               std::string::npos);
 }
