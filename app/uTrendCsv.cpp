@@ -1,5 +1,7 @@
 #include "app/uTrendCsv.h"
 
+#include "app/uTrendPoints.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-// The points the trend chart draws for one series.
+// The points and lines the trend chart draws for one series, and the gap that breaks a line.
 #pragma once
 
 #include "app/uTrendSamples.h"
@@ -8,6 +8,12 @@
 
 #include <cstdint>
 #include <vector>
+
+// A series has a sample every 200 ms while the module is polled (a rotation of five 40 ms
+// poll steps). Where none was taken for longer than five rotations (a disconnection, a
+// module that stopped answering), nothing was measured: the chart breaks its line there
+// and a CSV row does not join readings across it.
+constexpr int64_t TrendGapMs = 1000;
 
 // The samples of the ring within [from, to] as points (x: milliseconds since 1970, y: the
 // value). When there are more than maxPoints of them, the samples are cut into

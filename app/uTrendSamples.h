@@ -13,12 +13,6 @@
 #include <cstdint>
 #include <vector>
 
-// A series has a sample every 200 ms while the module is polled (a rotation of five 40 ms
-// poll steps). Where none was taken for longer than five rotations (a disconnection, a
-// module that stopped answering), nothing was measured: the chart breaks its line there
-// and a CSV row does not join readings across it.
-constexpr int64_t TrendGapMs = 1000;
-
 // One reading of a series; Time in milliseconds since 1970-01-01 UTC.
 struct TTrendSample {
     int64_t Time = 0;

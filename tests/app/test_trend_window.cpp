@@ -4,6 +4,7 @@
 #include "test_main_fixture.h"
 
 #include "app/uAppClock.h"
+#include "app/uTrendPoints.h"
 #include "app/ufTrend.h"
 #include "tests/support/text_lines.h"
 
