@@ -171,11 +171,11 @@ TEST(CliScan, InterruptedScanShowsWhatItFound)
     TSimulator sim;
     ASSERT_TRUE(sim.Ready());
     for (const bool json : {false, true}) {
-        std::vector<std::string> args = {"-c", sim.Connection(), "scan", "--timeout", "100"};
+        std::vector<std::string> args = {"-c", sim.Connection(), "scan", "--from", "0x30", "--timeout", "100"};
         if (json) args.push_back("--json");
         TRunningProgram scan(ProgramPath("VALDRIX_CLI"), args);
-        // The module at 0x31 is shown as soon as it is found, long before the scan of
-        // 253 addresses could end.
+        // The module at 0x31 is shown as soon as it is found, long before the scan of the
+        // 206 addresses up to 0xFD could end.
         const std::string found = scan.ReadLine(std::chrono::seconds(20)).value_or("");
         EXPECT_EQ(found, json ? R"({"address":49,"answer":"identification","identification":"Valdrix ; v 1.0 ; SIM",)"
                                 R"("serial":[1,12345,12345678]})"
