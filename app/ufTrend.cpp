@@ -48,6 +48,13 @@ QPen SeriesPen(int series)
     return QPen(TemperatureColours[channel], 1);
 }
 
+// A lone sample between two gaps is a line of one point: drawn as a dot.
+void SetLinePoints(QLineSeries* line, const QList<QPointF>& points)
+{
+    line->replace(points);
+    line->setPointsVisible(points.size() == 1);
+}
+
 // The lines after a gap belong to their series' legend entry.
 void HideLegendEntries(QChart* chart, QLineSeries* line)
 {
@@ -161,7 +168,7 @@ void TfTrend::SetFurtherLines(int series, const std::vector<QList<QPointF>>& lin
         further.push_back(line);
     }
     for (size_t i = 0; i < further.size(); ++i)
-        further[i]->replace(i + 1 < lines.size() ? lines[i + 1] : QList<QPointF>());
+        SetLinePoints(further[i], i + 1 < lines.size() ? lines[i + 1] : QList<QPointF>());
 }
 
 std::vector<QLineSeries*> TfTrend::LinesOf(int series) const
@@ -210,7 +217,7 @@ void TfTrend::Redraw()
     FShownFrom = FShownTo - SpanMs();
     for (int s = 0; s < TrendSeriesCount; ++s) {
         const std::vector<QList<QPointF>> lines = TrendLines(FSamples.Series(s), FShownFrom, FShownTo, MaxDrawnPoints);
-        FSeries[size_t(s)]->replace(lines.empty() ? QList<QPointF>() : lines.front());
+        SetLinePoints(FSeries[size_t(s)], lines.empty() ? QList<QPointF>() : lines.front());
         SetFurtherLines(s, lines);
     }
     FAxisTime->setFormat(SpanMs() > 10 * MsPerMinute ? QStringLiteral("hh:mm") : QStringLiteral("hh:mm:ss"));
