@@ -36,3 +36,18 @@ QList<QPointF> TrendPoints(const TTrendRing& ring, int64_t from, int64_t to, int
     }
     return points;
 }
+
+std::vector<QList<QPointF>> TrendLines(const TTrendRing& ring, int64_t from, int64_t to, int maxPoints)
+{
+    const size_t first = ring.FirstAtOrAfter(from);
+    const size_t end = ring.FirstAtOrAfter(to + 1);
+    std::vector<QList<QPointF>> lines;
+    for (size_t start = first; start < end;) {
+        size_t stop = start + 1;
+        while (stop < end && ring[stop].Time - ring[stop - 1].Time <= TrendGapMs) ++stop;
+        const auto share = int(std::max<size_t>(2, size_t(std::max(maxPoints, 2)) * (stop - start) / (end - first)));
+        lines.push_back(TrendPoints(ring, ring[start].Time, ring[stop - 1].Time, share));
+        start = stop;
+    }
+    return lines;
+}

@@ -48,6 +48,19 @@ QPen SeriesPen(int series)
     return QPen(TemperatureColours[channel], 1);
 }
 
+// A lone sample between two gaps is a line of one point: drawn as a dot.
+void SetLinePoints(QLineSeries* line, const QList<QPointF>& points)
+{
+    line->replace(points);
+    line->setPointsVisible(points.size() == 1);
+}
+
+// The lines after a gap belong to their series' legend entry.
+void HideLegendEntries(QChart* chart, QLineSeries* line)
+{
+    for (QLegendMarker* marker : chart->legend()->markers(line)) marker->setVisible(false);
+}
+
 // A range that holds [low, high] with a margin, rounded to readable ticks.
 void SetPaddedRange(QValueAxis* axis, double low, double high)
 {
@@ -124,12 +137,7 @@ void TfTrend::CreateChart()
     FAxisTemperature->setLabelFormat(QStringLiteral("%.1f"));
 
     for (int s = 0; s < TrendSeriesCount; ++s) {
-        auto* series = new QLineSeries(FChart);
-        series->setName(TrendSeriesName(s));
-        series->setPen(SeriesPen(s));
-        FChart->addSeries(series);
-        series->attachAxis(FAxisTime);
-        series->attachAxis(AxisOf(s));
+        QLineSeries* series = AddLine(s);
         FSeries[size_t(s)] = series;
         for (QLegendMarker* marker : FChart->legend()->markers(series))
             connect(marker, &QLegendMarker::clicked, this, [this, s] { SetSeriesShown(s, !SeriesShown(s)); });
@@ -137,6 +145,37 @@ void TfTrend::CreateChart()
     chvTrend = new QChartView(FChart, this);
     chvTrend->setObjectName(QStringLiteral("chvTrend"));
     chvTrend->setRenderHint(QPainter::Antialiasing);
+}
+
+QLineSeries* TfTrend::AddLine(int series)
+{
+    auto* line = new QLineSeries(FChart);
+    line->setName(TrendSeriesName(series));
+    line->setPen(SeriesPen(series));
+    FChart->addSeries(line);
+    line->attachAxis(FAxisTime);
+    line->attachAxis(AxisOf(series));
+    return line;
+}
+
+void TfTrend::SetFurtherLines(int series, const std::vector<QList<QPointF>>& lines)
+{
+    std::vector<QLineSeries*>& further = FFurtherLines[size_t(series)];
+    while (further.size() + 1 < lines.size()) {
+        QLineSeries* line = AddLine(series);
+        line->setVisible(SeriesShown(series));
+        HideLegendEntries(FChart, line);
+        further.push_back(line);
+    }
+    for (size_t i = 0; i < further.size(); ++i)
+        SetLinePoints(further[i], i + 1 < lines.size() ? lines[i + 1] : QList<QPointF>());
+}
+
+std::vector<QLineSeries*> TfTrend::LinesOf(int series) const
+{
+    std::vector<QLineSeries*> lines = {FSeries[size_t(series)]};
+    lines.insert(lines.end(), FFurtherLines[size_t(series)].begin(), FFurtherLines[size_t(series)].end());
+    return lines;
 }
 
 QValueAxis* TfTrend::AxisOf(int series) const
@@ -176,8 +215,11 @@ void TfTrend::Redraw()
 {
     FShownTo = AppNow().toMSecsSinceEpoch();
     FShownFrom = FShownTo - SpanMs();
-    for (int s = 0; s < TrendSeriesCount; ++s)
-        FSeries[size_t(s)]->replace(TrendPoints(FSamples.Series(s), FShownFrom, FShownTo, MaxDrawnPoints));
+    for (int s = 0; s < TrendSeriesCount; ++s) {
+        const std::vector<QList<QPointF>> lines = TrendLines(FSamples.Series(s), FShownFrom, FShownTo, MaxDrawnPoints);
+        SetLinePoints(FSeries[size_t(s)], lines.empty() ? QList<QPointF>() : lines.front());
+        SetFurtherLines(s, lines);
+    }
     FAxisTime->setFormat(SpanMs() > 10 * MsPerMinute ? QStringLiteral("hh:mm") : QStringLiteral("hh:mm:ss"));
     FAxisTime->setRange(QDateTime::fromMSecsSinceEpoch(FShownFrom), QDateTime::fromMSecsSinceEpoch(FShownTo));
     SetAxisRanges();
@@ -190,10 +232,11 @@ void TfTrend::SetAxisRanges()
         double high = -low;
         for (int s = 0; s < TrendSeriesCount; ++s) {
             if (AxisOf(s) != axis || !SeriesShown(s)) continue;
-            for (const QPointF& point : FSeries[size_t(s)]->points()) {
-                low = std::min(low, point.y());
-                high = std::max(high, point.y());
-            }
+            for (const QLineSeries* line : LinesOf(s))
+                for (const QPointF& point : line->points()) {
+                    low = std::min(low, point.y());
+                    high = std::max(high, point.y());
+                }
         }
         SetPaddedRange(axis, low, high);
     }
@@ -205,6 +248,11 @@ void TfTrend::SetSeriesShown(int series, bool shown)
 {
     QLineSeries* line = FSeries[size_t(series)];
     line->setVisible(shown);
+    for (QLineSeries* further : FFurtherLines[size_t(series)]) {
+        further->setVisible(shown);
+        // Showing a line shows its legend entry again.
+        HideLegendEntries(FChart, further);
+    }
     const qreal alpha = shown ? 1.0 : HiddenAlpha;
     for (QLegendMarker* marker : FChart->legend()->markers(line)) {
         // A hidden series hides its legend entry too; it stays, pale, to be switched back on.

@@ -4,11 +4,14 @@
 //
 // The window never talks to the module: it redraws from the store once a second (the
 // hour every six seconds), and only while it is visible, so the polling pays nothing
-// for it but the store's appends.
+// for it but the store's appends. A series' line breaks where no sample was taken for
+// longer than TrendGapMs: each further part is a line of its own, without a legend entry.
 #pragma once
 
 #include "app/uTrendSamples.h"
 
+#include <QList>
+#include <QPointF>
 #include <QWidget>
 
 #include <array>
@@ -63,6 +66,12 @@ protected:
 
 private:
     void CreateChart();
+    // A line of the series on the chart, with the series' pen and axes.
+    QLineSeries* AddLine(int series);
+    // The series' lines after its first gap, one per part; more are added when needed.
+    void SetFurtherLines(int series, const std::vector<QList<QPointF>>& lines);
+    // Every line of the series: the first, then those after its gaps.
+    std::vector<QLineSeries*> LinesOf(int series) const;
     int64_t SpanMs() const;
     QValueAxis* AxisOf(int series) const;
     void SetAxisRanges();
@@ -82,6 +91,8 @@ private:
     QValueAxis* FAxisValue;
     QValueAxis* FAxisRaw;
     QValueAxis* FAxisTemperature;
+    // The first line of each series, with its legend entry, and the lines after its gaps.
     std::array<QLineSeries*, TrendSeriesCount> FSeries{};
+    std::array<std::vector<QLineSeries*>, TrendSeriesCount> FFurtherLines;
     QTimer* tmrRedraw;
 };

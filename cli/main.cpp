@@ -2,7 +2,6 @@
 #include "cli/uCliCommands.h"
 #include "cli/uCliOptions.h"
 #include "cli/uCliSession.h"
-#include "framework/uCommandLine.h"
 #include "framework/uExceptions.h"
 #include "protocol/uTarvelStackDeviceList.h"
 #include "transports/uTransports.h"
@@ -10,6 +9,8 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -47,13 +48,15 @@ int main(int argc, char** argv)
     try {
         action = PrepareCliCommand(options.Command, options.Args);
     } catch (const ECliUsage& e) {
-        PrintUsageError("valdrix-cli", e.what());
+        PrintCliUsageError(options.Json, e.what());
         return CliExitUsage;
     }
 
     QCoreApplication app(argc, argv);
     RegisterTransports();
-    const int status = Run(options, action);
+    const std::optional<std::string> unknown = UnknownProvider(options.Connection);
+    if (unknown) PrintCliUsageError(options.Json, *unknown);
+    const int status = unknown ? CliExitUsage : Run(options, action);
     UnregisterTransports();
     FinalizeDeviceRegistry();
     return status;

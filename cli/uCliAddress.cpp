@@ -3,22 +3,33 @@
 #include "cli/uCliSession.h"
 #include "protocol/uTarvel97.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 namespace {
 
 constexpr unsigned LastDeviceAddress = TARVEL_ADR_SPECIAL - 1;
 
-// Whether a module answers its identification at `address`; the device keeps its address.
-bool Answers(IValdrix& device, uint8_t address)
+// Why NEW is taken, or nothing when nobody answers there.
+std::optional<std::string> Occupied(TCliSession& s, uint8_t address)
 {
+    s.TakePacketAddresses();
+    IValdrix& device = s.Device();
     const uint8_t own = device.GetAddress();
     device.SetAddress(address);
-    std::string text;
-    const bool answered = device.ReadIdentificationText(text);
+    const TCliProbe probe = ProbeAddress(device);
     device.SetAddress(own);
-    return answered;
+    if (probe.Answer == TCliProbe::Identified) return "";
+    if (probe.Answer != TCliProbe::Silent) return ": it " + ProbeFailureText(probe);
+    s.Listen(std::chrono::milliseconds(s.Timeout()));
+    const std::vector<uint8_t> late = s.TakePacketAddresses();
+    if (std::find(late.begin(), late.end(), address) != late.end()) return ": it answered after the time-out";
+    if (s.BytesReturned()) return ": bytes came back, but no valid answer";
+    return std::nullopt;
 }
 
 } // namespace
@@ -43,6 +54,26 @@ std::string CliAddressText(uint8_t address)
     return text;
 }
 
+TCliProbe ProbeAddress(IValdrix& device)
+{
+    TCliProbe probe;
+    if (device.ReadIdentificationText(probe.Text))
+        probe.Answer = TCliProbe::Identified;
+    else if (device.GetLastResult() == TARVEL_RESULT_REFUSED)
+        probe.Answer = TCliProbe::Refused;
+    else if (device.GetLastResult() == TARVEL_RESULT_INVALID)
+        probe.Answer = TCliProbe::Invalid;
+    probe.Ack = device.GetLastAck();
+    return probe;
+}
+
+std::string ProbeFailureText(const TCliProbe& probe)
+{
+    if (probe.Answer == TCliProbe::Refused)
+        return "refused the identification request (acknowledge code " + std::to_string(probe.Ack) + ")";
+    return "answered the identification request with an invalid packet";
+}
+
 TCliAction PrepareSetAddress(const TCliArgs& args)
 {
     const uint8_t target = ParseCliAddress(args["NEW"], "NEW");
@@ -50,10 +81,11 @@ TCliAction PrepareSetAddress(const TCliArgs& args)
         IValdrix& device = s.Device();
         // Two modules at one address would both answer there: the confirmation below would
         // prove nothing, and neither module could be reached on its own any more.
-        if (target != device.GetAddress() && Answers(device, target)) {
-            r.SetError("another module already answers at " + CliAddressText(target));
-            return false;
-        }
+        if (target != device.GetAddress())
+            if (const std::optional<std::string> occupant = Occupied(s, target)) {
+                r.SetError("another module already answers at " + CliAddressText(target) + *occupant);
+                return false;
+            }
         if (!device.ChangeAddress(target)) {
             r.SetError("the address change failed: " + s.DescribeFailure());
             return false;

@@ -251,10 +251,10 @@ void TCliReport::Flush()
 {
     if (FJson)
         std::fprintf(FOut, "%s\n", CliJsonText(FObject).c_str());
-    else if (FLines.empty())
+    else if (FLines.empty() && !FEmitted)
         std::fprintf(FOut, "ok\n");
     for (const std::string& line : FJson ? std::vector<std::string>{} : FLines)
-        std::fprintf(FOut, "%s\n", line.c_str());
+        std::fprintf(FOut, "%s\n", PrintableText(line).c_str());
     std::fflush(FOut);
     FFlushed = true;
     Start();
@@ -263,8 +263,15 @@ void TCliReport::Flush()
 void TCliReport::Progress(const std::string& text)
 {
     if (FJson) return;
-    std::fprintf(FOut, "%s\n", text.c_str());
+    std::fprintf(FOut, "%s\n", PrintableText(text).c_str());
     std::fflush(FOut);
+}
+
+void TCliReport::Emit(const std::string& text, const TCliJson& json)
+{
+    std::fprintf(FOut, "%s\n", FJson ? CliJsonText(json).c_str() : PrintableText(text).c_str());
+    std::fflush(FOut);
+    FEmitted = true;
 }
 
 bool TCliReport::Interactive() const { return !FJson && isatty(fileno(FOut)); }

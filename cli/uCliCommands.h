@@ -22,9 +22,14 @@ public:
     void Line(const std::string& text) { FLines.push_back(text); }
     // A text line printed at once, while the command runs; JSON output leaves it out.
     void Progress(const std::string& text);
+    // A result printed at once, while the command runs: the text line, or with --json the
+    // object on a line of its own.
+    void Emit(const std::string& text, const TCliJson& json);
     // Whether text goes to a terminal: a progress line rewritten in place is shown only there.
     bool Interactive() const;
-    // Prints the collected result and starts a new one.
+    // Prints the collected result and starts a new one; as text, "ok" when the command has
+    // shown nothing else. Control characters of text lines are shown as \xNN, so that a
+    // module's text prints whole, on one line.
     void Flush();
     // Prints the result unless the command printed its results itself.
     void Finish()
@@ -56,6 +61,7 @@ private:
     std::vector<std::string> FLines;
     std::string FError;
     bool FFlushed = false;
+    bool FEmitted = false;
     bool FFailureShown = false;
 };
 

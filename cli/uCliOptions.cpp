@@ -1,14 +1,18 @@
 #include "cli/uCliOptions.h"
 
 #include "cli/uCliAddress.h"
+#include "cli/uCliJson.h"
 #include "framework/uCommandLine.h"
+#include "framework/uci_ConnectionString.h"
 
 #include <CLI/CLI.hpp>
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <string_view>
 
 const char* const CliUsageText =
     "Usage: valdrix-cli [OPTION]... COMMAND [ARGUMENT]...\n"
@@ -19,7 +23,7 @@ const char* const CliUsageText =
     "  -c, --connection=STRING  connection string (default: $VALDRIX_CONNECTION, else\n"
     "                           provider=TCP_CLIENT;host=127.0.0.1;port=10001)\n"
     "  -a, --address=ADR        the module's address, 0..253, decimal or 0x.. (default 0x31)\n"
-    "      --timeout=MS         answer time-out of each request, 0..600000 (default 1000)\n"
+    "      --timeout=MS         answer time-out of each request, 1..600000 (default 1000)\n"
     "      --json               one JSON object (UTF-8) per result instead of text\n"
     "  -h, --help               this text\n"
     "      --version            the program's version\n"
@@ -60,9 +64,17 @@ const char* const CliUsageText =
     "                                    every address A..B (default 1..253) asked once for\n"
     "                                    its identification and serial numbers, waiting MS\n"
     "                                    (default 100; this --timeout stands after scan);\n"
-    "                                    one line per module that answered\n"
+    "                                    a line per module (JSON: an object) as it is found:\n"
+    "                                    its identification, or that it refused (with the\n"
+    "                                    acknowledge code), answered invalidly or late (after\n"
+    "                                    MS; late answers are awaited until one --timeout\n"
+    "                                    after the last address); JSON ends with\n"
+    "                                    {\"ok\",\"modules\",\"interrupted\"}; Ctrl-C ends it\n"
+    "                                    with what it found; exit status 1 when no module\n"
+    "                                    answered or one did not answer normally\n"
     "  set-address NEW                   move the module to address NEW (0..253), unless\n"
-    "                                    another module answers there, and confirm that it\n"
+    "                                    anything answers there (normally, refusing, invalid\n"
+    "                                    or late: up to twice --timeout), and confirm that it\n"
     "                                    answers at NEW\n"
     "\n"
     "Connection strings:\n"
@@ -77,8 +89,54 @@ const char* const CliUsageText =
     "3 invalid answer, 4 refused), \"last_result_name\" and \"last_ack\".\n"
     "\n"
     "Exit status:\n"
-    "  0 success, 1 the module refused or did not answer, 2 usage error,\n"
-    "  3 the connection could not be made.\n";
+    "  0 success, 1 the module refused or did not answer (scan: no module answered, or\n"
+    "  one refused or answered late), 2 usage error (JSON with --json; an unknown\n"
+    "  provider too), 3 the connection could not be made.\n";
+
+namespace {
+
+// Looked for before parsing, so that a command line the parser refuses is told in JSON too.
+bool AsksForJson(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i)
+        if (std::string_view(argv[i]) == "--json") return true;
+    return false;
+}
+
+// The parser's reason, except that a first word that is no command is called so.
+std::string UsageReason(const CLI::App& app, const std::string& reason)
+{
+    const std::vector<std::string> extra = app.remaining();
+    if (app.get_subcommands().empty() && !extra.empty() && extra.front().rfind('-', 0) != 0)
+        return "unknown command \"" + extra.front() + "\"";
+    return reason;
+}
+
+} // namespace
+
+void PrintCliUsageError(bool json, const std::string& reason)
+{
+    if (!json) {
+        PrintUsageError("valdrix-cli", reason);
+        return;
+    }
+    std::printf("%s\n", CliJsonText(TCliJson{{"ok", false}, {"error", reason}}).c_str());
+    std::fflush(stdout);
+}
+
+std::optional<std::string> UnknownProvider(const std::string& connection)
+{
+    // Spaces and line breaks do not count, as for the transport factory.
+    std::string pairs;
+    for (const char c : connection)
+        if (c != ' ' && c != '\r' && c != '\n') pairs += c;
+    std::string provider;
+    if (!TConnectionStringLines(pairs).Find("provider", provider))
+        return "the connection string \"" + connection + "\" names no provider (provider=...)";
+    TCommunicationInterfaceClass found = nullptr;
+    if (!FindProvider(provider, found)) return "unknown provider \"" + provider + "\" in the connection string";
+    return std::nullopt;
+}
 
 const std::string& TCliArgs::operator[](const std::string& name) const
 {
@@ -100,7 +158,7 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, const std:
     value(app, "-c,--connection", [&](const std::string& text) { options.Connection = text; });
     value(app, "-a,--address", [&](const std::string& text) { options.Address = ParseCliAddress(text, "address"); });
     value(app, "--timeout",
-          [&](const std::string& text) { options.Timeout = int32_t(ParseCliInt(text, 0, 600000, "time-out")); });
+          [&](const std::string& text) { options.Timeout = int32_t(ParseCliInt(text, 1, 600000, "time-out")); });
     app.add_flag("--json", options.Json);
     app.require_subcommand(0, 1);
     for (const TCliCommandSyntax& syntax : commands) {
@@ -116,12 +174,14 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, const std:
         for (const std::string& name : syntax.Flags)
             command->add_flag_callback(name, [&options, name] { options.Args.Set(name, "1"); });
     }
+    const bool json = AsksForJson(argc, argv);
     try {
-        if (const auto status = ParseCommandLine(app, argc, argv, CliUsageText)) return status;
+        const auto report = [&](const std::string& reason) { PrintCliUsageError(json, UsageReason(app, reason)); };
+        if (const auto status = ParseCommandLine(app, argc, argv, CliUsageText, report)) return status;
         if (app.get_subcommands().empty()) throw ECliUsage("no command given");
         options.Command = app.get_subcommands().front()->get_name();
     } catch (const ECliUsage& e) {
-        PrintUsageError(app.get_name(), e.what());
+        PrintCliUsageError(json, e.what());
         return CliExitUsage;
     }
     return std::nullopt;

@@ -65,11 +65,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Tells why the command line cannot be run: as {"ok":false,"error":REASON} on standard
+// output when JSON was asked for, else as a short message on standard error.
+void PrintCliUsageError(bool json, const std::string& reason);
+
 // Parses the command line for the given commands into options. Nothing when the command
 // is to run; otherwise the status to exit with, after the usage text, the version or the
-// reason the command line cannot be run has been printed.
+// reason the command line cannot be run has been printed (as JSON when --json is among
+// the options, however the rest of the line went).
 std::optional<int> ParseCliOptions(int argc, const char* const* argv, const std::vector<TCliCommandSyntax>& commands,
                                    TCliOptions& options);
+
+// Why no transport of the program takes the connection string (it names no provider, or
+// one that is not registered), or nothing when one does. The transports must be
+// registered; the values for the transport are not looked at.
+std::optional<std::string> UnknownProvider(const std::string& connection);
 
 // A whole number within [min, max]; raises ECliUsage naming `what` otherwise.
 int64_t ParseCliInt(const std::string& text, int64_t min, int64_t max, const std::string& what);

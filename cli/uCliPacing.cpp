@@ -42,3 +42,5 @@ bool TCliPacer::Pause(std::chrono::milliseconds length)
     SleepUntil(std::chrono::steady_clock::now() + length);
     return !StopRequested;
 }
+
+bool TCliPacer::Stopped() const { return StopRequested; }

@@ -1,4 +1,4 @@
-// Pacing of the commands that repeat (monitor, ping): each round starts one interval
+// Pacing of the commands that repeat (monitor, ping, scan): each round starts one interval
 // after the previous round started, so the time a round takes is not added to the
 // interval; a round that overruns it is followed at once. SIGINT and SIGTERM end the
 // repetition after the round that is running.
@@ -17,6 +17,8 @@ public:
     // Waits this long outside the rounds (the round after it follows at once); false
     // when a stop signal came first.
     bool Pause(std::chrono::milliseconds length);
+    // Whether a stop signal came.
+    bool Stopped() const;
 
 private:
     std::chrono::milliseconds FInterval;

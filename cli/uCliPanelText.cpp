@@ -19,6 +19,22 @@ std::string Join(const std::vector<std::string>& items, const char* separator)
     return out;
 }
 
+std::string PrintableText(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", unsigned(byte));
+        out += escaped;
+    }
+    return out;
+}
+
 std::string TemperatureText(const TValdrixTemperature& t)
 {
     char text[32];

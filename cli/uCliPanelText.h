@@ -5,6 +5,7 @@
 #include "device/ussValdrix.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 template <class T, int N, class F>
@@ -16,6 +17,10 @@ auto Map(const TValdrixChannels<T, N>& channels, F f)
 }
 
 std::string Join(const std::vector<std::string>& items, const char* separator = " ");
+
+// The text with each control character (0x00..0x1F, 0x7F) written as \xNN: a module's
+// text, a zero byte included, shown whole and on one line.
+std::string PrintableText(std::string_view text);
 
 // "1" and "0" per channel, channel 1 first.
 template <int N>

@@ -1,6 +1,9 @@
 #include "cli/uCliSession.h"
 
+#include "framework/uExceptions.h"
 #include "protocol/uTarvel97.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -21,6 +24,7 @@ TCliSession::~TCliSession()
 bool TCliSession::Connect(const std::string& connection, int32_t timeout, uint8_t address, std::string& error)
 {
     FConnection = connection;
+    FTimeout = timeout;
     FDevice = MakeObj<TValdrix>(address);
     FDevice->SetTimeout(timeout);
     FLink.Attach(FDevice);
@@ -59,6 +63,8 @@ void TCliSession::Watch(ICommunicationInterface* intf, const std::string& bytes,
             FReceived.erase(0, cut);
             FRequestStart = FRequestStart > cut ? FRequestStart - cut : 0;
         }
+        FUnframed += bytes;
+        if (FUnframed.size() > 2 * KeptReceived) FUnframed.erase(0, FUnframed.size() - KeptReceived);
         return;
     }
     // A new request: only a packet begun before it may still complete.
@@ -95,6 +101,43 @@ std::string TCliSession::DescribeFailure()
     if (result == TARVEL_RESULT_NO_ANSWER)
         if (std::string returned = DescribeReturnedBytes(); !returned.empty()) return returned;
     return DescribeRequestFailure(result, FDevice->GetLastAck());
+}
+
+bool TCliSession::BytesReturned()
+{
+    const std::lock_guard lock(FTrafficLock);
+    return FReceived.size() > FRequestStart;
+}
+
+std::vector<uint8_t> TCliSession::TakePacketAddresses()
+{
+    const std::lock_guard lock(FTrafficLock);
+    std::vector<uint8_t> addresses;
+    TTarvelFormat97 packet;
+    while (FindTarvel97Packet(FUnframed, packet, true)) addresses.push_back(packet.Adr);
+    // Bytes before the first packet marker can never become part of a packet.
+    FUnframed.erase(0, std::min(FUnframed.find('*'), FUnframed.size()));
+    return addresses;
+}
+
+void TCliSession::Listen(std::chrono::milliseconds length)
+{
+    using namespace std::chrono;
+    const IntfPtr<ICommunicationInterface> intf = FLink.Interface();
+    const IntfPtr<TTarvelStack> stack = FLink.Stack();
+    if (!intf || !stack) return;
+    const auto end = steady_clock::now() + length;
+    for (auto now = steady_clock::now(); now < end; now = steady_clock::now()) {
+        const TCiWaitResult waited = intf->WaitForData(uint32_t(ceil<milliseconds>(end - now).count()));
+        if (waited == TCiWaitResult::Closed) return;
+        if (waited != TCiWaitResult::Data) continue;
+        try {
+            stack->icDataRcv(intf.get());
+        } catch (const Exception&) {
+            // A packet the stack refuses (for the universal address, or too short) is noise
+            // to a listener; the bytes have passed the traffic watch all the same.
+        }
+    }
 }
 
 bool TCliSession::LinkClosed()

@@ -6,8 +6,11 @@
 #include "framework/uci_SpySink.h"
 #include "protocol/uModuleLink.h"
 
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class TCliSession {
 public:
@@ -39,6 +42,15 @@ public:
     std::string DescribeFailure();
     // Whether the link closed under the session (the peer went away).
     bool LinkClosed();
+    // Whether bytes came back since the last request went out (answer or not).
+    bool BytesReturned();
+    // The addresses of the valid packets received since the last call, in order of arrival.
+    std::vector<uint8_t> TakePacketAddresses();
+    // Reads what arrives on the link for up to `length` (less when the link closes), as
+    // the wait for an answer does: the bytes pass the traffic watch and the stack.
+    void Listen(std::chrono::milliseconds length);
+    // The answer time-out the session was connected with (--timeout).
+    int32_t Timeout() const { return FTimeout; }
 
 private:
     // True when the link opened. For a link that was built but did not open, the error
@@ -57,6 +69,9 @@ private:
     std::mutex FTrafficLock;
     std::string FReceived;
     size_t FRequestStart = 0;
+    // Received bytes not yet looked through by TakePacketAddresses (bounded).
+    std::string FUnframed;
+    int32_t FTimeout = 0;
 };
 
 // Text for a failed request, from the device's last result and acknowledge code.

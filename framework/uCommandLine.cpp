@@ -12,7 +12,8 @@ void PrintUsageError(const std::string& program, const std::string& reason)
                  program.c_str());
 }
 
-std::optional<int> ParseCommandLine(CLI::App& app, int argc, const char* const* argv, const std::string& usage)
+std::optional<int> ParseCommandLine(CLI::App& app, int argc, const char* const* argv, const std::string& usage,
+                                    const TUsageErrorReport& report)
 {
     app.set_help_flag("-h,--help");
     app.set_version_flag("--version", VersionLine(app.get_name()));
@@ -26,7 +27,10 @@ std::optional<int> ParseCommandLine(CLI::App& app, int argc, const char* const* 
         std::printf("%s\n", e.what());
         return 0;
     } catch (const CLI::ParseError& e) {
-        PrintUsageError(app.get_name(), e.what());
+        if (report)
+            report(e.what());
+        else
+            PrintUsageError(app.get_name(), e.what());
         return CommandLineUsageStatus;
     }
 }

@@ -76,7 +76,7 @@ TSimAnswer ReadByteF1(TSimModule& m, const TSimRequest&) { return SimOk({char(m.
 
 TSimAnswer ReadText(TSimModule& m, const TSimRequest&) { return SimOk(m.Text); }
 
-TSimAnswer ReadIdentification(TSimModule&, const TSimRequest&) { return SimOk(SimIdentification); }
+TSimAnswer ReadIdentification(TSimModule& m, const TSimRequest&) { return SimOk(m.Identification); }
 
 TSimAnswer ReadNumbers(TSimModule& m, const TSimRequest&)
 {

@@ -76,6 +76,7 @@ public:
     uint8_t ByteF1 = 0;
     bool FlagEE = false;
     std::string Text; // written by E2, read by F2
+    std::string Identification = SimIdentification; // answered to F3
 
     // Configuration instructions need a fresh enable; each enable allows one.
     void EnableConfiguration(int64_t now);

@@ -47,6 +47,30 @@ void SetSignal(double (&signals)[SimAnalogInputs], std::string_view option, cons
     signals[channel - 1] = v;
 }
 
+// The identification text of --identification: \xNN stands for the byte NN (so that a
+// text may hold a zero byte or control characters), \\ for a backslash.
+std::string IdentificationText(const std::string& text)
+{
+    constexpr size_t Longest = 255;
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            bytes += text[i];
+        } else if (text.compare(i, 2, "\\\\") == 0) {
+            bytes += '\\';
+            ++i;
+        } else if (text.compare(i, 2, "\\x") == 0 && i + 4 <= text.size()) {
+            bytes += char(Number("--identification", text.substr(i + 2, 2), 0, 255, 16));
+            i += 3;
+        } else {
+            throw Exception("--identification: expected \\xNN or \\\\ after a backslash, got \"" + text + "\"");
+        }
+    }
+    if (bytes.size() > Longest)
+        throw Exception("--identification: at most " + std::to_string(Longest) + " bytes, got " +
+                        std::to_string(bytes.size()));
+    return bytes;
+}
 }
 
 std::optional<int> ParseSimOptions(int argc, const char* const* argv, TSimOptions& o)
@@ -70,6 +94,7 @@ std::optional<int> ParseSimOptions(int argc, const char* const* argv, TSimOption
     number("--address", 0, 0xFD, [](TSimOptions& s, long v) { s.Address = uint8_t(v); });
     number("--modules", 1, SimMaxModules, [](TSimOptions& s, long v) { s.Modules = int(v); });
     app.add_flag("--static", o.Static);
+    value("--identification", [&](const std::string& text) { o.Identification = IdentificationText(text); });
     value("--volts", [&](const std::string& text) { SetSignal(o.Signals.Volts, "--volts", text, 10); });
     value("--milliamps", [&](const std::string& text) { SetSignal(o.Signals.Milliamps, "--milliamps", text, 20); });
     app.add_flag("--verbose", o.Verbose);
@@ -145,6 +170,10 @@ Module:
   --volts N:V          the voltage on analog input N (0..10 V) instead of the one above
   --milliamps N:MA     the current on analog input N (0..20 mA) instead of the one above
                        (e.g. --volts 1:6.5536 reads raw 32768 on a voltage range)
+  --identification TEXT
+                       what every module answers to F3 instead of the text below (at
+                       most 255 bytes; \xNN is the byte NN, e.g. "Valdrix\x00junk",
+                       and \\ a backslash)
   Without --static the same values are the starting point: inputs blink (input k with
   a period of 200*(k+1) ms), counters count their rising edges, analog signals and
   temperatures drift slowly, and the clock runs from the host's local time.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sim/SimFaults.h"
+#include "sim/SimModule.h"
 #include "sim/SimWorld.h"
 
 #include <cstdint>
@@ -22,6 +23,7 @@ struct TSimOptions {
     uint8_t Address = 0x31; // of the first module; the others follow it
     int Modules = 1;
     bool Static = false;
+    std::string Identification = SimIdentification; // of every module
     bool Verbose = false;
     TSimFaultSettings Faults;
     TSimSignals Signals;

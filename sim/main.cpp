@@ -29,6 +29,7 @@ int Run(const TSimOptions& options)
     std::string addresses;
     for (int index = 0; index < options.Modules; ++index) {
         modules.emplace_back(uint8_t(options.Address + index), options.Static, options.Signals, index);
+        modules.back().Identification = options.Identification;
         addresses += (index ? "," : "") + Hex(modules.back().Address);
     }
     TSimFaults faults(options.Faults);

@@ -1,6 +1,12 @@
-// The trend view's sample store and the points it hands to the chart.
+// The trend view's sample store, the lines it hands to the chart and its CSV rows.
+#include "app/uTrendCsv.h"
 #include "app/uTrendPoints.h"
 #include "app/uTrendSamples.h"
+#include "tests/support/text_lines.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -123,4 +129,63 @@ TEST(TrendPoints, ManySamplesAreThinnedKeepingPeaksInTimeOrder)
                                [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }));
     EXPECT_TRUE(points.contains(QPointF(12345, 900)));
     EXPECT_TRUE(points.contains(QPointF(4321, -900)));
+}
+
+TEST(TrendLines, BreakWhereNoSampleWasTakenForLongerThanTheGap)
+{
+    const struct {
+        std::vector<int64_t> Times;
+        std::vector<qsizetype> Lines; // points per line
+    } cases[] = {
+        {{}, {}},
+        {{0, 200, 400}, {3}},
+        {{0, 200, 400, 2000, 2200, 20000}, {3, 2, 1}},
+        {{0, TrendGapMs, 2 * TrendGapMs + 1}, {2, 1}},
+    };
+    for (const auto& c : cases) {
+        TTrendRing ring(100);
+        for (int64_t t : c.Times) ring.Add({t, 1});
+        std::vector<qsizetype> lines;
+        for (const QList<QPointF>& line : TrendLines(ring, 0, 100000, 600)) lines.push_back(line.size());
+        EXPECT_EQ(lines, c.Lines) << c.Times.size();
+    }
+}
+
+TEST(TrendLines, ThinnedLinesStayOnTheirSideOfAGap)
+{
+    // An hour at five samples a second, with ten minutes missing in its middle.
+    TTrendRing ring(20000);
+    for (int64_t t = 0; t < 3600000; t += 200)
+        if (t < 1500000 || t >= 2100000) ring.Add({t, double(t % 7)});
+    const std::vector<QList<QPointF>> lines = TrendLines(ring, 0, 3600000, 600);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_LE(lines[0].size() + lines[1].size(), 602);
+    EXPECT_GE(lines[0].size(), 200);
+    EXPECT_LT(lines[0].back().x(), 1500000);
+    EXPECT_GE(lines[1].front().x(), 2100000);
+}
+
+TEST(TrendCsv, OneRowPerMomentOfThePolling)
+{
+    // AI1 and T1 of rotations 200 ms apart: the analog step, then the thermometer step
+    // 160 ms later; the third rotation's thermometer read failed, then nothing for ten
+    // seconds, and a rotation cut by the end of the span.
+    TTrendSamples samples;
+    TValdrixPanel panel = PanelWithValidReadings();
+    const int64_t t = QDateTime(QDate(2026, 12, 7), QTime(10, 0)).toMSecsSinceEpoch();
+    for (const int64_t rotation : {t, t + 200, t + 400, t + 10400}) {
+        panel.Analog[1].Value = int32_t(rotation - t);
+        samples.AddPollStep(0, panel, rotation);
+        panel.TemperaturesValid = rotation != t + 400;
+        samples.AddPollStep(4, panel, rotation + 160);
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("graf.csv"));
+    ASSERT_TRUE(WriteTrendCsv(path, samples, {0, 8}, t, t + 10400));
+    const QString t1 = QLocale().toString(21.5, 'f', 1);
+    EXPECT_EQ(ReadTextLines(path),
+              (QStringList{QStringLiteral("Čas;AI1;T1"), QStringLiteral("2026-12-07 10:00:00.160;0;") + t1,
+                           QStringLiteral("2026-12-07 10:00:00.360;200;") + t1,
+                           QStringLiteral("2026-12-07 10:00:00.400;400;"),
+                           QStringLiteral("2026-12-07 10:00:10.400;10400;")}));
 }

@@ -53,6 +53,18 @@ TEST(CliReads, EveryReadCommandShowsTheModuleState)
     EXPECT_EQ(text.Out, "inputs 1100001101011010\n");
 }
 
+TEST(CliReads, AModuleTextIsShownWholeInTextAndInJson)
+{
+    // A zero byte, a bell and a line break inside; "\xE8" is the windows-1250 "č".
+    TSimulator sim({"--identification", "Valdrix\\x00 tail\\x07\\x0A\\xE8"});
+    ASSERT_TRUE(sim.Ready());
+    const std::string identification("Valdrix\0 tail\a\n\xC4\x8D", 17);
+    EXPECT_EQ(nlohmann::json::parse(Ok(sim, {"identify"}), nullptr, false).value("identification", ""), identification);
+    EXPECT_EQ(Cli(sim, {"identify"}, false).Out, "Valdrix\\x00 tail\\x07\\x0A\xC4\x8D\n");
+    EXPECT_EQ(Cli(sim, {"scan", "--from", "0x31", "--to", "0x31"}, false).Out,
+              "0x31 (49) serial 1 12345 12345678: Valdrix\\x00 tail\\x07\\x0A\xC4\x8D\n");
+}
+
 TEST(CliWrites, WritesAreReadBack)
 {
     TSimulator sim;
@@ -152,7 +164,8 @@ TEST(CliExitStatus, UsageAndConnectionErrors)
     const TProgramRun refused = RunProgram("VALDRIX_CLI", {"-c", nobody, "--json", "inputs"});
     EXPECT_EQ(refused.Status, 3);
     EXPECT_EQ(refused.Out.find("{\"ok\":false,\"error\":"), 0u);
-    EXPECT_EQ(RunProgram("VALDRIX_CLI", {"-c", "provider=NOSUCH", "inputs"}).Status, 3);
+    // A provider that no transport has is a mistake in the command line.
+    EXPECT_EQ(RunProgram("VALDRIX_CLI", {"-c", "provider=NOSUCH", "inputs"}).Status, 2);
 }
 
 TEST(CliExitStatus, MalformedNumbersInTheConnectionStringAreConnectionErrors)

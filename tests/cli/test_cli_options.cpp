@@ -75,3 +75,34 @@ TEST(CliOptions, HelpVersionAndUsageErrors)
     EXPECT_EQ(bad.Err.substr(bad.Err.find('\n') + 1), "Try 'valdrix-cli --help' for more information.\n") << bad.Err;
     EXPECT_EQ(std::count(bad.Err.begin(), bad.Err.end(), '\n'), 2) << "a short message, not the whole usage";
 }
+
+TEST(CliOptions, UsageErrorsSayWhatIsWrongInTextAndInJson)
+{
+    const struct {
+        std::vector<std::string> Args;
+        std::string Reason;
+    } cases[] = {
+        {{"bogus"}, "unknown command \"bogus\""},
+        {{"-a", "0x32", "bogus", "now"}, "unknown command \"bogus\""},
+        {{"identify", "extra"}, "The following argument was not expected: extra"},
+        {{"--timeout", "0", "identify"}, "time-out must be a whole number from 1 to 600000, not \"0\""},
+        {{"-c", "provider=FOO", "identify"}, "unknown provider \"FOO\" in the connection string"},
+        {{"-c", "host=127.0.0.1;port=1", "identify"},
+         "the connection string \"host=127.0.0.1;port=1\" names no provider (provider=...)"},
+        {{"set-range", "1", "99"}, "range code must be a whole number from 0 to 6, not \"99\""},
+    };
+    for (const auto& c : cases) {
+        const TProgramRun text = RunProgram("VALDRIX_CLI", c.Args);
+        EXPECT_EQ(text.Status, 2) << c.Reason;
+        EXPECT_EQ(text.Out, "");
+        EXPECT_EQ(text.Err, "valdrix-cli: " + c.Reason + "\nTry 'valdrix-cli --help' for more information.\n");
+
+        std::vector<std::string> args = c.Args;
+        args.push_back("--json");
+        const TProgramRun json = RunProgram("VALDRIX_CLI", args);
+        EXPECT_EQ(json.Status, 2) << c.Reason;
+        EXPECT_EQ(nlohmann::json::parse(json.Out, nullptr, false), (nlohmann::json{{"ok", false}, {"error", c.Reason}}))
+            << json.Out;
+        EXPECT_EQ(json.Err, "");
+    }
+}

@@ -1,5 +1,6 @@
 // valdrix-cli on a link with several modules (the simulator's --modules): the scan of an
-// address range, -a choosing the module, and set-address moving one.
+// address range, -a choosing the module, and set-address moving one; modules that refuse
+// or answer late are found all the same.
 #include "tests/support/child_processes.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
+#include <regex>
 
 namespace {
 
@@ -23,12 +26,22 @@ TProgramRun Cli(const TSimulator& sim, std::vector<std::string> args)
     return RunProgram("VALDRIX_CLI", args);
 }
 
-// The text lines of a scan of A..B with a short time-out per address.
-std::string Scan(const TSimulator& sim, const std::string& from, const std::string& to)
+// The text lines of a scan of A..B with a short time-out per address, which ends with
+// this exit status (0: modules found, all answered normally).
+std::string Scan(const TSimulator& sim, const std::string& from, const std::string& to, int status = 0)
 {
     const TProgramRun run = Cli(sim, {"scan", "--from", from, "--to", to, "--timeout", "50"});
-    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Status, status) << from << ".." << to << ": " << run.Err;
     return run.Out;
+}
+
+// The JSON lines a program printed.
+std::vector<nlohmann::json> JsonLines(const std::string& out)
+{
+    std::vector<nlohmann::json> lines;
+    for (size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(nlohmann::json::parse(out.substr(start, end - start), nullptr, false));
+    return lines;
 }
 
 std::string Found(int address, int index)
@@ -73,22 +86,112 @@ TEST(CliScan, ListsTheModulesThatAnswerWithinTheRange)
         const char* From;
         const char* To;
         std::string Listed;
+        int Status;
     } cases[] = {
-        {"0x2F", "0x36", Found(0x31, 0) + Found(0x32, 1) + Found(0x33, 2)},
-        {"50", "0x40", Found(0x32, 1) + Found(0x33, 2)},
-        {"0x31", "49", Found(0x31, 0)},
-        {"1", "3", "no module answered\n"},
+        {"0x2F", "0x36", Found(0x31, 0) + Found(0x32, 1) + Found(0x33, 2), 0},
+        {"50", "0x40", Found(0x32, 1) + Found(0x33, 2), 0},
+        {"0x31", "49", Found(0x31, 0), 0},
+        {"1", "3", "no module answered\n", 1},
     };
-    for (const auto& c : cases) EXPECT_EQ(Scan(sim, c.From, c.To), c.Listed) << c.From << ".." << c.To;
+    for (const auto& c : cases) EXPECT_EQ(Scan(sim, c.From, c.To, c.Status), c.Listed) << c.From << ".." << c.To;
 
+    // A line per module as it is found, then the whole list.
     const TProgramRun json = Cli(sim, {"--json", "scan", "--from", "0x30", "--to", "0x34", "--timeout", "50"});
     EXPECT_EQ(json.Status, 0);
-    EXPECT_EQ(nlohmann::json::parse(json.Out, nullptr, false),
-              nlohmann::json::parse(R"({"ok":true,"modules":[
-                  {"address":49,"identification":"Valdrix ; v 1.0 ; SIM","serial":[1,12345,12345678]},
-                  {"address":50,"identification":"Valdrix ; v 1.0 ; SIM","serial":[1,12346,12345679]},
-                  {"address":51,"identification":"Valdrix ; v 1.0 ; SIM","serial":[1,12347,12345680]}]})"))
+    const auto module = [](int address, int index) {
+        return nlohmann::json{{"address", address},
+                              {"answer", "identification"},
+                              {"identification", "Valdrix ; v 1.0 ; SIM"},
+                              {"serial", {1, 12345 + index, 12345678 + index}}};
+    };
+    const nlohmann::json modules = {module(0x31, 0), module(0x32, 1), module(0x33, 2)};
+    EXPECT_EQ(JsonLines(json.Out),
+              (std::vector<nlohmann::json>{
+                  modules[0], modules[1], modules[2], {{"ok", true}, {"modules", modules}, {"interrupted", false}}}))
         << json.Out;
+    const TProgramRun none = Cli(sim, {"--json", "scan", "--from", "1", "--to", "2", "--timeout", "50"});
+    EXPECT_EQ(none.Status, 1);
+    EXPECT_EQ(JsonLines(none.Out), (std::vector<nlohmann::json>{{{"ok", false},
+                                                                 {"modules", nlohmann::json::array()},
+                                                                 {"interrupted", false},
+                                                                 {"error", "no module answered"}}}))
+        << none.Out;
+}
+
+TEST(CliScan, ModulesThatRefuseOrAnswerLateAreFoundToo)
+{
+    const std::string late = ": answered the identification request after the time-out of 100 ms; a longer "
+                             "--timeout may help\n";
+    const std::string refused = ": refused the identification request (acknowledge code 1)\n";
+    const struct {
+        std::vector<std::string> Switches;
+        std::string From, To, Timeout;
+        std::string Listed;
+        int Status;
+    } cases[] = {
+        {{"--modules", "2", "--refuse", "F3:01"},
+         "0x30",
+         "0x33",
+         "100",
+         "0x31 (49) serial 1 12345 12345678" + refused + "0x32 (50) serial 1 12346 12345679" + refused,
+         1},
+        // The late answer comes while the next address is asked, or while the scan waits
+        // after the last one.
+        {{"--delay", "150"}, "0x31", "0x33", "100", "0x31 (49) serial -" + late, 1},
+        {{"--delay", "150"}, "0x31", "0x31", "100", "0x31 (49) serial -" + late, 1},
+        {{"--delay", "150"}, "0x30", "0x32", "300", Found(0x31, 0), 0},
+    };
+    for (const auto& c : cases) {
+        TSimulator sim(c.Switches);
+        ASSERT_TRUE(sim.Ready());
+        const TProgramRun run = Cli(sim, {"scan", "--from", c.From, "--to", c.To, "--timeout", c.Timeout});
+        EXPECT_EQ(run.Out, c.Listed) << c.Switches[0];
+        EXPECT_EQ(run.Status, c.Status) << c.Switches[0] << run.Err;
+    }
+
+    TSimulator refusing({"--refuse", "F3:05"});
+    ASSERT_TRUE(refusing.Ready());
+    const TProgramRun json = Cli(refusing, {"--json", "scan", "--from", "0x31", "--to", "0x31"});
+    const nlohmann::json module = {
+        {"address", 0x31}, {"answer", "refused"}, {"ack", 5}, {"serial", {1, 12345, 12345678}}};
+    EXPECT_EQ(json.Status, 1);
+    EXPECT_EQ(JsonLines(json.Out),
+              (std::vector<nlohmann::json>{
+                  module,
+                  {{"ok", false},
+                   {"modules", {module}},
+                   {"interrupted", false},
+                   {"error", "1 of 1 modules did not answer the identification request normally (refused, invalid "
+                             "or late)"}}}))
+        << json.Out;
+}
+
+TEST(CliScan, InterruptedScanShowsWhatItFound)
+{
+    TSimulator sim;
+    ASSERT_TRUE(sim.Ready());
+    for (const bool json : {false, true}) {
+        std::vector<std::string> args = {"-c", sim.Connection(), "scan", "--from", "0x30", "--timeout", "100"};
+        if (json) args.push_back("--json");
+        TRunningProgram scan(ProgramPath("VALDRIX_CLI"), args);
+        // The module at 0x31 is shown as soon as it is found, long before the scan of the
+        // 206 addresses up to 0xFD could end.
+        const std::string found = scan.ReadLine(std::chrono::seconds(20)).value_or("");
+        EXPECT_EQ(found, json ? R"({"address":49,"answer":"identification","identification":"Valdrix ; v 1.0 ; SIM",)"
+                                R"("serial":[1,12345,12345678]})"
+                              : Found(0x31, 0).substr(0, Found(0x31, 0).size() - 1));
+        EXPECT_EQ(scan.Stop(SIGINT), 0) << "found a module that answered normally";
+        const std::string last = scan.ReadLine(std::chrono::seconds(10)).value_or("");
+        if (json) {
+            const nlohmann::json summary = nlohmann::json::parse(last, nullptr, false);
+            EXPECT_EQ(summary.value("interrupted", false), true) << last;
+            EXPECT_EQ(summary.value("ok", false), true) << last;
+            EXPECT_EQ(summary["modules"].size(), 1u) << last;
+        } else {
+            EXPECT_TRUE(std::regex_match(last, std::regex("interrupted before 0x[0-9A-F]{2} \\([0-9]+\\)"))) << last;
+        }
+        EXPECT_EQ(scan.ReadLine(std::chrono::seconds(1)), std::nullopt);
+    }
 }
 
 TEST(CliScan, ShowsItsProgressOnATerminalOnly)
@@ -98,9 +201,12 @@ TEST(CliScan, ShowsItsProgressOnATerminalOnly)
     const std::string shown =
         OnTerminal({"-c", sim.Connection(), "scan", "--from", "0x32", "--to", "0x34", "--timeout", "50"});
     // The terminal turns each newline into a carriage return and a newline.
-    EXPECT_EQ(shown, "\rscanning 0x32 (1/3)\rscanning 0x33 (2/3)\rscanning 0x34 (3/3)\r                   \r" +
-                         std::string("0x32 (50) serial 1 12346 12345679: Valdrix ; v 1.0 ; SIM\r\n") +
-                         "0x33 (51) serial 1 12347 12345680: Valdrix ; v 1.0 ; SIM\r\n");
+    // Each module's line as it is found, with the progress cleared before it.
+    const std::string cleared = "\r                   \r";
+    EXPECT_EQ(shown, "\rscanning 0x32 (1/3)" + cleared +
+                         "0x32 (50) serial 1 12346 12345679: Valdrix ; v 1.0 ; SIM\r\n" + "\rscanning 0x33 (2/3)" +
+                         cleared + "0x33 (51) serial 1 12347 12345680: Valdrix ; v 1.0 ; SIM\r\n" +
+                         "\rscanning 0x34 (3/3)" + cleared);
     EXPECT_EQ(OnTerminal({"-c", sim.Connection(), "--json", "scan", "--from", "0x33", "--to", "0x33"}).find("scanning"),
               std::string::npos);
 }
@@ -143,4 +249,31 @@ TEST(CliAddress, ARefusedAddressChangeIsReported)
               std::string::npos)
         << run.Err;
     EXPECT_EQ(Scan(sim, "0x31", "0x31"), Found(0x31, 0));
+}
+
+TEST(CliAddress, SetAddressRefusesATargetWhereAnythingAnswers)
+{
+    const struct {
+        std::vector<std::string> Switches;
+        std::string Why;
+        int Stayed; // the exit status of reading the first module's outputs at 0x31 afterwards
+    } cases[] = {
+        {{"--refuse", "F3:01"}, ": it refused the identification request (acknowledge code 1)", 0},
+        // Later than the time-out of 300 ms, within the one more the command waits.
+        {{"--delay", "450"}, ": it answered after the time-out", 0},
+        {{"--corrupt", "100"}, ": bytes came back, but no valid answer", 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> switches = {"--modules", "2"};
+        switches.insert(switches.end(), c.Switches.begin(), c.Switches.end());
+        TSimulator sim(switches);
+        ASSERT_TRUE(sim.Ready());
+        const TProgramRun run = Cli(sim, {"--json", "--timeout", "300", "set-address", "0x32"});
+        EXPECT_EQ(run.Status, 1) << c.Switches[0];
+        EXPECT_EQ(nlohmann::json::parse(run.Out, nullptr, false).value("error", ""),
+                  "another module already answers at 0x32 (50)" + c.Why)
+            << run.Out;
+        // Nothing was moved: the module at 0x31 still answers there.
+        EXPECT_EQ(Cli(sim, {"--timeout", "1000", "outputs"}).Status, c.Stayed) << c.Switches[0];
+    }
 }

@@ -26,9 +26,11 @@ TEST(SimProgram, HelpListsEverySwitch)
 {
     const TRun run = RunSim("--help");
     EXPECT_EQ(run.Status, 0);
-    for (const char* option : {"--host", "--port", "--rs485-port", "--no-tcp", "--no-rs485-tcp", "--pty", "--rs485-pty",
-                               "--address", "--modules", "--static", "--drop", "--corrupt", "--delay", "--refuse",
-                               "--garbage", "--close-after", "--seed", "--verbose", "--volts", "--milliamps"})
+    for (const char* option :
+         {"--host",      "--port",      "--rs485-port",    "--no-tcp",      "--no-rs485-tcp", "--pty",
+          "--rs485-pty", "--address",   "--modules",       "--static",      "--drop",         "--corrupt",
+          "--delay",     "--refuse",    "--garbage",       "--close-after", "--seed",         "--verbose",
+          "--volts",     "--milliamps", "--identification"})
         EXPECT_NE(run.Output.find(option), std::string::npos) << option;
 }
 
@@ -41,13 +43,19 @@ TEST(SimProgram, VersionAndOptionsWithTheirValueAfterAnEqualsSign)
     TSimPeer link = TSimPeer::Tcp(sim.Port());
     EXPECT_EQ(AnswerData(link.Ask(0x40, 1, 0xF3)), "Valdrix ; v 1.0 ; SIM") << "the address given with =";
     AnswerData(link.Ask(0x40, 2, 0xF0), 0x02); // the refusal given with =: acknowledge code 2
+
+    // Any bytes as the identification, a zero byte and a backslash among them.
+    TSimulator odd({"--port=0", "--identification", "A\\x00B\\\\C\\xe8"}, false);
+    TSimPeer oddLink = TSimPeer::Tcp(odd.Port());
+    EXPECT_EQ(AnswerData(oddLink.Ask(0x31, 1, 0xF3)), std::string("A\0B\\C\xE8", 6));
 }
 
 TEST(SimProgram, RefusesABadCommandLineWithAReason)
 {
-    for (const char* args : {"--bogus", "--drop 101", "--port", "--refuse 31", "--address 0xFE", "--no-tcp",
-                             "--volts 5:1", "--volts 1:11", "--volts 1", "--milliamps 2:x", "--modules 0",
-                             "--modules 33", "--address 0xFD --modules 2"}) {
+    for (const char* args :
+         {"--bogus", "--drop 101", "--port", "--refuse 31", "--address 0xFE", "--no-tcp", "--volts 5:1", "--volts 1:11",
+          "--volts 1", "--milliamps 2:x", "--modules 0", "--modules 33", "--address 0xFD --modules 2",
+          "--identification a\\x4", "--identification a\\qb", "--identification \\xZZ"}) {
         const TRun run = RunSim(args);
         EXPECT_EQ(run.Status, 2) << args;
         EXPECT_EQ(run.Output.rfind("valdrix-sim: ", 0), 0u) << args;
