@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr size_t SlotCount = 64;
+
 struct TSlot {
     bool Enabled = false;
     TAfSafeSyncHandler Handler;
@@ -49,7 +51,7 @@ protected:
 struct TRegistry {
     std::mutex Mutex;
     std::condition_variable Changed;
-    std::array<TSlot, AfSafeSyncSlotCount> Slots;
+    std::array<TSlot, SlotCount> Slots;
     uint32_t Counter = 0;
     std::unique_ptr<TAfSafeSyncReceiver> Receiver;
 
