@@ -12,11 +12,11 @@
 #include <QPushButton>
 
 namespace {
-constexpr int FirstRowY = 40;
-constexpr int RowPitch = 28;
+constexpr int AnalogFirstRowY = 40;
+constexpr int AnalogRowPitch = 28;
 constexpr int RowHeight = 24;
 
-int RowY(int channel) { return FirstRowY + (channel - 1) * RowPitch; }
+int RowY(int channel) { return AnalogFirstRowY + (channel - 1) * AnalogRowPitch; }
 } // namespace
 
 void TfrmMain::CreateAnalogInputs(QWidget* parent)

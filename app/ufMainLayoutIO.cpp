@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr int FirstRowY = 40;
-constexpr int RowPitch = 26;
+constexpr int IOFirstRowY = 40;
+constexpr int IORowPitch = 26;
 constexpr int InputRows = 8;
 constexpr int OutputRows = 5;
 // A lamp is a circle as tall as the counter field beside it, centred in its box.
@@ -43,7 +43,7 @@ void TfrmMain::CreateDigitalIO(QWidget* parent)
     }
     for (int n = 1; n <= ValdrixDigitalInputs; ++n) {
         const int x = 10 + ((n - 1) / InputRows) * 136;
-        const int y = FirstRowY + ((n - 1) % InputRows) * RowPitch;
+        const int y = IOFirstRowY + ((n - 1) % InputRows) * IORowPitch;
         shpxDI[size_t(n - 1)] =
             NewLamp(group, QStringLiteral("shpxDI%1").arg(n), n, shpxclrschmLedG, QPoint(x, y));
         edtDICounter[size_t(n - 1)] =
@@ -53,7 +53,7 @@ void TfrmMain::CreateDigitalIO(QWidget* parent)
     NewLabel(group, QStringLiteral("Výstupy"), QRect(290, 20, 120, 18));
     for (int n = 1; n <= ValdrixDigitalOutputs; ++n) {
         const int x = 290 + ((n - 1) / OutputRows) * 44;
-        const int y = FirstRowY + ((n - 1) % OutputRows) * RowPitch;
+        const int y = IOFirstRowY + ((n - 1) % OutputRows) * IORowPitch;
         TShapeEx* lamp = NewLamp(group, QStringLiteral("shpxDO%1").arg(n), n, shpxclrschmLedR, QPoint(x, y));
         lamp->SetAllowDown(true);
         lamp->SetAllowUp(true);

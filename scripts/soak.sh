@@ -8,7 +8,7 @@ set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-120}
 out=${VALDRIX_TEST_BUILD:-$src/build-test}/asan
-bash "$src/scripts/build.sh" "$out" -DVALDRIX_SANITIZE=address,undefined
+bash "$src/scripts/build-asan.sh" "$out"
 # A small quarantine: freed memory is reused after a few MB, so resident memory can be
 # flat once the runs are warm, as it is without the sanitizer.
 export ASAN_OPTIONS=quarantine_size_mb=8:detect_leaks=1

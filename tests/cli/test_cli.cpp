@@ -1,6 +1,6 @@
 // valdrix-cli against the module simulator over loopback: every command, the exit
 // statuses and the simulator's fault switches.
-#include "tests/support/child_processes.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/loopback_socket.h"
 
 #include <gtest/gtest.h>
@@ -10,18 +10,16 @@
 
 namespace {
 
-TProgramRun Cli(const TSimulator& sim, std::vector<std::string> args, bool json = true)
+TProgramRun CliJson(const TSimulator& sim, std::vector<std::string> args)
 {
-    std::vector<std::string> all = {"-c", sim.Connection()};
-    if (json) all.push_back("--json");
-    all.insert(all.end(), args.begin(), args.end());
-    return RunProgram("VALDRIX_CLI", all);
+    args.insert(args.begin(), "--json");
+    return Cli(sim, std::move(args));
 }
 
 // The JSON line a successful command prints.
 std::string Ok(const TSimulator& sim, std::vector<std::string> args)
 {
-    const TProgramRun run = Cli(sim, std::move(args));
+    const TProgramRun run = CliJson(sim, std::move(args));
     EXPECT_EQ(run.Status, 0) << run.Out << run.Err;
     return run.Out;
 }
@@ -49,7 +47,7 @@ TEST(CliReads, EveryReadCommandShowsTheModuleState)
     EXPECT_EQ(Ok(sim, {"ranges"}), "{\"ok\":true,\"ranges\":[0,0,1,1]}\n");
     EXPECT_EQ(Ok(sim, {"clock"}), "{\"ok\":true,\"clock\":\"2024-03-01 08:05:09\"}\n");
 
-    const TProgramRun text = Cli(sim, {"inputs"}, false);
+    const TProgramRun text = Cli(sim, {"inputs"});
     EXPECT_EQ(text.Out, "inputs 1100001101011010\n");
 }
 
@@ -60,8 +58,8 @@ TEST(CliReads, AModuleTextIsShownWholeInTextAndInJson)
     ASSERT_TRUE(sim.Ready());
     const std::string identification("Valdrix\0 tail\a\n\xC4\x8D", 17);
     EXPECT_EQ(nlohmann::json::parse(Ok(sim, {"identify"}), nullptr, false).value("identification", ""), identification);
-    EXPECT_EQ(Cli(sim, {"identify"}, false).Out, "Valdrix\\x00 tail\\x07\\x0A\xC4\x8D\n");
-    EXPECT_EQ(Cli(sim, {"scan", "--from", "0x31", "--to", "0x31"}, false).Out,
+    EXPECT_EQ(Cli(sim, {"identify"}).Out, "Valdrix\\x00 tail\\x07\\x0A\xC4\x8D\n");
+    EXPECT_EQ(Cli(sim, {"scan", "--from", "0x31", "--to", "0x31"}).Out,
               "0x31 (49) serial 1 12345 12345678: Valdrix\\x00 tail\\x07\\x0A\xC4\x8D\n");
 }
 
@@ -95,7 +93,7 @@ TEST(CliWrites, CalibrationWritesCoefficientAndDivisions)
     EXPECT_NE(Ok(sim, {"calibrate-input", "3", "--applied", "12", "--divisions", "40000"}).find("\"coefficient\":52429"),
               std::string::npos);
     // A coefficient beyond 16 bits is refused and nothing is written.
-    const TProgramRun big = Cli(sim, {"calibrate-input", "1", "--applied", "100", "--divisions", "65535"});
+    const TProgramRun big = CliJson(sim, {"calibrate-input", "1", "--applied", "100", "--divisions", "65535"});
     EXPECT_EQ(big.Status, 1) << big.Out;
     EXPECT_NE(big.Out.find("\"ok\":false"), std::string::npos);
 }
@@ -104,21 +102,21 @@ TEST(CliMonitor, OneLinePerFullRefresh)
 {
     TSimulator sim;
     ASSERT_TRUE(sim.Ready());
-    const TProgramRun run = Cli(sim, {"monitor", "--count", "2"}, false);
+    const TProgramRun run = Cli(sim, {"monitor", "--count", "2"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const std::string line = "DI 1100001101011010 DO 0000000000 CNT 1001 2002 3003 4004 5005 6006 7007 8008 9009 "
                              "10010 11011 12012 13013 14014 15015 16016 T 21.5 23.0 -4.5 36.6 AI 5000 2500 6000 8000 "
                              "RAW 25000 12500 30000 40000\n";
     EXPECT_EQ(run.Out, line + line);
     // JSON lines carry the local time to the millisecond.
-    const TProgramRun json = Cli(sim, {"monitor", "--count", "1"});
+    const TProgramRun json = CliJson(sim, {"monitor", "--count", "1"});
     EXPECT_EQ(std::count(json.Out.begin(), json.Out.end(), '\n'), 1);
     const nlohmann::json refresh = nlohmann::json::parse(json.Out, nullptr, false);
     EXPECT_TRUE(std::regex_match(refresh.value("time", ""),
                                  std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)")))
         << json.Out;
     EXPECT_EQ(refresh["inputs"], nlohmann::json::parse(Ok(sim, {"inputs"}))["inputs"]);
-    const TProgramRun backToBack = Cli(sim, {"monitor", "--interval", "0", "--count", "3"}, false);
+    const TProgramRun backToBack = Cli(sim, {"monitor", "--interval", "0", "--count", "3"});
     EXPECT_EQ(backToBack.Status, 0) << backToBack.Err;
     EXPECT_EQ(backToBack.Out, line + line + line);
 }
@@ -187,7 +185,7 @@ TEST(CliFaults, LostOrDamagedAnswersCountAsNoAnswer)
     for (const char* fault : {"--drop", "--corrupt"}) {
         TSimulator sim({fault, "100"});
         ASSERT_TRUE(sim.Ready());
-        const TProgramRun run = Cli(sim, {"--timeout", "200", "inputs"});
+        const TProgramRun run = CliJson(sim, {"--timeout", "200", "inputs"});
         EXPECT_EQ(run.Status, 1) << fault;
         const nlohmann::json failure = nlohmann::json::parse(run.Out, nullptr, false);
         EXPECT_EQ(failure.value("last_result", 0), 2) << fault << run.Out;
@@ -200,13 +198,13 @@ TEST(CliFaults, RefusedRequestReportsTheAcknowledgeCode)
 {
     TSimulator sim({"--refuse", "31:02"});
     ASSERT_TRUE(sim.Ready());
-    const TProgramRun run = Cli(sim, {"inputs"});
+    const TProgramRun run = CliJson(sim, {"inputs"});
     EXPECT_EQ(run.Status, 1);
     const nlohmann::json failure = nlohmann::json::parse(run.Out, nullptr, false);
     EXPECT_EQ(failure.value("last_result", 0), 4) << run.Out;
     EXPECT_EQ(failure.value("last_result_name", ""), "refused") << run.Out;
     EXPECT_EQ(failure.value("last_ack", 0), 2) << run.Out;
-    EXPECT_EQ(Cli(sim, {"outputs"}).Status, 0) << "other instructions still work";
+    EXPECT_EQ(CliJson(sim, {"outputs"}).Status, 0) << "other instructions still work";
 }
 
 TEST(CliFaults, GarbageAndDelaysAreTolerated)
@@ -214,10 +212,10 @@ TEST(CliFaults, GarbageAndDelaysAreTolerated)
     TSimulator garbage({"--garbage"});
     ASSERT_TRUE(garbage.Ready());
     EXPECT_EQ(Ok(garbage, {"identify"}), "{\"ok\":true,\"identification\":\"Valdrix ; v 1.0 ; SIM\"}\n");
-    EXPECT_EQ(Cli(garbage, {"monitor", "--count", "1"}).Status, 0);
+    EXPECT_EQ(CliJson(garbage, {"monitor", "--count", "1"}).Status, 0);
 
     TSimulator slow({"--delay", "400"});
     ASSERT_TRUE(slow.Ready());
-    EXPECT_EQ(Cli(slow, {"--timeout", "100", "inputs"}).Status, 1);
-    EXPECT_EQ(Cli(slow, {"--timeout", "3000", "inputs"}).Status, 0);
+    EXPECT_EQ(CliJson(slow, {"--timeout", "100", "inputs"}).Status, 1);
+    EXPECT_EQ(CliJson(slow, {"--timeout", "3000", "inputs"}).Status, 0);
 }

@@ -2,7 +2,7 @@
 // away under a running client, and peers that flood, trickle or stay silent. Each run
 // must end by itself within a deadline with the status and message a user can act on,
 // and the next run against a healthy module must work.
-#include "tests/support/child_processes.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/com_links.h"
 #include "tests/support/fault_peers.h"
 #include "tests/support/ser2net_gateway.h"
@@ -15,8 +15,11 @@
 #include <optional>
 #include <thread>
 
+// g++ names AddressSanitizer with a macro, clang as a feature.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool BuiltWithAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool BuiltWithAddressSanitizer = __has_feature(address_sanitizer);
 #else
 constexpr bool BuiltWithAddressSanitizer = false;
 #endif
@@ -25,15 +28,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Far beyond any time-out of the runs below: a run still going then hangs.
-constexpr auto RunDeadline = 30s;
 const std::string Identification = "Valdrix ; v 1.0 ; SIM\n";
-
-TProgramRun Cli(const std::string& connection, std::vector<std::string> args)
-{
-    args.insert(args.begin(), {"-c", connection});
-    return RunProgram("VALDRIX_CLI", args, RunDeadline);
-}
 
 // A healthy module answers a new run at once, whatever the run before met.
 TProgramRun ExpectNextRunWorks(const std::string& connection)
@@ -52,7 +47,7 @@ struct TExpectedEnd {
 
 void ExpectEnd(const TProgramRun& run, const TExpectedEnd& end)
 {
-    ASSERT_FALSE(run.Hung) << "still running after " << RunDeadline.count() << " s";
+    ASSERT_FALSE(run.Hung) << "still running after " << CliRunDeadline.count() << " s";
     EXPECT_EQ(run.Status, end.Status) << run.Out << run.Err;
     EXPECT_EQ(run.Out.rfind(end.Out, 0), 0u) << run.Out;
     if (end.Reason.empty())
@@ -177,12 +172,12 @@ TEST(CliLinkLoss, ALinkLostUnderTheClientEndsItAndTheNextRunWorks)
         args.insert(args.end(), c.Command.begin(), c.Command.end());
         TRunningProgram client(ProgramPath("VALDRIX_CLI"), args, true);
         if (c.Command.back() == "monitor")
-            EXPECT_EQ(client.ReadLine(RunDeadline).value_or("").rfind("DI ", 0), 0u) << "no module before the loss";
+            EXPECT_EQ(client.ReadLine(CliRunDeadline).value_or("").rfind("DI ", 0), 0u) << "no module before the loss";
         else
             std::this_thread::sleep_for(300ms); // the request is out, its answer 2 s away
         c.Break();
         std::optional<std::string> line;
-        while ((line = client.ReadLine(RunDeadline)) && line->rfind("DI ", 0) == 0) {}
+        while ((line = client.ReadLine(CliRunDeadline)) && line->rfind("DI ", 0) == 0) {}
         ASSERT_TRUE(line) << "the client did not end";
         EXPECT_EQ(line->find("valdrix-cli: " + c.Reason), 0u) << *line;
         EXPECT_EQ(client.Wait(), 1);

@@ -1,7 +1,7 @@
 // valdrix-cli over a USB converter ("FTD_USB"): the fake converter library
 // (VALDRIX_FAKE_D2XX), or without it the libftdi1 stand-in (VALDRIX_FAKE_LIBFTDI1),
 // reaches a converter that has the module simulator behind it.
-#include "tests/support/child_processes.h"
+#include "tests/cli/cli_run.h"
 
 #include <gtest/gtest.h>
 
@@ -42,12 +42,6 @@ const std::string MonitorLine =
     "DI 1100001101011010 DO 0000000000 CNT 1001 2002 3003 4004 5005 6006 7007 8008 9009 "
     "10010 11011 12012 13013 14014 15015 16016 T 21.5 23.0 -4.5 36.6 AI 5000 2500 6000 8000 "
     "RAW 25000 12500 30000 40000\n";
-
-TProgramRun Cli(const std::string& connection, std::vector<std::string> args)
-{
-    args.insert(args.begin(), {"-c", connection});
-    return RunProgram("VALDRIX_CLI", args);
-}
 
 } // namespace
 

@@ -1,7 +1,7 @@
 // valdrix-cli on a link with several modules (the simulator's --modules): the scan of an
 // address range, -a choosing the module, and set-address moving one; modules that refuse
 // or answer late are found all the same.
-#include "tests/support/child_processes.h"
+#include "tests/cli/cli_run.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -19,12 +19,6 @@ namespace {
 
 // Modules 0x31, 0x32 and 0x33; module k (from 0) has the serial numbers 1, 12345 + k, 12345678 + k.
 const std::vector<std::string> ThreeModules = {"--modules", "3"};
-
-TProgramRun Cli(const TSimulator& sim, std::vector<std::string> args)
-{
-    args.insert(args.begin(), {"-c", sim.Connection()});
-    return RunProgram("VALDRIX_CLI", args);
-}
 
 // The text lines of a scan of A..B with a short time-out per address, which ends with
 // this exit status (0: modules found, all answered normally).

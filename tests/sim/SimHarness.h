@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+// The address the simulator answers by default.
+inline constexpr uint8_t ADR = 0x31;
+
 // One byte stream to the simulator: a TCP connection or an open pseudo-terminal.
 class TSimPeer {
 public:

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr uint8_t ADR = 0x31;
-
 // Which of `count` pipelined identification requests get an answer.
 std::vector<bool> AnsweredPattern(const std::vector<std::string>& args, int count)
 {

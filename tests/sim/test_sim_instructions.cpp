@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr uint8_t ADR = 0x31;
-
 class SimInstructions : public ::testing::Test {
 protected:
     TSimulator Sim;

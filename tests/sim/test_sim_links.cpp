@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr uint8_t ADR = 0x31;
-
 TEST(SimRs485, TypeRequestTravelsToTheBusAndItsAnswerBack)
 {
     TSimulator sim;

@@ -1,4 +1,5 @@
 #include "tests/transports/serial/test_af_fake_line.h"
+#include "tests/transports/serial/test_error_of.h"
 #include "tests/transports/test_af_pty.h"
 #include "tests/transports/test_error_receiver.h"
 #include "transports/serial/AfComPort.h"
@@ -8,16 +9,6 @@
 #include <thread>
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EAfComPortError& e) {
-        return e.Message();
-    }
-    return "no error";
-}
 
 // Counts the component's notifications and checks they all come on the main thread.
 struct TListener {
@@ -120,7 +111,7 @@ TEST(AfComPort, SettingsRecordTakenBackIntoProperties)
     EXPECT_EQ(port.UserBaudRate(), 12345u);
     EXPECT_EQ(port.Databits(), TAfDatabits::db8);
     d.DCBlength = 27;
-    EXPECT_EQ(ErrorOf([&] { port.SetDcb(d); }), "Error setting parameters from DCB - P ");
+    EXPECT_EQ(ErrorOf<EAfComPortError>([&] { port.SetDcb(d); }), "Error setting parameters from DCB - P ");
 }
 
 TEST(AfComPort, OpenCloseAndErrorsCarryTheComponentName)
@@ -128,19 +119,19 @@ TEST(AfComPort, OpenCloseAndErrorsCarryTheComponentName)
     TPtyPort pty(4);
     TAfComPort port("Port1");
     TListener events(port);
-    EXPECT_EQ(ErrorOf([&] { port.Open(); }), "Invalid port number (COM0) - Port1 ");
-    EXPECT_EQ(ErrorOf([&] { port.WriteString("abc"); }), "Write data error [requested: 3, free: 0] - Port1 ");
+    EXPECT_EQ(ErrorOf<EAfComPortError>([&] { port.Open(); }), "Invalid port number (COM0) - Port1 ");
+    EXPECT_EQ(ErrorOf<EAfComPortError>([&] { port.WriteString("abc"); }), "Write data error [requested: 3, free: 0] - Port1 ");
     port.SetComNumber(4);
     port.SetOutBufSize(16);
     port.Open();
     EXPECT_TRUE(port.Active());
     EXPECT_EQ(events.opened, 1);
-    EXPECT_EQ(ErrorOf([&] { port.SetOutBufSize(32); }), "Port is not closed - Port1 ");
-    EXPECT_EQ(ErrorOf([&] { port.SetInBufSize(32); }), "Port is not closed - Port1 ");
-    EXPECT_EQ(ErrorOf([&] { port.Write(std::string(17, 'x').data(), 17); }),
+    EXPECT_EQ(ErrorOf<EAfComPortError>([&] { port.SetOutBufSize(32); }), "Port is not closed - Port1 ");
+    EXPECT_EQ(ErrorOf<EAfComPortError>([&] { port.SetInBufSize(32); }), "Port is not closed - Port1 ");
+    EXPECT_EQ(ErrorOf<EAfComPortError>([&] { port.Write(std::string(17, 'x').data(), 17); }),
               "Write data error [requested: 17, free: 16] - Port1 ");
     char buf[4];
-    EXPECT_EQ(ErrorOf([&] { port.Read(buf, 4); }), "Read data error - Port1 ");
+    EXPECT_EQ(ErrorOf<EAfComPortError>([&] { port.Read(buf, 4); }), "Read data error - Port1 ");
     port.Close();
     EXPECT_FALSE(port.Active());
     EXPECT_EQ(events.closed, 1);
@@ -207,7 +198,7 @@ TEST(AfComPort, ChangingTheNumberReopensAndAFailedReopenLeavesItClosed)
     EXPECT_TRUE(port.Active());
     port.WriteString("to b");
     EXPECT_EQ(b.Receive(4), "to b");
-    EXPECT_EQ(ErrorOf([&] { port.SetComNumber(9); }), "Invalid port number (COM9) - P ");
+    EXPECT_EQ(ErrorOf<EAfComPortError>([&] { port.SetComNumber(9); }), "Invalid port number (COM9) - P ");
     EXPECT_FALSE(port.Active());
     EXPECT_EQ(port.ComNumber(), 9);
 }
@@ -218,7 +209,7 @@ TEST(AfComPort, RefusedSettingWhileOpenLeavesWhatTheLineReports)
     TAfComPort port("P");
     port.SetComNumber(4);
     port.Open();
-    EXPECT_EQ(ErrorOf([&] { port.SetDatabits(TAfDatabits::db7); }),
+    EXPECT_EQ(ErrorOf<EAfComPortError>([&] { port.SetDatabits(TAfDatabits::db7); }),
               "Error setting parameters from DCB: the line keeps 8 data bits instead of 7 - P ");
     EXPECT_EQ(port.Databits(), TAfDatabits::db8);
     EXPECT_EQ(port.Dcb().ByteSize, 8);

@@ -1,4 +1,5 @@
 #include "tests/transports/serial/test_af_fake_line.h"
+#include "tests/transports/serial/test_error_of.h"
 #include "tests/transports/test_af_pty.h"
 #include "tests/transports/test_error_receiver.h"
 #include "transports/serial/AfComPortCore.h"
@@ -80,16 +81,6 @@ std::string Pattern(size_t n)
     return s;
 }
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EAfComPortCoreError& e) {
-        return e.Message();
-    }
-    return "no error";
-}
-
 } // namespace
 
 TEST(AfComPortCore, OpenRefusesBadAndMissingPorts)
@@ -97,10 +88,10 @@ TEST(AfComPortCore, OpenRefusesBadAndMissingPorts)
     TComLinks dir;
     dir.Link(5, "/nonexistent/tty");
     TAfComPortCore core;
-    EXPECT_EQ(ErrorOf([&] { core.Open(0); }), "Invalid port number (COM0)");
-    EXPECT_EQ(ErrorOf([&] { core.Open(-3); }), "Invalid port number (COM-3)");
-    EXPECT_EQ(ErrorOf([&] { core.Open(5); }), "Invalid port number (COM5)");
-    EXPECT_EQ(ErrorOf([&] { core.Open(4000); }), "Invalid port number (COM4000)");
+    EXPECT_EQ(ErrorOf<EAfComPortCoreError>([&] { core.Open(0); }), "Invalid port number (COM0)");
+    EXPECT_EQ(ErrorOf<EAfComPortCoreError>([&] { core.Open(-3); }), "Invalid port number (COM-3)");
+    EXPECT_EQ(ErrorOf<EAfComPortCoreError>([&] { core.Open(5); }), "Invalid port number (COM5)");
+    EXPECT_EQ(ErrorOf<EAfComPortCoreError>([&] { core.Open(4000); }), "Invalid port number (COM4000)");
     EXPECT_FALSE(core.Active());
 }
 
@@ -112,7 +103,7 @@ TEST(AfComPortCore, PortHeldByAnotherOpenerIsBusy)
     second.SetDcb(Dcb8N1());
     ASSERT_TRUE(first.Open(7));
     EXPECT_FALSE(first.Open(7)); // already active
-    EXPECT_EQ(ErrorOf([&] { second.Open(7); }), "Can't open device COM7");
+    EXPECT_EQ(ErrorOf<EAfComPortCoreError>([&] { second.Open(7); }), "Can't open device COM7");
     first.Close();
     EXPECT_TRUE(second.Open(7));
     second.Close();
@@ -121,7 +112,7 @@ TEST(AfComPortCore, PortHeldByAnotherOpenerIsBusy)
     const int fd = ::open(port.Pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
-    EXPECT_EQ(ErrorOf([&] { second.Open(7); }), "Can't open device COM7");
+    EXPECT_EQ(ErrorOf<EAfComPortCoreError>([&] { second.Open(7); }), "Can't open device COM7");
     ::close(fd);
     EXPECT_TRUE(second.Open(7));
 }
@@ -270,7 +261,7 @@ TEST(AfComPortCore, RefusedSettingsKeepWhatTheLineReports)
     wanted.Parity = 2;
     core.SetDcb(wanted);
     // Pseudo-terminals keep 8 data bits and no parity: the open fails and leaves the port closed.
-    EXPECT_EQ(ErrorOf([&] { core.Open(3); }),
+    EXPECT_EQ(ErrorOf<EAfComPortCoreError>([&] { core.Open(3); }),
               "Error setting parameters from DCB: the line keeps 8 data bits instead of 7, parity None instead of Even");
     EXPECT_FALSE(core.Active());
     EXPECT_EQ(core.Dcb().ByteSize, 8);
@@ -280,7 +271,7 @@ TEST(AfComPortCore, RefusedSettingsKeepWhatTheLineReports)
     ASSERT_TRUE(core.Open(3));
     TAfDcb mark = Dcb8N1(38400);
     mark.Parity = 3;
-    EXPECT_EQ(ErrorOf([&] { core.SetDcb(mark); }),
+    EXPECT_EQ(ErrorOf<EAfComPortCoreError>([&] { core.SetDcb(mark); }),
               "Error setting parameters from DCB: the line keeps parity None instead of Mark");
     EXPECT_EQ(core.Dcb().Parity, 0);
     EXPECT_TRUE(core.Active());
@@ -308,7 +299,7 @@ TEST(AfComPortCore, ARateTheLineReachesWithinThreePercentIsTaken)
         TAfComPortCore core(std::make_shared<TRoundingLineIo>(c.Reached));
         core.SetDcb(Dcb8N1(c.Asked));
         if (c.Error) {
-            EXPECT_EQ(ErrorOf([&] { core.Open(3); }), c.Error);
+            EXPECT_EQ(ErrorOf<EAfComPortCoreError>([&] { core.Open(3); }), c.Error);
             EXPECT_FALSE(core.Active());
             continue;
         }
