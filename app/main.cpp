@@ -1,5 +1,6 @@
 // valdrix-tester: the desktop test and calibration tool of the Valdrix I/O module.
 #include "app/uTesterApplication.h"
+#include "app/uQuitSignals.h"
 #include "app/uTesterCommandLine.h"
 #include "app/ufMain.h"
 #include "framework/uci_SpyMonitor.h"
@@ -34,6 +35,8 @@ int main(int argc, char** argv)
     int status = 0;
     {
         TTesterWindows windows(TConfigFile::ForProgram());
+        // A logout or Ctrl+C closes the window as the user would, and the settings are saved.
+        const TQuitSignals quitSignals([&windows] { windows.Main().close(); });
         // The log window may stay open; closing the main window ends the program anyway.
         QApplication::setQuitOnLastWindowClosed(false);
         QObject::connect(&windows.Main(), &TfrmMain::Closed, &app, &QApplication::quit);

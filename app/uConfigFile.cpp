@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 constexpr const char* ConnectionAttribute = "ConnectionString";
@@ -38,6 +41,20 @@ bool IsReadOnly(const QString& path)
     return !info.isWritable() || !(info.permissions() & modeWrite);
 }
 
+// Where packaged programs lie. A program there is the system's, not the user's, even
+// when the superuser, who may write anywhere, runs it.
+const char* const SystemFolders[] = {"/usr", "/bin", "/sbin", "/opt"};
+
+bool InSystemFolder(const QString& folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    const QString path = canonical.isEmpty() ? QDir::cleanPath(folder) : canonical;
+    return std::any_of(std::begin(SystemFolders), std::end(SystemFolders), [&path](const char* system) {
+        const QString prefix = QLatin1String(system);
+        return path == prefix || path.startsWith(prefix + u'/');
+    });
+}
+
 QString Quoted(const QString& path) { return QStringLiteral("„%1“").arg(QDir::toNativeSeparators(path)); }
 
 void WriteFile(const QString& path, const TTesterConfig& config)
@@ -52,16 +69,23 @@ void WriteFile(const QString& path, const TTesterConfig& config)
 
 } // namespace
 
-TConfigFile::TConfigFile(QString programFolder, QString userFolder)
-    : FProgramFolder(std::move(programFolder)), FUserFolder(std::move(userFolder))
+TConfigFile::TConfigFile(QString programFolder, QString userFolder, TConfigHome home)
+    : FProgramFolder(std::move(programFolder)), FUserFolder(std::move(userFolder)), FHome(home)
 {
 }
 
 TConfigFile TConfigFile::ForProgram()
 {
     const QString configured = qEnvironmentVariable("VALDRIX_CONFIG_DIR");
-    return TConfigFile(configured.isEmpty() ? QCoreApplication::applicationDirPath() : configured,
-                       UserConfigFolder());
+    if (!configured.isEmpty()) return TConfigFile(configured, UserConfigFolder());
+    const QString folder = QCoreApplication::applicationDirPath();
+    return TConfigFile(folder, UserConfigFolder(), HomeFor(folder));
+}
+
+TConfigHome TConfigFile::HomeFor(const QString& programFolder)
+{
+    if (InSystemFolder(programFolder) || !QFileInfo(programFolder).isWritable()) return TConfigHome::UserFolder;
+    return TConfigHome::ProgramFolder;
 }
 
 QString TConfigFile::UserConfigFolder()
@@ -75,6 +99,8 @@ QString TConfigFile::LoadPath() const
 {
     const QFileInfo program(FileIn(FProgramFolder));
     const QFileInfo user(FileIn(FUserFolder));
+    if (FHome == TConfigHome::UserFolder)
+        return user.isFile() || !program.isFile() ? user.filePath() : program.filePath();
     if (user.isFile() && (!program.isFile() || user.lastModified() > program.lastModified()))
         return user.filePath();
     return program.filePath();
@@ -102,7 +128,9 @@ TTesterConfig TConfigFile::Load()
 
 void TConfigFile::KeepDamaged(const QString& path)
 {
-    const QString copy = path + DamagedSuffix;
+    // Nothing is written beside a program whose settings live with the user.
+    const QString copy = (FHome == TConfigHome::UserFolder ? FileIn(FUserFolder) : path) + DamagedSuffix;
+    if (FHome == TConfigHome::UserFolder) QDir().mkpath(FUserFolder);
     QFile::remove(copy);
     if (QFile::copy(path, copy)) {
         FLoadProblem = QStringLiteral("Soubor nastavení %1 nelze přečíst. Jeho kopie je uložena jako %2; "
@@ -131,7 +159,9 @@ QString TConfigFile::LeftAloneReason(const QString& path) const
 QString TConfigFile::Save(const TTesterConfig& config) const
 {
     QStringList failed;
-    for (const QString& folder : {FProgramFolder, FUserFolder}) {
+    const QStringList folders =
+        FHome == TConfigHome::UserFolder ? QStringList{FUserFolder} : QStringList{FProgramFolder, FUserFolder};
+    for (const QString& folder : folders) {
         if (folder.isEmpty()) continue;
         const QString path = WriteTarget(FileIn(folder));
         if (const QString reason = LeftAloneReason(path); !reason.isEmpty()) {

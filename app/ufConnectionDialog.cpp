@@ -63,6 +63,13 @@ TfConnectionDialog::~TfConnectionDialog()
 void TfConnectionDialog::FormCreate()
 {
     FComPorts.Items = cbCOM->model();
+    // The list's own rule would move the selection to a neighbour of a removed row, or to
+    // the first row inserted into an empty list; these run after it and undo that.
+    QAbstractItemModel* ports = cbCOM->model();
+    connect(ports, &QAbstractItemModel::rowsInserted, this, &TfConnectionDialog::KeepComPortChoice);
+    connect(ports, &QAbstractItemModel::rowsRemoved, this, &TfConnectionDialog::KeepComPortChoice);
+    connect(ports, &QAbstractItemModel::dataChanged, this, &TfConnectionDialog::KeepComPortChoice);
+    connect(cbCOM, &QComboBox::activated, this, [this](int row) { ChooseComPort(row); });
     FScanner = std::make_unique<TComPortScanner>();
     FScanner->OnPortState = TComPortStateEvent::Bind<&TComPortStringList::UpdatePort>(&FComPorts);
     sbExpertModeClick();
@@ -107,7 +114,7 @@ void TfConnectionDialog::Load(const std::string& connectionString)
     } else {
         rbCOM->setChecked(true);
         rbCOMClick();
-        cbCOM->setCurrentIndex(FComPorts.IndexOfPort(GetConnectionStringInt(connectionString, "comport", 1)));
+        ChooseComPort(FComPorts.IndexOfPort(GetConnectionStringInt(connectionString, "comport", 1)));
         SelectBaudRate(cbCOMBaudrate, GetConnectionStringInt(connectionString, "baudrate", 115200));
     }
 }
@@ -138,6 +145,24 @@ void TfConnectionDialog::SelectBaudRate(QComboBox* list, int baudRate)
     list->setCurrentIndex(std::max(0, list->findText(QString::number(baudRate))));
 }
 
+void TfConnectionDialog::ChooseComPort(int row, bool followFirst)
+{
+    FChosenPort = FComPorts.PortAt(row);
+    FFollowFirstPort = followFirst;
+    cbCOM->setCurrentIndex(row);
+}
+
+void TfConnectionDialog::KeepComPortChoice()
+{
+    const int listed = FComPorts.IndexOfPort(FChosenPort);
+    int row = FChosenPort > 0 && FComPorts.PortAt(listed) == FChosenPort ? listed : -1;
+    if (row < 0 && FFollowFirstPort && cbCOM->count() > 0) {
+        row = 0;
+        FChosenPort = FComPorts.PortAt(row);
+    }
+    cbCOM->setCurrentIndex(row);
+}
+
 void TfConnectionDialog::rbCOMClick()
 {
     if (rbCOM->isChecked() && cbCOM->count() == 0) bCOMRefreshClick();
@@ -160,7 +185,7 @@ void TfConnectionDialog::bCOMRefreshClick()
     FScanner->StartScan();
     QThread::msleep(FirstFindingsMs);
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-    if (cbCOM->count() > 0) cbCOM->setCurrentIndex(0);
+    ChooseComPort(cbCOM->count() > 0 ? 0 : -1, true);
 }
 
 void TfConnectionDialog::bUSBRefreshClick()

@@ -57,6 +57,12 @@ private:
     QFrame* CreateTCPPanel();
     QFrame* CreateBottomPanel();
     void SelectBaudRate(QComboBox* list, int baudRate);
+    // Selects the row of cbCOM (none for -1) and takes its port as the chosen one; with
+    // followFirst the first row stands for the choice whenever the chosen port is gone.
+    void ChooseComPort(int row, bool followFirst = false);
+    // Puts the selection back on the chosen port after the scan changed the rows: none
+    // while that port is not listed.
+    void KeepComPortChoice();
     void EnablePanels();
 
     QFrame* pCOM;
@@ -94,4 +100,7 @@ private:
     // Declared before the scanner, which reports to it, so that the scanner goes first.
     TComPortStringList FComPorts;
     std::unique_ptr<TComPortScanner> FScanner;
+    // The port chosen in cbCOM (0: none), and whether it is only the refresh's first row.
+    int FChosenPort = 0;
+    bool FFollowFirstPort = false;
 };

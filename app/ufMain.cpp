@@ -241,7 +241,9 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
     const auto panel = std::find(pnlDARaw.begin(), pnlDARaw.end(), watched);
     if (panel == pnlDARaw.end() || !(*panel)->isEnabled()) return false;
     switch (event->type()) {
+    // A second quick press arrives as a double click; for a drag it is one more press.
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
         pnlDA1RawMouseDown(*panel, static_cast<QMouseEvent*>(event)->position().toPoint());
         return true;
     case QEvent::MouseMove:

@@ -14,6 +14,11 @@ install(FILES ${packaging}/valdrix-cli.bash-completion
 # Not active by itself: the administrator copies it to /etc/udev/rules.d when wanted.
 install(FILES ${packaging}/60-valdrix-ftdi.rules DESTINATION ${CMAKE_INSTALL_DATADIR}/valdrix-tester)
 install(FILES ${packaging}/copyright DESTINATION ${docdir})
+# What software centres list: AppStream metadata, named after its component id.
+set(METAINFO_ID cz.valdrix.tester)
+set(metainfo ${PROJECT_BINARY_DIR}/packaging/${METAINFO_ID}.metainfo.xml)
+configure_file(${packaging}/valdrix-tester.metainfo.xml.in ${metainfo} @ONLY)
+install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # Debian wants documentation compressed with gzip -9n (no name, no time stamp).
 find_program(GZIP_PROGRAM gzip REQUIRED)

@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -160,6 +161,36 @@ bool TMyCustomNumEdit::FilterTypedKey(QKeyEvent* event)
         return false;
     insert(QString(mapped));
     return true;
+}
+
+// The characters of committed text that typing them would insert, mapped as typed ones are.
+QString TMyCustomNumEdit::FilterCommittedText(const QString& text) const
+{
+    QString accepted;
+    if (!FEditorEnabled)
+        return accepted;
+    for (const QChar c : text) {
+        const QChar mapped = MapTypedCharacter(c);
+        if (!mapped.isNull())
+            accepted += mapped;
+    }
+    return accepted;
+}
+
+// An input method (a dead key, a compose sequence) commits text without a key event; it
+// passes the same filter as typed characters. The text shown while composing is kept.
+void TMyCustomNumEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    const QString accepted = FilterCommittedText(event->commitString());
+    if (FEditorEnabled && accepted == event->commitString()) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent filtered(event->preeditString(), event->attributes());
+    if (FEditorEnabled)
+        filtered.setCommitString(accepted, event->replacementStart(), event->replacementLength());
+    QLineEdit::inputMethodEvent(&filtered);
+    event->setAccepted(filtered.isAccepted());
 }
 
 void TMyCustomNumEdit::keyPressEvent(QKeyEvent* event)

@@ -59,6 +59,7 @@ protected:
     virtual bool HandleSpecialKey(QKeyEvent* event);
 
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -67,6 +68,7 @@ protected:
 
 private:
     bool FilterTypedKey(QKeyEvent* event);
+    QString FilterCommittedText(const QString& text) const;
     void SetTextColour(const QColor& colour);
     void PlaceUpDown();
     void ClickUpDown(bool up);

@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   socat ser2net libftdi1-dev
   fonts-dejavu-core
-  dpkg-dev file help2man lintian desktop-file-utils
+  dpkg-dev file help2man lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -288,6 +288,44 @@ TEST_F(ConnectionDialogTest, ScanFollowsPortsThatVanishOrBecomeBusy)
     EXPECT_GE(List("cbCOM")->currentIndex(), 0) << "a refresh selects the first port";
 }
 
+// A scan inserts a row for every port it probes and removes those it finds absent. The
+// rows change here through a second adapter on the list's rows, as the scanner's reports
+// change them, once the real scan has settled.
+TEST_F(ConnectionDialogTest, ScanChangesKeepThePortTheUserChose)
+{
+    Dialog->Load("comport=" + std::to_string(LowPort));
+    ASSERT_TRUE(WaitForPorts(true, true));
+    ASSERT_EQ(SelectedPort(), LowPort);
+    QComboBox* list = List("cbCOM");
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_EQ(SelectedPort(), HighPort) << "the user picks the next port";
+    TComPortStringList rows;
+    rows.Items = list->model();
+
+    struct TStep {
+        int Port;
+        uint8_t State;
+        int Selected;
+    };
+    const TStep steps[] = {
+        {LowPort + 1, cpsProbing, HighPort}, {HighPort + 1, cpsProbing, HighPort},
+        {HighPort, cpsProbing, HighPort},    {HighPort, cpsAbsent, 0},
+        {LowPort + 1, cpsAbsent, 0},         {HighPort, cpsPresent, HighPort},
+    };
+    for (const TStep& step : steps) {
+        rows.UpdatePort(step.Port, step.State);
+        EXPECT_EQ(SelectedPort(), step.Selected) << "port " << step.Port << " state " << int(step.State);
+    }
+
+    // Nothing chosen stays so, also when a port appears in the emptied list.
+    Dialog->Load("comport=0");
+    while (list->count() > 0)
+        rows.UpdatePort(list->itemData(0, TComPortStringList::ItemRole).value<TComPortItem>().Port, cpsAbsent);
+    rows.UpdatePort(LowPort, cpsProbing);
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_EQ(Dialog->Compose(), "provider=SERIAL_PORT;comport=0;baudrate=115200");
+}
+
 TEST_F(ConnectionDialogTest, ClosingOrDestroyingTheDialogWhileScanning)
 {
     std::string text;

@@ -160,6 +160,31 @@ TEST_F(MainWindowTest, DraggingTheRawPanelSendsTheValueOnTheNextTick)
     EXPECT_EQ(Find<QLabel>(QStringLiteral("pnlDA1Raw"))->text(), QStringLiteral("-"));
 }
 
+// Nudging a value with short drags: Qt delivers every second quick press as a double
+// click, which must start a drag as a press does.
+TEST_F(MainWindowTest, QuickRepeatedDragsOnTheRawPanelEachMoveTheValue)
+{
+    TSimulator sim;
+    ASSERT_TRUE(sim.Ready());
+    OpenWindows();
+    ConnectTo(sim.Connection());
+    QCursor::setPos(DesktopCentre());
+    QLabel* panel = Find<QLabel>(QStringLiteral("pnlDA3Raw"));
+    const QEvent::Type presses[] = {QEvent::MouseButtonPress, QEvent::MouseButtonDblClick, QEvent::MouseButtonPress};
+    int expected = 0;
+    for (const QEvent::Type press : presses) {
+        SendMouse(panel, press, QPoint(5, 5), Qt::LeftButton);
+        SendMouse(panel, QEvent::MouseMove, QPoint(45, 5), Qt::LeftButton);
+        SendMouse(panel, QEvent::MouseButtonRelease, QPoint(45, 5), Qt::NoButton);
+        expected += 10;
+        EXPECT_EQ(panel->text(), QString::number(expected)) << press;
+    }
+    ASSERT_TRUE(PumpUntil([&] { return Main().PendingOutput() == 0; }));
+    int32_t value = -1;
+    ASSERT_TRUE(Main().Device().GetAnalogOutput(3, value, true));
+    EXPECT_EQ(value, expected);
+}
+
 TEST(MouseScroller, DragValueStepsAndLimits)
 {
     EXPECT_EQ(DragValue(0, 0), 0);

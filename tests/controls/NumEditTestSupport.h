@@ -2,6 +2,8 @@
 
 #include "controls/uCustomNumEdit.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
@@ -66,6 +68,14 @@ public:
         Edit->selectAll();
         QTest::keyClick(Edit, Qt::Key_Delete);
         QTest::keyClicks(Edit, text);
+    }
+
+    // Adds text at the cursor as an input method commits it (a dead key, a compose sequence).
+    void Commit(const QString& text)
+    {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(Edit, &event);
     }
 
     // Leaves the field with the Tab key and lets queued work run.

@@ -85,6 +85,16 @@ TEST_F(DoubleEditTest, TypingFiltersCharactersAndMapsBothSeparators)
     EXPECT_EQ(W.Edit->text(), "-2.25");
 }
 
+TEST_F(CzechDoubleEditTest, InputMethodTextIsFilteredAndMappedAsTypedText)
+{
+    W.Edit->SetMaxValue(100);
+    W.Type("1");
+    W.Commit(QString::fromUtf8("2.5\u00e9"));
+    EXPECT_EQ(W.Edit->text(), "12,5");
+    W.Leave();
+    EXPECT_EQ(W.Edit->Value(), 12.5);
+}
+
 TEST_F(DoubleEditTest, KeypadPlusMakesTheValuePositiveAndStepsUseTheIncrement)
 {
     W.Edit->SetMaxValue(100);

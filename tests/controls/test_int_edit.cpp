@@ -92,6 +92,34 @@ TEST_F(IntEditTest, TypingLetsOnlyDigitsMinusAndEditingKeysThrough)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "77");
 }
 
+// Text committed by an input method (a Czech keyboard's dead keys) passes the same filter
+// as typed text, so that a stray letter cannot turn the entry into no number at all.
+TEST_F(IntEditTest, InputMethodTextPassesTheTypingFilter)
+{
+    struct TCase {
+        const char* Typed;
+        const char* Committed;
+        const char* Text;
+    };
+    const TCase cases[] = {
+        {"1000", "\u00e1", "1000"},
+        {"10", "0\u00e10", "1000"},
+        {"", "-7\u011b", "-7"},
+    };
+    W.Edit->SetMaxValue(5000);
+    W.Edit->SetMinValue(-10);
+    for (const TCase& c : cases) {
+        W.Type(QString::fromUtf8(c.Typed));
+        W.Commit(QString::fromUtf8(c.Committed));
+        EXPECT_EQ(W.Edit->text(), c.Text) << c.Committed;
+        W.Leave();
+        EXPECT_EQ(W.Edit->text(), c.Text) << c.Committed;
+    }
+    W.Edit->SetEditorEnabled(false);
+    W.Commit("3");
+    EXPECT_EQ(W.Edit->text(), "-7");
+}
+
 TEST_F(IntEditTest, EditorDisabledRefusesTypingAndPastingButStillSteps)
 {
     W.Edit->SetValue(5);

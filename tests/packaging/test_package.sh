@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package with cpack in the build tree, unpacks it into a temporary
-# root and runs the unpacked programs; checks the desktop entry, the bash completion and
-# the package's dependencies, and lets lintian judge the package (its errors fail the
-# test, its warnings are listed). Usage: test_package.sh BUILD_DIR VERSION
+# root and runs the unpacked programs; checks the desktop entry, the AppStream metadata,
+# where the installed tester keeps its settings, the bash completion and the package's
+# dependencies, and lets lintian judge the package (its errors fail the test, its
+# warnings are listed). Usage: test_package.sh BUILD_DIR VERSION
 set -euo pipefail
 build=$1
 version=$2
@@ -30,9 +31,10 @@ done
 "$root/usr/bin/valdrix-tester" --help | grep -q '^Usage: valdrix-tester' || fail "valdrix-tester --help shows no usage"
 
 # What the package puts where.
+metainfo=usr/share/metainfo/cz.valdrix.tester.metainfo.xml
 for f in usr/share/applications/valdrix-tester.desktop usr/share/icons/hicolor/scalable/apps/valdrix-tester.svg \
   usr/share/bash-completion/completions/valdrix-cli usr/share/valdrix-tester/60-valdrix-ftdi.rules \
-  usr/share/doc/valdrix-tester/copyright usr/share/doc/valdrix-tester/changelog.gz; do
+  usr/share/doc/valdrix-tester/copyright usr/share/doc/valdrix-tester/changelog.gz "$metainfo"; do
   [ -f "$root/$f" ] || fail "/$f is not in the package"
 done
 if command -v help2man >/dev/null; then
@@ -41,6 +43,10 @@ if command -v help2man >/dev/null; then
   done
 fi
 desktop-file-validate "$root/usr/share/applications/valdrix-tester.desktop" || fail "desktop-file-validate"
+# AppStream: the metadata and the desktop entry it launches, valid without a single remark.
+appstream=$(appstreamcli validate-tree --no-net --pedantic "$root" 2>&1) || fail "appstreamcli validate-tree"
+echo "$appstream"
+grep -q '^ *[EWIP]: ' <<<"$appstream" && fail "appstreamcli has remarks on the AppStream metadata"
 
 # Dependencies come from the programs' libraries.
 depends=$(dpkg-deb --field "$deb" Depends)
@@ -57,6 +63,54 @@ complete_words() {
 [ "$(complete_words valdrix-cli --json mon)" = "monitor" ] || fail "completion of a command"
 [ "$(complete_words valdrix-cli ping --c)" = "--connection --count" ] || fail "completion of a command's options"
 [ "$(complete_words valdrix-cli -c x set-output 3 o)" = "on off" ] || fail "completion of a command's words"
+
+# Settings: the installed tester keeps Config.xml in the user's configuration folder and
+# writes nothing beside itself, run by an ordinary user (one who may not write the
+# program's folder) and by root (from a folder under /usr, where the unpacked programs are
+# mounted in a mount namespace of its own). It is ended as a logout ends it, with SIGTERM,
+# once it catches that signal (its windows are then made and the settings read).
+running() { [ -r "/proc/$1/status" ] && ! grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
+catches_sigterm() { (($(printf '%d' "0x$(awk '/^SigCgt:/ {print $2}' "/proc/$1/status")") & (1 << 14))); }
+tester_saves_with_the_user() { # WHO CONFIG_HOME COMMAND...
+  local who=$1 config=$2 pid status
+  shift 2
+  touch "$work/before-$who"
+  env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$config" "$@" >"$work/tester-$who.log" 2>&1 &
+  pid=$!
+  for _ in $(seq 600); do
+    if ! running "$pid" || catches_sigterm "$pid"; then break; fi
+    sleep 0.1
+  done
+  kill -TERM "$pid" 2>/dev/null || true
+  for _ in $(seq 600); do running "$pid" || break; sleep 0.1; done
+  if running "$pid"; then
+    kill -KILL "$pid"
+    fail "the tester run by $who did not end on SIGTERM"
+  fi
+  status=0
+  wait "$pid" || status=$?
+  [ "$status" -eq 0 ] || { fail "the tester run by $who ended with $status"; cat "$work/tester-$who.log"; }
+  [ -f "$config/valdrix-tester/Config.xml" ] || fail "the tester run by $who saved no Config.xml in $config"
+  local written
+  written=$(find "$root/usr" -newer "$work/before-$who")
+  [ -z "$written" ] || fail "the tester run by $who wrote beside itself: $written"
+}
+if [ "$(id -u)" -eq 0 ]; then
+  chmod 755 "$work"
+  install -d -o nobody "$work/config-user"
+  tester_saves_with_the_user "an ordinary user" "$work/config-user" \
+    setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups "$root/usr/bin/valdrix-tester"
+  if [ -d /usr/local/bin ] && unshare -m true 2>/dev/null; then
+    tester_saves_with_the_user root "$work/config-root" unshare -m sh -c \
+      'mount --bind "$1" /usr/local/bin && exec /usr/local/bin/valdrix-tester' _ "$root/usr/bin"
+  else
+    echo "root's run from /usr skipped: no mount namespace or no /usr/local/bin"
+  fi
+else
+  chmod a-w "$root/usr/bin"
+  tester_saves_with_the_user "$(id -un)" "$work/config-user" "$root/usr/bin/valdrix-tester"
+  chmod u+w "$root/usr/bin"
+fi
 
 # lintian: errors fail, warnings are listed.
 lintian --tag-display-limit 0 "$deb" >"$work/lintian.txt" 2>&1 || true
