@@ -68,6 +68,13 @@ std::string BitsText(const TBits& bits)
     return out;
 }
 
+// The channel of a record of one of the module's four-channel groups; 0 when outside 1..4.
+int RecordChannel(std::string_view record)
+{
+    const int channel = uint8_t(record[0]);
+    return channel >= 1 && channel <= 4 ? channel : 0;
+}
+
 std::string StatusText(uint8_t status)
 {
     return (status & ValdrixStatusValid) ? std::string() : " invalid (status " + Hex8(status) + ")";
@@ -76,8 +83,8 @@ std::string StatusText(uint8_t status)
 std::string TemperatureRecord(std::string_view record)
 {
     TValdrixTemperature t;
-    const int channel = uint8_t(record[0]);
-    if (!DecodeTemperature(record, channel, t)) return {};
+    const int channel = RecordChannel(record);
+    if (channel == 0 || !DecodeTemperature(record, channel, t)) return {};
     char value[32];
     std::snprintf(value, sizeof value, "%.1f °C", t.Value);
     return std::to_string(channel) + ": " + value + StatusText(t.Status);
@@ -86,8 +93,8 @@ std::string TemperatureRecord(std::string_view record)
 std::string AnalogRecord(std::string_view record)
 {
     TValdrixAnalogReadings readings;
-    if (!DecodeAnalogReadings(record, readings)) return {};
-    const int channel = uint8_t(record[0]);
+    const int channel = RecordChannel(record);
+    if (channel == 0 || !DecodeAnalogReadings(record, readings)) return {};
     return std::to_string(channel) + ": " + std::to_string(readings[channel].Value) +
            StatusText(readings[channel].Status);
 }
@@ -95,8 +102,8 @@ std::string AnalogRecord(std::string_view record)
 std::string ThermometerIdRecord(std::string_view record)
 {
     TValdrixThermometerId id;
-    const int channel = uint8_t(record[0]);
-    if (!DecodeThermometerId(record, channel, id)) return {};
+    const int channel = RecordChannel(record);
+    if (channel == 0 || !DecodeThermometerId(record, channel, id)) return {};
     return std::to_string(channel) + ": " + TextReading(id.Id) + " status " + Hex8(id.Status);
 }
 
@@ -104,24 +111,24 @@ std::string ThermometerIdRecord(std::string_view record)
 std::string OutputValueRecord(std::string_view record)
 {
     int32_t value = 0;
-    const int channel = uint8_t(record[0]);
-    if (!DecodeAnalogOutputValue(record, channel, value)) return {};
+    const int channel = RecordChannel(record);
+    if (channel == 0 || !DecodeAnalogOutputValue(record, channel, value)) return {};
     return std::to_string(channel) + ": " + std::to_string(value);
 }
 
 std::string PairRecord(std::string_view record)
 {
     TValdrixThermometerPair pair;
-    const int channel = uint8_t(record[0]);
-    if (!DecodeThermometerPair(record, channel, pair)) return {};
+    const int channel = RecordChannel(record);
+    if (channel == 0 || !DecodeThermometerPair(record, channel, pair)) return {};
     return std::to_string(channel) + ": " + std::to_string(pair.First) + "," + std::to_string(pair.Second);
 }
 
 std::string CalibrationRecord(std::string_view record)
 {
     TValdrixOutputCalibration c;
-    const int channel = uint8_t(record[0]);
-    if (!DecodeOutputCalibration(record, channel, c)) return {};
+    const int channel = RecordChannel(record);
+    if (channel == 0 || !DecodeOutputCalibration(record, channel, c)) return {};
     return std::to_string(channel) + ": low " + std::to_string(c.Low) + " high " + std::to_string(c.High);
 }
 
@@ -209,7 +216,7 @@ std::string RequestText(uint8_t inst, std::string_view data)
     case VALDRIX_SET_CLOCK: return n == 4 ? ClockReading(data) : "";
     case TARVEL_INST_SET_ADDRESS: return n >= 2 ? AddressAndBaud(data) : "";
     case TARVEL_INST_WRITE_E1_BYTE: return n == 1 ? Hex8(uint8_t(data[0])) : "";
-    case TARVEL_INST_WRITE_E2_TEXT: return TextReading(data);
+    case TARVEL_INST_WRITE_E2_TEXT: return n > 0 ? TextReading(data) : "";
     case TARVEL_INST_CHANGE_ADDRESS_BY_NUMBERS:
         return n == 5 ? "address " + Hex8(uint8_t(data[0])) + ", numbers " + std::to_string(GetBE16(data, 1)) + " " +
                             std::to_string(GetBE16(data, 3))
@@ -246,7 +253,7 @@ std::string AnswerText(uint8_t inst, std::string_view data)
     case VALDRIX_GET_OUTPUT_CALIBRATIONS: return Records(data, 5, CalibrationRecord);
     case VALDRIX_GET_CLOCK: return n == 4 ? ClockReading(data) : "";
     case TARVEL_INST_IDENTIFICATION:
-    case TARVEL_INST_READ_F2: return TextReading(data);
+    case TARVEL_INST_READ_F2: return n > 0 ? TextReading(data) : "";
     case TARVEL_INST_READ_ADDRESS: return n >= 2 ? AddressAndBaud(data) : "";
     case TARVEL_INST_READ_F1_BYTE: return n >= 1 ? Hex8(uint8_t(data[0])) : "";
     case TARVEL_INST_READ_FA_NUMBERS:

@@ -19,6 +19,10 @@
 -- Installed by the valdrix-tester package into Wireshark's global Lua plugin folder; for
 -- another Wireshark, copy it to the personal one ("Help > About > Folders").
 
+-- Registered once: a copy named with "-X lua_script:" beside the installed one stays unused.
+if tarvel97_registered then return end
+tarvel97_registered = true
+
 local tarvel97 = Proto("tarvel97", "Tarvel format 97")
 
 local WILDCARD = 0xFE
@@ -161,6 +165,8 @@ local function add_records(tree, data, size, add, unchannelled)
     local parts = {}
     for at = 0, data:len() - size, size do
         local record = data:range(at, size)
+        local channel = record:range(0, 1):uint()
+        if not unchannelled and (channel < 1 or channel > 4) then return nil end
         if unchannelled then
             parts[#parts + 1] = add(tree, record)
         else

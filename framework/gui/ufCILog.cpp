@@ -133,7 +133,7 @@ void TfCiLog::CollectTraffic(ICommunicationInterface* intf, const std::string& b
     if (Supports<INodedInterface>(intf, node)) guid = node->GetGUIDString();
     std::lock_guard lock(FLock);
     if (!FFilter.empty() && FFilter != guid) return;
-    FQueue.push_back(TLogStruct{bytes, NowDateTime(), direction});
+    FQueue.push_back(TLogStruct{bytes, NowDateTime(), direction, guid});
 }
 
 template <class Print>
@@ -179,11 +179,11 @@ void TfCiLog::PrintRecord(const TLogStruct& record)
     if (record.Direction == SpyDirectionReceived) {
         FPending += record.Bytes;
         PrintPackets(FPending, record);
-        CutUndecodablePending(record.Time);
+        CutUndecodablePending(record.Time, record.Link);
     } else if (record.Direction == SpyDirectionSent && !record.Bytes.empty()) {
         // A request ends whatever answer was pending: what is left of it never forms a packet.
         if (!FPending.empty()) {
-            PrintUndecodable(FPending, record.Time, SpyDirectionReceived);
+            PrintUndecodable(FPending, record.Time, SpyDirectionReceived, record.Link);
             FPending.clear();
         }
         std::string packets = record.Bytes;
@@ -199,7 +199,7 @@ void TfCiLog::PrintPackets(std::string& buffer, const TLogStruct& record)
         if (packet.empty()) return;
         // A packet that fails validation is corrupt traffic: shown as bytes, never decoded.
         if (FFormat.Validate(packet) != 0) {
-            PrintUndecodable(packet, record.Time, record.Direction);
+            PrintUndecodable(packet, record.Time, record.Direction, record.Link);
             continue;
         }
         const uint8_t code = static_cast<uint8_t>(packet[FFormat.CodeIndex]);
@@ -213,24 +213,26 @@ void TfCiLog::PrintPackets(std::string& buffer, const TLogStruct& record)
         }
         const TColor colour =
             record.Direction == SpyDirectionSent ? ColorSent : (code == 0 ? ColorAnswerOk : ColorAnswerError);
-        PrintLine({record.Time, record.Direction, colour, packet});
+        TLogLine line{record.Time, record.Direction, colour, packet, false, record.Link};
+        if (FTools) line.Reading = FTools->Describe(packet, record.Direction, record.Time);
+        PrintLine(std::move(line));
     }
 }
 
-void TfCiLog::CutUndecodablePending(double time)
+void TfCiLog::CutUndecodablePending(double time, const std::string& link)
 {
     // A packet still arriving stays whole, however long it announced itself; such bytes
     // are shown at the latest when the next request is sent.
     if (FPending.size() <= UndecodableLimit || FPending.starts_with(FFormat.Start)) return;
     const size_t cr = FPending.find('\r');
     const size_t length = cr == std::string::npos ? UndecodableLimit : cr + 1;
-    PrintUndecodable(FPending.substr(0, length), time, SpyDirectionReceived);
+    PrintUndecodable(FPending.substr(0, length), time, SpyDirectionReceived, link);
     FPending.erase(0, length);
 }
 
-void TfCiLog::PrintUndecodable(const std::string& bytes, double time, uint8_t direction)
+void TfCiLog::PrintUndecodable(const std::string& bytes, double time, uint8_t direction, const std::string& link)
 {
-    PrintLine({time, direction, ColorUndecodable, bytes});
+    PrintLine({time, direction, ColorUndecodable, bytes, true, link});
 }
 
 void TfCiLog::PrintLine(TLogLine line)
@@ -243,8 +245,10 @@ void TfCiLog::PrintLine(TLogLine line)
 
 void TfCiLog::ShowLine(const TLogLine& line)
 {
-    AppendLogLine(reLog, HexBytes(line.Bytes), line.Colour, false, line.Time, true,
-                  chbAscii->isChecked() ? AsciiBytes(line.Bytes) : QString());
+    QString column = chbAscii->isChecked() ? AsciiBytes(line.Bytes) : QString();
+    if (!line.Reading.empty())
+        column += (column.isEmpty() ? QString() : QStringLiteral("  ")) + QString::fromStdString(line.Reading);
+    AppendLogLine(reLog, HexBytes(line.Bytes), line.Colour, false, line.Time, true, column);
 }
 
 void TfCiLog::SetMaxLines(int lines)
@@ -263,13 +267,28 @@ bool TfCiLog::SaveLog(const QString& path) const
     return file.commit();
 }
 
+bool TfCiLog::SaveCapture(const QString& path, std::string& error) const
+{
+    if (!FTools) {
+        error = "no capture format";
+        return false;
+    }
+    return FTools->SaveCapture(FLines, path, error);
+}
+
 void TfCiLog::btnSaveClick()
 {
     const QString suggested =
         QStringLiteral("log-%1.txt").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")));
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Uložit log"), suggested, QStringLiteral("Text (*.txt)"));
-    if (path.isEmpty() || SaveLog(path)) return;
+    const QString textFilter = QStringLiteral("Text (*.txt)");
+    const QString captureFilter = FTools ? FTools->CaptureFilter() : QString();
+    QString chosen;
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Uložit log"), suggested,
+        captureFilter.isEmpty() ? textFilter : textFilter + QStringLiteral(";;") + captureFilter, &chosen);
+    if (path.isEmpty()) return;
+    std::string error;
+    if (!captureFilter.isEmpty() && chosen == captureFilter ? SaveCapture(path, error) : SaveLog(path)) return;
     QMessageBox::warning(this, windowTitle(), QStringLiteral("Soubor %1 se nepodařilo uložit.").arg(path));
 }
 
@@ -285,6 +304,7 @@ void TfCiLog::btnClearClick()
 {
     reLog->clear();
     FLines.clear();
+    if (FTools) FTools->Reset();
     std::lock_guard lock(FLock);
     // The received records at the end of the queue may hold the rest of a packet whose
     // start is already pending: keep them (and the pending start) for the next tick.
