@@ -174,18 +174,23 @@ std::string CountersReading(std::string_view data)
 std::string RequestText(uint8_t inst, std::string_view data)
 {
     const size_t n = data.size();
+    const unsigned first = n > 0 ? uint8_t(data[0]) : 0;
     switch (inst) {
     case VALDRIX_SET_OUTPUTS: return Records(data, 1, SwitchRecord);
     case VALDRIX_SET_OUTPUT_TIMED:
         return n == 2 ? SwitchRecord(data.substr(1)) + " for " + std::to_string(uint8_t(data[0])) : "";
     case VALDRIX_GET_COUNTERS:
         if (n != 1) return {};
-        return ((data[0] & 0x7F) == 0 ? std::string("all counters") : "counter " + std::to_string(data[0] & 0x7F)) +
-               ((data[0] & 0x80) ? " (option)" : "");
+        return ((first & 0x7F) == 0 ? std::string("all counters") : "counter " + std::to_string(first & 0x7F)) +
+               ((first & 0x80) ? " (option)" : "");
     case VALDRIX_SET_COUNTERS:
-        if (n == 5 && data[0] != 0) return "counter " + std::to_string(uint8_t(data[0])) + " = " + std::to_string(GetBE32(data, 1));
-        if (n % 4 != 1 || data[0] != 0) return {};
-        return "counters" + Records(data.substr(1), 4, [](std::string_view v) { return " " + std::to_string(GetBE32(v, 0)); });
+        if (n == 5 && first != 0) return "counter " + std::to_string(first) + " = " + std::to_string(GetBE32(data, 1));
+        if (n % 4 != 1 || first != 0) return {};
+        {
+            std::string out = "counters";
+            for (size_t at = 1; at < n; at += 4) out += " " + std::to_string(GetBE32(data, at));
+            return out;
+        }
     case VALDRIX_GET_INPUT_COEFFICIENT:
     case VALDRIX_GET_INPUT_DIVISIONS:
     case VALDRIX_GET_TEMPERATURES:
@@ -207,11 +212,11 @@ std::string RequestText(uint8_t inst, std::string_view data)
     case VALDRIX_SET_ANALOG_OUTPUT_WORDS: return Records(data, 3, OutputValueRecord);
     case VALDRIX_STORE_OUTPUT_CALIBRATION_POINT:
         return n == 2 && uint8_t(data[1]) <= 1
-                   ? "channel " + std::to_string(uint8_t(data[0])) + (data[1] == 0 ? " low point" : " high point")
+                   ? "channel " + std::to_string(first) + (data[1] == 0 ? " low point" : " high point")
                    : "";
     case VALDRIX_SET_CHANNEL_FLAGS:
-        return n == 1 ? "channel " + std::to_string(data[0] & 0x3F) + " flags A=" + std::to_string((data[0] >> 7) & 1) +
-                            " B=" + std::to_string((data[0] >> 6) & 1)
+        return n == 1 ? "channel " + std::to_string(first & 0x3F) + " flags A=" + std::to_string((first >> 7) & 1) +
+                            " B=" + std::to_string((first >> 6) & 1)
                       : "";
     case VALDRIX_SET_CLOCK: return n == 4 ? ClockReading(data) : "";
     case TARVEL_INST_SET_ADDRESS: return n >= 2 ? AddressAndBaud(data) : "";
@@ -221,7 +226,7 @@ std::string RequestText(uint8_t inst, std::string_view data)
         return n == 5 ? "address " + Hex8(uint8_t(data[0])) + ", numbers " + std::to_string(GetBE16(data, 1)) + " " +
                             std::to_string(GetBE16(data, 3))
                       : "";
-    case TARVEL_INST_SWITCH_EE: return n == 1 ? OnOff(data[0] != 0) : "";
+    case TARVEL_INST_SWITCH_EE: return n == 1 ? OnOff(first != 0) : "";
     default: return {};
     }
 }

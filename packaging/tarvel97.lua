@@ -237,6 +237,15 @@ local function counters(tree, data)
     return (count == 1 and "counter " or "counters ") .. table.concat(values, " ")
 end
 
+-- Requests whose one data byte is the channel to read.
+local channel_reads = { [0x13] = true, [0x1D] = true, [0x59] = true, [0x5A] = true, [0x5C] = true, [0x41] = true,
+    [0x43] = true, [0x45] = true, [0x4F] = true }
+local bauds = { [0] = 110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400 }
+
+local function address_and_baud(data)
+    return "address " .. hex8(data:range(0, 1):uint()) .. ", " .. (bauds[data:range(1, 1):uint()] or 0) .. " Bd"
+end
+
 -- The data of a request; returns its short reading or nil.
 local function request_data(tree, inst, data)
     local n = data:len()
@@ -263,11 +272,43 @@ local function request_data(tree, inst, data)
         tree:add(f.channel, data:range(0, 1))
         tree:add(f.value16, data:range(1, 2))
         return "channel " .. data:range(0, 1):uint() .. " = " .. data:range(1, 2):uint()
-    elseif inst == 0xE2 then
+    elseif inst == 0xE2 and n > 0 then
         return text(tree, data)
-    elseif n == 1 and inst < 0xE0 then
+    elseif channel_reads[inst] and n == 1 then
         tree:add(f.channel, data)
         return "channel " .. data:uint()
+    elseif inst == 0x5B and n == 3 then
+        tree:add(f.channel, data:range(0, 1))
+        return "channel " .. data:range(0, 1):uint() .. " pair " .. data:range(1, 1):uint() .. "," ..
+            data:range(2, 1):uint()
+    elseif inst == 0x4E and n == 2 and data:range(1, 1):uint() <= 1 then
+        tree:add(f.channel, data:range(0, 1))
+        return "channel " .. data:range(0, 1):uint() .. (data:range(1, 1):uint() == 0 and " low point" or " high point")
+    elseif inst == 0x6A and n == 1 then
+        local byte = data:uint()
+        tree:add(f.channel, data, bit.band(byte, 0x3F))
+        return "channel " .. bit.band(byte, 0x3F) .. " flags A=" .. bit.band(bit.rshift(byte, 7), 1) .. " B=" ..
+            bit.band(bit.rshift(byte, 6), 1)
+    elseif inst == 0x64 and n == 5 and data:range(0, 1):uint() ~= 0 then
+        tree:add(f.channel, data:range(0, 1))
+        tree:add(f.counter, data:range(1, 4))
+        return "counter " .. data:range(0, 1):uint() .. " = " .. data:range(1, 4):uint()
+    elseif inst == 0x64 and n % 4 == 1 and data:range(0, 1):uint() == 0 then
+        local values = {}
+        for at = 1, n - 4, 4 do
+            tree:add(f.counter, data:range(at, 4))
+            values[#values + 1] = " " .. data:range(at, 4):uint()
+        end
+        return "counters" .. table.concat(values)
+    elseif inst == 0xE0 and n >= 2 then
+        return address_and_baud(data)
+    elseif inst == 0xE1 and n == 1 then
+        return hex8(data:uint())
+    elseif inst == 0xEB and n == 5 then
+        return "address " .. hex8(data:range(0, 1):uint()) .. ", numbers " .. data:range(1, 2):uint() .. " " ..
+            data:range(3, 2):uint()
+    elseif inst == 0xEE and n == 1 then
+        return data:uint() ~= 0 and "on" or "off"
     end
     return nil
 end
@@ -307,6 +348,18 @@ local function answer_data(tree, inst, data)
         return clock(tree, data)
     elseif (inst == 0xF3 or inst == 0xF2) and n > 0 then
         return text(tree, data)
+    elseif inst == 0x5C then
+        return add_records(tree, data, 3, function(_, record)
+            return record:range(1, 1):uint() .. "," .. record:range(2, 1):uint()
+        end)
+    elseif inst == 0xF0 and n >= 2 then
+        return address_and_baud(data)
+    elseif inst == 0xF1 and n >= 1 then
+        return hex8(data:range(0, 1):uint())
+    elseif inst == 0xFA and n >= 8 then
+        return data:range(0, 2):uint() .. " " .. data:range(2, 2):uint() .. " " .. data:range(4, 4):uint()
+    elseif inst == 0xFE and n >= 1 then
+        return data:range(0, 1):uint() ~= 0 and "on" or "off"
     end
     return nil
 end

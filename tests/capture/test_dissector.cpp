@@ -125,6 +125,21 @@ TEST(Dissector, AgreesWithTheDecoder)
         {0x1A, std::string("\x02\x06", 2), ""},
         {0x12, std::string("\x01\x33\x33", 3), ""},
         {0xF3, "", "Valdrix ; v 1.0 ; SIM"},
+        {0x4E, std::string("\x02\x00", 2), ""},
+        {0x6A, std::string("\x90", 1), ""},
+        {0x64, std::string("\x03\x00\x00\x01\x00", 5), ""},
+        {0x64, std::string("\x00\x00\x00\x00\x07\x00\x00\x00\x08", 9), ""},
+        {0x5B, std::string("\x02\x05\x06", 3), ""},
+        {0x5C, std::string("\x01", 1), std::string("\x01\x05\x06", 3)},
+        {0x59, std::string("\x02", 1), std::string("\x02\x80\x00\x64", 4)},
+        {0xE0, std::string("\x32\x0A", 2), ""},
+        {0xE1, std::string("\x7F", 1), ""},
+        {0xEB, std::string("\x32\x00\x01\x30\x39", 5), ""},
+        {0xEE, std::string("\x01", 1), ""},
+        {0xF0, "", std::string("\x31\x07", 2)},
+        {0xF1, "", std::string("\x2C", 1)},
+        {0xFA, "", std::string("\x00\x01\x30\x39\x00\xBC\x61\x4E", 8)},
+        {0xFE, "", std::string("\x00", 1)},
     };
     std::vector<TCaptureRecord> records;
     std::vector<std::string> expected;

@@ -5,6 +5,7 @@
 #include "protocol/uTarvel97.h"
 #include "tests/support/child_processes.h"
 #include "tests/support/com_links.h"
+#include "tests/support/held_pty.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -23,19 +24,8 @@ class TBusLine {
 public:
     TBusLine(const TComLinks& links, int com)
     {
-        FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        char name[128];
-        if (FMaster < 0 || ::grantpt(FMaster) != 0 || ::unlockpt(FMaster) != 0 ||
-            ::ptsname_r(FMaster, name, sizeof name) != 0)
-            throw std::runtime_error("pseudo-terminal setup failed");
-        FName = name;
-        // Held open, raw, so the line neither hangs up nor echoes between clients.
-        FSlave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios raw{};
-        ::tcgetattr(FSlave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(FSlave, TCSANOW, &raw);
-        links.Link(com, name);
+        FName = OpenHeldPty(FMaster, FSlave);
+        links.Link(com, FName);
     }
     ~TBusLine()
     {
