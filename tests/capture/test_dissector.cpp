@@ -18,7 +18,7 @@ TCaptureRecord Record(int64_t offsetUs, uint8_t direction, const std::string& by
     return {Start + offsetUs, direction, kind, 3, "provider=TCP_CLIENT;port=10001", bytes};
 }
 
-std::string Damaged(std::string packet)
+std::string WithBadSum(std::string packet)
 {
     packet[packet.size() - 2] ^= 0x40;
     return packet;
@@ -52,7 +52,7 @@ TEST(Dissector, ShowsEveryFieldOfARequestAndItsAnswer)
 TEST(Dissector, FlagsADamagedChecksum)
 {
     TTempCapture capture;
-    capture.Write({Record(0, CaptureDirectionSent, Damaged(BuildTarvel97Packet(0x31, 0x07, 0x75, ""))),
+    capture.Write({Record(0, CaptureDirectionSent, WithBadSum(BuildTarvel97Packet(0x31, 0x07, 0x75, ""))),
                    Record(10, CaptureDirectionSent, BuildTarvel97Packet(0x31, 0x08, 0x75, ""))});
     const auto rows = TsharkFields(capture.Path(), {"frame.number", "tarvel97.checksum.ok", "_ws.expert.message"},
                                    "tarvel97.checksum.bad");
