@@ -176,14 +176,15 @@ void TfCiLog::Timer1Timer()
 
 void TfCiLog::PrintRecord(const TLogStruct& record)
 {
+    FRecordLink = record.Link;
     if (record.Direction == SpyDirectionReceived) {
         FPending += record.Bytes;
         PrintPackets(FPending, record);
-        CutUndecodablePending(record.Time, record.Link);
+        CutUndecodablePending(record.Time);
     } else if (record.Direction == SpyDirectionSent && !record.Bytes.empty()) {
         // A request ends whatever answer was pending: what is left of it never forms a packet.
         if (!FPending.empty()) {
-            PrintUndecodable(FPending, record.Time, SpyDirectionReceived, record.Link);
+            PrintUndecodable(FPending, record.Time, SpyDirectionReceived);
             FPending.clear();
         }
         std::string packets = record.Bytes;
@@ -199,7 +200,7 @@ void TfCiLog::PrintPackets(std::string& buffer, const TLogStruct& record)
         if (packet.empty()) return;
         // A packet that fails validation is corrupt traffic: shown as bytes, never decoded.
         if (FFormat.Validate(packet) != 0) {
-            PrintUndecodable(packet, record.Time, record.Direction, record.Link);
+            PrintUndecodable(packet, record.Time, record.Direction);
             continue;
         }
         const uint8_t code = static_cast<uint8_t>(packet[FFormat.CodeIndex]);
@@ -213,30 +214,32 @@ void TfCiLog::PrintPackets(std::string& buffer, const TLogStruct& record)
         }
         const TColor colour =
             record.Direction == SpyDirectionSent ? ColorSent : (code == 0 ? ColorAnswerOk : ColorAnswerError);
-        TLogLine line{record.Time, record.Direction, colour, packet, false, record.Link};
+        TLogLine line{record.Time, record.Direction, colour, packet};
         if (FTools) line.Reading = FTools->Describe(packet, record.Direction, record.Time);
         PrintLine(std::move(line));
     }
 }
 
-void TfCiLog::CutUndecodablePending(double time, const std::string& link)
+void TfCiLog::CutUndecodablePending(double time)
 {
     // A packet still arriving stays whole, however long it announced itself; such bytes
     // are shown at the latest when the next request is sent.
     if (FPending.size() <= UndecodableLimit || FPending.starts_with(FFormat.Start)) return;
     const size_t cr = FPending.find('\r');
     const size_t length = cr == std::string::npos ? UndecodableLimit : cr + 1;
-    PrintUndecodable(FPending.substr(0, length), time, SpyDirectionReceived, link);
+    PrintUndecodable(FPending.substr(0, length), time, SpyDirectionReceived);
     FPending.erase(0, length);
 }
 
-void TfCiLog::PrintUndecodable(const std::string& bytes, double time, uint8_t direction, const std::string& link)
+void TfCiLog::PrintUndecodable(const std::string& bytes, double time, uint8_t direction)
 {
-    PrintLine({time, direction, ColorUndecodable, bytes, true, link});
+    PrintLine({time, direction, ColorUndecodable, bytes});
 }
 
 void TfCiLog::PrintLine(TLogLine line)
 {
+    line.Link = FRecordLink;
+    line.Unframed = line.Colour == ColorUndecodable;
     // The view drops its oldest lines after each batch (TrimView), in step with these records.
     FLines.push_back(std::move(line));
     if (FLines.size() > size_t(FMaxLines)) FLines.pop_front();

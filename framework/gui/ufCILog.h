@@ -91,7 +91,7 @@ private:
     void PrintRecord(const TLogStruct& record);
     // Prints and removes every whole packet at the front of buffer.
     void PrintPackets(std::string& buffer, const TLogStruct& record);
-    void PrintUndecodable(const std::string& bytes, double time, uint8_t direction, const std::string& link);
+    void PrintUndecodable(const std::string& bytes, double time, uint8_t direction);
     // Keeps the line (within the bound) and shows it.
     void PrintLine(TLogLine line);
     void ShowLine(const TLogLine& line);
@@ -101,7 +101,7 @@ private:
     // Removes the view's oldest lines beyond MaxLines().
     void TrimView();
     // Shows one piece of received bytes that cannot be the start of a packet.
-    void CutUndecodablePending(double time, const std::string& link);
+    void CutUndecodablePending(double time);
 
     QPlainTextEdit* reLog;
     QWidget* pnlButtons;
@@ -124,4 +124,5 @@ private:
     TSpySink FSink;
     TSpySink FNextSink; // the sink installed before this window's (the "DST" monitor), fed too
     ILogTrafficTools* FTools = nullptr;
+    std::string FRecordLink; // GUID text of the interface of the record being printed (main thread only)
 };
