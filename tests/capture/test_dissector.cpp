@@ -68,7 +68,7 @@ TEST(Dissector, PairsByAddressAndSigWithTheResponseTime)
     TTempCapture capture;
     capture.Write({Record(0, CaptureDirectionUnknown, BuildTarvel97Packet(0x31, 0x05, 0x75, "")),
                    Record(100, CaptureDirectionUnknown, BuildTarvel97Packet(0x32, 0x05, 0x30, "")),
-                   Record(400, CaptureDirectionUnknown, BuildTarvel97Packet(0x32, 0x05, 0x00, "\x00\x01")),
+                   Record(400, CaptureDirectionUnknown, BuildTarvel97Packet(0x32, 0x05, 0x00, std::string("\x00\x01", 2))),
                    Record(900, CaptureDirectionUnknown, BuildTarvel97Packet(0x31, 0x05, 0x02, "")),
                    Record(950, CaptureDirectionUnknown, "\x01\x02\x03", TCaptureKind::Unframed)});
     const auto rows = TsharkFields(capture.Path(), {"tarvel97.role", "tarvel97.response_in", "tarvel97.request_in",
@@ -85,7 +85,7 @@ TEST(Dissector, FiltersOnInstructionAndAcknowledgeCode)
 {
     TTempCapture capture;
     capture.Write({Record(0, CaptureDirectionSent, BuildTarvel97Packet(0x31, 1, 0x31, "")),
-                   Record(1, CaptureDirectionReceived, BuildTarvel97Packet(0x31, 1, 0x00, "\x00\x00")),
+                   Record(1, CaptureDirectionReceived, BuildTarvel97Packet(0x31, 1, 0x00, std::string("\x00\x00", 2))),
                    Record(2, CaptureDirectionSent, BuildTarvel97Packet(0x31, 2, 0x30, "")),
                    Record(3, CaptureDirectionReceived, BuildTarvel97Packet(0x31, 2, 0x03, "")),
                    Record(4, CaptureDirectionSent, BuildTarvel97Packet(0x31, 3, 0x31, ""))});
