@@ -36,6 +36,7 @@ TTesterWindows::TTesterWindows(TConfigFile config)
       FLog(std::make_unique<TfCiLog>(Tarvel97PacketFormat)),
       FDialog(std::make_unique<TfConnectionDialog>())
 {
+    FLog->SetTrafficTools(&FLogTools);
     FMain->SetLogWindow(FLog.get());
     FMain->SetConnectionDialog(FDialog.get());
 }

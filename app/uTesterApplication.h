@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/uConfigFile.h"
+#include "app/uLogCaptureTools.h"
 
 #include <QApplication>
 
@@ -39,6 +40,7 @@ public:
 
 private:
     std::unique_ptr<TfrmMain> FMain;
+    TLogCaptureTools FLogTools;
     std::unique_ptr<TfCiLog> FLog;
     std::unique_ptr<TfConnectionDialog> FDialog;
 };

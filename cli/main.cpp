@@ -1,7 +1,9 @@
 // valdrix-cli: the headless client of the Valdrix module for scripts and production lines.
+#include "cli/uCliCapture.h"
 #include "cli/uCliCommands.h"
 #include "cli/uCliOptions.h"
 #include "cli/uCliSession.h"
+#include "cli/uCliSniff.h"
 #include "framework/uExceptions.h"
 #include "protocol/uTarvelStackDeviceList.h"
 #include "transports/uTransports.h"
@@ -16,9 +18,15 @@ namespace {
 
 int Run(const TCliOptions& options, const TCliAction& action)
 {
-    TCliReport report(options.Json, stdout);
+    // A capture on standard output leaves it to the capture.
+    TCliReport report(options.Json, options.Capture == "-" ? stderr : stdout);
     TCliSession session;
     std::string error;
+    TCliCapture capture(options.Connection);
+    if (!options.Capture.empty() && !capture.Open(options.Capture, error)) {
+        PrintCliUsageError(options.Json, error);
+        return CliExitUsage;
+    }
     if (!session.Connect(options.Connection, options.Timeout, options.Address, error)) {
         report.ConnectionFailure(error);
         return CliExitConnection;
@@ -45,8 +53,13 @@ int main(int argc, char** argv)
     TCliOptions options;
     if (const auto status = ParseCliOptions(argc, argv, CliCommandSyntax(), options)) return *status;
     TCliAction action;
+    TCliSniffOptions sniff;
+    const bool sniffing = options.Command == CliSniffSyntax().Name;
     try {
-        action = PrepareCliCommand(options.Command, options.Args);
+        if (sniffing)
+            sniff = PrepareSniff(options.Args);
+        else
+            action = PrepareCliCommand(options.Command, options.Args);
     } catch (const ECliUsage& e) {
         PrintCliUsageError(options.Json, e.what());
         return CliExitUsage;
@@ -56,7 +69,7 @@ int main(int argc, char** argv)
     RegisterTransports();
     const std::optional<std::string> unknown = UnknownProvider(options.Connection);
     if (unknown) PrintCliUsageError(options.Json, *unknown);
-    const int status = unknown ? CliExitUsage : Run(options, action);
+    const int status = unknown ? CliExitUsage : sniffing ? RunSniff(options, sniff) : Run(options, action);
     UnregisterTransports();
     FinalizeDeviceRegistry();
     return status;

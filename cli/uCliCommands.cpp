@@ -5,6 +5,7 @@
 #include "cli/uCliPanelText.h"
 #include "cli/uCliPing.h"
 #include "cli/uCliScan.h"
+#include "cli/uCliSniff.h"
 #include "cli/uCliSession.h"
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixCalibration.h"
@@ -312,6 +313,7 @@ std::vector<TCliCommandSyntax> CliCommandSyntax()
 {
     std::vector<TCliCommandSyntax> syntax;
     for (const TCliCommand& command : Commands()) syntax.push_back(command.Syntax);
+    syntax.push_back(CliSniffSyntax());
     return syntax;
 }
 

@@ -25,6 +25,10 @@ const char* const CliUsageText =
     "  -a, --address=ADR        the module's address, 0..253, decimal or 0x.. (default 0x31)\n"
     "      --timeout=MS         answer time-out of each request, 1..600000 (default 1000)\n"
     "      --json               one JSON object (UTF-8) per result instead of text\n"
+    "      --capture=FILE       every packet sent and received (and bytes that formed none)\n"
+    "                           as a capture for Wireshark; - for standard output (the\n"
+    "                           results then go to standard error): ... --capture - |\n"
+    "                           wireshark -k -i -\n"
     "  -h, --help               this text\n"
     "      --version            the program's version\n"
     "Options may stand before or after the command, take their value as --opt VALUE or\n"
@@ -72,6 +76,11 @@ const char* const CliUsageText =
     "                                    {\"ok\",\"modules\",\"interrupted\"}; Ctrl-C ends it\n"
     "                                    with what it found; exit status 1 when no module\n"
     "                                    answered or one did not answer normally\n"
+    "  sniff [--count K] [--duration MS]  listen only (never send) on a line where another\n"
+    "                                    master talks to the modules: one line per packet\n"
+    "                                    (time, ADR, SIG, request/answer paired by ADR and\n"
+    "                                    SIG, instruction, reading, response time), K packets\n"
+    "                                    or MS long (default: until interrupted)\n"
     "  set-address NEW                   move the module to address NEW (0..253), unless\n"
     "                                    anything answers there (normally, refusing, invalid\n"
     "                                    or late: up to twice --timeout), and confirm that it\n"
@@ -160,6 +169,7 @@ std::optional<int> ParseCliOptions(int argc, const char* const* argv, const std:
     value(app, "--timeout",
           [&](const std::string& text) { options.Timeout = int32_t(ParseCliInt(text, 1, 600000, "time-out")); });
     app.add_flag("--json", options.Json);
+    value(app, "--capture", [&](const std::string& text) { options.Capture = text; });
     app.require_subcommand(0, 1);
     for (const TCliCommandSyntax& syntax : commands) {
         CLI::App* command = app.add_subcommand(syntax.Name);

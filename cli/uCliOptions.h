@@ -1,5 +1,5 @@
 // Command line of valdrix-cli:
-//   valdrix-cli [-c CONNECTION_STRING] [-a ADDRESS] [--timeout MS] [--json] COMMAND [ARGS]
+//   valdrix-cli [-c CONNECTION_STRING] [-a ADDRESS] [--timeout MS] [--json] [--capture FILE] COMMAND [ARGS]
 // GNU-style: options stand before or after the command and its arguments, take their
 // value as "--timeout 500" or "--timeout=500", and "--" ends them. The connection
 // defaults to $VALDRIX_CONNECTION, else to CliDefaultConnection.
@@ -55,6 +55,7 @@ struct TCliOptions {
     uint8_t Address = ValdrixDefaultAddress; // of the module every command talks to
     int32_t Timeout = CliDefaultTimeout;
     bool Json = false;
+    std::string Capture; // --capture FILE, "-" for standard output; empty: none
     std::string Command;
     TCliArgs Args;
 };

@@ -19,6 +19,9 @@ set(METAINFO_ID cz.valdrix.tester)
 set(metainfo ${PROJECT_BINARY_DIR}/packaging/${METAINFO_ID}.metainfo.xml)
 configure_file(${packaging}/valdrix-tester.metainfo.xml.in ${metainfo} @ONLY)
 install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The Wireshark dissector of the traffic captures, in the folder where Debian's Wireshark
+# loads Lua plugins from (tshark -G folders: "Global Lua Plugins").
+install(FILES ${packaging}/tarvel97.lua DESTINATION lib/${CMAKE_LIBRARY_ARCHITECTURE}/wireshark/plugins)
 
 # Debian wants documentation compressed with gzip -9n (no name, no time stamp).
 find_program(GZIP_PROGRAM gzip REQUIRED)
@@ -67,7 +70,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see it: the window icon is an SVG picture.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ser2net")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ser2net, wireshark | tshark")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

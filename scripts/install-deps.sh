@@ -11,6 +11,9 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   socat ser2net libftdi1-dev
+  # Traffic captures are written with libpcap and read back by the tests with tshark.
+  # wireshark-common asks whether non-root users may capture: unanswered (no) here.
+  libpcap-dev tshark
   fonts-dejavu-core
   dpkg-dev file help2man lintian desktop-file-utils appstream
 )

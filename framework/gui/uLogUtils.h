@@ -23,6 +23,7 @@ struct TLogStruct {
     std::string Bytes;     // may be empty
     double Time = 0;       // desktop date-time (days) at which it was queued
     uint8_t Direction = 0; // 1 sent, 2 received
+    std::string Link;      // GUID text of the interface
 };
 
 // One printed line of the log, kept beside the view so that the log can be saved and
@@ -32,6 +33,9 @@ struct TLogLine {
     uint8_t Direction = 0; // 1 sent, 2 received
     TColor Colour = 0;
     std::string Bytes;
+    bool Unframed = false; // bytes that formed no packet, or a damaged one
+    std::string Link;      // GUID text of the interface
+    std::string Reading;   // the decoded column; empty without traffic tools
 };
 
 // The bytes as upper-case hexadecimal pairs separated by single spaces ("2A 61 00").

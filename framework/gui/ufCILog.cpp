@@ -133,7 +133,7 @@ void TfCiLog::CollectTraffic(ICommunicationInterface* intf, const std::string& b
     if (Supports<INodedInterface>(intf, node)) guid = node->GetGUIDString();
     std::lock_guard lock(FLock);
     if (!FFilter.empty() && FFilter != guid) return;
-    FQueue.push_back(TLogStruct{bytes, NowDateTime(), direction});
+    FQueue.push_back(TLogStruct{bytes, NowDateTime(), direction, guid});
 }
 
 template <class Print>
@@ -176,6 +176,7 @@ void TfCiLog::Timer1Timer()
 
 void TfCiLog::PrintRecord(const TLogStruct& record)
 {
+    FRecordLink = record.Link;
     if (record.Direction == SpyDirectionReceived) {
         FPending += record.Bytes;
         PrintPackets(FPending, record);
@@ -213,7 +214,9 @@ void TfCiLog::PrintPackets(std::string& buffer, const TLogStruct& record)
         }
         const TColor colour =
             record.Direction == SpyDirectionSent ? ColorSent : (code == 0 ? ColorAnswerOk : ColorAnswerError);
-        PrintLine({record.Time, record.Direction, colour, packet});
+        TLogLine line{record.Time, record.Direction, colour, packet};
+        if (FTools) line.Reading = FTools->Describe(packet, record.Direction, record.Time);
+        PrintLine(std::move(line));
     }
 }
 
@@ -235,6 +238,8 @@ void TfCiLog::PrintUndecodable(const std::string& bytes, double time, uint8_t di
 
 void TfCiLog::PrintLine(TLogLine line)
 {
+    line.Link = FRecordLink;
+    line.Unframed = line.Colour == ColorUndecodable;
     // The view drops its oldest lines after each batch (TrimView), in step with these records.
     FLines.push_back(std::move(line));
     if (FLines.size() > size_t(FMaxLines)) FLines.pop_front();
@@ -243,8 +248,10 @@ void TfCiLog::PrintLine(TLogLine line)
 
 void TfCiLog::ShowLine(const TLogLine& line)
 {
-    AppendLogLine(reLog, HexBytes(line.Bytes), line.Colour, false, line.Time, true,
-                  chbAscii->isChecked() ? AsciiBytes(line.Bytes) : QString());
+    QString column = chbAscii->isChecked() ? AsciiBytes(line.Bytes) : QString();
+    if (!line.Reading.empty())
+        column += (column.isEmpty() ? QString() : QStringLiteral("  ")) + QString::fromStdString(line.Reading);
+    AppendLogLine(reLog, HexBytes(line.Bytes), line.Colour, false, line.Time, true, column);
 }
 
 void TfCiLog::SetMaxLines(int lines)
@@ -263,13 +270,28 @@ bool TfCiLog::SaveLog(const QString& path) const
     return file.commit();
 }
 
+bool TfCiLog::SaveCapture(const QString& path, std::string& error) const
+{
+    if (!FTools) {
+        error = "no capture format";
+        return false;
+    }
+    return FTools->SaveCapture(FLines, path, error);
+}
+
 void TfCiLog::btnSaveClick()
 {
     const QString suggested =
         QStringLiteral("log-%1.txt").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")));
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Uložit log"), suggested, QStringLiteral("Text (*.txt)"));
-    if (path.isEmpty() || SaveLog(path)) return;
+    const QString textFilter = QStringLiteral("Text (*.txt)");
+    const QString captureFilter = FTools ? FTools->CaptureFilter() : QString();
+    QString chosen;
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Uložit log"), suggested,
+        captureFilter.isEmpty() ? textFilter : textFilter + QStringLiteral(";;") + captureFilter, &chosen);
+    if (path.isEmpty()) return;
+    std::string error;
+    if (!captureFilter.isEmpty() && chosen == captureFilter ? SaveCapture(path, error) : SaveLog(path)) return;
     QMessageBox::warning(this, windowTitle(), QStringLiteral("Soubor %1 se nepodařilo uložit.").arg(path));
 }
 
@@ -285,6 +307,7 @@ void TfCiLog::btnClearClick()
 {
     reLog->clear();
     FLines.clear();
+    if (FTools) FTools->Reset();
     std::lock_guard lock(FLock);
     // The received records at the end of the queue may hold the rest of a packet whose
     // start is already pending: keep them (and the pending start) for the next tick.

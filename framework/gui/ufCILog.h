@@ -16,8 +16,13 @@
 // left open for days stays bounded; the same lines are kept as records, from which
 // "Uložit…" writes them to a text file (time with milliseconds, direction, hexadecimal
 // and ASCII) and the "ASCII" check box draws the view again with an ASCII column.
+//
+// With traffic tools (SetTrafficTools) each packet line gets a decoded column (the
+// instruction's name and a short reading) and "Uložit…" offers a capture for Wireshark
+// beside the text file.
 #pragma once
 
+#include "framework/gui/uLogTrafficTools.h"
 #include "framework/gui/uLogUtils.h"
 #include "framework/uPacketFormat.h"
 #include "framework/uci_SpySink.h"
@@ -64,6 +69,11 @@ public:
     // Writes the lines the view holds to a text file, one line each as LogFileLine
     // formats it. False when the file cannot be written.
     bool SaveLog(const QString& path) const;
+    // The protocol's decoder and capture writer (not owned; may be null: none).
+    void SetTrafficTools(ILogTrafficTools* tools) { FTools = tools; }
+    // Writes the lines the view holds as a capture through the traffic tools; false with
+    // the reason when there are none or the file cannot be written.
+    bool SaveCapture(const QString& path, std::string& error) const;
 
 public slots:
     // Moves every queued record into the view.
@@ -113,4 +123,6 @@ private:
     int FMaxLines = DefaultMaxLines;
     TSpySink FSink;
     TSpySink FNextSink; // the sink installed before this window's (the "DST" monitor), fed too
+    ILogTrafficTools* FTools = nullptr;
+    std::string FRecordLink; // GUID text of the interface of the record being printed (main thread only)
 };

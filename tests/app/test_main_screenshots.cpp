@@ -1,14 +1,20 @@
 // Pictures for the documentation, not tests (ctest leaves them out; scripts/screenshots.sh
 // runs them): the main window, disconnected and connected with live values, the About box
-// and the trend window over some seconds of a drifting simulated module, written to
+// and the trend window over some seconds of a drifting simulated module, the log window
+// with its decoded column and tshark's view of the log saved as a capture, written to
 // $VALDRIX_BUILD_DIR/screenshots/.
 #include "test_main_fixture.h"
 
 #include "app/ufAbout.h"
 #include "app/ufTrend.h"
 #include "controls/ShapeEx.h"
+#include "framework/gui/ufCILog.h"
+#include "tests/support/child_processes.h"
+#include "tests/support/tshark.h"
 
 #include <QDir>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -66,4 +72,35 @@ TEST_F(DocumentationScreenshots, TrendWindow)
     trend->Redraw();
     EXPECT_GT(Main().TrendSamples().Series(0).Size(), 40u);
     Save(*trend, QStringLiteral("trend.png"));
+}
+
+TEST_F(DocumentationScreenshots, LogWindowAndTshark)
+{
+    OpenWindows();
+    TSimulator sim;
+    ASSERT_TRUE(sim.Ready());
+    Windows->Log().ShowFor("");
+    ConnectTo(sim.Connection());
+    WaitRotation();
+    Windows->Log().Timer1Timer();
+    Windows->Log().resize(900, 420);
+    Save(Windows->Log(), QStringLiteral("log_window.png"));
+
+    QTemporaryDir dir;
+    const QString capture = dir.filePath(QStringLiteral("log.pcap"));
+    std::string error;
+    ASSERT_TRUE(Windows->Log().SaveCapture(capture, error)) << error;
+    const TProgramRun summary = RunProgramAt(
+        "/usr/bin/tshark", {"-r", capture.toStdString(), "-2", "-X", "lua_script:" + DissectorPath(), "-c", "14"});
+    const TProgramRun detail =
+        RunProgramAt("/usr/bin/tshark", {"-r", capture.toStdString(), "-2", "-X", "lua_script:" + DissectorPath(),
+                                         "-O", "tarvel97", "-Y", "tarvel97.answer_to == 0x59"});
+    QPlainTextEdit view;
+    view.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+    view.setLineWrapMode(QPlainTextEdit::NoWrap);
+    view.setPlainText(QString::fromStdString("$ tshark -r log.pcap -2 -c 14\n" + summary.Out +
+                                             "\n$ tshark -r log.pcap -2 -O tarvel97 -Y \"tarvel97.answer_to == 0x59\"\n" +
+                                             detail.Out.substr(0, detail.Out.find("\n\n"))));
+    view.resize(1100, 860);
+    Save(view, QStringLiteral("tshark.png"));
 }

@@ -5,6 +5,7 @@
 #include "protocol/uTarvel97.h"
 #include "tests/support/child_processes.h"
 #include "tests/support/com_links.h"
+#include "tests/support/held_pty.h"
 #include "tests/support/loopback_socket.h"
 
 #include <gtest/gtest.h>
@@ -71,17 +72,7 @@ class TEchoingLine {
 public:
     TEchoingLine(const TComLinks& links, int com, int simPort)
     {
-        FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        char name[128];
-        if (FMaster < 0 || ::grantpt(FMaster) != 0 || ::unlockpt(FMaster) != 0 ||
-            ::ptsname_r(FMaster, name, sizeof name) != 0)
-            throw std::runtime_error("pseudo-terminal setup failed");
-        // Held open, raw, so the line neither hangs up nor echoes by itself between clients.
-        FSlave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios raw{};
-        ::tcgetattr(FSlave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(FSlave, TCSANOW, &raw);
+        const std::string name = OpenHeldPty(FMaster, FSlave);
         links.Link(com, name);
         bool connected = false;
         FModule = ConnectLoopback(uint16_t(simPort), connected);

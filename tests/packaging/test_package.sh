@@ -61,7 +61,7 @@ complete_words() {
            echo "${COMPREPLY[*]}"' _ "$root/usr/share/bash-completion/completions/valdrix-cli" "$@"
 }
 [ "$(complete_words valdrix-cli --json mon)" = "monitor" ] || fail "completion of a command"
-[ "$(complete_words valdrix-cli ping --c)" = "--connection --count" ] || fail "completion of a command's options"
+[ "$(complete_words valdrix-cli ping --c)" = "--connection --capture --count" ] || fail "completion of a command's options"
 [ "$(complete_words valdrix-cli -c x set-output 3 o)" = "on off" ] || fail "completion of a command's words"
 
 # Settings: the installed tester keeps Config.xml in the user's configuration folder and
@@ -110,6 +110,23 @@ else
   chmod a-w "$root/usr/bin"
   tester_saves_with_the_user "$(id -un)" "$work/config-user" "$root/usr/bin/valdrix-tester"
   chmod u+w "$root/usr/bin"
+fi
+
+# The Wireshark dissector lies where the installed tshark looks for Lua plugins, and reads
+# a capture there (no step beyond installing the package).
+if command -v tshark >/dev/null; then
+  plugins=$(tshark -G folders 2>/dev/null | sed -n 's/^Global Lua Plugins:[[:space:]]*//p')
+  dissector=$root$plugins/tarvel97.lua
+  if [ -f "$dissector" ]; then
+    # One request (GetInputs to 0x31), as valdrix-cli --capture writes it: DLT_USER0,
+    # the record header (5 bytes, sent, packet, link 1), then the packet.
+    printf '\xd4\xc3\xb2\xa1\x02\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x01\x00\x93\x00\x00\x00'\
+'\x00\x00\x00\x00\x00\x00\x00\x00\x0e\x00\x00\x00\x0e\x00\x00\x00\x05\x01\x00\x00\x01*a\x00\x051\x021\x0b\r' >"$work/one.pcap"
+    inst=$(tshark -r "$work/one.pcap" -X "lua_script:$dissector" -T fields -e tarvel97.inst 2>/dev/null)
+    [ "$inst" = "0x31" ] || fail "tshark read the capture with the packaged dissector as \"$inst\", not 0x31"
+  else
+    fail "the dissector is not in tshark's global Lua plugin folder ($plugins)"
+  fi
 fi
 
 # lintian: errors fail, warnings are listed.
