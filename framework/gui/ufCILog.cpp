@@ -227,8 +227,10 @@ void TfCiLog::PrintPacket(const std::string& packet, const TLogStruct& record)
 void TfCiLog::PrintNoise(double time, uint8_t direction, bool all)
 {
     size_t from = 0;
+    // The next carriage return is looked for once per line it ends, so cutting stays linear.
+    size_t cr = FNoise.find('\r');
     while (FNoise.size() - from > (all ? 0 : UndecodableLimit)) {
-        const size_t cr = FNoise.find('\r', from);
+        if (cr != std::string::npos && cr < from) cr = FNoise.find('\r', from);
         const size_t length = cr == std::string::npos ? std::min(UndecodableLimit, FNoise.size() - from) : cr + 1 - from;
         PrintLine({time, direction, ColorUndecodable, FNoise.substr(from, length)});
         from += length;
