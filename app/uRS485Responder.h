@@ -3,17 +3,24 @@
 // "Valdrix Tester Info", and drops every other packet.
 #pragma once
 
-#include <cstddef>
+#include "protocol/uTarvelFramer.h"
+
 #include <string>
+#include <string_view>
 #include <vector>
 
 extern const char* const SRS485TesterInfo; // "Valdrix Tester Info"
 
-// The largest format 97 packet: 65530 data bytes and 9 bytes of frame.
-constexpr size_t RS485BufferLimit = 65539;
+class TRS485Responder {
+public:
+    // Frames the received bytes and returns the answers to send, in order. A packet still
+    // arriving is kept for the next call, within the framer's bound.
+    std::vector<std::string> Answer(std::string_view received);
+    // Forgets a packet begun on an earlier link.
+    void Clear() { FFramer.Clear(); }
+    // Received bytes held for a packet not complete yet.
+    size_t Buffered() const { return FFramer.Buffered(); }
 
-// Takes every valid packet out of the received bytes and returns the answers to send,
-// in order. What remains is kept for the next call, at most the last RS485BufferLimit
-// bytes: enough for a packet still arriving, while bytes that never form a packet
-// cannot pile up.
-std::vector<std::string> AnswerRS485Requests(std::string& buffer);
+private:
+    TTarvelFramer FFramer;
+};

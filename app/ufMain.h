@@ -9,6 +9,7 @@
 
 #include "app/uConfigFile.h"
 #include "app/uMouseScroller.h"
+#include "app/uRS485Responder.h"
 #include "app/uTrendSamples.h"
 #include "device/uValdrixPolling.h"
 #include "device/ussValdrix.h"
@@ -186,7 +187,7 @@ private:
     std::string FMainLinkGuid; // GUID text of the last main link opened
     std::string FRS485ConnectionString;
     TModuleLink FRS485Link;
-    std::string FRS485Buffer;
+    TRS485Responder FRS485Responder;
     std::array<TMouseScroller, 4> OutputScrollers;
     int FPendingOutput = 0;
     int FOutputUnderTest = 0;

@@ -42,7 +42,7 @@ void TfrmMain::btnRS485ConnectClick()
         // opens, should a disconnect drop it.
         if (const IntfPtr<ICommunicationInterface> old = FRS485Link.Interface()) old->Open();
     }
-    FRS485Buffer.clear();
+    FRS485Responder.Clear();
     UpdateControls();
 }
 
@@ -65,9 +65,8 @@ void TfrmMain::ServiceRS485()
     if (!link || !link->IsOpen()) return;
     std::string received;
     link->Receive(received);
-    FRS485Buffer += received;
     Sleep(ServiceWaitMs);
-    for (const std::string& answer : AnswerRS485Requests(FRS485Buffer)) link->Send(answer);
+    for (const std::string& answer : FRS485Responder.Answer(received)) link->Send(answer);
 }
 
 void TfrmMain::btnRS485InfoClick()

@@ -25,10 +25,11 @@ std::optional<std::string> Occupied(TCliSession& s, uint8_t address)
     device.SetAddress(own);
     if (probe.Answer == TCliProbe::Identified) return "";
     if (probe.Answer != TCliProbe::Silent) return ": it " + ProbeFailureText(probe);
-    s.Listen(std::chrono::milliseconds(s.Timeout()));
+    const TTarvelOutcome outcome = device.GetLastOutcome();
+    const bool heard = s.Listen(std::chrono::milliseconds(s.Timeout()));
     const std::vector<uint8_t> late = s.TakePacketAddresses();
     if (std::find(late.begin(), late.end(), address) != late.end()) return ": it answered after the time-out";
-    if (s.BytesReturned()) return ": bytes came back, but no valid answer";
+    if (heard || BytesCameBack(outcome)) return ": bytes came back, but no valid answer";
     return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 #include "framework/uci_ICommunicationInterfaceIntf.h"
 #include "framework/uci_SpySink.h"
 #include "protocol/uModuleLink.h"
+#include "protocol/uTarvelFramer.h"
 
 #include <chrono>
 #include <cstdint>
@@ -14,6 +15,8 @@
 
 class TCliSession {
 public:
+    static constexpr size_t MaxPacketAddresses = 4096;
+
     // Watches the traffic of the session's link (the process-wide spy sink).
     TCliSession();
     TCliSession(const TCliSession&) = delete;
@@ -35,20 +38,20 @@ public:
     // no (valid) answer came. A refusal or a malformed answer means the module is there.
     bool ModuleUnreachable();
 
-    // Why the module's last request failed: the link that closed under it; when bytes
-    // came back since the request went out but no answer, a packet that was not the
-    // answer (a late answer to an earlier request), an answer still arriving, or damaged
-    // bytes; else the device's last result and acknowledge code.
+    // Why the module's last request failed, as the request ended: the link that closed
+    // under it (or is found closed after a request that got no answer), a late answer to
+    // an earlier request, an answer still arriving, damaged bytes; else the device's last
+    // result and acknowledge code.
     std::string DescribeFailure();
     // Whether the link closed under the session (the peer went away).
     bool LinkClosed();
-    // Whether bytes came back since the last request went out (answer or not).
-    bool BytesReturned();
-    // The addresses of the valid packets received since the last call, in order of arrival.
+    // The addresses of the valid packets received since the last call, in order of arrival
+    // (at most the last MaxPacketAddresses).
     std::vector<uint8_t> TakePacketAddresses();
     // Reads what arrives on the link for up to `length` (less when the link closes), as
-    // the wait for an answer does: the bytes pass the traffic watch and the stack.
-    void Listen(std::chrono::milliseconds length);
+    // the wait for an answer does: the bytes pass the traffic watch and the stack. True
+    // when bytes arrived.
+    bool Listen(std::chrono::milliseconds length);
     // The answer time-out the session was connected with (--timeout).
     int32_t Timeout() const { return FTimeout; }
 
@@ -58,21 +61,19 @@ private:
     // the connection string.
     bool Opened(TLinkOpen result, std::string& error);
     void Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction);
-    std::string DescribeReturnedBytes();
 
     std::string FConnection;
     TModuleLink FLink;
     IntfPtr<TValdrix> FDevice;
     TSpySink FSink;
-    // Received bytes: what may still belong to a packet begun before the last request,
-    // and everything since (bounded). FRequestStart: where the bytes after the request begin.
+    // The received bytes, framed as they arrive, and the addresses of their packets.
     std::mutex FTrafficLock;
-    std::string FReceived;
-    size_t FRequestStart = 0;
-    // Received bytes not yet looked through by TakePacketAddresses (bounded).
-    std::string FUnframed;
+    TTarvelFramer FReceived;
+    std::vector<uint8_t> FPacketAddresses;
     int32_t FTimeout = 0;
 };
 
 // Text for a failed request, from the device's last result and acknowledge code.
 std::string DescribeRequestFailure(int lastResult, int lastAck);
+// Whether bytes came back after a request that ended so (its answer or not).
+bool BytesCameBack(TTarvelOutcome outcome);

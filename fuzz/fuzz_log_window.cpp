@@ -2,8 +2,8 @@
 // it into packet lines and lines of undecodable bytes, and aborts when a byte is lost,
 // shown twice or out of order, a line is coloured as a packet without being a valid one
 // (sent green; received blue with acknowledge 0, else red), or a hidden instruction
-// shows. With no instruction hidden, the lines hold exactly: every received byte, and
-// the whole packets at the front of every sent record (as the packet codec cuts them).
+// shows. With no instruction hidden, the lines hold exactly every byte of the traffic, in
+// order.
 //
 // Input: one byte naming the instruction code to hide (0: none), then records
 //   CTRL LEN payload(LEN)
@@ -86,14 +86,6 @@ void CheckColour(const TLine& line, const std::string& disabled)
     FuzzCheck(disabled.empty() || code != uint8_t(std::strtoul(disabled.c_str(), nullptr, 16)));
 }
 
-// The packets the codec takes from the front of a sent record.
-std::string WholePackets(std::string bytes)
-{
-    std::string packets;
-    for (std::string p; !(p = ExtractTarvel97Packet(bytes, true)).empty();) packets += p;
-    return packets;
-}
-
 } // namespace
 
 // The font library keeps a cache it never frees.
@@ -114,14 +106,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     window.View->clear();
     window.DisabledInst->setText(QString::fromStdString(disabled));
 
-    // Everything the view must show: received bytes in order, a sent record's packets
-    // after the received bytes before it.
+    // Everything the view must show: every byte of the traffic in order, as packets or
+    // as undecodable bytes.
     std::string expected;
     size_t pos = 1;
     for (TFuzzRecord record; ReadFuzzRecord(data, size, pos, record);) {
         const bool sent = record.Ctrl & 0x01;
         window.Traffic(record.Bytes, sent ? SpyDirectionSent : SpyDirectionReceived);
-        expected += sent ? WholePackets(record.Bytes) : record.Bytes;
+        expected += record.Bytes;
         if (record.Ctrl & 0x04) window.Log.Timer1Timer();
     }
     // A request shows whatever is still pending; with nothing hidden any more, the second

@@ -95,8 +95,17 @@ struct TStream {
     uint64_t Session = 0;
     std::string Bytes;
     size_t Cursor = 0;
-    TSimFramer Framer;
+    TTarvelFramer Framer;
 };
+
+// The packets the bytes complete that a module can parse.
+size_t FramedRequests(TTarvelFramer& framer, const std::string& bytes)
+{
+    framer.Append(bytes);
+    size_t count = 0;
+    for (TTarvelFormat97 packet; framer.NextRecord(packet);) ++count;
+    return count;
+}
 
 bool ForModule(const TDelivered& d)
 {
@@ -195,8 +204,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
         router.Delivered.clear();
         to.Feed(bytes);
-        const size_t framed = stream.Framer.Push(bytes).size();
-        FuzzCheck(stream.Framer.Buffered() <= TSimFramer::MaxPacket);
+        const size_t framed = FramedRequests(stream.Framer, bytes);
+        FuzzCheck(stream.Framer.Buffered() <= TTarvelFramer::MaxBuffered);
         stream.Bytes += bytes;
         CheckInStream(router.Delivered, stream);
         if (to.Session() == stream.Session)

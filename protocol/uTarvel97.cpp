@@ -167,6 +167,3 @@ bool FindTarvel97Packet(std::string& buffer, TTarvelFormat97& rec, bool remove)
     }
     return false;
 }
-
-// INST follows the marker, NUM, ADR and SIG.
-const TPacketFormat Tarvel97PacketFormat{&ExtractTarvel97Packet, &ValidateTarvel97Packet, Marker, 6};

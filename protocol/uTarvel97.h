@@ -16,6 +16,9 @@
 constexpr uint8_t TARVEL_ADR_SPECIAL = 0xFE;   // wildcard address in both directions
 constexpr uint8_t TARVEL_ADR_UNIVERSAL = 0xFF; // refused when received
 
+// The shortest packet that holds INST: a valid packet of 8 bytes cannot be parsed.
+constexpr size_t Tarvel97ShortestParsable = 9;
+
 extern const char* const STarvel97IncorrectPacket; // "Incorrect PACKET (Tarvel format 97)!"
 
 struct TTarvelFormat97 {
@@ -58,6 +61,6 @@ std::string ExtractTarvel97Packet(std::string& buffer, bool remove);
 // Runs in time linear in the buffer, however many markers it holds.
 bool FindTarvel97Packet(std::string& buffer, TTarvelFormat97& rec, bool remove);
 
-// Format 97 for the log window: cut with ExtractTarvel97Packet, checked with
-// ValidateTarvel97Packet, the code being INST.
+// Format 97 for the log window: cut by the stream framer (TTarvelFramer), the code being
+// INST.
 extern const TPacketFormat Tarvel97PacketFormat;

@@ -18,7 +18,7 @@ TTarvelFramer::TTarvelFramer() { FSums.push_back(0); }
 void TTarvelFramer::Clear()
 {
     FBase = End();
-    FFront = FScanned = FBase;
+    FFront = FScanned = FTaken = FBase;
     FBytes.clear();
     FSums.assign(1, 0);
     FPending = {};
@@ -31,17 +31,16 @@ void TTarvelFramer::Append(std::string_view bytes)
     uint8_t sum = FSums.back();
     for (const char c : bytes) FSums.push_back(sum = uint8_t(sum + uint8_t(c)));
     if (Buffered() > MaxBuffered) FFront = End() - KeptBuffered;
-    Compact();
 }
 
-// Drops consumed bytes once they are the larger part, so appending stays amortised linear.
+// Drops handed-out bytes once they are the larger part, so appending stays amortised linear.
 void TTarvelFramer::Compact()
 {
-    const size_t consumed = size_t(FFront - FBase);
+    const size_t consumed = size_t(FTaken - FBase);
     if (consumed < 4096 || consumed * 2 < FBytes.size()) return;
     FBytes.erase(0, consumed);
     FSums.erase(FSums.begin(), FSums.begin() + std::ptrdiff_t(consumed));
-    FBase = FFront;
+    FBase = FTaken;
 }
 
 // "*a" at pos, or a lone "*" as the last byte (its "a" may still come).
@@ -111,20 +110,22 @@ uint64_t TTarvelFramer::FindProof()
     return NoMarker;
 }
 
-bool TTarvelFramer::Next(std::string& packet, uint64_t& start)
+bool TTarvelFramer::Take(uint64_t& start, uint64_t& length, bool& packet)
 {
     for (;;) {
-        if (FFront == End()) return false;
+        if (FFront == End()) break;
         if (!MarkerAt(FFront)) {
             FFront = FindMarker(FFront + 1);
             continue;
         }
         const TCandidate c = Examine(FFront);
         if (c.Kind == TCandidate::Valid) {
+            // The bytes dropped before it go first.
+            if (FTaken < FFront) break;
             start = FFront;
-            packet.assign(FBytes, size_t(FFront - FBase), size_t(c.Length));
-            FFront += c.Length;
-            Compact();
+            length = c.Length;
+            packet = true;
+            FFront = FTaken = FFront + c.Length;
             return true;
         }
         if (c.Kind == TCandidate::Invalid) {
@@ -132,10 +133,53 @@ bool TTarvelFramer::Next(std::string& packet, uint64_t& start)
             continue;
         }
         const uint64_t proof = FindProof();
-        if (proof == NoMarker) return false;
+        if (proof == NoMarker) break;
         FFront = proof;
     }
+    if (FTaken == FFront) return false;
+    start = FTaken;
+    length = FFront - FTaken;
+    packet = false;
+    FTaken = FDroppedUntil = FFront;
+    return true;
 }
+
+bool TTarvelFramer::Next(std::string& packet, uint64_t& start)
+{
+    uint64_t length = 0;
+    for (bool isPacket = false; Take(start, length, isPacket);) {
+        if (!isPacket) continue;
+        packet.assign(FBytes, size_t(start - FBase), size_t(length));
+        Compact();
+        return true;
+    }
+    Compact();
+    return false;
+}
+
+bool TTarvelFramer::NextRecord(TTarvelFormat97& record)
+{
+    std::string packet;
+    uint64_t at = 0;
+    while (Next(packet, at)) {
+        if (packet.size() < Tarvel97ShortestParsable) continue;
+        ParseTarvel97Packet(packet, record);
+        return true;
+    }
+    return false;
+}
+
+bool TTarvelFramer::NextPiece(std::string& bytes, bool& packet)
+{
+    uint64_t start = 0;
+    uint64_t length = 0;
+    if (!Take(start, length, packet)) return false;
+    bytes.assign(FBytes, size_t(start - FBase), size_t(length));
+    Compact();
+    return true;
+}
+
+std::string TTarvelFramer::Unframed() const { return FBytes.substr(size_t(FFront - FBase)); }
 
 bool Tarvel97IsAnswer(std::string_view packet, uint8_t Address, uint8_t Sig)
 {
@@ -145,3 +189,12 @@ bool Tarvel97IsAnswer(std::string_view packet, uint8_t Address, uint8_t Sig)
     const auto code = uint8_t(packet[6]);
     return sig == Sig && (code < 12 || code > 15) && (Address == TARVEL_ADR_SPECIAL || adr == Address);
 }
+
+namespace {
+
+std::unique_ptr<TPacketFramer> MakeTarvel97Framer() { return std::make_unique<TTarvelFramer>(); }
+
+} // namespace
+
+// INST follows the marker, NUM, ADR and SIG.
+const TPacketFormat Tarvel97PacketFormat{&MakeTarvel97Framer, 6};

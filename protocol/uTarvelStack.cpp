@@ -109,12 +109,13 @@ bool TTarvelStack::SendPacket(uint8_t Address, uint8_t Sig, uint8_t Inst, const 
     return intf->Send(BuildTarvel97Packet(Address, Sig, Inst, Data)) > 0;
 }
 
-bool TTarvelStack::SendPacketAndWait(uint8_t Address, uint8_t Sig, uint8_t Inst, const std::string& Data,
-                                     std::string& Answer, uint32_t Timeout)
+TTarvelOutcome TTarvelStack::Exchange(uint8_t Address, uint8_t Sig, uint8_t Inst, const std::string& Data,
+                                      std::string& Answer, uint32_t Timeout)
 {
     const uint32_t start = GetTickCount();
     const IntfPtr<ICommunicationInterface> intf = GetCommunicationInterface();
-    if (!intf || !intf->IsOpen()) return false;
+    if (!intf) return TTarvelOutcome::NotSent;
+    if (!intf->IsOpen()) return TTarvelOutcome::LinkClosed;
     TPendingRequest request{Address, Sig, BuildTarvel97Packet(Address, Sig, Inst, Data), 0, start, Timeout};
 
     TWriteScope<TNodedInterface> stackLock(*this);
@@ -125,9 +126,11 @@ bool TTarvelStack::SendPacketAndWait(uint8_t Address, uint8_t Sig, uint8_t Inst,
     request.End = FRxBuffer.End();
     Answer.clear();
     // Bytes that could not be sent get no answer: no need to wait for one.
-    const bool answered = intf->Send(request.Sent) > 0 && WaitForAnswer(*intf, request, Answer, other);
+    const TTarvelOutcome outcome = intf->Send(request.Sent) > 0 ? WaitForAnswer(*intf, request, Answer, other)
+                                   : intf->IsOpen()             ? TTarvelOutcome::NotSent
+                                                                : TTarvelOutcome::LinkClosed;
     DispatchQuietly(other);
-    return answered;
+    return outcome;
 }
 
 // One Receive may hand out only part of what is waiting (a socket gives at most 64 KiB at
@@ -146,8 +149,8 @@ void TTarvelStack::TakeBacklog(ICommunicationInterface& intf, TWaitTraffic& othe
     }
 }
 
-bool TTarvelStack::WaitForAnswer(ICommunicationInterface& intf, TPendingRequest& request, std::string& Answer,
-                                 TWaitTraffic& other)
+TTarvelOutcome TTarvelStack::WaitForAnswer(ICommunicationInterface& intf, TPendingRequest& request,
+                                           std::string& Answer, TWaitTraffic& other)
 {
     for (;;) {
         const uint32_t elapsed = GetTickCount() - request.Start;
@@ -157,10 +160,22 @@ bool TTarvelStack::WaitForAnswer(ICommunicationInterface& intf, TPendingRequest&
             std::string chunk;
             intf.Receive(chunk);
             FRxBuffer.Append(chunk);
-            if (TakeAnswer(request, Answer, other)) return true;
+            if (TakeAnswer(request, Answer, other))
+                return Answer[6] == 0 ? TTarvelOutcome::Answered : TTarvelOutcome::Refused;
         }
-        if (woken == TCiWaitResult::Closed || uint32_t(GetTickCount() - request.Start) > request.Timeout) return false;
+        const bool closed = woken == TCiWaitResult::Closed;
+        if (closed || uint32_t(GetTickCount() - request.Start) > request.Timeout) return Unanswered(request, closed);
     }
+}
+
+TTarvelOutcome TTarvelStack::Unanswered(const TPendingRequest& request, bool closed) const
+{
+    if (closed) return TTarvelOutcome::LinkClosed;
+    if (request.LateSeen) return TTarvelOutcome::LateAnswer;
+    // An unfinished packet is held, and bytes of it came after the request.
+    if (FRxBuffer.Buffered() > 0 && FRxBuffer.End() > request.End) return TTarvelOutcome::Arriving;
+    if (FRxBuffer.DroppedUntil() > request.End) return TTarvelOutcome::Damaged;
+    return TTarvelOutcome::TimedOut;
 }
 
 // Frames what has arrived. Packets that started before the request was sent, and every
@@ -182,6 +197,7 @@ bool TTarvelStack::TakeAnswer(TPendingRequest& request, std::string& Answer, TWa
                 Answer.swap(packet);
                 return true;
             }
+            if (Tarvel97IsAnswer(packet, request.Address, uint8_t(packet[5]))) request.LateSeen = true;
         }
         Keep(packet, other);
         if (framed % TimeCheckEvery == 0 && uint32_t(GetTickCount() - request.Start) > request.Timeout) return false;

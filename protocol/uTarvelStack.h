@@ -9,7 +9,9 @@
 // request first reads everything that arrived before it (until nothing waits, at most
 // MaxRxBuffer bytes): none of it can be its answer. It then wakes the moment bytes arrive
 // (the interface's WaitForData), looks at most every 50 ms, and ends at once when the link
-// goes down or the request could not be sent. The request's own bytes, the first time
+// goes down or the request could not be sent, and says how it ended (TTarvelOutcome):
+// whether bytes came back after the request that were damaged, a late answer to an
+// earlier request, or a packet still arriving. The request's own bytes, the first time
 // they come back (the echo of a half-duplex converter), are dropped: they are neither its
 // answer nor traffic for the devices. Packets other than the answer are dispatched when
 // the wait ends; a fault met while dispatching them (a packet with ADR 0xFF or one too
@@ -49,8 +51,8 @@ public:
     std::string ClassName() const override { return "TTarvelStack"; }
 
     bool SendPacket(uint8_t Address, uint8_t Sig, uint8_t Inst, const std::string& Data) override;
-    bool SendPacketAndWait(uint8_t Address, uint8_t Sig, uint8_t Inst, const std::string& Data, std::string& Answer,
-                           uint32_t Timeout) override;
+    TTarvelOutcome Exchange(uint8_t Address, uint8_t Sig, uint8_t Inst, const std::string& Data, std::string& Answer,
+                            uint32_t Timeout) override;
     IntfPtr<ICommunicationInterface> GetCommunicationInterface() override;
     void SetCommunicationInterface(const IntfPtr<ICommunicationInterface>& intf) override;
     bool AddDevice(const IntfPtr<ITarvelStackDevice>& device) override;
@@ -97,12 +99,15 @@ private:
         uint32_t Start;   // tick count at the call
         uint32_t Timeout;
         bool EchoSeen = false;
+        bool LateSeen = false; // a packet from the address with another SIG came after it
     };
 
     // Reads what arrived before the request into the framer and keeps its packets.
     void TakeBacklog(ICommunicationInterface& intf, TWaitTraffic& other);
-    bool WaitForAnswer(ICommunicationInterface& intf, TPendingRequest& request, std::string& Answer,
-                       TWaitTraffic& other);
+    TTarvelOutcome WaitForAnswer(ICommunicationInterface& intf, TPendingRequest& request, std::string& Answer,
+                                 TWaitTraffic& other);
+    // Why a request that got no answer got none.
+    TTarvelOutcome Unanswered(const TPendingRequest& request, bool closed) const;
     bool TakeAnswer(TPendingRequest& request, std::string& Answer, TWaitTraffic& other);
     // Keeps a packet that is not the answer for dispatch after the wait.
     void Keep(std::string& packet, TWaitTraffic& other);

@@ -88,6 +88,7 @@ void TTarvelStackDevice::SetStack(const IntfPtr<ITarvelStack>& stack)
 void TTarvelStackDevice::ResetLastResult()
 {
     FLastResult = TARVEL_RESULT_NONE;
+    FLastOutcome = TTarvelOutcome::None;
     FLastAck = -1;
 }
 
@@ -104,7 +105,10 @@ bool TTarvelStackDevice::Request(uint8_t Inst, const std::string& Data, TTarvelF
     ResetLastResult();
     if (Timeout < 0) Timeout = FTimeout;
     const IntfPtr<ITarvelStack> stack = GetStack();
-    if (!stack) return false;
+    if (!stack) {
+        FLastOutcome = TTarvelOutcome::NotSent;
+        return false;
+    }
     if (Wait) return WaitingRequest(Inst, Data, Packet, Timeout, stack);
 
     bool fromTable = false;
@@ -130,6 +134,7 @@ bool TTarvelStackDevice::WaitingRequest(uint8_t Inst, const std::string& Data, T
     const IntfPtr<ICommunicationInterface> intf = stack->GetCommunicationInterface();
     if (!intf || !intf->IsOpen()) {
         FLastResult = TARVEL_RESULT_NO_ANSWER;
+        FLastOutcome = intf ? TTarvelOutcome::LinkClosed : TTarvelOutcome::NotSent;
         return false;
     }
     bool fromTable = false;
@@ -145,7 +150,8 @@ bool TTarvelStackDevice::WaitingRequest(uint8_t Inst, const std::string& Data, T
     } freeOnExit{FSigSlots, sig, fromTable};
 
     std::string answer;
-    if (!stack->SendPacketAndWait(FAddress, sig, Inst, Data, answer, uint32_t(Timeout))) {
+    FLastOutcome = stack->Exchange(FAddress, sig, Inst, Data, answer, uint32_t(Timeout));
+    if (FLastOutcome != TTarvelOutcome::Answered && FLastOutcome != TTarvelOutcome::Refused) {
         FLastResult = TARVEL_RESULT_NO_ANSWER;
         // Its answer may still come: the next requests take other SIGs meanwhile.
         if (fromTable) FSigSlots.Quarantine(sig, Timeout);

@@ -51,6 +51,7 @@ public:
     bool SendInstruction(uint8_t Inst, const std::string& Data, std::string& AnswerData, uint8_t& Ack,
                          int32_t Timeout) override;
     uint8_t GetLastResult() override { return FLastResult; }
+    TTarvelOutcome GetLastOutcome() override { return FLastOutcome; }
     void ResetLastResult() override;
     int32_t GetLastAck() override { return FLastAck; }
     void SetFixedSig(uint8_t sig) override { FFixedSig = sig; }
@@ -115,6 +116,7 @@ private:
     bool FIdentified = false;
     uint8_t FByteF1 = 0;
     std::atomic<uint8_t> FLastResult{TARVEL_RESULT_NONE};
+    std::atomic<TTarvelOutcome> FLastOutcome{TTarvelOutcome::None};
     std::atomic<int32_t> FLastAck{-1};
     std::atomic<uint8_t> FFixedSig{0};
     bool FRegistered = false;

@@ -7,6 +7,7 @@
 
 #include "framework/ui_MyInterfacedObject.h"
 #include "protocol/uTarvel97.h"
+#include "protocol/uTarvelOutcome.h"
 
 #include <cstdint>
 #include <string>
@@ -21,9 +22,11 @@ public:
     // Writes one packet without waiting; false when no interface is attached or nothing was written.
     virtual bool SendPacket(uint8_t Address, uint8_t Sig, uint8_t Inst, const std::string& Data) = 0;
     // Writes one packet and waits up to Timeout ms for the valid answer with the same SIG
-    // from Address (any address for 0xFE); true when it came, the packet is in Answer.
-    virtual bool SendPacketAndWait(uint8_t Address, uint8_t Sig, uint8_t Inst, const std::string& Data,
-                                   std::string& Answer, uint32_t Timeout) = 0;
+    // from Address (any address for 0xFE). Answered or Refused when it came (the packet is
+    // in Answer); otherwise why it did not. When several reasons apply, the first of
+    // LinkClosed, LateAnswer, Arriving, Damaged, TimedOut is given.
+    virtual TTarvelOutcome Exchange(uint8_t Address, uint8_t Sig, uint8_t Inst, const std::string& Data,
+                                    std::string& Answer, uint32_t Timeout) = 0;
     virtual IntfPtr<ICommunicationInterface> GetCommunicationInterface() = 0;
     virtual void SetCommunicationInterface(const IntfPtr<ICommunicationInterface>& intf) = 0;
     virtual bool AddDevice(const IntfPtr<ITarvelStackDevice>& device) = 0;
@@ -73,6 +76,8 @@ public:
     virtual bool SendInstruction(uint8_t Inst, const std::string& Data, std::string& AnswerData, uint8_t& Ack,
                                  int32_t Timeout) = 0;
     virtual uint8_t GetLastResult() = 0;
+    // How the last request ended (None for one sent without waiting).
+    virtual TTarvelOutcome GetLastOutcome() = 0;
     virtual void ResetLastResult() = 0;
     // Acknowledge code of the last parsed answer; -1 when none.
     virtual int32_t GetLastAck() = 0;

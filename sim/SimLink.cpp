@@ -17,8 +17,9 @@ void TSimLink::Received(std::string_view bytes)
 {
     // Each packet is handled before the next: a packet can end the session.
     const uint64_t session = FSession;
-    for (const TTarvelFormat97& packet : FFramer.Push(bytes)) {
-        if (session != FSession) return;
+    FFramer.Append(bytes);
+    TTarvelFormat97 packet;
+    while (session == FSession && FFramer.NextRecord(packet)) {
         ++FPackets;
         FSink.OnPacket(*this, packet);
     }
@@ -28,7 +29,7 @@ void TSimLink::StartSession()
 {
     ++FSession;
     FPackets = 0;
-    FFramer.Reset();
+    FFramer.Clear();
     FOutput.clear();
 }
 

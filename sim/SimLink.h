@@ -4,7 +4,7 @@
 // a new session; bytes meant for an earlier session are dropped.
 #pragma once
 
-#include "sim/SimFramer.h"
+#include "protocol/uTarvelFramer.h"
 #include "sim/SimLoop.h"
 
 #include <cstdint>
@@ -55,7 +55,7 @@ protected:
 private:
     TSimSide FSide;
     ISimPacketSink& FSink;
-    TSimFramer FFramer;
+    TTarvelFramer FFramer;
     std::string FOutput;
     uint64_t FSession = 0;
     size_t FPackets = 0;

@@ -32,7 +32,9 @@ constexpr size_t UndecodableLimit = 40;        // pending bytes held back before
 
 } // namespace
 
-TfCiLog::TfCiLog(const TPacketFormat& format, QWidget* parent) : QWidget(parent, Qt::Tool), FFormat(format)
+TfCiLog::TfCiLog(const TPacketFormat& format, QWidget* parent)
+    : QWidget(parent, Qt::Tool), FCodeIndex(format.CodeIndex), FReceived(format.MakeFramer()),
+      FSent(format.MakeFramer())
 {
     setWindowTitle(QStringLiteral("Komunikační log"));
 
@@ -178,62 +180,65 @@ void TfCiLog::PrintRecord(const TLogStruct& record)
 {
     FRecordLink = record.Link;
     if (record.Direction == SpyDirectionReceived) {
-        FPending += record.Bytes;
-        PrintPackets(FPending, record);
-        CutUndecodablePending(record.Time);
+        FReceived->Append(record.Bytes);
+        PrintPieces(*FReceived, record);
+        PrintNoise(record.Time, SpyDirectionReceived, false);
     } else if (record.Direction == SpyDirectionSent && !record.Bytes.empty()) {
         // A request ends whatever answer was pending: what is left of it never forms a packet.
-        if (!FPending.empty()) {
-            PrintUndecodable(FPending, record.Time, SpyDirectionReceived);
-            FPending.clear();
-        }
-        std::string packets = record.Bytes;
-        PrintPackets(packets, record);
+        FNoise += FReceived->Unframed();
+        FReceived->Clear();
+        PrintNoise(record.Time, SpyDirectionReceived, true);
+        FSent->Append(record.Bytes);
+        PrintPieces(*FSent, record);
+        FNoise += FSent->Unframed();
+        FSent->Clear();
+        PrintNoise(record.Time, SpyDirectionSent, true);
     }
 }
 
-void TfCiLog::PrintPackets(std::string& buffer, const TLogStruct& record)
+void TfCiLog::PrintPieces(TPacketFramer& framer, const TLogStruct& record)
 {
-    const QString disabled = edtDisabledInst->text();
-    for (;;) {
-        const std::string packet = FFormat.Extract(buffer, true);
-        if (packet.empty()) return;
-        // A packet that fails validation is corrupt traffic: shown as bytes, never decoded.
-        if (FFormat.Validate(packet) != 0) {
-            PrintUndecodable(packet, record.Time, record.Direction);
+    std::string bytes;
+    for (bool packet = false; framer.NextPiece(bytes, packet);) {
+        if (!packet) {
+            FNoise += bytes;
             continue;
         }
-        const uint8_t code = static_cast<uint8_t>(packet[FFormat.CodeIndex]);
-        if (disabled.contains(HexBytes(packet.substr(FFormat.CodeIndex, 1)), Qt::CaseSensitive)) {
-            FSkipNext = true;
-            continue;
-        }
-        if (FSkipNext) {
-            FSkipNext = false;
-            continue;
-        }
-        const TColor colour =
-            record.Direction == SpyDirectionSent ? ColorSent : (code == 0 ? ColorAnswerOk : ColorAnswerError);
-        TLogLine line{record.Time, record.Direction, colour, packet};
-        if (FTools) line.Reading = FTools->Describe(packet, record.Direction, record.Time);
-        PrintLine(std::move(line));
+        PrintNoise(record.Time, record.Direction, true);
+        PrintPacket(bytes, record);
     }
 }
 
-void TfCiLog::CutUndecodablePending(double time)
+void TfCiLog::PrintPacket(const std::string& packet, const TLogStruct& record)
 {
-    // A packet still arriving stays whole, however long it announced itself; such bytes
-    // are shown at the latest when the next request is sent.
-    if (FPending.size() <= UndecodableLimit || FPending.starts_with(FFormat.Start)) return;
-    const size_t cr = FPending.find('\r');
-    const size_t length = cr == std::string::npos ? UndecodableLimit : cr + 1;
-    PrintUndecodable(FPending.substr(0, length), time, SpyDirectionReceived);
-    FPending.erase(0, length);
+    if (edtDisabledInst->text().contains(HexBytes(packet.substr(FCodeIndex, 1)), Qt::CaseSensitive)) {
+        FSkipNext = true;
+        return;
+    }
+    if (FSkipNext) {
+        FSkipNext = false;
+        return;
+    }
+    const uint8_t code = static_cast<uint8_t>(packet[FCodeIndex]);
+    const TColor colour =
+        record.Direction == SpyDirectionSent ? ColorSent : (code == 0 ? ColorAnswerOk : ColorAnswerError);
+    TLogLine line{record.Time, record.Direction, colour, packet};
+    if (FTools) line.Reading = FTools->Describe(packet, record.Direction, record.Time);
+    PrintLine(std::move(line));
 }
 
-void TfCiLog::PrintUndecodable(const std::string& bytes, double time, uint8_t direction)
+void TfCiLog::PrintNoise(double time, uint8_t direction, bool all)
 {
-    PrintLine({time, direction, ColorUndecodable, bytes});
+    size_t from = 0;
+    // The next carriage return is looked for once per line it ends, so cutting stays linear.
+    size_t cr = FNoise.find('\r');
+    while (FNoise.size() - from > (all ? 0 : UndecodableLimit)) {
+        if (cr != std::string::npos && cr < from) cr = FNoise.find('\r', from);
+        const size_t length = cr == std::string::npos ? std::min(UndecodableLimit, FNoise.size() - from) : cr + 1 - from;
+        PrintLine({time, direction, ColorUndecodable, FNoise.substr(from, length)});
+        from += length;
+    }
+    FNoise.erase(0, from);
 }
 
 void TfCiLog::PrintLine(TLogLine line)
@@ -315,13 +320,14 @@ void TfCiLog::btnClearClick()
     while (tail > 0 && FQueue[tail - 1].Direction == SpyDirectionReceived) --tail;
     std::string received;
     for (size_t i = tail; i < FQueue.size(); ++i) received += FQueue[i].Bytes;
-    if (tail == 0)
-        FPending += received;
-    else
-        FPending = received;
+    // A request in the queue ends what was pending before it.
+    if (tail != 0) {
+        FReceived->Clear();
+        FNoise.clear();
+    }
     FQueue.clear();
-    // An empty received record makes the next tick look at the pending bytes again.
-    FQueue.push_back(TLogStruct{std::string(), NowDateTime(), SpyDirectionReceived});
+    // A received record, even an empty one, makes the next tick look at the pending bytes again.
+    FQueue.push_back(TLogStruct{received, NowDateTime(), SpyDirectionReceived});
 }
 
 void TfCiLog::sbPauseClick(bool down)

@@ -5,9 +5,9 @@
 // The window is the process-wide spy sink from its creation to its destruction, and
 // passes every byte string on to the sink it replaced (the "DST" monitor). Traffic
 // arrives on any thread and is only queued under a lock; a 250 ms timer on the main
-// thread moves the queue into the view in one batch (one redraw per tick). Sent packets
-// are green, answers with acknowledge 0 blue, other answers red; bytes that form no
-// packet, and packets that fail validation, are shown undecoded in magenta. Packets
+// thread moves the queue into the view in one batch (one redraw per tick). The format's
+// framer cuts the traffic: sent packets are green, answers with acknowledge 0 blue, other
+// answers red; bytes that form no valid packet are shown undecoded in magenta. Packets
 // whose instruction (or acknowledge) code, as two upper-case hexadecimal digits, occurs
 // in the "Disabled Inst" field are hidden together with the packet that follows them
 // (the answer).
@@ -31,6 +31,7 @@
 
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -89,9 +90,13 @@ public slots:
 
 private:
     void PrintRecord(const TLogStruct& record);
-    // Prints and removes every whole packet at the front of buffer.
-    void PrintPackets(std::string& buffer, const TLogStruct& record);
-    void PrintUndecodable(const std::string& bytes, double time, uint8_t direction);
+    // Prints every packet the framer completes; the bytes it drops join FNoise.
+    void PrintPieces(TPacketFramer& framer, const TLogStruct& record);
+    void PrintPacket(const std::string& packet, const TLogStruct& record);
+    // Shows FNoise in lines that end at a carriage return or after UndecodableLimit
+    // bytes: all of it, or while more than UndecodableLimit bytes remain (they may
+    // still be followed by a packet).
+    void PrintNoise(double time, uint8_t direction, bool all);
     // Keeps the line (within the bound) and shows it.
     void PrintLine(TLogLine line);
     void ShowLine(const TLogLine& line);
@@ -100,8 +105,6 @@ private:
     void InOneEdit(Print&& print);
     // Removes the view's oldest lines beyond MaxLines().
     void TrimView();
-    // Shows one piece of received bytes that cannot be the start of a packet.
-    void CutUndecodablePending(double time);
 
     QPlainTextEdit* reLog;
     QWidget* pnlButtons;
@@ -112,13 +115,17 @@ private:
     QPushButton* btnSave;
     QTimer* Timer1;
 
-    const TPacketFormat FFormat;
+    const size_t FCodeIndex;
     std::mutex FLock; // guards FFilter and FQueue
     std::string FFilter;
     std::vector<TLogStruct> FQueue;
     std::atomic<bool> FVisible{false};
     bool FSkipNext = false; // the next packet answers a hidden request (main thread only)
-    std::string FPending;   // received bytes not yet forming a packet (main thread only)
+    // Main thread only: the framers of the received stream and of each sent record, and
+    // the bytes they dropped that are not shown yet.
+    std::unique_ptr<TPacketFramer> FReceived;
+    std::unique_ptr<TPacketFramer> FSent;
+    std::string FNoise;
     std::deque<TLogLine> FLines; // the lines the view shows, oldest first (main thread only)
     int FMaxLines = DefaultMaxLines;
     TSpySink FSink;

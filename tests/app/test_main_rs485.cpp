@@ -77,9 +77,11 @@ private:
 
 TEST(RS485Responder, AnswersTypeRequestsForOtherAddressesOnly)
 {
-    std::string buffer = "noise" + BuildTarvel97Packet(50, 7, 0xF3, "") + BuildTarvel97Packet(0x31, 8, 0xF3, "") +
-                         BuildTarvel97Packet(60, 9, 0x10, "x") + BuildTarvel97Packet(200, 10, 0xF3, "");
-    const std::vector<std::string> answers = AnswerRS485Requests(buffer);
+    TRS485Responder responder;
+    const std::string received = "noise" + BuildTarvel97Packet(50, 7, 0xF3, "") +
+                                 BuildTarvel97Packet(0x31, 8, 0xF3, "") + BuildTarvel97Packet(60, 9, 0x10, "x") +
+                                 BuildTarvel97Packet(200, 10, 0xF3, "");
+    const std::vector<std::string> answers = responder.Answer(received);
     ASSERT_EQ(answers.size(), 2u);
     const TTarvelFormat97 first = Parse(answers[0]);
     EXPECT_EQ(ValidateTarvel97Packet(answers[0]), 0);
@@ -89,27 +91,22 @@ TEST(RS485Responder, AnswersTypeRequestsForOtherAddressesOnly)
     EXPECT_EQ(first.Data, "Valdrix Tester Info");
     EXPECT_EQ(Parse(answers[1]).Adr, 200);
     EXPECT_EQ(Parse(answers[1]).Sig, 10);
-    EXPECT_TRUE(buffer.empty());
+    EXPECT_EQ(responder.Buffered(), 0u);
 }
 
 TEST(RS485Responder, KeepsAPartialPacketAndBoundsNoise)
 {
+    TRS485Responder responder;
     const std::string request = BuildTarvel97Packet(50, 1, 0xF3, "");
-    std::string buffer = request.substr(0, 5);
-    EXPECT_TRUE(AnswerRS485Requests(buffer).empty());
-    buffer += request.substr(5);
-    EXPECT_EQ(AnswerRS485Requests(buffer).size(), 1u);
+    EXPECT_TRUE(responder.Answer(request.substr(0, 5)).empty());
+    EXPECT_EQ(responder.Answer(request.substr(5)).size(), 1u);
 
     // Bytes that never form a packet do not pile up; a packet after them is still found.
-    std::string noise;
     for (int i = 0; i < 20; ++i) {
-        noise.assign(50000, '*');
-        buffer += noise;
-        AnswerRS485Requests(buffer);
-        EXPECT_LE(buffer.size(), RS485BufferLimit);
+        responder.Answer(std::string(50000, '*'));
+        EXPECT_LE(responder.Buffered(), TTarvelFramer::MaxBuffered);
     }
-    buffer += request;
-    EXPECT_EQ(AnswerRS485Requests(buffer).size(), 1u);
+    EXPECT_EQ(responder.Answer(request).size(), 1u);
 }
 
 TEST_F(MainWindowTest, RS485TestIsAnsweredThroughTheModulesRS485Port)

@@ -51,7 +51,7 @@ TEST_F(StackFixture, PacketsWithMessageCodesAreNeverTheAnswer)
         link->SetPeer(
             [&c](const TTarvelFormat97& r) { return Pkt(0x31, r.Sig, c.Code, "front") + AnswerTo(r, 0, "mine"); });
         std::string answer;
-        ASSERT_TRUE(stack->SendPacketAndWait(0x31, 6, 0x30, "", answer, 1000));
+        ASSERT_TRUE(SendAndWait(*stack, 0x31, 6, 0x30, "", answer, 1000));
         EXPECT_EQ(DataOf(answer), c.Answer);
     }
 }
@@ -78,7 +78,7 @@ TEST_F(StackFixture, TheRequestsOwnBytesComingBackAreItsEchoNeverItsAnswer)
         SCOPED_TRACE(c.Name);
         link->SetPeer([&c](const TTarvelFormat97& r) { return c.Reply(BuildTarvel97PacketFromRecord(r), r); });
         std::string answer;
-        const bool answered = stack->SendPacketAndWait(c.Address, 7, 2, "data", answer, 200);
+        const bool answered = SendAndWait(*stack, c.Address, 7, 2, "data", answer, 200);
         EXPECT_EQ(answered, c.Answer != nullptr);
         if (answered && c.Answer) {
             EXPECT_EQ(DataOf(answer), c.Answer);
@@ -98,7 +98,7 @@ TEST_F(StackFixture, EverythingThatArrivedBeforeTheRequestIsBeforeItHoweverMuch)
         dev31->Answers.clear();
         link->Queue(std::string(backlog, 'g') + Pkt(0x31, 5, 0, "stale"));
         std::string answer;
-        EXPECT_FALSE(stack->SendPacketAndWait(0x31, 5, 0xF3, "", answer, 100)) << DataOf(answer);
+        EXPECT_FALSE(SendAndWait(*stack, 0x31, 5, 0xF3, "", answer, 100)) << DataOf(answer);
         ASSERT_EQ(dev31->Answers.size(), 1u) << "the stale answer is other traffic";
         EXPECT_EQ(dev31->Answers[0].Data, "stale");
     }
@@ -114,7 +114,7 @@ TEST(StackWaitLooks, AWaitEndsAtTheFirstTickPastItsTimeOut)
         link->Open();
         stack->SetCommunicationInterface(link);
         std::string answer;
-        EXPECT_FALSE(stack->SendPacketAndWait(0x31, 1, 0x30, "", answer, timeout));
+        EXPECT_FALSE(SendAndWait(*stack, 0x31, 1, 0x30, "", answer, timeout));
         EXPECT_EQ(GetTickCount() - 1000, timeout + 1);
         EXPECT_LE(link->LongestLook, TTarvelStack::MaxLookIntervalMs);
         stack->SetCommunicationInterface(nullptr);
@@ -131,7 +131,7 @@ TEST_F(StackFixture, FramingAFloodStopsAtTheTimeOut)
     std::string answer;
     {
         const TTestTicks ticks(1000, 1);
-        EXPECT_FALSE(stack->SendPacketAndWait(0x31, 1, 0x30, "", answer, 1));
+        EXPECT_FALSE(SendAndWait(*stack, 0x31, 1, 0x30, "", answer, 1));
     }
     ASSERT_EQ(dev31->Answers.size(), 1u) << "the answer is dispatched as other traffic";
     EXPECT_EQ(dev31->Answers[0].Data, "late");

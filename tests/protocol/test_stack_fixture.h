@@ -12,6 +12,14 @@ inline std::string Pkt(uint8_t adr, uint8_t sig, uint8_t inst, const std::string
     return BuildTarvel97Packet(adr, sig, inst, data);
 }
 
+// One waiting request; true when its answer came, whatever its acknowledge code.
+inline bool SendAndWait(TTarvelStack& stack, uint8_t adr, uint8_t sig, uint8_t inst, const std::string& data,
+                        std::string& answer, uint32_t timeout)
+{
+    const TTarvelOutcome outcome = stack.Exchange(adr, sig, inst, data, answer, timeout);
+    return outcome == TTarvelOutcome::Answered || outcome == TTarvelOutcome::Refused;
+}
+
 struct StackFixture : ::testing::Test {
     IntfPtr<TMemoryLink> link = MakeObj<TMemoryLink>();
     IntfPtr<TTarvelStack> stack = MakeObj<TTarvelStack>();

@@ -60,7 +60,7 @@ TEST_F(StackFixture, WaitTakesOnlyTheMatchingAnswerAndDispatchesTheRest)
                Pkt(0x32, r.Sig, 0, "other adr") + "junk" + AnswerTo(r, 0, "mine") + Pkt(0x31, 9, 0, "after");
     });
     std::string answer;
-    ASSERT_TRUE(stack->SendPacketAndWait(0x31, 4, 0x30, "", answer, 1000));
+    ASSERT_TRUE(SendAndWait(*stack, 0x31, 4, 0x30, "", answer, 1000));
     TTarvelFormat97 rec;
     ParseTarvel97Packet(answer, rec);
     EXPECT_EQ(rec.Data, "mine");
@@ -105,7 +105,7 @@ TEST_F(StackFixture, AnswerInPiecesIsTakenWhateverItsDataHolds)
         bool answered;
         {
             TPieceFeeder feeder(*link, Cut(reply, at));
-            answered = stack->SendPacketAndWait(0x31, 2, 0x30, "", answer, 2000);
+            answered = SendAndWait(*stack, 0x31, 2, 0x30, "", answer, 2000);
         }
         ASSERT_TRUE(answered);
         TTarvelFormat97 rec;
@@ -122,7 +122,7 @@ TEST_F(StackFixture, FloodOfFakeHeadersBeforeTheAnswerEndsWithinTheTimeout)
     for (int i = 0; i < 10 * 1024 * 1024 / 4; ++i) flood += "*a\xFF\xFF"s;
     link->SetPeer([&flood](const TTarvelFormat97& r) { return flood + AnswerTo(r, 0, "late"); });
     std::string answer;
-    ASSERT_TRUE(stack->SendPacketAndWait(0x31, 1, 0x30, "", answer, 1000));
+    ASSERT_TRUE(SendAndWait(*stack, 0x31, 1, 0x30, "", answer, 1000));
     EXPECT_LE(stack->RxBufferedBytes(), TTarvelStack::MaxRxBuffer);
 }
 
@@ -130,8 +130,8 @@ TEST_F(StackFixture, WaitWithWildcardAddressAcceptsAnyAddress)
 {
     link->SetPeer([](const TTarvelFormat97& r) { return Pkt(0x55, r.Sig, 0, "any"); });
     std::string answer;
-    EXPECT_TRUE(stack->SendPacketAndWait(0xFE, 1, 0xF3, "", answer, 500));
-    EXPECT_FALSE(stack->SendPacketAndWait(0x31, 1, 0xF3, "", answer, 100));
+    EXPECT_TRUE(SendAndWait(*stack, 0xFE, 1, 0xF3, "", answer, 500));
+    EXPECT_FALSE(SendAndWait(*stack, 0x31, 1, 0xF3, "", answer, 100));
 }
 
 TEST_F(StackFixture, WaitLooksAtLeastOnceAndGivesUpAfterTheTimeout)
@@ -140,7 +140,7 @@ TEST_F(StackFixture, WaitLooksAtLeastOnceAndGivesUpAfterTheTimeout)
     link->Queue(Pkt(0x31, 3, 0, "stale"));
     link->SetPeer([](const TTarvelFormat97& r) { return AnswerTo(r, 0, "fresh"); });
     std::string answer;
-    ASSERT_TRUE(stack->SendPacketAndWait(0x31, 3, 0x30, "", answer, 0));
+    ASSERT_TRUE(SendAndWait(*stack, 0x31, 3, 0x30, "", answer, 0));
     TTarvelFormat97 rec;
     ParseTarvel97Packet(answer, rec);
     EXPECT_EQ(rec.Data, "fresh");
@@ -149,7 +149,7 @@ TEST_F(StackFixture, WaitLooksAtLeastOnceAndGivesUpAfterTheTimeout)
 
     link->SetPeer(nullptr);
     const uint32_t start = GetTickCount();
-    EXPECT_FALSE(stack->SendPacketAndWait(0x31, 3, 0x30, "", answer, 150));
+    EXPECT_FALSE(SendAndWait(*stack, 0x31, 3, 0x30, "", answer, 150));
     EXPECT_GE(GetTickCount() - start, 150u);
 }
 
@@ -159,7 +159,7 @@ TEST_F(StackFixture, WaitEndsAtOnceWhenNothingCanCome)
     // Bytes that could not be sent.
     link->RefuseWrites = true;
     uint32_t start = GetTickCount();
-    EXPECT_FALSE(stack->SendPacketAndWait(0x31, 0, 0x30, "", answer, 5000));
+    EXPECT_FALSE(SendAndWait(*stack, 0x31, 0, 0x30, "", answer, 5000));
     EXPECT_LT(GetTickCount() - start, 2500u);
     link->RefuseWrites = false;
 
@@ -169,7 +169,7 @@ TEST_F(StackFixture, WaitEndsAtOnceWhenNothingCanCome)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         link->HangUp();
     });
-    EXPECT_FALSE(stack->SendPacketAndWait(0x31, 0, 0x30, "", answer, 5000));
+    EXPECT_FALSE(SendAndWait(*stack, 0x31, 0, 0x30, "", answer, 5000));
     closer.join();
     EXPECT_LT(GetTickCount() - start, 2500u);
 }
@@ -185,7 +185,7 @@ TEST_F(StackFixture, FaultsAmongOtherTrafficNeverCostTheAnswer)
         return Pkt(0xFF, r.Sig, 0, "universal") + AnswerTo(r, 0, "mine") + eight + Pkt(0x31, 9, 0, "after");
     });
     std::string answer;
-    EXPECT_TRUE(stack->SendPacketAndWait(0x31, 4, 0x30, "", answer, 1000));
+    EXPECT_TRUE(SendAndWait(*stack, 0x31, 4, 0x30, "", answer, 1000));
     EXPECT_EQ(log.Faults, (std::vector<std::string>{"DoDataRcv: RCV packet ADR=$FF !",
                                                 "DoDataRcv: Incorrect PACKET (Tarvel format 97)!"}));
     EXPECT_EQ(Sigs(dev31->Answers), (std::vector<int>{9}));
@@ -195,7 +195,7 @@ TEST_F(StackFixture, NothingIsSentWithoutAnOpenInterface)
 {
     link->Close(false);
     std::string answer = "kept";
-    EXPECT_FALSE(stack->SendPacketAndWait(0x31, 0, 0x30, "", answer, 100));
+    EXPECT_FALSE(SendAndWait(*stack, 0x31, 0, 0x30, "", answer, 100));
     EXPECT_EQ(answer, "kept");
     stack->SetCommunicationInterface(nullptr);
     EXPECT_FALSE(stack->SendPacket(0x31, 0, 0x30, ""));

@@ -131,6 +131,18 @@ TEST_F(LogWindowTest, CorruptPacketsAreShownUndecodedInMagenta)
     EXPECT_EQ(lines[3].Text, Hex(Answer(0x00, "next")));
 }
 
+TEST_F(LogWindowTest, AHeaderThatNeverCompletesDoesNotHoldBackThePacketBehindIt)
+{
+    const std::string header = "*a\xFF\xFF";
+    Receive(header + Answer(0x00, "ok"));
+    const auto lines = Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].Text, Hex(header));
+    EXPECT_EQ(lines[0].TextColour, Magenta);
+    EXPECT_EQ(lines[1].Text, Hex(Answer(0x00, "ok")));
+    EXPECT_EQ(lines[1].TextColour, Blue);
+}
+
 TEST_F(LogWindowTest, DisabledInstructionHidesTheRequestAndItsAnswerOnly)
 {
     auto* disabled = Log->findChild<QLineEdit*>("edtDisabledInst");
