@@ -136,6 +136,8 @@ private:
     void UpdateLimits();
     void CoreEvent(TAfComPortCore& core, TAfCoreEvent kind, uint32_t param, std::exception_ptr error);
     void SyncEvent(const std::any& arg);
+    // Registers the port's cross-thread call slot unless it has one.
+    void TakeSyncSlot();
     void LineEvent(uint32_t mask);
 
     std::string FName;

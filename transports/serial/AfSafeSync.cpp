@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr size_t SlotCount = 64;
-
 struct TSlot {
     bool Enabled = false;
     TAfSafeSyncHandler Handler;
@@ -51,7 +49,7 @@ protected:
 struct TRegistry {
     std::mutex Mutex;
     std::condition_variable Changed;
-    std::array<TSlot, SlotCount> Slots;
+    std::array<TSlot, AfSafeSyncSlotCount> Slots;
     uint32_t Counter = 0;
     std::unique_ptr<TAfSafeSyncReceiver> Receiver;
 

@@ -220,8 +220,11 @@ bool TSerialPortInterface::ApplyConfiguration(const std::string& text)
     int32_t number;
     if (lines.Find("comport", value)) {
         number = StrToInt(value);
-        // A number no port can have leaves the port as it was.
-        if (number >= 0 && number <= std::numeric_limits<uint16_t>::max()) ApplyComNumber(uint16_t(number));
+        // A number no port can have is refused, as a text that is no number is.
+        if (number < 0 || number > std::numeric_limits<uint16_t>::max())
+            throw EConvertError("comport " + value + " is outside 0.." +
+                                std::to_string(std::numeric_limits<uint16_t>::max()));
+        ApplyComNumber(uint16_t(number));
     } else if (text.size() >= 3 && SameText(text.substr(0, 3), "COM") && TryStrToInt(text.substr(3), number) &&
                number >= 0 && number <= std::numeric_limits<uint16_t>::max()) {
         ApplyComNumber(uint16_t(number));
