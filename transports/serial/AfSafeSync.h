@@ -1,7 +1,8 @@
 // Process-wide registry of cross-thread calls.
 //
-// A handler registered here always runs on the thread that made the first registration
-// of the process (the main thread of the application), which must run a Qt event loop.
+// A handler registered here always runs on the thread of the application object (the
+// thread that made the first registration when there is none yet), which must run a Qt
+// event loop.
 // Any thread can call a registered handler there and block until it has run, until the
 // time-out passes, or until the handler's slot is disabled or released, whichever
 // comes first; so an owner that disables its slot before waiting for its worker never
