@@ -251,6 +251,31 @@ TEST(SessionSerial, APortOpenedOnTheSessionsThreadTellsItsHangUpToTheOwnersLoop)
     UnregisterTransports();
 }
 
+TEST(SessionSerial, DisconnectEndsTheWaitForASilentModuleOnAPseudoTerminal)
+{
+    RegisterTransports();
+    {
+        const TComLinks links;
+        TSimulator sim({"--no-tcp", "--pty", links.Port(8)});
+        ASSERT_TRUE(sim.Ready());
+        TValdrixSession session([](std::string&) { return std::vector<std::string>(); });
+        session.Connect("provider=SERIAL_PORT;comport=8;baudrate=115200");
+        ASSERT_TRUE(PumpUntil([&] { return !session.ActionRunning(); }));
+        ASSERT_TRUE(session.Connected());
+        ASSERT_EQ(kill(sim.Pid(), SIGSTOP), 0);
+        TSentPackets sent(session);
+        session.RampTest(2);
+        ASSERT_TRUE(PumpUntil([&] { return sent.Count() == 1; }));
+        // Closed from this thread while the worker waits in the port for the answer.
+        session.Disconnect();
+        ASSERT_TRUE(PumpUntil([&] { return !session.ActionRunning(); }));
+        EXPECT_EQ(sent.Count(), 1u);
+        EXPECT_FALSE(session.MainInterface());
+        kill(sim.Pid(), SIGCONT);
+    }
+    UnregisterTransports();
+}
+
 TEST(LinkPolicy, TheModuleMustNameTheProductUnlessAnyDeviceIsAsked)
 {
     struct TCase {

@@ -55,6 +55,8 @@ public:
 
     void Open();
     void Close();
+    // See TAfComPortCore::EndWaits.
+    void EndWaits() { FCore.EndWaits(); }
     bool Active() const { return FCore.Active(); }
     // The system's error number of the last failed open (see TAfComPortCore::OpenError).
     int OpenError() const { return FCore.OpenError(); }

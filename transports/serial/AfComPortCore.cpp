@@ -152,10 +152,15 @@ void TAfComPortCore::Close()
 // other threads check the usable flag under the status lock, so the descriptor is closed
 // only once none of them can still use it; threads waiting for input are woken and the
 // descriptor stays until the last of them has left its wait.
-void TAfComPortCore::CloseSteps()
+void TAfComPortCore::EndWaits()
 {
     FHandleUsable = false;
     FLineClosing.Set();
+}
+
+void TAfComPortCore::CloseSteps()
+{
+    EndWaits();
     if (FWriteThread) FWriteThread->Stop();
     if (FEventThread) FEventThread->Stop();
     FWriteThread.reset();

@@ -64,6 +64,12 @@ bool TSerialPortInterface::Change(F&& change)
 
 bool TSerialPortInterface::IsOpen() { return FPort->Active(); }
 
+bool TSerialPortInterface::Close(bool force)
+{
+    if (FPort->Active()) FPort->EndWaits();
+    return TSerialCommunicationInterface::Close(force);
+}
+
 void TSerialPortInterface::SetLinkEnabled(bool flag)
 {
     TSerialCommunicationInterface::SetLinkEnabled(flag);
