@@ -10,12 +10,11 @@
 #include "app/ufTrend.h"
 #include "controls/ShapeEx.h"
 #include "controls/ShapeExLedSchemas.h"
-#include "device/uValdrix.h"
-#include "device/uValdrixAttempts.h"
-#include "device/uValdrixCalibration.h"
+#include "app/uRS485Responder.h"
 #include "framework/gui/ufCILog.h"
 #include "framework/uExceptions.h"
 #include "framework/uiNodedInterface.h"
+#include "session/uValdrixSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,11 +26,11 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cctype>
+#include <memory>
+#include <string_view>
 
 namespace {
 
-constexpr const char* ProductName = "VALDRIX";
 constexpr int RS485FirstAddress = 0;
 constexpr int RS485LastAddress = 253;
 constexpr int RS485InitialAddress = 50;
@@ -40,12 +39,6 @@ void EnableRecursively(QWidget* control, bool enabled)
 {
     control->setEnabled(enabled);
     for (QWidget* child : control->findChildren<QWidget*>()) child->setEnabled(enabled);
-}
-
-bool NamesProduct(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-    return text.find(ProductName) != std::string::npos;
 }
 
 std::string GUIDStringOf(const IntfPtr<ICommunicationInterface>& link)
@@ -75,10 +68,6 @@ TfrmMain::TfrmMain(TConfigFile config, QWidget* parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(TimerInterval);
     connect(Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
-    ReconnectTimer = new QTimer(this);
-    ReconnectTimer->setObjectName(QStringLiteral("ReconnectTimer"));
-    ReconnectTimer->setInterval(ReconnectInterval);
-    connect(ReconnectTimer, &QTimer::timeout, this, &TfrmMain::ReconnectTimerTimer);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FormCreate();
@@ -89,9 +78,11 @@ TfrmMain::~TfrmMain() { FormDestroy(); }
 
 void TfrmMain::FormCreate()
 {
-    const IntfPtr<TValdrix> device = MakeObj<TValdrix>(ValdrixDefaultAddress);
-    FDevice = device;
-    FMainLink.Attach(device);
+    // The responder keeps a packet still arriving for the next turn; a packet begun on an
+    // earlier link is dropped as damaged bytes once the next valid one completes.
+    FSession = std::make_unique<TValdrixSession>(
+        [responder = std::make_shared<TRS485Responder>()](std::string_view received) { return responder->Answer(received); });
+    WireSession();
     // The drag trackers are members and start inactive.
     FAboutBox = new TfAbout(windowTitle(), this);
     const TTesterConfig config = FConfig.Load();
@@ -108,10 +99,8 @@ void TfrmMain::FormCreate()
 void TfrmMain::FormDestroy()
 {
     Timer1->stop();
-    ReconnectTimer->stop();
-    btnRS485DisconnectClick();
-    FMainLink.Detach();
-    FDevice = nullptr;
+    // The session ends with the window's members, after anything the save below shows.
+    FSession->Disconnect();
     try {
         FConfig.Save({FConnectionString, FRS485ConnectionString, chkReconnect->isChecked()});
     } catch (const Exception& e) {
@@ -119,50 +108,50 @@ void TfrmMain::FormDestroy()
     }
 }
 
-bool TfrmMain::Connected() const
-{
-    const IntfPtr<ITarvelStack> stack = FDevice->GetStack();
-    return stack && stack->GetCommunicationInterface();
-}
+IValdrix& TfrmMain::Device() const { return FSession->Device(); }
+
+bool TfrmMain::Connected() const { return FSession->Connected(); }
+
+IntfPtr<ICommunicationInterface> TfrmMain::RS485Link() const { return FSession->RS485Interface(); }
+
+int TfrmMain::PendingOutput() const { return FSession->PendingOutput(); }
+
+bool TfrmMain::Reconnecting() const { return FSession->Reconnecting(); }
+
+bool TfrmMain::ActionRunning() const { return FSession->ActionRunning(); }
 
 void TfrmMain::btnConnectClick()
 {
-    if (FConnecting) return;
+    if (FSession->Connecting()) return;
     StopReconnecting();
-    const TConnecting connecting(*this);
     if (!FConnectionDialog || !FConnectionDialog->Execute(FConnectionString)) return;
-    if (Connected()) btnDisconnectClick();
-    FConnectError.clear();
-    const bool ok = OpenMainLink();
-    UpdateControls();
-    if (ok)
-        ShowStatus(QStringLiteral("Spojení bylo úspěšně navázáno."), StatusOk);
-    else
-        ShowStatus(WithReason(QStringLiteral("Spojení se nepodařilo navázat :("), FConnectError), StatusError);
+    // The polling may have lost the link while the dialog was open: the user's connect
+    // replaces the attempts to reopen it.
+    StopReconnecting();
+    FSession->Connect(FConnectionString);
 }
 
-bool TfrmMain::OpenMainLink(bool once)
+void TfrmMain::SessionConnectFinished(bool ok, const QString& reason)
 {
-    if (FMainLink.Open(FConnectionString, FConnectError) != TLinkOpen::Opened) return false;
-    std::string text;
-    const auto identify = [&] { return FDevice->ReadIdentificationText(text); };
-    if ((once ? identify() : AttemptTwice(identify)) && NamesProduct(text)) {
-        // A log window that showed the previous main link goes on with this one.
-        const std::string guid = GUIDStringOf(FMainLink.Interface());
-        if (FLog) FLog->FollowReplacement(FMainLinkGuid, guid);
-        FMainLinkGuid = guid;
-        return true;
+    if (ok) {
+        FollowMainLink();
+        ShowStatus(QStringLiteral("Spojení bylo úspěšně navázáno."), StatusOk);
+    } else {
+        ShowStatus(WithReason(QStringLiteral("Spojení se nepodařilo navázat :("), reason.toStdString()), StatusError);
     }
-    FMainLink.Close();
-    return false;
+}
+
+void TfrmMain::FollowMainLink()
+{
+    // A log window that showed the previous main link goes on with this one.
+    const std::string guid = GUIDStringOf(FSession->MainInterface());
+    if (FLog) FLog->FollowReplacement(FMainLinkGuid, guid);
+    FMainLinkGuid = guid;
 }
 
 void TfrmMain::btnDisconnectClick()
 {
-    StopReconnecting();
-    btnRS485DisconnectClick();
-    if (!Connected()) return;
-    FMainLink.Close();
+    FSession->Disconnect();
     UpdateControls();
 }
 
@@ -170,7 +159,8 @@ void TfrmMain::btnCloseClick() { close(); }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    StopReconnecting();
+    Timer1->stop();
+    FSession->Disconnect();
     QWidget::closeEvent(event);
     emit Closed();
 }
@@ -180,7 +170,7 @@ void TfrmMain::shpxAboutClick() { FAboutBox->exec(); }
 void TfrmMain::btnLogClick()
 {
     if (!Connected() || !FLog) return;
-    FLog->ShowFor(GUIDStringOf(FDevice->GetStack()->GetCommunicationInterface()));
+    FLog->ShowFor(GUIDStringOf(FSession->MainInterface()));
 }
 
 void TfrmMain::btnTrendClick()
@@ -203,11 +193,16 @@ void TfrmMain::UpdateControls()
                              static_cast<QWidget*>(lblValdrixCaption1), static_cast<QWidget*>(lblValdrixCaption2),
                              static_cast<QWidget*>(lblAboutCaption1), static_cast<QWidget*>(lblAboutCaption2)})
         control->setEnabled(true);
-    const bool rs485 = bool(FRS485Link.Interface());
+    const bool rs485 = bool(FSession->RS485Interface());
     btnRS485Disconnect->setEnabled(rs485);
     btnRS485Log->setEnabled(rs485);
-    btnConnect->setEnabled(!FConnecting);
-    if (FConnecting) btnRS485Connect->setEnabled(false);
+    const bool connecting = FSession->Connecting();
+    btnConnect->setEnabled(!connecting);
+    if (connecting) btnRS485Connect->setEnabled(false);
+    // An action that runs keeps the buttons that ask the module for more disabled.
+    if (FSession->ActionRunning())
+        for (QPushButton* button : pnlCenter->findChildren<QPushButton*>())
+            if (button != btnRS485Disconnect && button != btnRS485Log) button->setEnabled(false);
 }
 
 QString TfrmMain::WithReason(const QString& text, const std::string& reason)

@@ -2,19 +2,18 @@
 // its inputs live, switches its outputs, drives and calibrates its analog channels,
 // reads and sets its clock and tests its RS-485 port against a second link.
 //
-// The window counts as connected exactly when the protocol stack under the device has
-// a communication interface. Every handler runs on the user-interface thread and
-// blocks it while the module answers.
+// The window only draws and asks: a session (session/uValdrixSession.h) owns the link,
+// the device and the polling, runs every request on its own thread and reports back;
+// the window shows its last report. Buttons of an action that runs are disabled;
+// "Odpojit" and closing the window stop whatever runs at once.
 #pragma once
 
 #include "app/uConfigFile.h"
 #include "app/uMouseScroller.h"
-#include "app/uRS485Responder.h"
 #include "app/uTrendSamples.h"
+#include "device/uValdrixCalibration.h"
 #include "device/uValdrixPolling.h"
-#include "device/ussValdrix.h"
 #include "framework/uci_ICommunicationInterfaceIntf.h"
-#include "protocol/uModuleLink.h"
 
 #include <QColor>
 #include <QWidget>
@@ -39,6 +38,7 @@ class TfAbout;
 class TfCiLog;
 class TfConnectionDialog;
 class TfTrend;
+class TValdrixSession;
 
 class TfrmMain : public QWidget {
     Q_OBJECT
@@ -46,8 +46,6 @@ public:
     static constexpr int ClientWidth = 873;
     static constexpr int ClientHeight = 743;
     static constexpr int TimerInterval = 40;
-    // Between two attempts to reopen a lost link ("Znovu připojit").
-    static constexpr int ReconnectInterval = 2000;
 
     // Status line colours.
     static const QColor StatusOk;    // green
@@ -60,14 +58,16 @@ public:
     void SetLogWindow(TfCiLog* log) { FLog = log; }
     void SetConnectionDialog(TfConnectionDialog* dialog) { FConnectionDialog = dialog; }
 
-    IValdrix& Device() const { return *FDevice; }
+    IValdrix& Device() const;
     bool Connected() const;
     const std::string& ConnectionString() const { return FConnectionString; }
     const std::string& RS485ConnectionString() const { return FRS485ConnectionString; }
-    const IntfPtr<ICommunicationInterface>& RS485Link() const { return FRS485Link.Interface(); }
-    int PendingOutput() const { return FPendingOutput; }
+    IntfPtr<ICommunicationInterface> RS485Link() const;
+    int PendingOutput() const;
     // Attempts to reopen the lost link are under way.
     bool Reconnecting() const;
+    // An action asked of the session has not reported its end yet.
+    bool ActionRunning() const;
     TfAbout* AboutBox() const { return FAboutBox; }
     // The values of the polling the trend window draws from.
     const TTrendSamples& TrendSamples() const { return FTrendSamples; }
@@ -102,8 +102,6 @@ public slots:
     void btnRS485InfoClick();
     void Button3Click();
     void Button4Click();
-    // Lets the RS-485 link answer the type requests it has received.
-    void ServiceRS485();
 
 signals:
     // The window was closed: the application ends.
@@ -129,48 +127,25 @@ private:
     void CreateButtons();
     void ApplyDateAppearance();
 
-    // Connection. Opening a link processes events while it waits, so a connect in
-    // progress (a TConnecting alive) disables the connect buttons and refuses to start
-    // another. A link that cannot be built or opened leaves its reason in FConnectError.
-    class TConnecting {
-    public:
-        explicit TConnecting(TfrmMain& form) : FForm(form)
-        {
-            FForm.FConnecting = true;
-            FForm.UpdateControls();
-        }
-        ~TConnecting()
-        {
-            FForm.FConnecting = false;
-            FForm.UpdateControls();
-        }
-        TConnecting(const TConnecting&) = delete;
-        TConnecting& operator=(const TConnecting&) = delete;
-
-    private:
-        TfrmMain& FForm;
-    };
-    // Opens the link of ConnectionString, attaches it to the stack and reads the module's
-    // identification, at most twice (once with `once`).
-    bool OpenMainLink(bool once = false);
+    // What the session reports, one group of reports per wiring.
+    void WireSession();
+    void WireReconnect();
+    void WireCalibration();
+    void WireRS485();
+    void SessionConnectFinished(bool ok, const QString& reason);
+    // The main link (re)opened: the log window follows it.
+    void FollowMainLink();
+    void SessionLinkLost();
+    void SessionPolled(int step, const TValdrixPanel& panel);
     void ShowCommunicationResult(bool ok);
+    void StopReconnecting();
     // The status text followed by the reason, when there is one.
     static QString WithReason(const QString& text, const std::string& reason);
-
-    // "Znovu připojit": after the polling dropped the link, the same connection string
-    // is opened again every ReconnectInterval until the module identifies itself. The
-    // user's disconnect or connect, unchecking the box and closing the window stop it.
-    void StartReconnecting();
-    void StopReconnecting();
-    void ReconnectTimerTimer();
-
-    // Polling.
-    bool RunPollStep(int step);
-    void SendPendingOutput();
-    void ShowAnalogInputs();
+    // The I/O panel.
+    void ShowAnalogInputs(const TValdrixPanel& panel);
     static void ShowLamps(TShapeEx* const* lamps, int count, bool valid, const bool* states);
-    void ShowCounters();
-    void ShowTemperatures();
+    void ShowCounters(const TValdrixPanel& panel);
+    void ShowTemperatures(const TValdrixPanel& panel);
     void RunOutputNext(QPushButton* button);
     void pnlDA1RawMouseDown(QLabel* panel, QPoint position);
     void pnlDA1RawMouseMove(QLabel* panel, QPoint position);
@@ -179,24 +154,12 @@ private:
     // Analog calibration: the channel of a shared handler's button.
     int SenderTag() const;
 
-    IntfPtr<IValdrix> FDevice;
-    TModuleLink FMainLink;
+    std::unique_ptr<TValdrixSession> FSession;
     TConfigFile FConfig;
     std::string FConnectionString;
-    std::string FConnectError;
     std::string FMainLinkGuid; // GUID text of the last main link opened
     std::string FRS485ConnectionString;
-    TModuleLink FRS485Link;
-    TRS485Responder FRS485Responder;
     std::array<TMouseScroller, 4> OutputScrollers;
-    int FPendingOutput = 0;
-    int FOutputUnderTest = 0;
-    int FTimerStep = 0;
-    int FReconnectAttempt = 0;
-    bool FInTick = false;
-    bool FConnecting = false;
-    // The last poll of every group.
-    TValdrixPanel FPanel;
     TTrendSamples FTrendSamples;
     // Created on first use; destroyed before the samples it draws from.
     std::unique_ptr<TfTrend> FTrend;
@@ -222,7 +185,6 @@ private:
     QPushButton* btnTrend;
     QCheckBox* chkReconnect;
     QTimer* Timer1;
-    QTimer* ReconnectTimer;
     TShapeExColorSchema* shpxclrschmLedG;
     TShapeExColorSchema* shpxclrschmLedR;
     TShapeExColorSchema* shpxclrschmLedY;

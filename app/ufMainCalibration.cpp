@@ -5,9 +5,7 @@
 #include "app/ufMain.h"
 #include "controls/uDoubleEdit.h"
 #include "controls/uIntEdit.h"
-#include "device/uValdrixAttempts.h"
-#include "device/uValdrixCalibration.h"
-#include "framework/uTimeoutManager.h"
+#include "session/uValdrixSession.h"
 
 #include <QComboBox>
 
@@ -17,9 +15,6 @@ namespace {
 
 // Range codes of the list items "0 - 10 V", "0 - 20 mA", "4 - 20 mA".
 constexpr std::array<uint8_t, 3> RangeCodes = {ValdrixRange0To10V, ValdrixRange0To20mA, ValdrixRange4To20mA};
-constexpr int RampSteps = 5;
-constexpr int32_t RampIncrement = 2500;
-constexpr uint32_t RampPauseMs = 2000;
 
 int RangeIndex(uint8_t code)
 {
@@ -32,14 +27,27 @@ int RangeIndex(uint8_t code)
 
 int TfrmMain::SenderTag() const { return Tag(sender()); }
 
-void TfrmMain::btnADGetInputRangeClick()
+void TfrmMain::WireCalibration()
 {
-    TValdrixInputRanges ranges;
-    const bool ok = AttemptTwice([&] { return FDevice->GetInputRanges(ranges); });
-    if (ok)
+    connect(FSession.get(), &TValdrixSession::InputRangesRead, this, [this](const TValdrixInputRanges& ranges) {
         for (int n = 1; n <= ValdrixAnalogInputs; ++n) cbbADInputRange[size_t(n - 1)]->setCurrentIndex(RangeIndex(ranges[n]));
-    ShowCommunicationResult(ok);
+    });
+    connect(FSession.get(), &TValdrixSession::CalibrationDone, this, [this](const TValdrixCalibrationResult& result) {
+        switch (result.Status) {
+        case TValdrixCalibrationStatus::Done: ShowCommunicationResult(true); break;
+        case TValdrixCalibrationStatus::CommunicationError: ShowCommunicationResult(false); break;
+        case TValdrixCalibrationStatus::ArithmeticError:
+            ShowStatus(QString::fromStdString(result.Message), StatusError);
+            ShowAppMessage(this, QString::fromStdString(result.Message));
+            break;
+        }
+    });
+    connect(FSession.get(), &TValdrixSession::SequenceProgress, this, [this](int step, int steps) {
+        ShowStatus(QStringLiteral("Test výstupu: krok %1 z %2").arg(step).arg(steps), StatusOk);
+    });
 }
+
+void TfrmMain::btnADGetInputRangeClick() { FSession->ReadInputRanges(); }
 
 void TfrmMain::btnAD1SetClick()
 {
@@ -47,45 +55,16 @@ void TfrmMain::btnAD1SetClick()
     if (n < 1 || n > ValdrixAnalogInputs) return;
     const int index = cbbADInputRange[size_t(n - 1)]->currentIndex();
     if (index < 0 || index >= int(RangeCodes.size())) return;
-    ShowCommunicationResult(AttemptTwice([&] { return FDevice->SetInputRange(n, RangeCodes[size_t(index)]); }));
+    FSession->SetInputRange(n, RangeCodes[size_t(index)]);
 }
 
 void TfrmMain::btnAD1CalibrationClick()
 {
-    const TValdrixCalibrationResult result =
-        CalibrateValdrixInput(*FDevice, SenderTag(), deADRealValue->Value(), ieADMaxRange->Value());
-    switch (result.Status) {
-    case TValdrixCalibrationStatus::Done: ShowCommunicationResult(true); break;
-    case TValdrixCalibrationStatus::CommunicationError: ShowCommunicationResult(false); break;
-    case TValdrixCalibrationStatus::ArithmeticError:
-        ShowStatus(QString::fromStdString(result.Message), StatusError);
-        ShowAppMessage(this, QString::fromStdString(result.Message));
-        break;
-    }
+    FSession->CalibrateInput(SenderTag(), deADRealValue->Value(), ieADMaxRange->Value());
 }
 
-void TfrmMain::btnDA1LowClick()
-{
-    const int n = SenderTag();
-    ShowCommunicationResult(AttemptTwice([&] { return FDevice->StoreOutputCalibrationPoint(n, true); }));
-}
+void TfrmMain::btnDA1LowClick() { FSession->StoreOutputCalibrationPoint(SenderTag(), true); }
 
-void TfrmMain::btnDA1HighClick()
-{
-    const int n = SenderTag();
-    ShowCommunicationResult(AttemptTwice([&] { return FDevice->StoreOutputCalibrationPoint(n, false); }));
-}
+void TfrmMain::btnDA1HighClick() { FSession->StoreOutputCalibrationPoint(SenderTag(), false); }
 
-void TfrmMain::btnDA1TestClick()
-{
-    FOutputUnderTest = SenderTag();
-    if (FOutputUnderTest <= 0) return;
-    for (int i = 0; i < RampSteps; ++i) {
-        if (i > 0) Sleep(RampPauseMs);
-        ShowCommunicationResult(true);
-        if (!AttemptTwice([&] { return FDevice->SetAnalogOutput(FOutputUnderTest, i * RampIncrement, false); })) {
-            ShowCommunicationResult(false);
-            return;
-        }
-    }
-}
+void TfrmMain::btnDA1TestClick() { FSession->RampTest(SenderTag()); }

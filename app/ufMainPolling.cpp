@@ -4,15 +4,13 @@
 #include "app/uMainLayoutHelpers.h"
 #include "app/ufMain.h"
 #include "controls/ShapeEx.h"
-#include "device/uValdrixAttempts.h"
-#include "device/uValdrixPolling.h"
+#include "session/uValdrixSession.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <QScopeGuard>
 
 namespace {
 
@@ -20,51 +18,24 @@ const QString NoValue = QStringLiteral("-");
 
 } // namespace
 
-void TfrmMain::Timer1Timer()
-{
-    // A message box shown while a request waits runs the event loop; a tick never nests.
-    if (FInTick) return;
-    FInTick = true;
-    const auto done = qScopeGuard([this] { FInTick = false; });
-    if (FPendingOutput >= 1 && FPendingOutput <= ValdrixAnalogOutputs)
-        SendPendingOutput();
-    else
-        ServiceRS485();
-    const bool ok = RunPollStep(FTimerStep);
-    FTimerStep = (FTimerStep + 1) % ValdrixPollSteps;
-    if (Connected() && !ok) {
-        btnDisconnectClick();
-        ShowCommunicationResult(false);
-        if (chkReconnect->isChecked()) StartReconnecting();
-    }
-}
+// A tick that comes while the session's last step still runs is skipped.
+void TfrmMain::Timer1Timer() { FSession->Tick(); }
 
-void TfrmMain::SendPendingOutput()
+void TfrmMain::SessionPolled(int step, const TValdrixPanel& panel)
 {
-    const TMouseScroller& scroller = OutputScrollers[size_t(FPendingOutput - 1)];
-    if (FDevice->SetAnalogOutput(FPendingOutput, DragValue(scroller.DeltaX, scroller.DeltaY), true))
-        FPendingOutput = 0;
-}
-
-bool TfrmMain::RunPollStep(int step)
-{
-    TValdrixPanel& panel = FPanel;
-    const bool ok = PollValdrixStep(*FDevice, step, panel);
     FTrendSamples.AddPollStep(step, panel, AppNow().toMSecsSinceEpoch());
     switch (step) {
-    case 0: ShowAnalogInputs(); break;
+    case 0: ShowAnalogInputs(panel); break;
     case 1: ShowLamps(shpxDI.data(), ValdrixDigitalInputs, panel.InputsValid, panel.Inputs.Items.data()); break;
     case 2: ShowLamps(shpxDO.data(), ValdrixDigitalOutputs, panel.OutputsValid, panel.Outputs.Items.data()); break;
-    case 3: ShowCounters(); break;
-    case 4: ShowTemperatures(); break;
+    case 3: ShowCounters(panel); break;
+    case 4: ShowTemperatures(panel); break;
     default: break;
     }
-    return ok;
 }
 
-void TfrmMain::ShowAnalogInputs()
+void TfrmMain::ShowAnalogInputs(const TValdrixPanel& panel)
 {
-    const TValdrixPanel& panel = FPanel;
     for (int n = 1; n <= ValdrixAnalogInputs; ++n) {
         const TValdrixAnalogReading& value = panel.Analog[n];
         const TValdrixAnalogReading& raw = panel.AnalogRaw[n];
@@ -82,16 +53,14 @@ void TfrmMain::ShowLamps(TShapeEx* const* lamps, int count, bool valid, const bo
     }
 }
 
-void TfrmMain::ShowCounters()
+void TfrmMain::ShowCounters(const TValdrixPanel& panel)
 {
-    const TValdrixPanel& panel = FPanel;
     for (int n = 1; n <= ValdrixCounters; ++n)
         edtDICounter[size_t(n - 1)]->setText(panel.CountersValid ? QString::number(panel.Counters[n]) : NoValue);
 }
 
-void TfrmMain::ShowTemperatures()
+void TfrmMain::ShowTemperatures(const TValdrixPanel& panel)
 {
-    const TValdrixPanel& panel = FPanel;
     const QLocale locale;
     for (int n = 1; n <= ValdrixThermometers; ++n) {
         const TValdrixTemperature& t = panel.Temperatures[n];
@@ -102,8 +71,7 @@ void TfrmMain::ShowTemperatures()
 
 void TfrmMain::shpxDO1Click(TShapeEx* sender)
 {
-    if (!sender) return;
-    ShowCommunicationResult(AttemptTwice([&] { return FDevice->SetOutput(sender->Tag(), sender->Down(), 0); }));
+    if (sender) FSession->SetOutput(sender->Tag(), sender->Down());
 }
 
 void TfrmMain::btnOSetFirstClick()
@@ -119,7 +87,7 @@ void TfrmMain::RunOutputNext(QPushButton* button)
     const int n = Tag(button);
     TValdrixOutputBits states;
     for (int i = 1; i <= ValdrixDigitalOutputs; ++i) states[i] = i == n;
-    ShowCommunicationResult(AttemptTwice([&] { return FDevice->SetOutputs(states); }));
+    FSession->SetOutputs(states);
     SetTag(button, n % ValdrixDigitalOutputs + 1);
 }
 
@@ -139,8 +107,9 @@ void TfrmMain::pnlDA1RawMouseMove(QLabel* panel, QPoint position)
     TMouseScroller& scroller = OutputScrollers[size_t(n - 1)];
     if (!scroller.Active) return;
     scroller.Move(position.x(), position.y());
-    FPendingOutput = n;
-    panel->setText(QString::number(DragValue(scroller.DeltaX, scroller.DeltaY)));
+    const int value = DragValue(scroller.DeltaX, scroller.DeltaY);
+    FSession->SetPendingOutput(n, value);
+    panel->setText(QString::number(value));
 }
 
 void TfrmMain::pnlDA1RawMouseUp(QLabel* panel)

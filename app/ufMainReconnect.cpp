@@ -1,44 +1,40 @@
-// "Znovu připojit": reopening the main link after the polling lost it.
+// "Znovu připojit": the session reopens the main link after the polling lost it; the
+// window tells each attempt.
+#include "app/uMainLayoutHelpers.h"
 #include "app/ufMain.h"
+#include "session/uValdrixSession.h"
 
-#include <QTimer>
+#include <QCheckBox>
 
-bool TfrmMain::Reconnecting() const { return ReconnectTimer->isActive(); }
-
-void TfrmMain::StartReconnecting()
+void TfrmMain::SessionLinkLost()
 {
-    FReconnectAttempt = 0;
-    ReconnectTimer->start();
     UpdateControls();
+    ShowCommunicationResult(false);
+    if (chkReconnect->isChecked()) {
+        FSession->StartReconnecting();
+        UpdateControls();
+    }
 }
 
 void TfrmMain::StopReconnecting()
 {
-    if (!ReconnectTimer->isActive()) return;
-    ReconnectTimer->stop();
+    FSession->StopReconnecting();
     UpdateControls();
 }
 
-void TfrmMain::ReconnectTimerTimer()
+void TfrmMain::WireReconnect()
 {
-    // A connect in progress goes first; so does an attempt whose link is still opening.
-    if (FConnecting) return;
-    const TConnecting connecting(*this);
-    const int attempt = ++FReconnectAttempt;
-    ShowStatus(QStringLiteral("Znovu připojuji… pokus %1").arg(attempt), StatusError);
-    FConnectError.clear();
-    // One identification request, so that an attempt blocks for one time-out at most.
-    const bool ok = OpenMainLink(true);
-    if (!Reconnecting()) {
-        // Stopped while the link was opening: the user's choice wins.
-        if (ok) btnDisconnectClick();
-        return;
-    }
-    if (!ok) {
-        ShowStatus(WithReason(QStringLiteral("Znovu připojuji… pokus %1 se nezdařil").arg(attempt), FConnectError),
+    connect(FSession.get(), &TValdrixSession::LinkLost, this, &TfrmMain::SessionLinkLost);
+    connect(FSession.get(), &TValdrixSession::ReconnectStarted, this, [this](int attempt) {
+        ShowStatus(QStringLiteral("Znovu připojuji… pokus %1").arg(attempt), StatusError);
+    });
+    connect(FSession.get(), &TValdrixSession::ReconnectFailed, this, [this](int attempt, const QString& reason) {
+        ShowStatus(WithReason(QStringLiteral("Znovu připojuji… pokus %1 se nezdařil").arg(attempt), reason.toStdString()),
                    StatusError);
-        return;
-    }
-    ReconnectTimer->stop();
-    ShowStatus(QStringLiteral("Spojení bylo znovu navázáno."), StatusOk);
+    });
+    connect(FSession.get(), &TValdrixSession::Reconnected, this, [this] {
+        FollowMainLink();
+        UpdateControls();
+        ShowStatus(QStringLiteral("Spojení bylo znovu navázáno."), StatusOk);
+    });
 }

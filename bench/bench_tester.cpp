@@ -6,6 +6,7 @@
 #include "app/uTesterApplication.h"
 #include "app/ufMain.h"
 #include "bench/bench_support.h"
+#include "bench/bench_tester_windows.h"
 #include "bench/bench_widgets.h"
 #include "device/uValdrixCodec.h"
 #include "framework/uci_SpySink.h"
@@ -14,8 +15,6 @@
 #include "transports/uTransports.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QDir>
 #include <QEvent>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -126,22 +125,11 @@ void BM_MainWindowRotations(benchmark::State& state)
     RegisterTransports();
     TSimulator sim;
     QTemporaryDir dir;
-    const TConfigFile config(dir.filePath(QStringLiteral("program")), dir.filePath(QStringLiteral("user")));
-    QDir().mkpath(config.ProgramFolder());
-    config.Save({sim.Connection(), ""});
+    const TConfigFile config = SavedConfiguration(dir, sim.Connection());
     {
         TTesterWindows windows(config);
         windows.Main().show();
-        // The connection dialog shows the saved connection string: confirm it as it runs.
-        QTimer confirm;
-        confirm.setInterval(10);
-        QObject::connect(&confirm, &QTimer::timeout, [] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
-        });
-        confirm.start();
-        windows.Main().btnConnectClick();
-        confirm.stop();
-        if (!windows.Main().Connected()) {
+        if (!ConnectMainWindow(windows.Main())) {
             state.SkipWithError("the main window did not connect to the simulator");
         } else {
             if (state.range(0) != 0) windows.Main().btnTrendClick();
@@ -165,15 +153,5 @@ int main(int argc, char** argv)
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (argc == 2 && std::string_view(argv[1]) == ShowTesterSwitch) return ShowFirstWindow(argc, argv, true);
     if (argc == 2 && std::string_view(argv[1]) == ShowEmptySwitch) return ShowFirstWindow(argc, argv, false);
-    UseBuiltPrograms();
-    // The tester's configuration goes to a private folder.
-    char pattern[] = "/tmp/valdrix-bench-tester-XXXXXX";
-    const std::string folder = ::mkdtemp(pattern);
-    ::setenv("VALDRIX_CONFIG_DIR", folder.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove_all(folder);
-    return 0;
+    return RunTesterBenchmarks(argc, argv);
 }

@@ -11,6 +11,7 @@ import sys
 
 NOMINAL_REFRESHES_PER_S = 5  # the panel's 40 ms timer, five steps per rotation
 REQUESTS_PER_REFRESH = 6     # the analog inputs take two reads, the other four groups one each
+STALL_GOAL_MS = 100          # the longest the window's event loop may stand still
 TIME_UNITS_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1000.0}
 
 
@@ -90,6 +91,10 @@ def rows(r):
          r.counter("BM_IdleOpenPortCpu", "cpu_ms_per_s"), idle_floor, "ms/s", idle_floor_text, False),
         ("Idle CPU of an open FTDI link (fake D2XX library, reader thread)",
          r.counter("BM_FTDIIdleOpenLinkCpu", "cpu_ms_per_s"), idle_floor, "ms/s", idle_floor_text, False),
+        *[(f"Main window, worst stall of its event loop {what} (a 20 ms probe timer); floor: the goal",
+           r.counter(f"WindowLateness/{case}", "worst_stall_ms"), STALL_GOAL_MS, "ms", "goal", False)
+          for case, what in (("polling", "while it polls"), ("silent_module", "after the module falls silent"),
+                             ("reconnecting", "during attempts to reconnect"), ("ramp_test", "during the ramp test"))],
         ("Tester start-up to its first painted main window (offscreen); floor: a process showing an empty window",
          r.ms("StartupToFirstPaint/tester"), r.ms("StartupToFirstPaint/empty_window"), "ms", None, False),
     ]

@@ -10,9 +10,14 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
+
+#include <pthread.h>
 
 namespace {
 
@@ -46,6 +51,28 @@ int Run(const TCliOptions& options, const TCliAction& action)
     return CliExitDevice;
 }
 
+// The command runs on a thread of its own while this thread runs the event loop: serial
+// ports report their line events (data, hang-up) to the application's thread, which must
+// run one. Stop signals go to the command's thread, where they end its pauses.
+int RunBesideTheEventLoop(QCoreApplication& app, const std::function<int()>& command)
+{
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    int status = CliExitDevice;
+    std::thread thread([&] {
+        pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
+        status = command();
+        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+    QCoreApplication::exec();
+    thread.join();
+    pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -69,7 +96,9 @@ int main(int argc, char** argv)
     RegisterTransports();
     const std::optional<std::string> unknown = UnknownProvider(options.Connection);
     if (unknown) PrintCliUsageError(options.Json, *unknown);
-    const int status = unknown ? CliExitUsage : sniffing ? RunSniff(options, sniff) : Run(options, action);
+    const int status = unknown ? CliExitUsage : RunBesideTheEventLoop(app, [&] {
+        return sniffing ? RunSniff(options, sniff) : Run(options, action);
+    });
     UnregisterTransports();
     FinalizeDeviceRegistry();
     return status;

@@ -229,7 +229,7 @@ const std::vector<TCliCommand>& Commands()
         {{"set-clock", {}, {"TIME"}}, SetClock},
         {{"calibrate-input", {"N"}, {}, {"--applied", "--divisions"}}, CalibrateInput},
         {{"store-output-point", {"N", "POINT"}}, StoreOutputPoint},
-        {{"monitor", {}, {}, {"--count", "--interval"}, {"--reconnect", "--keep-going"}}, PrepareMonitor},
+        {{"monitor", {}, {}, {"--count", "--interval"}, {"--reconnect", "--keep-going", "--any-device"}}, PrepareMonitor},
         {{"ping", {}, {}, {"--count", "--interval"}}, PreparePing},
         {{"scan", {}, {}, {"--from", "--to", "--timeout"}}, PrepareScan},
         {{"set-address", {"NEW"}}, PrepareSetAddress},

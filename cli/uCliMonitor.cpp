@@ -43,12 +43,12 @@ void ShowFailure(const std::string& reason, int64_t failures, TCliReport& r)
 
 // Opens the link again, one attempt every CliReconnectInterval, until the module answers;
 // false when a stop signal ended the attempts.
-bool Reconnect(TCliSession& s, TCliPacer& pacer, std::string reason)
+bool Reconnect(TCliSession& s, TCliPacer& pacer, std::string reason, TIdentityRule identity)
 {
     for (int attempt = 1;; ++attempt) {
         if (!pacer.Pause(CliReconnectInterval)) return false;
         std::fprintf(stderr, "valdrix-cli: connection lost: %s; reconnecting (attempt %d)\n", reason.c_str(), attempt);
-        if (s.Reconnect(reason)) {
+        if (s.Reconnect(identity, reason)) {
             std::fprintf(stderr, "valdrix-cli: reconnected (attempt %d)\n", attempt);
             return true;
         }
@@ -63,6 +63,7 @@ TCliAction PrepareMonitor(const TCliArgs& args)
     const auto interval = CliInterval(args, std::chrono::milliseconds(200));
     const bool keepGoing = args.Has("--keep-going");
     const bool reconnect = args.Has("--reconnect");
+    const TIdentityRule identity = args.Has("--any-device") ? TIdentityRule::AnyFamilyDevice : TIdentityRule::Valdrix;
     return [=](TCliSession& s, TCliReport& r) {
         TValdrixPanel panel;
         TCliPacer pacer(interval);
@@ -81,7 +82,7 @@ TCliAction PrepareMonitor(const TCliArgs& args)
                 if (keepGoing) r.Json()["failures"] = failures;
                 r.Flush();
             }
-            if (!ok && reconnect && unreachable && !Reconnect(s, pacer, reason)) break;
+            if (!ok && reconnect && unreachable && !Reconnect(s, pacer, reason, identity)) break;
         }
         if (failures == 0) return true;
         r.MarkFailureShown();

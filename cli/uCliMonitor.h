@@ -7,16 +7,19 @@
 // --reconnect a refresh that failed because the module cannot be reached (the link
 // closed, no answer) is followed by attempts to open the same link again, one every
 // CliReconnectInterval, each told on standard error, until the module answers its
-// identification request; the refreshes then go on. --count counts failed refreshes
+// identification request with a text that names the product (any answer with
+// --any-device: the rule of uLinkPolicy.h, the window's too); the refreshes then go on. --count counts failed refreshes
 // too. A run in which any refresh failed ends with exit status 1.
 #pragma once
 
 #include "cli/uCliCommands.h"
 
+#include "session/uLinkPolicy.h"
+
 #include <chrono>
 
-constexpr std::chrono::milliseconds CliReconnectInterval{2000};
+constexpr std::chrono::milliseconds CliReconnectInterval{ReconnectIntervalMs};
 
 // Raises ECliUsage for bad arguments: [--count K] (0 = until interrupted), [--interval MS]
-// (default 200), [--keep-going], [--reconnect].
+// (default 200), [--keep-going], [--reconnect], [--any-device].
 TCliAction PrepareMonitor(const TCliArgs& args);

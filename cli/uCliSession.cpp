@@ -30,12 +30,16 @@ bool TCliSession::Opened(TLinkOpen result, std::string& error)
     return false;
 }
 
-bool TCliSession::Reconnect(std::string& error)
+bool TCliSession::Reconnect(TIdentityRule identity, std::string& error)
 {
     if (!Opened(FLink.Reopen(error), error)) return false;
     std::string text;
-    if (FDevice->ReadIdentificationText(text)) return true;
-    error = DescribeFailure();
+    if (!FDevice->ReadIdentificationText(text)) {
+        error = DescribeFailure();
+        return false;
+    }
+    if (IdentityAccepted(text, identity)) return true;
+    error = "another device answers: \"" + text + "\"";
     return false;
 }
 

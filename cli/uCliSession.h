@@ -6,6 +6,7 @@
 #include "framework/uci_SpySink.h"
 #include "protocol/uModuleLink.h"
 #include "protocol/uTarvelFramer.h"
+#include "session/uLinkPolicy.h"
 
 #include <chrono>
 #include <cstdint>
@@ -29,9 +30,10 @@ public:
     // device, the system's reason and what to do, as the transport gives them.
     bool Connect(const std::string& connection, int32_t timeout, uint8_t address, std::string& error);
     // Closes the link and opens the same connection string again on the same stack, then
-    // asks the module for its identification once; true when it answers. False with the
-    // reason when the link cannot be opened or the module stays silent.
-    bool Reconnect(std::string& error);
+    // asks the module for its identification once; true when it answers as the rule
+    // wants. False with the reason when the link cannot be opened, the module stays
+    // silent or another device answers.
+    bool Reconnect(TIdentityRule identity, std::string& error);
     IValdrix& Device() { return *FDevice; }
 
     // The module's last request failed because it cannot be reached: the link closed or

@@ -23,7 +23,7 @@ TLinkOpen TModuleLink::Open(const std::string& connection, std::string& error)
     if (!CreateCommunicationInterface(connection, built, error)) return TLinkOpen::Refused;
     Close();
     FConnection = connection;
-    FInterface = built;
+    SetInterface(built);
     // Opening may run the event loop; a Close meanwhile drops the link.
     if (!built->Open()) {
         error = OpenFailureOf(built.get());
@@ -42,5 +42,26 @@ TLinkOpen TModuleLink::Reopen(std::string& error) { return Open(FConnection, err
 void TModuleLink::Close()
 {
     if (FStack) FStack->SetCommunicationInterface(nullptr);
-    if (FInterface) std::exchange(FInterface, nullptr)->Close(false);
+    IntfPtr<ICommunicationInterface> closing;
+    {
+        const std::lock_guard lock(FInterfaceLock);
+        closing = std::exchange(FInterface, nullptr);
+    }
+    if (closing) closing->Close(false);
+}
+
+void TModuleLink::Interrupt()
+{
+    IntfPtr<ICommunicationInterface> intf;
+    {
+        const std::lock_guard lock(FInterfaceLock);
+        intf = FInterface;
+    }
+    if (intf) intf->Close(false);
+}
+
+void TModuleLink::SetInterface(const IntfPtr<ICommunicationInterface>& intf)
+{
+    const std::lock_guard lock(FInterfaceLock);
+    FInterface = intf;
 }

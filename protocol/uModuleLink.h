@@ -6,6 +6,7 @@
 #include "framework/uci_ICommunicationInterfaceIntf.h"
 #include "protocol/uTarvelStack.h"
 
+#include <mutex>
 #include <string>
 
 // How an Open ended.
@@ -38,13 +39,21 @@ public:
     TLinkOpen Reopen(std::string& error);
     // Takes the link off the stack and closes it.
     void Close();
+    // Closes the interface held (or being opened) from any thread, leaving it in place:
+    // a wait or an open in progress on the link's own thread ends at once. The link's
+    // thread takes it off with Close afterwards.
+    void Interrupt();
 
     // The interface built by the last accepted Open (none after Close).
     const IntfPtr<ICommunicationInterface>& Interface() const { return FInterface; }
     const IntfPtr<TTarvelStack>& Stack() const { return FStack; }
 
 private:
+    void SetInterface(const IntfPtr<ICommunicationInterface>& intf);
+
     std::string FConnection;
+    // Guards FInterface against Interrupt from another thread.
+    std::mutex FInterfaceLock;
     IntfPtr<ICommunicationInterface> FInterface;
     IntfPtr<TTarvelStack> FStack;
     IntfPtr<ITarvelStackDevice> FDevice;

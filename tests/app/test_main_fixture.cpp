@@ -164,4 +164,11 @@ void MainWindowTest::Click(const QString& buttonName)
     ASSERT_NE(button, nullptr);
     ASSERT_TRUE(button->isEnabled()) << buttonName.toStdString();
     QTest::mouseClick(button, Qt::LeftButton);
+    WaitActions();
+}
+
+void MainWindowTest::WaitActions()
+{
+    // The window's session runs the actions on its own thread: wait for their reports.
+    ASSERT_TRUE(PumpUntil([&] { return !Main().ActionRunning(); }, std::chrono::seconds(30)));
 }

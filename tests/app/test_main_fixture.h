@@ -47,7 +47,10 @@ protected:
     void ConnectTo(const std::string& connection);
     // Waits until every group of the I/O panel was polled after this call.
     void WaitRotation();
+    // Clicks the button and waits until the action it asked for has reported its end.
     void Click(const QString& buttonName);
+    // Waits until every action asked of the window's session has reported its end.
+    void WaitActions();
     // With "Znovu připojit" checked, connects, loses the module with `lose`, waits for
     // two attempts to reopen the link, restores the module with `restore` and expects
     // the polling to come back by itself.

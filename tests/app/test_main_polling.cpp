@@ -79,6 +79,7 @@ TEST_F(MainWindowTest, OutputLampClickSwitchesTheModulesOutput)
     ConnectTo(sim.Connection());
     TShapeEx* lamp = Find<TShapeEx>(QStringLiteral("shpxDO3"));
     QTest::mouseClick(lamp, Qt::LeftButton);
+    WaitActions();
     EXPECT_EQ(StatusText(), QString());
     EXPECT_EQ(StatusColour(), QColor(0x00, 0x80, 0x00));
     bool on = false;
@@ -88,6 +89,7 @@ TEST_F(MainWindowTest, OutputLampClickSwitchesTheModulesOutput)
     EXPECT_TRUE(lamp->Down());
 
     QTest::mouseClick(lamp, Qt::LeftButton);
+    WaitActions();
     ASSERT_TRUE(Main().Device().GetOutput(3, on));
     EXPECT_FALSE(on);
     WaitRotation();

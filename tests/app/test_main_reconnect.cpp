@@ -2,7 +2,9 @@
 // over TCP, through ser2net and over a pseudo-terminal, and stops when told to.
 #include "test_main_fixture.h"
 
+#include "app/ufConnectionDialog.h"
 #include "framework/gui/ufCILog.h"
+#include "session/uLinkPolicy.h"
 
 #include "tests/support/com_links.h"
 #include "tests/support/ser2net_gateway.h"
@@ -11,6 +13,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -95,4 +98,39 @@ TEST_F(MainWindowTest, DisconnectOrUncheckingStopsTheAttempts)
         EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnDisconnect"))->isEnabled());
         CloseWindows();
     }
+}
+
+TEST_F(MainWindowTest, ConnectingWhileTheModuleIsLostBehindTheDialogEndsTheAttempts)
+{
+    TSimulator first;
+    TSimulator second;
+    ASSERT_TRUE(first.Ready() && second.Ready());
+    OpenWindows();
+    Find<QCheckBox>(QStringLiteral("chkReconnect"))->setChecked(true);
+    ConnectTo(first.Connection());
+    // While the connection dialog is open the module goes away and the attempts to reopen
+    // the link begin; the user then confirms another module.
+    TfConnectionDialog* dialog = &Windows->ConnectionDialog();
+    bool killed = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (!dialog->isVisible()) return;
+        if (!killed) {
+            first.Kill();
+            killed = true;
+        }
+        if (!Main().Reconnecting()) return;
+        answer.stop();
+        dialog->Load(second.Connection());
+        dialog->accept();
+    });
+    answer.start(10);
+    Click(QStringLiteral("btnConnect"));
+    ASSERT_TRUE(Main().Connected()) << StatusText().toStdString();
+    EXPECT_FALSE(Main().Reconnecting());
+    // An interval of the attempts later, the link is still the one the user chose.
+    const IntfPtr<ICommunicationInterface> chosen = Main().Device().GetStack()->GetCommunicationInterface();
+    PumpUntil([] { return false; }, std::chrono::milliseconds(ReconnectIntervalMs + 500));
+    EXPECT_EQ(Main().Device().GetStack()->GetCommunicationInterface().get(), chosen.get());
+    EXPECT_EQ(StatusText(), QStringLiteral("Spojení bylo úspěšně navázáno."));
 }

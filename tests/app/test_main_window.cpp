@@ -208,8 +208,10 @@ TEST_F(MainWindowTest, DisconnectedWindowDisablesAllButLogoAboutAndConnect)
     // The handlers behind disabled buttons do nothing harmful without a link.
     Main().btnLogClick();
     Main().btnRS485InfoClick();
+    WaitActions();
     EXPECT_EQ(Text(QStringLiteral("edtRS485Answer")), QString());
     Main().Button3Click();
+    WaitActions();
     EXPECT_EQ(Text(QStringLiteral("Edit5")), QStringLiteral("???"));
 }
 

@@ -92,7 +92,7 @@ TEST(CliOverConverter, MonitorsTheModuleThroughLibftdi1WithoutTheVendorLibrary)
     ASSERT_FALSE(FakeLibrary("VALDRIX_FAKE_LIBFTDI1").empty()) << "run through ctest";
     TSimulator sim;
     ASSERT_TRUE(sim.Ready());
-    TFakeConverterEnvironment environment("/nonexistent/libftd2xx.so", sim, FakeLibrary("VALDRIX_FAKE_LIBFTDI1"));
+    TFakeConverterEnvironment environment("none", sim, FakeLibrary("VALDRIX_FAKE_LIBFTDI1"));
 
     const std::string connection = std::string("provider=FTD_USB;serial_number=") + Serial + ";baudrate=9600";
     const TProgramRun run = Cli(connection, {"monitor", "--count", "2"});

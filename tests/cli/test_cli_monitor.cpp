@@ -130,3 +130,33 @@ TEST(CliMonitorFaults, ReconnectGoesOnThroughARestartedSer2netGateway)
             ASSERT_TRUE(gateway.Ready());
         });
 }
+
+TEST(CliMonitorFaults, ReconnectTakesAnotherDeviceOfTheFamilyOnlyWhenAskedTo)
+{
+    for (const bool anyDevice : {false, true}) {
+        SCOPED_TRACE(anyDevice);
+        auto sim = std::make_unique<TSimulator>();
+        ASSERT_TRUE(sim->Ready());
+        const int port = sim->Port();
+        std::vector<std::string> args = {"-c", sim->Connection(), "monitor", "--reconnect"};
+        if (anyDevice) args.push_back("--any-device");
+        TRunningProgram monitor(ProgramPath("VALDRIX_CLI"), args, true);
+        const auto next = [&](const std::string& prefix) {
+            while (const auto line = monitor.ReadLine(std::chrono::seconds(20)))
+                if (line->rfind(prefix, 0) == 0) return *line;
+            return std::string("<no line beginning with ") + prefix + ">";
+        };
+        EXPECT_EQ(next("DI ").substr(0, 3), "DI ");
+        sim->Kill();
+        next("valdrix-cli: connection lost");
+        std::vector<std::string> other = SimulatorOnPort(port);
+        other.insert(other.end(), {"--identification", "CITAC 8DI"});
+        sim = std::make_unique<TSimulator>(other);
+        ASSERT_TRUE(sim->Ready());
+        if (anyDevice)
+            EXPECT_EQ(next("valdrix-cli: reconnected").rfind("valdrix-cli: reconnected (attempt ", 0), 0u);
+        else
+            EXPECT_EQ(next("valdrix-cli: connection lost: another device answers: \"CITAC 8DI\"")[0], 'v');
+        monitor.Stop(SIGINT);
+    }
+}

@@ -1,5 +1,8 @@
 #include "transports/ftdi/uci_FTDIcore.h"
 
+#include "framework/uci_ConnectionString.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <dlfcn.h>
 
@@ -68,11 +71,26 @@ TFTDIBinding& FTDILibrary()
 
 void BindFTDILibrary()
 {
-    const char* path = std::getenv("VALDRIX_D2XX_LIBRARY");
-    FTDILibrary().Load(path && *path ? path : "libftd2xx.so");
-    if (FTDILibrary().Loaded()) return;
+    TFTDIBinding& library = FTDILibrary();
+    const char* named = std::getenv("VALDRIX_D2XX_LIBRARY");
+    const std::string path = named ? named : "";
+    if (!path.empty() && !SameText(path, "none")) {
+        library.Load(path);
+        if (!library.Loaded())
+            library.SetLoadError(library.LoadError() + " (the file VALDRIX_D2XX_LIBRARY names; libftdi1 is not tried)");
+        return;
+    }
+    if (path.empty()) {
+        library.Load("libftd2xx.so");
+        if (library.Loaded() && library.FullyBound()) return;
+        if (library.Loaded()) {
+            std::string missing = library.MissingFunctions();
+            std::replace(missing.begin(), missing.end(), '\r', ' ');
+            library.SetLoadError("libftd2xx.so lacks " + missing.substr(0, missing.size() - 1));
+        }
+    }
     const char* ftdi1 = std::getenv("VALDRIX_LIBFTDI1_LIBRARY");
-    FTDILibrary().LoadFtdi1(ftdi1 && *ftdi1 ? ftdi1 : "libftdi1.so.2");
+    library.LoadFtdi1(ftdi1 && *ftdi1 ? ftdi1 : "libftdi1.so.2");
 }
 
 void ReleaseFTDILibrary()

@@ -92,6 +92,8 @@ public:
     // The path of the last Load, and the loader's reason when it failed (empty otherwise).
     const std::string& Path() const { return FPath; }
     const std::string& LoadError() const { return FLoadError; }
+    // Replaces the reason, e.g. by one that says which setting named the file.
+    void SetLoadError(const std::string& reason) { FLoadError = reason; }
     // Every name the library lacks, each followed by a carriage return.
     const std::string& MissingFunctions() const { return FMissing; }
     bool FullyBound() const { return FMissing.empty(); }
@@ -119,9 +121,12 @@ private:
 
 // The process's binding, written only by BindFTDILibrary / ReleaseFTDILibrary.
 TFTDIBinding& FTDILibrary();
-// Binds the library named by VALDRIX_D2XX_LIBRARY, or else "libftd2xx.so" (found
-// through the usual library search path); when that does not load, libftdi1 named by
-// VALDRIX_LIBFTDI1_LIBRARY, or else "libftdi1.so.2". Called once at program start.
+// Binds the library named by VALDRIX_D2XX_LIBRARY, and only that one: when it does not
+// load, nothing is bound and the load error says which file and why. The name "none"
+// chooses libftdi1. Without a name, "libftd2xx.so" (found through the usual library search
+// path) when it loads with every call; otherwise libftdi1 named by VALDRIX_LIBFTDI1_LIBRARY,
+// or else "libftdi1.so.2", keeping the vendor library's reason in the load error. Called
+// once at program start.
 void BindFTDILibrary();
 // Releases the library at program end.
 void ReleaseFTDILibrary();

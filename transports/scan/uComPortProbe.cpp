@@ -13,9 +13,11 @@
 
 namespace {
 
+// No device there: nothing, a device without hardware, or something that is no device at
+// all (a directory).
 bool IsAbsentError(int error)
 {
-    return error == ENOENT || error == ENXIO || error == ENODEV || error == ENOTDIR;
+    return error == ENOENT || error == ENXIO || error == ENODEV || error == ENOTDIR || error == EISDIR;
 }
 
 // The kernel name of a tty ("ttyS3") after following links, or "" when it has none.

@@ -74,7 +74,7 @@ uint32_t AfBaudrateValue(TAfBaudrate rate)
 TAfComPort::TAfComPort(std::string name, std::shared_ptr<TSerialLineIo> io)
     : FName(std::move(name)), FCore(std::move(io))
 {
-    FSyncId = AfSafeSyncRegister([this](const std::any& arg) { SyncEvent(arg); });
+    TakeSyncSlot();
     FCore.SetOnEvent([this](TAfComPortCore& core, TAfCoreEvent kind, uint32_t param, std::exception_ptr error) {
         CoreEvent(core, kind, param, std::move(error));
     });
@@ -93,9 +93,21 @@ void TAfComPort::RaiseError(const std::string& message) const
     throw EAfComPortError(message + " - " + FName + " ");
 }
 
+void TAfComPort::TakeSyncSlot()
+{
+    if (FSyncId == 0) FSyncId = AfSafeSyncRegister([this](const std::any& arg) { SyncEvent(arg); });
+}
+
 void TAfComPort::Open()
 {
     if (FCore.Active()) return;
+    // Without a slot no line event could reach the owner: the port would look open and
+    // never report a byte or a hang-up. The slot was taken at creation unless the table
+    // was full then.
+    TakeSyncSlot();
+    if (FSyncId == 0)
+        RaiseError("Cannot open: all " + std::to_string(AfSafeSyncSlotCount) +
+                   " event slots are taken by other serial ports; close one of them first");
     AfSafeSyncEnable(FSyncId, true);
     // The record is rebuilt here so that DTR and RTS levels set while closed take effect.
     FDcb = BuildDcb();

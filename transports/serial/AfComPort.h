@@ -55,6 +55,8 @@ public:
 
     void Open();
     void Close();
+    // See TAfComPortCore::EndWaits.
+    void EndWaits() { FCore.EndWaits(); }
     bool Active() const { return FCore.Active(); }
     // The system's error number of the last failed open (see TAfComPortCore::OpenError).
     int OpenError() const { return FCore.OpenError(); }
@@ -136,6 +138,8 @@ private:
     void UpdateLimits();
     void CoreEvent(TAfComPortCore& core, TAfCoreEvent kind, uint32_t param, std::exception_ptr error);
     void SyncEvent(const std::any& arg);
+    // Registers the port's cross-thread call slot unless it has one.
+    void TakeSyncSlot();
     void LineEvent(uint32_t mask);
 
     std::string FName;

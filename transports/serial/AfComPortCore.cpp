@@ -152,10 +152,15 @@ void TAfComPortCore::Close()
 // other threads check the usable flag under the status lock, so the descriptor is closed
 // only once none of them can still use it; threads waiting for input are woken and the
 // descriptor stays until the last of them has left its wait.
-void TAfComPortCore::CloseSteps()
+void TAfComPortCore::EndWaits()
 {
     FHandleUsable = false;
     FLineClosing.Set();
+}
+
+void TAfComPortCore::CloseSteps()
+{
+    EndWaits();
     if (FWriteThread) FWriteThread->Stop();
     if (FEventThread) FEventThread->Stop();
     FWriteThread.reset();
@@ -178,13 +183,15 @@ void TAfComPortCore::ApplyDcb()
 {
     std::lock_guard lock(FStatusLock);
     TAfDcb actual = FDcb;
-    const bool set = FIo->SetSettings(FHandle, FDcb);
+    // A format no line has is refused here, without asking the line.
+    const std::string problem = LineFormatProblem(FDcb);
+    const bool set = problem.empty() && FIo->SetSettings(FHandle, FDcb);
     FIo->GetSettings(FHandle, actual);
     // A converter derives its rate from its own clock and reports the rate it reached;
     // one this close to the request is the requested rate.
     if (BaudRateClose(actual.BaudRate, FDcb.BaudRate)) actual.BaudRate = FDcb.BaudRate;
     if (!set || !(actual == FDcb)) {
-        const std::string refused = RefusedSettings(FDcb, actual);
+        const std::string refused = problem.empty() ? RefusedSettings(FDcb, actual) : problem;
         FDcb = actual;
         throw EAfComPortCoreError("Error setting parameters from DCB" + (refused.empty() ? "" : ": " + refused));
     }

@@ -79,6 +79,9 @@ public:
     // last open got past opening the device or the port number has no device path.
     int OpenError() const { return FOpenError; }
     void Close();
+    // The first step of a close, safe from any thread and without waiting: every input
+    // wait ends at once and nothing more is read or written; Close still follows.
+    void EndWaits();
     bool Active() const { return FActive; }
     int ComNumber() const { return FComNumber; }
 

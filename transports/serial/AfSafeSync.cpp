@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr size_t SlotCount = 64;
-
 struct TSlot {
     bool Enabled = false;
     TAfSafeSyncHandler Handler;
@@ -41,8 +39,9 @@ public:
     std::shared_ptr<TCallState> State;
 };
 
-// Lives on the thread of the first registration and runs the handlers there. Only call
-// events are ever posted to it, and Qt passes them (user event types) to customEvent.
+// Lives on the application's thread (else the first registration's) and runs the
+// handlers there. Only call events are ever posted to it, and Qt passes them (user event
+// types) to customEvent.
 class TAfSafeSyncReceiver : public QObject {
 protected:
     void customEvent(QEvent* e) override;
@@ -51,7 +50,7 @@ protected:
 struct TRegistry {
     std::mutex Mutex;
     std::condition_variable Changed;
-    std::array<TSlot, SlotCount> Slots;
+    std::array<TSlot, AfSafeSyncSlotCount> Slots;
     uint32_t Counter = 0;
     std::unique_ptr<TAfSafeSyncReceiver> Receiver;
 
@@ -123,7 +122,12 @@ uint32_t AfSafeSyncRegister(TAfSafeSyncHandler handler)
     if (!handler) return 0;
     TRegistry& r = Registry();
     std::lock_guard lock(r.Mutex);
-    if (!r.Receiver) r.Receiver = std::make_unique<TAfSafeSyncReceiver>();
+    if (!r.Receiver) {
+        r.Receiver = std::make_unique<TAfSafeSyncReceiver>();
+        // A port may first be opened on a worker (a session's thread): the handlers still
+        // run on the application's thread, the one that runs the event loop.
+        if (const QCoreApplication* app = QCoreApplication::instance()) r.Receiver->moveToThread(app->thread());
+    }
     for (TSlot& s : r.Slots) {
         if (s.Handler) continue;
         if (++r.Counter == 0) ++r.Counter;

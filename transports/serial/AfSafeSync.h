@@ -1,19 +1,24 @@
 // Process-wide registry of cross-thread calls.
 //
-// A handler registered here always runs on the thread that made the first registration
-// of the process (the main thread of the application), which must run a Qt event loop.
+// A handler registered here always runs on the thread of the application object (the
+// thread that made the first registration when there is none yet), which must run a Qt
+// event loop.
 // Any thread can call a registered handler there and block until it has run, until the
 // time-out passes, or until the handler's slot is disabled or released, whichever
 // comes first; so an owner that disables its slot before waiting for its worker never
-// deadlocks with a worker blocked in a call. The table has 64 slots. An exception that
-// escapes a handler goes to the transports' error receiver (uTransportErrors.h).
+// deadlocks with a worker blocked in a call. The table has AfSafeSyncSlotCount slots. An
+// exception that escapes a handler goes to the transports' error receiver
+// (uTransportErrors.h).
 #pragma once
 
 #include <any>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
 using TAfSafeSyncHandler = std::function<void(const std::any& arg)>;
+
+inline constexpr size_t AfSafeSyncSlotCount = 64;
 
 // A new, disabled slot with this handler; its identifier, or 0 when all slots are taken.
 uint32_t AfSafeSyncRegister(TAfSafeSyncHandler handler);

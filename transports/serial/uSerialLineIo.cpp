@@ -33,13 +33,11 @@ bool ToParity(uint8_t parity, tcflag_t& bits)
 }
 
 // One and a half stop bits exist on the line only with 5 data bits, where the two-stop
-// setting means 1.5; two stop bits with 5 data bits do not exist.
+// setting means 1.5; two stop bits with 5 data bits do not exist (LineFormatProblem).
 bool ToStopBits(const TAfDcb& s, tcflag_t& bits)
 {
-    const bool five = s.ByteSize == 5;
-    if (s.StopBits == 0) bits = 0;
-    else if ((s.StopBits == 1 && five) || (s.StopBits == 2 && !five)) bits = CSTOPB;
-    else return false;
+    if (!LineFormatProblem(s).empty()) return false;
+    bits = s.StopBits == 0 ? 0 : CSTOPB;
     return true;
 }
 
@@ -56,6 +54,16 @@ bool ToFlowControl(uint32_t flags, tcflag_t& cflag, tcflag_t& iflag)
 }
 
 } // namespace
+
+std::string LineFormatProblem(const TAfDcb& s)
+{
+    const std::string dataBits = std::to_string(s.ByteSize) + " data bits";
+    if (s.ByteSize < 5 || s.ByteSize > 8) return dataBits + " do not exist on a serial line (5 to 8 do)";
+    if (s.StopBits == 1 && s.ByteSize != 5) return "1.5 stop bits exist only with 5 data bits, not with " + std::to_string(s.ByteSize);
+    if (s.StopBits == 2 && s.ByteSize == 5) return "2 stop bits do not exist with 5 data bits (1.5 do)";
+    if (s.StopBits > 2) return "stop-bit setting " + std::to_string(s.StopBits) + " does not exist";
+    return {};
+}
 
 int TSerialLineIo::Open(const std::string& path)
 {

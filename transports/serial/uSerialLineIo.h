@@ -65,6 +65,10 @@ struct TSerialLineCounters {
     friend bool operator==(const TSerialLineCounters&, const TSerialLineCounters&) = default;
 };
 
+// Why no line of this system can take the data bits and stop bits of the settings, e.g.
+// "1.5 stop bits exist only with 5 data bits, not with 8"; empty when a line can.
+std::string LineFormatProblem(const TAfDcb& settings);
+
 class TSerialLineIo {
 public:
     virtual ~TSerialLineIo() = default;

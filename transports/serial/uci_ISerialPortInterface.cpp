@@ -64,6 +64,12 @@ bool TSerialPortInterface::Change(F&& change)
 
 bool TSerialPortInterface::IsOpen() { return FPort->Active(); }
 
+bool TSerialPortInterface::Close(bool force)
+{
+    if (FPort->Active()) FPort->EndWaits();
+    return TSerialCommunicationInterface::Close(force);
+}
+
 void TSerialPortInterface::SetLinkEnabled(bool flag)
 {
     TSerialCommunicationInterface::SetLinkEnabled(flag);
@@ -220,8 +226,11 @@ bool TSerialPortInterface::ApplyConfiguration(const std::string& text)
     int32_t number;
     if (lines.Find("comport", value)) {
         number = StrToInt(value);
-        // A number no port can have leaves the port as it was.
-        if (number >= 0 && number <= std::numeric_limits<uint16_t>::max()) ApplyComNumber(uint16_t(number));
+        // A number no port can have is refused, as a text that is no number is.
+        if (number < 0 || number > std::numeric_limits<uint16_t>::max())
+            throw EConvertError("comport " + value + " is outside 0.." +
+                                std::to_string(std::numeric_limits<uint16_t>::max()));
+        ApplyComNumber(uint16_t(number));
     } else if (text.size() >= 3 && SameText(text.substr(0, 3), "COM") && TryStrToInt(text.substr(3), number) &&
                number >= 0 && number <= std::numeric_limits<uint16_t>::max()) {
         ApplyComNumber(uint16_t(number));

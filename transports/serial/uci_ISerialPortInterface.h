@@ -36,6 +36,9 @@ public:
     std::string ClassName() const override { return "TSerialPortInterface"; }
 
     bool IsOpen() override;
+    // Ends a wait in progress on another thread at once, then closes as every interface
+    // does (under the interface's lock, which that wait's request holds until it ends).
+    bool Close(bool force) override;
     void SetLinkEnabled(bool flag) override;
     std::string GetConfiguration() override;
     void GetDeviceName(std::string& text) override;

@@ -1,9 +1,11 @@
 #include "transports/tcp/uci_ITCPClientInterface.h"
 
 #include "framework/uExceptions.h"
-#include "framework/uTimeoutManager.h"
 #include "framework/uci_ConnectionString.h"
 #include "framework/uci_ProcessEvents.h"
+
+#include <QCoreApplication>
+#include <QThread>
 
 #include <atomic>
 #include <cerrno>
@@ -15,57 +17,24 @@ std::atomic<TTCPSetupDialog> gSetupDialog{nullptr};
 
 void SetTCPSetupDialog(TTCPSetupDialog dialog) { gSetupDialog = dialog; }
 
-TTCPClientInterface::TTCPClientInterface() { CreateSocket(); }
+TTCPClientInterface::TTCPClientInterface() : FSocket(std::make_unique<TClientSocket>())
+{
+    FSocket->OnRead = [this] { DoDataRcv(); };
+    FSocket->OnDisconnected = [this] { DoClose(); };
+}
 
 TTCPClientInterface::~TTCPClientInterface()
 {
-    if (!FSocket) return;
     try {
         Close(true);
     } catch (...) {
         // Nothing can be reported from a destructor.
     }
-    FSocket.reset();
 }
 
 bool TTCPClientInterface::ImplementsInterface(const TGUID& iid) const
 {
     return iid == ITCPClientInterface::IID || TSockClientCoreInterface::ImplementsInterface(iid);
-}
-
-void TTCPClientInterface::CreateSocket()
-{
-    if (FSocket) FSocket->Close();
-    FSocket = std::make_unique<TClientSocket>();
-    FSocket->OnConnected = [this] { OnSocketConnected(); };
-    FSocket->OnDisconnected = [this] { OnSocketDisconnected(); };
-    FSocket->OnError = [this](int& code) { OnSocketError(code); };
-    std::lock_guard lock(FSettingsLock);
-    FSocket->SetHost(FHost);
-    FSocket->SetPort(FPort);
-}
-
-void TTCPClientInterface::OnSocketConnected()
-{
-    FSocket->OnRead = [this] { DoDataRcv(); };
-    FConnecting = false;
-    DoOpen();
-}
-
-void TTCPClientInterface::OnSocketDisconnected()
-{
-    FConnecting = false;
-    DoClose();
-}
-
-void TTCPClientInterface::OnSocketError(int& code)
-{
-    // A time-out ends the connection; every other error shows only through the open
-    // state and the end of the connect attempt, whose failure it explains.
-    if (FConnecting) FConnectError = code;
-    if (code == TClientSocket::ErrorTimedOut) Close(false);
-    code = 0;
-    FConnecting = false;
 }
 
 std::string TTCPClientInterface::ConnectFailureText(int code)
@@ -75,9 +44,10 @@ std::string TTCPClientInterface::ConnectFailureText(int code)
     const std::string where = host + ":" + std::to_string(GetPort()) + ": ";
     switch (code) {
     case 0: return where + "no answer to the connection request within " + std::to_string(ConnectWaitMs) + " ms";
-    case TClientSocket::ErrorHostNotFound:
+    case TcpErrorHostNotFound:
         return host.empty() ? std::string("no host given (host=...)") : where + "name not found: no host is called " + host;
-    case TClientSocket::ErrorTimedOut: return where + "the connection request timed out";
+    case ETIMEDOUT: return where + "the connection request timed out";
+    case ECANCELED: return where + "the connection attempt was cancelled: the link was closed meanwhile";
     case ECONNREFUSED: return where + "connection refused: nothing accepts connections on that port";
     case EHOSTUNREACH:
     case ENETUNREACH: return where + "no route to host: the address cannot be reached from this computer";
@@ -85,7 +55,7 @@ std::string TTCPClientInterface::ConnectFailureText(int code)
     }
 }
 
-bool TTCPClientInterface::IsOpen() { return FSocket && FSocket->Active(); }
+bool TTCPClientInterface::IsOpen() { return FSocket->Active(); }
 
 void TTCPClientInterface::SetLinkEnabled(bool flag)
 {
@@ -105,55 +75,52 @@ void TTCPClientInterface::GetDeviceName(std::string& text)
     text = "TCPC " + FHost + ":" + std::to_string(FPort);
 }
 
+// One attempt at a time: an Open that comes while another connects (from the event
+// processing of the main thread's wait, or from another thread) fails at once.
 bool TTCPClientInterface::InternalOpen()
 {
+    if (FConnecting.exchange(true)) {
+        SetOpenFailure("a connection attempt is already under way");
+        return false;
+    }
     Close(true);
-    if (!FSocket) CreateSocket();
-    {
-        std::lock_guard lock(FSettingsLock);
-        FSocket->SetHost(FHost);
-        FSocket->SetPort(FPort);
-    }
-    if (FSocket->Active() || FConnecting) return FSocket->Active();
-    FConnecting = true;
-    FConnectError = 0;
-    const TTimeoutRecord deadline(ConnectWaitMs);
-    try {
-        FSocket->Open();
-        for (TTimeoutRecord wait = deadline; FConnecting && FSocket && !FSocket->Active() && !wait.Expired();) {
-            Sleep(10);
-            ProcessPendingEvents();
-        }
-    } catch (const std::exception&) {
-        // A failed attempt shows as a socket that is not active.
-    }
+    std::string host;
+    GetHost(host);
+    const bool onMainThread = QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+    int error = 0;
+    const bool open = FSocket->Open(host, GetPort(), ConnectWaitMs, onMainThread ? TTcpIdle(&ProcessPendingEvents) : TTcpIdle(), error);
     FConnecting = false;
-    const bool open = FSocket && FSocket->Active();
-    if (!open) SetOpenFailure(ConnectFailureText(FConnectError));
+    if (!open) SetOpenFailure(ConnectFailureText(error));
     return open;
+}
+
+bool TTCPClientInterface::Close(bool force)
+{
+    const bool wasOpen = IsOpen();
+    FSocket->Close(force);
+    return TSockClientCoreInterface::Close(force || wasOpen);
 }
 
 bool TTCPClientInterface::InternalClose(bool force)
 {
-    if (FSocket) {
-        try {
-            if (force)
-                FSocket->Abort();
-            else
-                FSocket->Close();
-            FSocket.reset();
-        } catch (const std::exception&) {
-            return false;
-        }
-    }
-    return !(FSocket && FSocket->Active());
+    FSocket->Close(force);
+    return true;
 }
 
 // Nothing counts as sent when the socket could not take the bytes: a request whose bytes
 // never left fails at once instead of waiting for an answer.
 int32_t TTCPClientInterface::InternalWrite(const std::string& bytes)
 {
-    return FSocket && FSocket->SendText(bytes) ? int32_t(bytes.size()) : 0;
+    if (bytes.empty()) return 0;
+    const int error = FSocket->SendText(bytes);
+    if (error == 0) return int32_t(bytes.size());
+    if (error == ENOBUFS)
+        DoError("Send", {"the peer takes no more bytes: " + std::to_string(bytes.size()) +
+                             " bytes would queue beyond " + std::to_string(TClientSocket::MaxQueuedBytes) + " bytes"},
+                0);
+    else if (error != ENOTCONN)
+        DoError("Send", {std::strerror(error)}, 0);
+    return 0;
 }
 
 void TTCPClientInterface::InternalRead(std::string& bytes)
@@ -161,7 +128,7 @@ void TTCPClientInterface::InternalRead(std::string& bytes)
     bool failed = false;
     BeginWrite();
     try {
-        if (FSocket) bytes = FSocket->ReceiveText();
+        bytes = FSocket->ReceiveText();
     } catch (const std::exception&) {
         failed = true;
     }
@@ -169,12 +136,11 @@ void TTCPClientInterface::InternalRead(std::string& bytes)
     if (failed) Close(false);
 }
 
-TCiWaitResult TTCPClientInterface::InternalWaitForData(uint32_t timeoutMs)
-{
-    return FSocket ? FSocket->WaitForData(timeoutMs) : TCiWaitResult::Closed;
-}
+TCiWaitResult TTCPClientInterface::WaitForData(uint32_t timeoutMs) { return FSocket->WaitForData(timeoutMs); }
 
-int32_t TTCPClientInterface::InBuffUsed() { return FSocket ? FSocket->ReceiveLength() : 0; }
+TCiWaitResult TTCPClientInterface::InternalWaitForData(uint32_t timeoutMs) { return FSocket->WaitForData(timeoutMs); }
+
+int32_t TTCPClientInterface::InBuffUsed() { return FSocket->ReceiveLength(); }
 
 bool TTCPClientInterface::ApplyConfiguration(const std::string& text)
 {
@@ -210,7 +176,6 @@ void TTCPClientInterface::SetHost(const std::string& text)
         std::lock_guard lock(FSettingsLock);
         FHost = text;
     }
-    if (FSocket) FSocket->SetHost(text);
     DoConfigChanged();
 }
 
@@ -226,11 +191,10 @@ void TTCPClientInterface::SetPort(uint16_t port)
         std::lock_guard lock(FSettingsLock);
         FPort = port;
     }
-    if (FSocket) FSocket->SetPort(port);
     DoConfigChanged();
 }
 
-int32_t TTCPClientInterface::GetLocalPort() { return FSocket ? FSocket->LocalPort() : 0; }
+int32_t TTCPClientInterface::GetLocalPort() { return IsOpen() ? FSocket->LocalPort() : 0; }
 
 bool TTCPClientInterface::HasSetupDialog() { return gSetupDialog.load() != nullptr; }
 
@@ -246,10 +210,6 @@ bool TTCPClientInterface::ExecuteSetupDialog()
         std::lock_guard lock(FSettingsLock);
         FHost = host;
         FPort = port;
-    }
-    if (FSocket) {
-        FSocket->SetHost(host);
-        FSocket->SetPort(port);
     }
     DoConfigChanged();
     return true;

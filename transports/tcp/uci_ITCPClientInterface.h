@@ -5,10 +5,14 @@
 // anything else raises EConvertError), "active" ("true" in any case or "1" opens,
 // anything else closes; missing: the state from before). GetConfiguration writes "provider=TCP_CLIENT;host=H;port=P".
 //
-// Socket notifications arrive on the thread that created the transport (the main
-// thread); Open waits at most 1500 ms for the connection, processing pending events
-// meanwhile (see framework/uci_ProcessEvents.h), so other main-thread events run
-// during Open.
+// Any one thread at a time may open, use and close the transport; another thread may
+// close it while a wait or a send is in progress, which ends the wait at once. Arriving
+// bytes (DoDataRcv) and the peer's close (DoClose) are announced on the connection's
+// watcher thread (see transports/tcp/uci_SocketClient.h). Open waits at most 1500 ms for
+// the connection; on the main thread it processes pending events meanwhile (see
+// framework/uci_ProcessEvents.h), so other main-thread events run during Open. A send the
+// connection cannot queue (see TClientSocket::MaxQueuedBytes) is refused and reported as
+// "Send".
 #pragma once
 
 #include "transports/tcp/uci_ISockClientInterface.h"
@@ -39,6 +43,10 @@ public:
     std::string ClassName() const override { return "TTCPClientInterface"; }
 
     bool IsOpen() override;
+    // Ends the connection, or the connect in progress, before taking the interface's
+    // lock, which a request's wait or an Open holds: from any thread the close takes
+    // effect at once and the wait ends.
+    bool Close(bool force) override;
     void SetLinkEnabled(bool flag) override;
     std::string GetConfiguration() override;
     void GetDeviceName(std::string& text) override;
@@ -50,6 +58,8 @@ public:
     uint16_t GetPort() override;
     void SetPort(uint16_t port) override;
     int32_t GetLocalPort() override;
+    // Bytes that came before the peer closed are still handed out: Data while any wait.
+    TCiWaitResult WaitForData(uint32_t timeoutMs) override;
 
 protected:
     ~TTCPClientInterface() override;
@@ -60,22 +70,16 @@ protected:
     int32_t InternalWrite(const std::string& bytes) override;
     void InternalRead(std::string& bytes) override;
     bool ApplyConfiguration(const std::string& text) override;
-    // Woken by the socket itself; a closed peer is reported, not acted on: the socket's
-    // notifications close the transport once the main thread runs its event loop again.
+    // Woken by the socket itself, and by a close from any thread.
     TCiWaitResult InternalWaitForData(uint32_t timeoutMs) override;
 
 private:
-    void CreateSocket();
-    void OnSocketConnected();
-    void OnSocketDisconnected();
-    void OnSocketError(int& code);
     // Why a connect attempt failed, from the socket's error code (0: none came in time).
     std::string ConnectFailureText(int code);
 
-    std::unique_ptr<TClientSocket> FSocket; // null after a close
+    const std::unique_ptr<TClientSocket> FSocket;
     std::atomic<bool> FConnecting{false};
-    int FConnectError = 0;                   // the socket's error during the connect attempt
-    std::mutex FSettingsLock;                // host and port are read by display code on any thread
+    std::mutex FSettingsLock; // host and port are read by display code on any thread
     std::string FHost;
     uint16_t FPort = 0;
 };

@@ -1,15 +1,21 @@
-// A non-blocking TCP client socket whose notifications (connected, disconnected,
-// readable, error) arrive on the thread that owns it (the main thread) through the Qt
-// event loop. The bytes waiting and the bytes themselves are read from the socket
-// directly (FIONREAD / recv), so they can be polled while that thread is blocked.
+// A TCP client socket that any one thread at a time may open, use and close, and that
+// another thread may close while a wait or a send is in progress (which ends the wait at
+// once).
 //
-// Host names resolve on a helper thread, so a slow name service never blocks the
-// caller; dotted addresses connect at once. All addresses of a name are tried in turn.
-// Bytes that the socket cannot take at once are kept and sent when it can: nothing
-// written is lost while the connection stands.
+// Open connects on the calling thread (transports/tcp/uTcpConnect.h). While connected, a
+// watcher thread of the connection waits on the socket: it announces arriving bytes
+// (OnRead, once until someone reads), sends what the socket could not take at once, and
+// notices at once when the peer closes or the connection fails, whatever is still unread
+// (OnDisconnected). Both handlers run on the watcher thread. Bytes that came before the
+// peer closed stay readable until the next Open or Close.
+//
+// Bytes the socket cannot take at once are queued, up to MaxQueuedBytes: a send that
+// would queue more is refused whole.
 #pragma once
 
 #include "framework/uci_ICommunicationInterfaceIntf.h"
+#include "transports/tcp/uTcpConnect.h"
+#include "transports/uThreadSync.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,88 +23,59 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
-
-class QObject;
-class QSocketNotifier;
-struct TSocketLookup;
 
 class TClientSocket {
 public:
-    // Error codes passed to OnError: errno values, except these two conditions.
-    static constexpr int ErrorTimedOut = 10060;    // connect or receive timed out
-    static constexpr int ErrorHostNotFound = 11001; // the host name did not resolve
+    // The bound of the send queue, that of the serial port's output ring.
+    static constexpr size_t MaxQueuedBytes = 10000000;
+    // The most bytes one ReceiveText hands out (the rest stays waiting, so a peer that
+    // floods the connection cannot make one call hold its whole stream).
+    static constexpr size_t MaxReceiveText = 0x10000;
 
-    struct TAddress; // one resolved address of the host
-
-    std::function<void()> OnConnected;
-    std::function<void()> OnDisconnected;
     std::function<void()> OnRead;
-    // The handler may set the code to 0 to mark the error handled.
-    std::function<void(int& code)> OnError;
+    std::function<void()> OnDisconnected;
 
     TClientSocket();
+    // Closes the connection and waits for a handler still running on a watcher thread
+    // (unless it is destroyed from inside that handler).
     ~TClientSocket();
     TClientSocket(const TClientSocket&) = delete;
     TClientSocket& operator=(const TClientSocket&) = delete;
 
-    void SetHost(const std::string& host) { FHost = host; }
-    const std::string& Host() const { return FHost; }
-    void SetPort(uint16_t port) { FPort = port; }
-    uint16_t Port() const { return FPort; }
+    // Drops any connection and connects within timeoutMs; false with the reason (as
+    // TTcpConnectResult::Error) when no connection was made. A Close from another thread
+    // ends the attempt (ECANCELED).
+    bool Open(const std::string& host, uint16_t port, uint32_t timeoutMs, const TTcpIdle& idle, int& error);
+    // Ends the connection (gracefully, or with a reset when `reset`) or the connect in
+    // progress; true when a connection was open. No handler is called for it.
+    bool Close(bool reset);
 
-    // Starts an asynchronous connect; the outcome arrives as OnConnected or OnError.
-    void Open();
-    // Closes the connection (OnDisconnected when it was connected) or cancels a connect.
-    void Close();
-    // Closes at once, resetting the connection instead of a graceful shutdown.
-    void Abort();
+    bool Active() const;
 
-    bool Active() const { return FState.load() == State::Connected; }
-
-    // Queues the bytes for sending. On the owner's thread they go out at once; false when
-    // there is no connection or it failed while sending them (the failure is reported as
-    // OnError and OnDisconnected first).
-    bool SendText(const std::string& bytes);
-    // The bytes received so far, at most MaxReceiveText of them (the rest stays waiting,
-    // so a peer that floods the connection cannot make one call hold its whole stream);
-    // raises Exception on a socket error.
+    // Sends the bytes, queueing what the socket cannot take yet: 0, or ENOTCONN without a
+    // connection, ENOBUFS when the queue would grow past its bound (nothing is queued),
+    // another errno value when the connection failed.
+    int SendText(const std::string& bytes);
+    // The bytes received so far, at most MaxReceiveText; raises Exception on a socket error.
     std::string ReceiveText();
-    static constexpr size_t MaxReceiveText = 0x10000;
-    // Bytes waiting to be read; 0 without a connection.
+    // Bytes waiting to be read.
     int32_t ReceiveLength() const;
     // Local port of the connection, -1 without one.
     int32_t LocalPort() const;
-    // Blocks the calling thread until bytes are waiting (Data), the peer has closed or the
-    // connection failed (Closed), or timeoutMs passed. Works without the event loop; the
-    // connection is left as it is: the notifications end it once the loop runs again.
+    // Data when bytes are waiting; otherwise blocks until they are (Data), the link ends
+    // by either side (Closed), or timeoutMs passed (TimedOut).
     TCiWaitResult WaitForData(uint32_t timeoutMs) const;
 
 private:
-    enum class State { Idle, Connecting, Connected };
+    struct TConnection;
+    struct TNotifier;
 
-    void StartConnect(std::vector<TAddress> addresses);
-    void TryNextAddress();
-    void OnWritable();
-    void OnReadable();
-    void FlushOutput();
-    void Fail(int code);
-    void ReleaseConnection();
-    void EnableReadNotifier();
-    void DisposeRetired();
+    std::shared_ptr<TConnection> Connection() const;
+    static void Watch(std::shared_ptr<TConnection> c, std::shared_ptr<TNotifier> notifier);
 
-    std::string FHost;
-    uint16_t FPort = 0;
-    std::atomic<State> FState{State::Idle};
-    std::atomic<int> FFd{-1};
-    std::vector<TAddress> FAddresses;
-    std::unique_ptr<QObject> FContext;            // receives queued calls on the owner's thread
-    std::shared_ptr<TSocketLookup> FLookup;       // pending name lookup, if any
-    QSocketNotifier* FReadNotifier = nullptr;
-    QSocketNotifier* FWriteNotifier = nullptr;
-    std::vector<QSocketNotifier*> FRetired;       // disabled, deleted outside their own signal
-    int FNotifying = 0;                           // depth of notifier slots on the stack
-    std::shared_ptr<bool> FAlive;                 // lets a slot notice that the socket died
-    std::mutex FOutLock;
-    std::string FOutBuffer;
+    mutable std::mutex FLock;           // guards FConnection and FCancelled
+    std::shared_ptr<TConnection> FConnection;
+    bool FCancelled = false;            // a Close came while Open was connecting
+    TPollEvent FCancel;                 // wakes the connect for that Close
+    std::shared_ptr<TNotifier> FNotifier;
 };

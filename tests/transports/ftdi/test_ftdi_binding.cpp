@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <string>
@@ -186,6 +187,37 @@ TEST_F(FTDIBindingTest, PartialLibraryNamesWhatIsMissing)
     ReleaseFTDILibrary();
     EXPECT_EQ(d2xx.MissingFunctions(), "") << "released: nothing bound, nothing missing";
     EXPECT_EQ(d2xx.Call(&TD2xxFunctions::FT_Close, handle), FT_NOT_BOUND);
+}
+
+// A named library is the one used: one that does not load is an error that names the file
+// and why, and libftdi1 does not stand in for it; "none" chooses libftdi1.
+TEST_F(FTDIBindingTest, ANamedLibraryIsTheOneUsed)
+{
+    const std::string ftdi1 = FakePath("VALDRIX_FAKE_LIBFTDI1");
+    ASSERT_FALSE(ftdi1.empty()) << "VALDRIX_FAKE_LIBFTDI1 names no library; run through ctest";
+    ::setenv("VALDRIX_LIBFTDI1_LIBRARY", ftdi1.c_str(), 1);
+    const std::string notALibrary = ::testing::TempDir() + "not_a_library.so";
+    FILE* file = std::fopen(notALibrary.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("not a library\n", file);
+    std::fclose(file);
+    struct TCase {
+        std::string Named;
+        bool Ftdi1; // else nothing bound
+    };
+    for (const TCase& c : {TCase{"/nonexistent/libftd2xx.so", false}, TCase{notALibrary, false}, TCase{"none", true},
+                           TCase{"NONE", true}}) {
+        ::setenv("VALDRIX_D2XX_LIBRARY", c.Named.c_str(), 1);
+        BindFTDILibrary();
+        EXPECT_EQ(FTDILibrary().Loaded(), c.Ftdi1) << c.Named;
+        EXPECT_EQ(FTDILibrary().UsesFtdi1(), c.Ftdi1) << c.Named;
+        if (c.Ftdi1) continue;
+        const std::string reason = FTDIOpenFailureText("A1", FT_NOT_BOUND);
+        EXPECT_NE(reason.find("could be loaded (" + c.Named + ": "), std::string::npos) << reason;
+        EXPECT_NE(reason.find("the file VALDRIX_D2XX_LIBRARY names"), std::string::npos) << reason;
+    }
+    std::remove(notALibrary.c_str());
+    ::setenv("VALDRIX_LIBFTDI1_LIBRARY", "/nonexistent/libftdi1.so.2", 1);
 }
 
 } // namespace

@@ -90,7 +90,7 @@ void FTDIDeviceTest::BindLibrary(const std::string& path)
 void FTDIDeviceTest::BindFtdi1(const std::string& path)
 {
     ::setenv("VALDRIX_LIBFTDI1_LIBRARY", path.c_str(), 1);
-    BindLibrary("/nonexistent/libftd2xx.so");
+    BindLibrary("none");
 }
 
 IntfPtr<TFTDIDevice> FTDIDeviceTest::NewDevice(const std::string& connection)

@@ -127,6 +127,9 @@ TEST_F(ComPortScannerTest, ProbeTellsFreeHeldAndMissingPortsApart)
     EXPECT_EQ(ProbePort(HeldPort), cpsBusy);
     EXPECT_EQ(ProbePort(DanglingPort), cpsAbsent);
     EXPECT_EQ(ProbePort(204), cpsAbsent) << "no entry and beyond the device table";
+    constexpr int DirectoryPort = 205;
+    FLinks.Link(DirectoryPort, FDir.string());
+    EXPECT_EQ(ProbePort(DirectoryPort), cpsAbsent) << "a directory is no port";
     EXPECT_EQ(ProbePort(0), cpsAbsent);
 
     FHolder.reset();

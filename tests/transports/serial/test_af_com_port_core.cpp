@@ -281,6 +281,31 @@ TEST(AfComPortCore, RefusedSettingsKeepWhatTheLineReports)
     EXPECT_EQ(core.Dcb(), twoStop);
 }
 
+// A format no serial line has is refused for what it is, not as settings the line kept.
+TEST(AfComPortCore, FormatsNoLineHasAreRefusedForWhatTheyAre)
+{
+    TPtyPort port(3);
+    struct TCase {
+        uint8_t DataBits, StopBits;
+        const char* Reason;
+    };
+    const TCase cases[] = {
+        {8, 1, "1.5 stop bits exist only with 5 data bits, not with 8"},
+        {6, 1, "1.5 stop bits exist only with 5 data bits, not with 6"},
+        {5, 2, "2 stop bits do not exist with 5 data bits (1.5 do)"},
+        {4, 0, "4 data bits do not exist on a serial line (5 to 8 do)"},
+    };
+    for (const TCase& c : cases) {
+        TAfComPortCore core;
+        TAfDcb dcb = Dcb8N1(9600);
+        dcb.ByteSize = c.DataBits;
+        dcb.StopBits = c.StopBits;
+        core.SetDcb(dcb);
+        EXPECT_EQ(ErrorOf([&] { core.Open(3); }), std::string("Error setting parameters from DCB: ") + c.Reason);
+        EXPECT_FALSE(core.Active()) << c.Reason;
+    }
+}
+
 TEST(AfComPortCore, ARateTheLineReachesWithinThreePercentIsTaken)
 {
     struct TCase {

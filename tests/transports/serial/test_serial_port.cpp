@@ -5,6 +5,7 @@
 #include "tests/transports/serial/test_serial_support.h"
 #include "tests/transports/test_af_pty.h"
 #include "tests/transports/test_wait_support.h"
+#include "transports/serial/AfSafeSync.h"
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,27 @@ TEST_F(SerialPort, PortsThatCannotOpenReportOpen)
     EXPECT_TRUE(secondEvents.HasError("Open"));
     EXPECT_EQ(Port->Send("still mine"), 10);
     EXPECT_EQ(Line.Pty.Receive(10), "still mine");
+}
+
+// A port made while every event slot is taken cannot report its line: it refuses to open
+// and says why, and opens and hears the line once a slot is free.
+TEST_F(SerialPort, OpenWithoutAFreeEventSlotFailsAndSaysWhy)
+{
+    std::vector<uint32_t> taken;
+    while (const uint32_t id = AfSafeSyncRegister([](const std::any&) {})) taken.push_back(id);
+    ASSERT_FALSE(taken.empty());
+    IntfPtr<TSerialPortInterface> port = MakeObj<TSerialPortInterface>();
+    TSerialEvents events(port.get());
+    port->SetConfiguration("comport=5;active=1");
+    EXPECT_FALSE(port->IsOpen());
+    EXPECT_NE(port->GetOpenFailure().find("all 64 event slots are taken"), std::string::npos) << port->GetOpenFailure();
+    AfSafeSyncUnregister(taken.back());
+    taken.pop_back();
+    port->SetConfiguration("active=1");
+    EXPECT_TRUE(port->IsOpen()) << port->GetOpenFailure();
+    Line.Pty.Send("heard");
+    EXPECT_TRUE(PumpUntil([&] { return events.Received() == "heard"; }));
+    for (const uint32_t id : taken) AfSafeSyncUnregister(id);
 }
 
 TEST_F(SerialPort, BytesTravelBothWaysAtSeveralRates)

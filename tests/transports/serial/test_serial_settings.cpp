@@ -77,8 +77,11 @@ TEST(SerialSettings, PortNumberFromTheComForm)
     port->SetConfiguration("COM7\nbaudrate=4800"); // the rest after "COM" is no number
     EXPECT_EQ(port->GetComNumber(), 2);
     EXPECT_EQ(port->GetBaudRate(), 4800);
-    port->SetConfiguration("comport=70000"); // no port has that number
-    EXPECT_EQ(port->GetComNumber(), 2);
+    // No port has these numbers: refused, and the port stays as it was.
+    for (const char* text : {"comport=70000", "comport=99999", "comport=-1"}) {
+        EXPECT_EQ(ConvertError(*port, text), "comport " + std::string(text + 8) + " is outside 0..65535");
+        EXPECT_EQ(port->GetComNumber(), 2) << text;
+    }
 }
 
 TEST(SerialSettings, UnknownTextsKeepTheValueAndBadNumbersRaise)

@@ -2,10 +2,8 @@
 #include "framework/uci_ConnectionString.h"
 #include "tests/support/loopback_socket.h"
 #include "tests/support/pump_until.h"
-#include "tests/transports/tcp_test_peer.h"
+#include "tests/transports/tcp/tcp_client_fixture.h"
 #include "tests/transports/test_wait_support.h"
-#include "transports/uTransports.h"
-#include "transports/tcp/uci_ITCPClientInterface.h"
 
 #include <gtest/gtest.h>
 
@@ -15,53 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Records the notifications of one transport and reads arriving bytes.
-struct TTcpRecorder {
-    std::vector<std::string> Events;
-    std::string Received;
-    ICommunicationInterface* Intf = nullptr;
-
-    void OnOpen(ICommunicationInterface*) { Events.push_back("open"); }
-    void OnClose(ICommunicationInterface*) { Events.push_back("close"); }
-    void OnData(ICommunicationInterface* sender)
-    {
-        std::string bytes;
-        sender->Receive(bytes);
-        Received += bytes;
-    }
-    void OnError(ICommunicationInterface*, const std::string& operation, const TCiErrorDetails&, uint32_t)
-    {
-        Events.push_back("error " + operation);
-    }
-    size_t Count(const std::string& e) const { return size_t(std::count(Events.begin(), Events.end(), e)); }
-};
-
-class TcpClient : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        RegisterTransports();
-        Tcp = MakeObj<TTCPClientInterface>();
-        Tcp->SetOnOpen(TCiNotifyEvent::Bind<&TTcpRecorder::OnOpen>(&Rec));
-        Tcp->SetOnClose(TCiNotifyEvent::Bind<&TTcpRecorder::OnClose>(&Rec));
-        Tcp->SetOnDataRcv(TCiNotifyEvent::Bind<&TTcpRecorder::OnData>(&Rec));
-        Tcp->SetOnError(TCiErrorEvent::Bind<&TTcpRecorder::OnError>(&Rec));
-    }
-    void TearDown() override
-    {
-        Tcp = nullptr;
-        UnregisterTransports();
-    }
-    void Configure(const std::string& extra = "")
-    {
-        Tcp->SetConfiguration("host=127.0.0.1;port=" + std::to_string(Peer.Port()) + extra);
-    }
-
-    TTestPeer Peer;
-    TTcpRecorder Rec;
-    IntfPtr<TTCPClientInterface> Tcp;
-};
 
 TEST_F(TcpClient, ConfigurationRoundTripAndDeviceName)
 {
@@ -103,13 +54,13 @@ TEST_F(TcpClient, OpenAndCloseNotifyAndReportTheState)
     ASSERT_TRUE(Tcp->Open());
     EXPECT_TRUE(Tcp->IsOpen());
     EXPECT_GE(Rec.Count("open"), 1u);
-    EXPECT_EQ(Rec.Events.back(), "open");
+    EXPECT_EQ(Rec.Last(), "open");
     ASSERT_TRUE(Peer.Accept());
     EXPECT_GT(Tcp->GetLocalPort(), 0);
 
     EXPECT_TRUE(Tcp->Close(false));
     EXPECT_FALSE(Tcp->IsOpen());
-    EXPECT_EQ(Rec.Events.back(), "close");
+    EXPECT_EQ(Rec.Last(), "close");
     EXPECT_EQ(Tcp->Send("after"), 0); // the socket is gone
     EXPECT_EQ(Tcp->GetLocalPort(), 0);
     EXPECT_EQ(Peer.Read(1), ""); // the peer sees the end, not data
@@ -133,7 +84,7 @@ TEST_F(TcpClient, RefusedPortFailsWithinTheConnectWait)
     EXPECT_FALSE(Tcp->Open());
     EXPECT_LT(GetTickCount() - start, 5000u);
     EXPECT_FALSE(Tcp->IsOpen());
-    EXPECT_EQ(Rec.Events.back(), "error Open");
+    EXPECT_EQ(Rec.Last(), "error Open");
 }
 
 TEST_F(TcpClient, ConnectThatNeverCompletesGivesUpAfterTheWait)
@@ -205,10 +156,11 @@ TEST_F(TcpClient, PeerCloseFiresTheCloseNotification)
     Configure();
     ASSERT_TRUE(Tcp->Open());
     ASSERT_TRUE(Peer.Accept());
-    Rec.Events.clear();
+    Rec.Clear();
     Peer.CloseConnection();
     EXPECT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }, std::chrono::seconds(3)));
-    EXPECT_EQ(Rec.Events, std::vector<std::string>{"close"});
+    EXPECT_TRUE(PumpUntil([&] { return Rec.Count("close") > 0; }, std::chrono::seconds(3)));
+    EXPECT_EQ(Rec.Events(), std::vector<std::string>{"close"});
     EXPECT_EQ(Tcp->InBuffUsed(), 0);
 }
 
@@ -218,16 +170,17 @@ TEST_F(TcpClient, ArrivingBytesReachTheDataHandler)
     ASSERT_TRUE(Tcp->Open());
     ASSERT_TRUE(Peer.Accept());
     Peer.Write(std::string("\x01\x00\xff", 3));
-    EXPECT_TRUE(PumpUntil([&] { return Rec.Received.size() == 3; }, std::chrono::seconds(3)));
+    EXPECT_TRUE(PumpUntil([&] { return Rec.Received().size() == 3; }, std::chrono::seconds(3)));
     Peer.Write("more");
-    EXPECT_TRUE(PumpUntil([&] { return Rec.Received.size() == 7; }, std::chrono::seconds(3)));
-    EXPECT_EQ(Rec.Received, std::string("\x01\x00\xff" "more", 7));
+    EXPECT_TRUE(PumpUntil([&] { return Rec.Received().size() == 7; }, std::chrono::seconds(3)));
+    EXPECT_EQ(Rec.Received(), std::string("\x01\x00\xff" "more", 7));
 }
 
-// A request's wait blocks the main thread, so no socket notification runs meanwhile: the
-// socket itself ends the wait when bytes arrive or the peer goes, whichever way it goes.
+// The socket itself ends a request's wait when bytes arrive or the peer goes, whichever
+// way it goes; the waiter reads the bytes, as a request does.
 TEST_F(TcpClient, WaitForDataIsWokenByTheSocket)
 {
+    Tcp->SetOnDataRcv(TCiNotifyEvent());
     Configure();
     for (const bool reset : {false, true}) {
         ASSERT_TRUE(Tcp->Open());
@@ -297,8 +250,8 @@ TEST_F(TcpClient, TransactionEndsWhenThePeerFallsSilentOrCloses)
     peer.join();
     EXPECT_EQ(answer, "hal");
     EXPECT_LT(GetTickCount() - start, 3000u);
-    EXPECT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }, std::chrono::seconds(3)));
-    EXPECT_EQ(Rec.Events.back(), "close");
+    EXPECT_TRUE(PumpUntil([&] { return Rec.Last() == "close"; }, std::chrono::seconds(3)));
+    EXPECT_FALSE(Tcp->IsOpen());
 }
 
 TEST_F(TcpClient, FloodingPeerIsCutOffByTheOverallWindow)

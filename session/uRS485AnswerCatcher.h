@@ -1,0 +1,23 @@
+// A listener put on a module link's stack for the RS-485 test: it keeps the first packet
+// the stack delivers while it is attached, whatever its address.
+#pragma once
+
+#include "protocol/uTarvelStackDevice.h"
+
+#include <mutex>
+#include <string>
+
+class TRS485AnswerCatcher : public TTarvelStackDevice {
+public:
+    TRS485AnswerCatcher();
+
+    std::string ClassName() const override { return "TRS485AnswerCatcher"; }
+    void ProcessPacket(const TTarvelFormat97& packet) override;
+    // The data of the first packet, when one came.
+    bool Caught(std::string& data);
+
+private:
+    std::mutex FLock;
+    bool FCaught = false;
+    std::string FData;
+};

@@ -1,0 +1,215 @@
+// The session's life, its links, the polling rotation and the attempts to reopen a lost link.
+#include "session/uValdrixSession.h"
+
+#include "framework/uTimeoutManager.h"
+
+namespace {
+
+// After reading the RS-485 link, before answering what it received.
+constexpr uint32_t RS485ServiceWaitMs = 10;
+
+} // namespace
+
+TValdrixSession::TValdrixSession(TRS485Answerer answerer, QObject* parent)
+    : QObject(parent), FAnswerer(std::move(answerer)), FDevice(MakeObj<TValdrix>(ValdrixDefaultAddress))
+{
+    qRegisterMetaType<TValdrixPanel>();
+    qRegisterMetaType<TValdrixInputRanges>();
+    qRegisterMetaType<TValdrixCalibrationResult>();
+    FMainLink.Attach(FDevice);
+    FReconnectTimer.setInterval(int(ReconnectIntervalMs));
+    connect(&FReconnectTimer, &QTimer::timeout, this, [this] {
+        // A connect in progress goes first; so does an attempt whose link is still opening.
+        if (FConnecting > 0) return;
+        const int attempt = ++FReconnectAttempt;
+        const uint64_t round = FReconnectRound;
+        Ask(AskAttempt, [this, connection = FConnection, attempt, round](uint64_t generation) {
+            ReconnectAttempt(generation, connection, round, attempt);
+        });
+    });
+    connect(this, &TValdrixSession::WorkerAsked, this, [this](int kind) {
+        if (kind != AskAttempt) --FActions;
+        if (kind != AskAction) --FConnecting;
+        emit ActionsChanged();
+    });
+    connect(this, &TValdrixSession::WorkerLinkState, this, [this](bool connected) {
+        FConnected = connected;
+        emit LinksChanged();
+    });
+    connect(this, &TValdrixSession::Reconnected, this, [this] { FReconnectTimer.stop(); });
+}
+
+TValdrixSession::~TValdrixSession()
+{
+    FReconnectTimer.stop();
+    FWorker.Interrupt();
+    FMainLink.Interrupt();
+    FRS485Link.Interrupt();
+    FWorker.Finish();
+    FRS485Link.Close();
+    FMainLink.Detach();
+}
+
+IntfPtr<ICommunicationInterface> TValdrixSession::MainInterface() const
+{
+    const std::lock_guard lock(FLock);
+    return FMainInterface;
+}
+
+IntfPtr<ICommunicationInterface> TValdrixSession::RS485Interface() const
+{
+    const std::lock_guard lock(FLock);
+    return FRS485Interface;
+}
+
+int TValdrixSession::PendingOutput() const
+{
+    const std::lock_guard lock(FLock);
+    return FPendingOutput;
+}
+
+void TValdrixSession::SetPendingOutput(int output, int32_t value)
+{
+    const std::lock_guard lock(FLock);
+    FPendingOutput = output;
+    FPendingValue = value;
+}
+
+void TValdrixSession::Ask(TAsk kind, std::function<void(uint64_t generation)> action)
+{
+    if (kind != AskAttempt) ++FActions;
+    if (kind != AskAction) ++FConnecting;
+    emit ActionsChanged();
+    const uint64_t generation = FWorker.Generation();
+    FWorker.Post([this, kind, generation, action = std::move(action)] {
+        if (FWorker.Live(generation)) action(generation);
+        emit WorkerAsked(kind, QPrivateSignal());
+    });
+}
+
+void TValdrixSession::Connect(const std::string& connection)
+{
+    FConnection = connection;
+    Ask(AskConnect, [this, connection](uint64_t generation) {
+        // A new link replaces the old one and the RS-485 link with it.
+        if (FLinkUp) CloseLinks();
+        std::string error;
+        const bool ok =
+            OpenAndIdentify(FMainLink, *FDevice, connection, TOpenAttempts::Connect, TIdentityRule::Valdrix, error);
+        if (!FWorker.Live(generation)) {
+            if (ok) FMainLink.Close();
+            return;
+        }
+        PublishLinks(ok);
+        emit ConnectFinished(ok, QString::fromStdString(error));
+    });
+}
+
+void TValdrixSession::Disconnect()
+{
+    StopReconnecting();
+    FWorker.Interrupt();
+    FMainLink.Interrupt();
+    FRS485Link.Interrupt();
+    FConnected = false;
+    Ask(AskAction, [this](uint64_t) { CloseLinks(); });
+}
+
+void TValdrixSession::CloseLinks()
+{
+    FRS485Link.Close();
+    FMainLink.Close();
+    PublishLinks(false);
+}
+
+void TValdrixSession::PublishLinks(bool connected)
+{
+    FLinkUp = connected;
+    {
+        const std::lock_guard lock(FLock);
+        FMainInterface = connected ? FMainLink.Interface() : nullptr;
+        FRS485Interface = FRS485Link.Interface();
+    }
+    emit WorkerLinkState(connected, QPrivateSignal());
+}
+
+bool TValdrixSession::Tick()
+{
+    const uint64_t generation = FWorker.Generation();
+    return FWorker.PostIfIdle([this, generation] {
+        if (FWorker.Live(generation)) RunTick(generation);
+    });
+}
+
+void TValdrixSession::RunTick(uint64_t generation)
+{
+    int output = 0;
+    int32_t value = 0;
+    {
+        const std::lock_guard lock(FLock);
+        output = FPendingOutput;
+        value = FPendingValue;
+    }
+    if (output >= 1 && output <= ValdrixAnalogOutputs) {
+        // A value dragged meanwhile stays pending for the next tick.
+        if (FDevice->SetAnalogOutput(output, value, true)) {
+            const std::lock_guard lock(FLock);
+            if (FPendingOutput == output && FPendingValue == value) FPendingOutput = 0;
+        }
+    } else {
+        ServiceRS485();
+    }
+    const int step = FTimerStep;
+    const bool ok = PollValdrixStep(*FDevice, step, FPanel);
+    FTimerStep = (FTimerStep + 1) % ValdrixPollSteps;
+    if (!FWorker.Live(generation)) return;
+    emit Polled(step, FPanel);
+    if (FLinkUp && !ok) {
+        CloseLinks();
+        emit LinkLost();
+    }
+}
+
+void TValdrixSession::ServiceRS485()
+{
+    const IntfPtr<ICommunicationInterface> link = FRS485Link.Interface();
+    if (!link || !link->IsOpen()) return;
+    std::string received;
+    link->Receive(received);
+    Sleep(RS485ServiceWaitMs);
+    for (const std::string& answer : FAnswerer(received)) link->Send(answer);
+}
+
+void TValdrixSession::StartReconnecting()
+{
+    FReconnectAttempt = 0;
+    FReconnectTimer.start();
+}
+
+void TValdrixSession::StopReconnecting()
+{
+    // An attempt under way is discarded even when its link opens.
+    ++FReconnectRound;
+    FReconnectTimer.stop();
+}
+
+void TValdrixSession::ReconnectAttempt(uint64_t generation, const std::string& connection, uint64_t round,
+                                       int attempt)
+{
+    if (FLinkUp || FReconnectRound != round) return;
+    emit ReconnectStarted(attempt);
+    std::string error;
+    const bool ok =
+        OpenAndIdentify(FMainLink, *FDevice, connection, TOpenAttempts::Reconnect, TIdentityRule::Valdrix, error);
+    if (!FWorker.Live(generation) || FReconnectRound != round) {
+        // Stopped while the link was opening: the user's choice wins.
+        if (ok) FMainLink.Close();
+        return;
+    }
+    if (!ok) {
+        emit ReconnectFailed(attempt, QString::fromStdString(error));
+        return;
+    }
+    PublishLinks(true);
+    emit Reconnected();
+}

@@ -1,0 +1,135 @@
+// The user's actions on the module: outputs, ranges, calibration, the ramp test, the
+// clock and the RS-485 test link.
+#include "device/uValdrixAttempts.h"
+#include "protocol/uTarvelCommonInstructions.h"
+#include "session/uRS485AnswerCatcher.h"
+#include "session/uValdrixSession.h"
+
+void TValdrixSession::AskTwice(std::function<bool()> call)
+{
+    Ask(AskAction, [this, call = std::move(call)](uint64_t generation) {
+        const bool ok = AttemptTwice(call);
+        if (FWorker.Live(generation)) emit RequestDone(ok);
+    });
+}
+
+void TValdrixSession::SetOutput(int output, bool on)
+{
+    AskTwice([this, output, on] { return FDevice->SetOutput(output, on, 0); });
+}
+
+void TValdrixSession::SetOutputs(const TValdrixOutputBits& states)
+{
+    AskTwice([this, states] { return FDevice->SetOutputs(states); });
+}
+
+void TValdrixSession::SetInputRange(int input, uint8_t code)
+{
+    AskTwice([this, input, code] { return FDevice->SetInputRange(input, code); });
+}
+
+void TValdrixSession::StoreOutputCalibrationPoint(int output, bool low)
+{
+    AskTwice([this, output, low] { return FDevice->StoreOutputCalibrationPoint(output, low); });
+}
+
+void TValdrixSession::ReadInputRanges()
+{
+    Ask(AskAction, [this](uint64_t generation) {
+        TValdrixInputRanges ranges;
+        const bool ok = AttemptTwice([&] { return FDevice->GetInputRanges(ranges); });
+        if (!FWorker.Live(generation)) return;
+        if (ok) emit InputRangesRead(ranges);
+        emit RequestDone(ok);
+    });
+}
+
+void TValdrixSession::CalibrateInput(int input, double applied, int64_t divisions)
+{
+    Ask(AskAction, [this, input, applied, divisions](uint64_t generation) {
+        const TValdrixCalibrationResult result = CalibrateValdrixInput(*FDevice, input, applied, divisions);
+        if (FWorker.Live(generation)) emit CalibrationDone(result);
+    });
+}
+
+void TValdrixSession::RampTest(int output)
+{
+    if (output <= 0) return;
+    Ask(AskAction, [this, output](uint64_t generation) {
+        for (int i = 0; i < RampSteps; ++i) {
+            if (i > 0 && !FWorker.Pause(RampPauseMs, generation)) return;
+            emit RequestDone(true);
+            emit SequenceProgress(i + 1, RampSteps);
+            const bool ok = AttemptTwice([&] {
+                return FWorker.Live(generation) && FDevice->SetAnalogOutput(output, i * RampIncrement, false);
+            });
+            if (!FWorker.Live(generation)) return;
+            if (!ok) {
+                emit RequestDone(false);
+                return;
+            }
+        }
+        emit RequestDone(true);
+    });
+}
+
+void TValdrixSession::ReadClock()
+{
+    Ask(AskAction, [this](uint64_t generation) {
+        double value = 0;
+        const bool ok = FDevice->GetClock(value);
+        if (FWorker.Live(generation)) emit ClockRead(ok, value);
+    });
+}
+
+void TValdrixSession::SetClock(double value)
+{
+    Ask(AskAction, [this, value](uint64_t) { FDevice->SetClock(value); });
+}
+
+void TValdrixSession::OpenRS485(const std::string& connection)
+{
+    Ask(AskConnect, [this, connection](uint64_t generation) {
+        // A link that fails to open stays, closed; the test then finds nothing on it.
+        std::string error;
+        if (FRS485Link.Open(connection, error) == TLinkOpen::Refused) {
+            emit RS485Refused(QString::fromStdString(error));
+            // A string the transport cannot take builds no link; the old one stays and is
+            // opened again if it had not opened.
+            if (const IntfPtr<ICommunicationInterface> old = FRS485Link.Interface()) old->Open();
+        }
+        // Dropped when a disconnect came while it opened.
+        if (!FWorker.Live(generation)) FRS485Link.Close();
+        PublishLinks(FLinkUp);
+    });
+}
+
+void TValdrixSession::CloseRS485()
+{
+    Ask(AskAction, [this](uint64_t) {
+        FRS485Link.Close();
+        PublishLinks(FLinkUp);
+    });
+}
+
+void TValdrixSession::TestRS485(uint8_t address)
+{
+    Ask(AskAction, [this, address](uint64_t generation) {
+        const IntfPtr<TTarvelStack> stack = FMainLink.Stack();
+        const IntfPtr<ICommunicationInterface> link = FMainLink.Interface();
+        if (!FLinkUp || !stack || !link || !link->IsOpen()) return;
+        // The request goes out through the module to its RS-485 port, where the RS-485
+        // link answers it on its turn; the answer comes back on the module link.
+        const IntfPtr<TRS485AnswerCatcher> catcher = MakeObj<TRS485AnswerCatcher>();
+        ServiceRS485();
+        stack->AddDevice(catcher);
+        stack->SendPacket(address, 0, TARVEL_INST_IDENTIFICATION, {});
+        const bool waited = FWorker.Pause(RS485AnswerWaitMs, generation) &&
+                            (ServiceRS485(), FWorker.Pause(RS485AnswerWaitMs, generation));
+        stack->RemoveDevice(catcher);
+        if (!waited) return;
+        std::string data;
+        const bool answered = catcher->Caught(data);
+        emit RS485Answered(answered, QByteArray::fromStdString(data));
+    });
+}
