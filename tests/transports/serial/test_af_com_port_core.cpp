@@ -301,7 +301,7 @@ TEST(AfComPortCore, FormatsNoLineHasAreRefusedForWhatTheyAre)
         dcb.ByteSize = c.DataBits;
         dcb.StopBits = c.StopBits;
         core.SetDcb(dcb);
-        EXPECT_EQ(ErrorOf([&] { core.Open(3); }), std::string("Error setting parameters from DCB: ") + c.Reason);
+        EXPECT_EQ(ErrorOf<EAfComPortCoreError>([&] { core.Open(3); }), std::string("Error setting parameters from DCB: ") + c.Reason);
         EXPECT_FALSE(core.Active()) << c.Reason;
     }
 }
