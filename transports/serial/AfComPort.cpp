@@ -84,9 +84,13 @@ TAfComPort::TAfComPort(std::string name, std::shared_ptr<TSerialLineIo> io)
 TAfComPort::~TAfComPort()
 {
     FDestroying = true;
-    AfSafeSyncUnregister(FSyncId);
+    StopEvents();
     FCore.Close();
 }
+
+// Identifiers are never reused, so unregistering twice (here and in the destructor) is
+// harmless, and the event thread may keep reading FSyncId.
+void TAfComPort::StopEvents() { AfSafeSyncUnregister(FSyncId); }
 
 void TAfComPort::RaiseError(const std::string& message) const
 {

@@ -48,6 +48,10 @@ public:
     explicit TAfComPort(std::string name = {}, std::shared_ptr<TSerialLineIo> io = nullptr);
     ~TAfComPort();
     TAfComPort(const TAfComPort&) = delete;
+    // Ends the delivery of the port's events for good: a handler under way on the
+    // application's thread finishes first (unless this is that handler), none runs after.
+    // For an owner about to free what its handlers use, whichever thread it is on.
+    void StopEvents();
     TAfComPort& operator=(const TAfComPort&) = delete;
 
     const std::string& Name() const { return FName; }

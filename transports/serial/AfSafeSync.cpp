@@ -19,6 +19,7 @@ struct TSlot {
     bool Enabled = false;
     TAfSafeSyncHandler Handler;
     uint32_t Id = 0;
+    int Running = 0; // deliveries of the handler under way
 };
 
 // Completion flag of one call, shared by the waiting thread and the delivered event.
@@ -78,17 +79,25 @@ TRegistry& Registry()
 // registry lock (the handler may register, release or call itself).
 void Deliver(uint32_t id, const std::any& arg)
 {
+    TRegistry& r = Registry();
     TAfSafeSyncHandler handler;
     {
-        std::lock_guard lock(Registry().Mutex);
-        if (Registry().Callable(id)) handler = Registry().Find(id)->Handler;
+        std::lock_guard lock(r.Mutex);
+        if (!r.Callable(id)) return;
+        TSlot* slot = r.Find(id);
+        handler = slot->Handler;
+        ++slot->Running;
     }
-    if (!handler) return;
     try {
         handler(arg);
     } catch (...) {
         ReportTransportError(std::current_exception());
     }
+    {
+        std::lock_guard lock(r.Mutex);
+        if (TSlot* slot = r.Find(id)) --slot->Running;
+    }
+    r.Changed.notify_all();
 }
 
 void TAfSafeSyncReceiver::customEvent(QEvent* e)
@@ -141,7 +150,14 @@ void AfSafeSyncUnregister(uint32_t id)
 {
     TRegistry& r = Registry();
     {
-        std::lock_guard lock(r.Mutex);
+        std::unique_lock lock(r.Mutex);
+        // A handler under way on the receiver's thread still uses what its owner is about
+        // to free: the owner waits for it, unless it is that handler releasing itself.
+        if (r.Receiver && QThread::currentThread() != r.Receiver->thread())
+            r.Changed.wait(lock, [&] {
+                const TSlot* s = r.Find(id);
+                return !s || s->Running == 0;
+            });
         if (TSlot* s = r.Find(id)) *s = TSlot{};
     }
     r.Changed.notify_all();

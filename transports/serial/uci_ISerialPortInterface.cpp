@@ -17,7 +17,9 @@ TSerialPortInterface::TSerialPortInterface(std::shared_ptr<TSerialLineIo> io)
 
 TSerialPortInterface::~TSerialPortInterface()
 {
-    // Nothing is announced any more: the listeners' view of this object is gone.
+    // Nothing is announced any more: the listeners' view of this object is gone. A handler
+    // running on the application's thread while another thread frees this object ends first.
+    FPort->StopEvents();
     FPort->OnDataRecived = nullptr;
     FPort->OnCTSChanged = FPort->OnDSRChanged = FPort->OnRINGDetected = FPort->OnRLSDChanged = nullptr;
     FPort->OnPortClose = nullptr;
