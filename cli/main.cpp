@@ -9,7 +9,9 @@
 #include "transports/uTransports.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -18,6 +20,8 @@
 #include <thread>
 
 #include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,9 +57,15 @@ int Run(const TCliOptions& options, const TCliAction& action)
 
 // The command runs on a thread of its own while this thread runs the event loop: serial
 // ports report their line events (data, hang-up) to the application's thread, which must
-// run one. Stop signals go to the command's thread, where they end its pauses.
+// run one. Stop signals go to the command's thread, where they end its pauses. The
+// command's end reaches the loop through a descriptor, which wakes it at once and shares
+// nothing else between the threads.
 int RunBesideTheEventLoop(QCoreApplication& app, const std::function<int()>& command)
 {
+    const int finished = eventfd(0, EFD_CLOEXEC);
+    if (finished < 0) return command();
+    QSocketNotifier notifier(finished, QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     sigset_t stops;
     sigemptyset(&stops);
     sigaddset(&stops, SIGINT);
@@ -64,12 +74,15 @@ int RunBesideTheEventLoop(QCoreApplication& app, const std::function<int()>& com
     std::thread thread([&] {
         pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
         status = command();
-        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+        const uint64_t one = 1;
+        while (write(finished, &one, sizeof one) < 0 && errno == EINTR) {
+        }
     });
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
     QCoreApplication::exec();
     thread.join();
     pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
+    close(finished);
     return status;
 }
 

@@ -26,6 +26,14 @@ int32_t TMyInterfacedObject::AddRef()
     return FRefCount.fetch_add(1) + 1;
 }
 
+bool TMyInterfacedObject::TryAddRef()
+{
+    int32_t n = FRefCount.load();
+    while (n > 0)
+        if (FRefCount.compare_exchange_weak(n, n + 1)) return true;
+    return false;
+}
+
 int32_t TMyInterfacedObject::Release()
 {
     const int32_t n = FRefCount.fetch_sub(1) - 1;

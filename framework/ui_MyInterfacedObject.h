@@ -133,6 +133,8 @@ public:
     int32_t QueryInterface(const TGUID& iid, void** obj) override;
     int32_t AddRef() override;
     int32_t Release() override;
+    // Adds a reference unless the last one is already gone (the object is being freed).
+    bool TryAddRef();
 
     int32_t RefCount() const noexcept { return FRefCount.load(); }
     bool Destroying() const noexcept { return FDestroying.load(); }

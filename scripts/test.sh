@@ -61,7 +61,7 @@ stage soak env VALDRIX_TEST_BUILD="$out" bash scripts/soak.sh "${VALDRIX_SOAK_SE
 
 # Locks, events and threaded transports under TSan.
 stage "build tsan" bash scripts/build.sh "$out/tsan" -DVALDRIX_GUI=OFF -DVALDRIX_SANITIZE=thread "${sanitizer_flags[@]}"
-stage "test tsan" env TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+stage "test tsan" env TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$src/scripts/tsan.supp" \
   ctest --test-dir "$out/tsan" --output-on-failure -j2 -R "${VALDRIX_TSAN_TESTS:-.}"
 
 # Fuzz targets, a short run each from their seed corpora (and what earlier runs found).

@@ -33,11 +33,15 @@ public:
         ::close(FMaster);
     }
     void Write(const std::string& bytes) const { ASSERT_EQ(::write(FMaster, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
-    // Whether the process holds the line open.
+    // Whether the process holds the line open: its program, not the copy of this test
+    // that holds the held end between fork and exec.
     bool OpenedBy(pid_t pid) const
     {
         std::error_code ec;
-        for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+        const std::string proc = "/proc/" + std::to_string(pid);
+        if (std::filesystem::read_symlink(proc + "/exe", ec) == std::filesystem::read_symlink("/proc/self/exe", ec))
+            return false;
+        for (const auto& fd : std::filesystem::directory_iterator(proc + "/fd", ec))
             if (std::filesystem::read_symlink(fd.path(), ec) == FName) return true;
         return false;
     }

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +36,9 @@ pid_t SpawnProgram(const std::string& program, const std::vector<std::string>& a
 {
     const pid_t pid = fork();
     if (pid == 0) {
+        // A test that dies (a sanitizer's halt) takes its peers with it, so that none
+        // keeps the test's output open and holds its runner to the time-out.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
         std::vector<char*> argv;

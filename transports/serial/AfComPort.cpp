@@ -99,7 +99,13 @@ void TAfComPort::RaiseError(const std::string& message) const
 
 void TAfComPort::TakeSyncSlot()
 {
-    if (FSyncId == 0) FSyncId = AfSafeSyncRegister([this](const std::any& arg) { SyncEvent(arg); });
+    if (FSyncId != 0) return;
+    FSyncId = AfSafeSyncRegister([this](const std::any& arg) {
+        // Released after the event is handled: this port may be freed right there.
+        const std::shared_ptr<void> owner = HoldOwner ? HoldOwner() : nullptr;
+        if (HoldOwner && !owner) return;
+        SyncEvent(arg);
+    });
 }
 
 void TAfComPort::Open()
@@ -135,8 +141,8 @@ void TAfComPort::Close()
     FClosing = true;
     // Disabling the slot first releases an event thread blocked in a call to this thread.
     AfSafeSyncEnable(FSyncId, false);
-    FCore.Close();
-    if (OnPortClose) OnPortClose(*this);
+    // Told once, by the thread whose close took the port down.
+    if (FCore.Close() && OnPortClose) OnPortClose(*this);
     FClosing = false;
 }
 

@@ -133,6 +133,10 @@ public:
     TAfCountEvent OnDataRecived; // bytes waiting
     TAfCountEvent OnLineError;   // line error bits (ce::)
     TAfCoreEventNotify OnSyncEvent, OnNonSyncEvent;
+    // Set once by the owner before opening: keeps the owner (and this port with it) whole
+    // while a line event is handled on the application's thread, where a listener may
+    // drop the owner's last reference. An empty result means the owner is already going.
+    std::function<std::shared_ptr<void>()> HoldOwner;
 
 private:
     [[noreturn]] void RaiseError(const std::string& message) const;

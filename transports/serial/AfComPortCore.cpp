@@ -141,10 +141,12 @@ void TAfComPortCore::StartThreads()
     }
 }
 
-void TAfComPortCore::Close()
+bool TAfComPortCore::Close()
 {
-    if (FHandle < 0) return;
+    const std::lock_guard lock(FCloseLock);
+    if (FHandle < 0) return false;
     CloseSteps();
+    return true;
 }
 
 // Both workers are stopped before the status lock is taken: a worker may be waiting for

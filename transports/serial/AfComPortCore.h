@@ -78,7 +78,8 @@ public:
     // The system's error number of the last failed open of the device (errno), 0 when the
     // last open got past opening the device or the port number has no device path.
     int OpenError() const { return FOpenError; }
-    void Close();
+    // True when this call closed the port (it was open and no other thread closed it).
+    bool Close();
     // The first step of a close, safe from any thread and without waiting: every input
     // wait ends at once and nothing more is read or written; Close still follows.
     void EndWaits();
@@ -140,6 +141,7 @@ private:
     int FInQueueSize = 8192;
     int FOutQueueSize = 4096;
     TAfCoreEventHandler FOnEvent;
+    std::mutex FCloseLock; // the owner's thread and the application's may both close
     std::mutex FStatusLock;
     std::mutex FWriteLock;
     std::mutex FPurgeLock; // one output purge at a time, so acknowledgements cannot cross

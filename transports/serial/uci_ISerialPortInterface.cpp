@@ -10,6 +10,10 @@ TSerialPortInterface::TSerialPortInterface(std::shared_ptr<TSerialLineIo> io)
     : FPort(std::make_unique<TAfComPort>("SerialPort", std::move(io)))
 {
     FPort->SetUserBaudRate(9600);
+    FPort->HoldOwner = [this]() -> std::shared_ptr<void> {
+        if (!TryAddRef()) return nullptr;
+        return {this, [](TSerialPortInterface* self) { self->Release(); }};
+    };
     BindPortEvents();
     FPort->SetOutBufSize(DefaultBufSize);
     FPort->SetInBufSize(DefaultBufSize);

@@ -49,6 +49,17 @@ public:
     }
 };
 
+// Lets go of its transport, the last reference to it, when told that the line closed.
+struct TDroppingOwner {
+    IntfPtr<TSerialPortInterface> Port = MakeObj<TSerialPortInterface>();
+    bool Dropped = false;
+    void OnClose(ICommunicationInterface*)
+    {
+        Port = nullptr;
+        Dropped = true;
+    }
+};
+
 } // namespace
 
 TEST_F(SerialPort, OpensClosesAndReopensThroughConnectionStrings)
@@ -212,6 +223,18 @@ TEST_F(SerialPort, ALostLineClosesTheTransport)
     ASSERT_FALSE(errors.empty());
     EXPECT_EQ(errors.back().Operation, "Send");
     EXPECT_EQ(errors.back().Details, TCiErrorDetails{"Write data error [requested: 3, free: 0] - SerialPort "});
+}
+
+// The transport stays whole until the hang-up has been handled, then goes.
+TEST(SerialPortOwner, MayDropTheTransportWhileTheLineClosingIsAnnounced)
+{
+    TPtyPort line{6};
+    TDroppingOwner owner;
+    owner.Port->SetOnClose(TCiNotifyEvent::Bind<&TDroppingOwner::OnClose>(&owner));
+    owner.Port->SetConfiguration("comport=6;active=1");
+    ASSERT_TRUE(owner.Port->IsOpen());
+    line.Pty.CloseMaster();
+    EXPECT_TRUE(PumpUntil([&] { return owner.Dropped; }));
 }
 
 // A request's wait blocks the main thread, which the component's notifications need: the
