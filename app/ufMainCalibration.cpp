@@ -45,6 +45,9 @@ void TfrmMain::WireCalibration()
     connect(FSession.get(), &TValdrixSession::SequenceProgress, this, [this](int step, int steps) {
         ShowStatus(QStringLiteral("Test výstupu: krok %1 z %2").arg(step).arg(steps), StatusOk);
     });
+    connect(FSession.get(), &TValdrixSession::CalibrationProgress, this, [this](int reading, int readings) {
+        ShowStatus(QStringLiteral("Kalibrace vstupu: měření %1 z %2").arg(reading).arg(readings), StatusOk);
+    });
 }
 
 void TfrmMain::btnADGetInputRangeClick() { FSession->ReadInputRanges(); }

@@ -20,7 +20,8 @@ bool ValdrixCalibrationCoefficient(int64_t divisions, double applied, int fullSc
     return true;
 }
 
-TValdrixCalibrationResult CalibrateValdrixInput(IValdrix& device, int input, double applied, int64_t divisions)
+TValdrixCalibrationResult CalibrateValdrixInput(IValdrix& device, int input, double applied, int64_t divisions,
+                                                const std::function<void(int reading)>& onReading)
 {
     TValdrixCalibrationResult result;
     result.Message = SValdrixCommunicationError;
@@ -28,6 +29,7 @@ TValdrixCalibrationResult CalibrateValdrixInput(IValdrix& device, int input, dou
 
     int64_t sum = 0;
     for (int i = 0; i < ValdrixCalibrationReadings; ++i) {
+        if (onReading) onReading(i + 1);
         TValdrixAnalogReadings readings;
         if (!AttemptTwice([&] { return device.GetAnalogInputs(readings, true); }) || !readings[input].Valid())
             return result;

@@ -5,6 +5,7 @@
 #include "device/ussValdrix.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 constexpr int ValdrixCalibrationReadings = 5;
@@ -41,4 +42,6 @@ extern const char* const SValdrixCalibrationUndefined;
 // Readings and writes are attempted twice, the range read once. The divisions are
 // checked before anything is written, so a refused count never leaves a new
 // coefficient behind.
-TValdrixCalibrationResult CalibrateValdrixInput(IValdrix& device, int input, double applied, int64_t divisions);
+// onReading is told the number of each reading (from 1) before it is taken.
+TValdrixCalibrationResult CalibrateValdrixInput(IValdrix& device, int input, double applied, int64_t divisions,
+                                                const std::function<void(int reading)>& onReading = {});

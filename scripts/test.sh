@@ -24,7 +24,7 @@ stage() {
     status=1
   fi
   timings+=("$(printf '%-24s %5d s  %s' "$name" $((SECONDS - start)) "$result")")
-  if [ $status -ne 0 ] && [[ $name == build* || $name == install ]]; then summary; exit 1; fi
+  if [ $result = FAILED ] && [[ $name == build* || $name == install ]]; then summary; exit 1; fi
 }
 summary() {
   echo "== time of each stage"

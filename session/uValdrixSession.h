@@ -112,6 +112,8 @@ signals:
     // The progress of a sequence: step `step` of `steps`.
     void SequenceProgress(int step, int steps);
     void InputRangesRead(const TValdrixInputRanges& ranges);
+    // The input calibration takes reading `reading` of `readings`.
+    void CalibrationProgress(int reading, int readings);
     void CalibrationDone(const TValdrixCalibrationResult& result);
     void ClockRead(bool ok, double value);
     // The answer of the RS-485 test (its data), or none.

@@ -47,7 +47,10 @@ void TValdrixSession::ReadInputRanges()
 void TValdrixSession::CalibrateInput(int input, double applied, int64_t divisions)
 {
     Ask(AskAction, [this, input, applied, divisions](uint64_t generation) {
-        const TValdrixCalibrationResult result = CalibrateValdrixInput(*FDevice, input, applied, divisions);
+        const TValdrixCalibrationResult result =
+            CalibrateValdrixInput(*FDevice, input, applied, divisions, [this](int reading) {
+                emit CalibrationProgress(reading, ValdrixCalibrationReadings);
+            });
         if (FWorker.Live(generation)) emit CalibrationDone(result);
     });
 }

@@ -182,6 +182,20 @@ TEST_F(SessionTest, DisconnectInTheMiddleOfARampSendsNothingMore)
     EXPECT_EQ(Losses, 0);
 }
 
+TEST_F(SessionTest, AnInputCalibrationReportsEachReadingBeforeItsResult)
+{
+    std::vector<int> readings;
+    bool done = false;
+    QObject::connect(Session.get(), &TValdrixSession::CalibrationProgress, &Context,
+                     [&](int reading, int) { readings.push_back(reading); });
+    QObject::connect(Session.get(), &TValdrixSession::CalibrationDone, &Context,
+                     [&](const TValdrixCalibrationResult&) { done = int(readings.size()) == ValdrixCalibrationReadings; });
+    Session->CalibrateInput(1, 5.0, 10000);
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(readings, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_TRUE(done);
+}
+
 TEST_F(SessionTest, ASilentModuleLosesTheLinkAndTicksMeanwhileAreSkipped)
 {
     Silence();

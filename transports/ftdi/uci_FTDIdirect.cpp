@@ -123,6 +123,7 @@ bool TFTDIDevice::InternalOpen()
         return false;
     }
     FHandle = handle;
+    FWaitsEnded = false;
     FOpenIOError = false;
     FOpening = true;
     Call(&TD2xxFunctions::FT_ResetDevice, handle);
@@ -139,6 +140,19 @@ bool TFTDIDevice::InternalOpen()
     if (!FOpenIOError) return true;
     InternalClose(true);
     return false;
+}
+
+bool TFTDIDevice::Close(bool force)
+{
+    // Not IsOpen(): its lock is the one the waiting request holds.
+    if (GetHandle()) {
+        FWaitsEnded = true;
+        FReaderThread->Notify();
+    }
+    const bool closed = TSerialCommunicationInterface::Close(force);
+    // Still open after a failed close: later requests wait as before.
+    if (!closed) FWaitsEnded = false;
+    return closed;
 }
 
 // A converter whose close fails with the I/O error is gone: its handle is forgotten and
@@ -194,7 +208,7 @@ TCiWaitResult TFTDIDevice::InternalWaitForData(uint32_t timeoutMs)
     for (;;) {
         const uint64_t seen = FReaderThread->Arrivals();
         if (InBuffUsed() > 0) return TCiWaitResult::Data;
-        if (!IsOpen()) return TCiWaitResult::Closed;
+        if (!IsOpen() || FWaitsEnded) return TCiWaitResult::Closed;
         if (timer.Expired()) return TCiWaitResult::TimedOut;
         FReaderThread->WaitForArrival(seen, uint32_t(timer.Remaining()));
     }

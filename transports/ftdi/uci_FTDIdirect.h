@@ -59,6 +59,7 @@ public:
     TFTDIDevice();
 
     std::string ClassName() const override { return "TFTDIDevice"; }
+    bool Close(bool force) override;
 
     // IFTDISerialPortInterface
     std::string GetSerialNumber() override;
@@ -137,6 +138,9 @@ private:
     // Set while InternalOpen sets the converter up, and when an I/O error struck then.
     std::atomic<bool> FOpening{false};
     std::atomic<bool> FOpenIOError{false};
+    // Set by a close from any thread before it takes the transport's lock: the request
+    // waiting under that lock gives up at once instead of at its time-out.
+    std::atomic<bool> FWaitsEnded{false};
     std::unique_ptr<TFTDIDeviceThread> FReaderThread;
     // Guarded by the interface's lock.
     std::string FSerialNumber;

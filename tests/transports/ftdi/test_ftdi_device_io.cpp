@@ -166,6 +166,26 @@ TEST_F(FTDIModule, WaitForDataIsWokenByTheLibrary)
     farEnd.join();
 }
 
+// "Odpojit" while a request waits: the close, from another thread, ends the wait at once.
+TEST_F(FTDIModule, ACloseFromAnotherThreadEndsARequestsWaitAtOnce)
+{
+    IntfPtr<TFTDIDevice> device = OpenConverter();
+    device->SetOnDataRcv(TCiNotifyEvent());
+    std::thread closer;
+    {
+        TWriteScope request(*device);
+        closer = std::thread([&] {
+            Sleep(50);
+            device->Close(false);
+        });
+        const uint32_t start = GetTickCount();
+        EXPECT_EQ(device->WaitForData(3000), TCiWaitResult::Closed);
+        EXPECT_LT(GetTickCount() - start, 1500u);
+    }
+    closer.join();
+    EXPECT_FALSE(device->IsOpen());
+}
+
 TEST_F(FTDIUnplug, AFailingRequestClosesTheLink)
 {
     IntfPtr<TFTDIDevice> device = NewDevice(std::string("serial_number=") + LoopSerial + ";active=1");
