@@ -15,6 +15,8 @@
 // ADR SIG INST data of a packet built with a correct checksum.
 #include "fuzz/fuzz_support.h"
 #include "protocol/uTarvel97.h"
+#include "protocol/uTarvelBytes.h"
+#include "protocol/uTarvelCommonInstructions.h"
 #include "sim/SimFaults.h"
 #include "sim/SimLink.h"
 #include "sim/SimLoop.h"
@@ -68,7 +70,18 @@ private:
 struct TDelivered {
     TTarvelFormat97 Packet;
     uint8_t ModuleAddress; // when the packet arrived
+    // A change of address sent to every module whose serial numbers name another one: the
+    // module keeps silent, so that only the named module answers.
+    bool ForAnother;
 };
+
+bool NamesAnotherModule(const TTarvelFormat97& packet, const TSimModule& module)
+{
+    const std::string& d = packet.Data;
+    return packet.Adr == TARVEL_ADR_SPECIAL && packet.Inst == TARVEL_INST_CHANGE_ADDRESS_BY_NUMBERS &&
+           d.size() == 5 && uint8_t(d[0]) != TARVEL_ADR_SPECIAL && uint8_t(d[0]) != TARVEL_ADR_UNIVERSAL &&
+           (GetBE16(d, 1) != module.SerialN1 || GetBE16(d, 3) != module.SerialN2);
+}
 
 // Records every packet a port hands to the router.
 class TTapRouter : public TSimRouter {
@@ -80,7 +93,7 @@ public:
 
     void OnPacket(TSimLink& from, const TTarvelFormat97& packet) override
     {
-        Delivered.push_back({packet, FModule.Address});
+        Delivered.push_back({packet, FModule.Address, NamesAnotherModule(packet, FModule)});
         TSimRouter::OnPacket(from, packet);
     }
     std::vector<TDelivered> Delivered;
@@ -112,6 +125,12 @@ bool ForModule(const TDelivered& d)
     return d.Packet.Adr == d.ModuleAddress || d.Packet.Adr == TARVEL_ADR_SPECIAL;
 }
 
+// A request the module answers (unless the answer is lost).
+bool Answerable(const TDelivered& d)
+{
+    return ForModule(d) && d.Packet.Inst > LastAcknowledgeCode && !d.ForAnother;
+}
+
 void CheckInStream(const std::vector<TDelivered>& delivered, TStream& stream)
 {
     for (const TDelivered& d : delivered) {
@@ -133,13 +152,10 @@ void CheckAnswers(const std::vector<TDelivered>& delivered, std::string answers,
         FuzzCheck(ValidateTarvel97Packet(packet) == 0);
         ParseTarvel97Packet(packet, answer);
         const auto answered = [&](const TDelivered& d) {
-            return ForModule(d) && d.Packet.Inst > LastAcknowledgeCode && d.Packet.Sig == answer.Sig &&
-                   d.ModuleAddress == answer.Adr;
+            return Answerable(d) && d.Packet.Sig == answer.Sig && d.ModuleAddress == answer.Adr;
         };
         request = faults.DropPercent > 0 ? std::find_if(request, delivered.end(), answered)
-                                         : std::find_if(request, delivered.end(), [](const TDelivered& d) {
-                                               return ForModule(d) && d.Packet.Inst > LastAcknowledgeCode;
-                                           });
+                                         : std::find_if(request, delivered.end(), Answerable);
         FuzzCheck(request != delivered.end() && answered(*request));
         const auto refusal = faults.Refusals.find(request->Packet.Inst);
         FuzzCheck(refusal != faults.Refusals.end() ? answer.Inst == refusal->second : answer.Inst <= 3);
@@ -147,8 +163,7 @@ void CheckAnswers(const std::vector<TDelivered>& delivered, std::string answers,
     }
     FuzzCheck(answers.empty());
     if (faults.DropPercent == 0)
-        FuzzCheck(std::none_of(request, delivered.end(),
-                               [](const TDelivered& d) { return ForModule(d) && d.Packet.Inst > LastAcknowledgeCode; }));
+        FuzzCheck(std::none_of(request, delivered.end(), Answerable));
 }
 
 // The other port carries exactly the packets for other addresses (not the universal one).
