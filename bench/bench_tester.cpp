@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <benchmark/benchmark.h>
@@ -109,12 +110,14 @@ private:
     TSpySink FPrevious;
 };
 
-// Runs the event loop for about the given time; returns the seconds it ran.
+// Runs an event loop for about the given time; returns the seconds it ran. A loop of its
+// own: quitting the application's loop would close the windows.
 double RunEventLoop(std::chrono::milliseconds time)
 {
     const auto start = std::chrono::steady_clock::now();
-    QTimer::singleShot(time, Qt::PreciseTimer, qApp, &QCoreApplication::quit);
-    QApplication::exec();
+    QEventLoop loop;
+    QTimer::singleShot(time, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 

@@ -3,7 +3,8 @@
 table: each figure next to its floor measured in the same run, and their ratio.
 
 Usage: summarise.py RESULTS_FOLDER   (one BENCH_PROGRAM.json per program)
-Exits with status 1 when a figure or its floor is missing.
+Exits with status 1 when a figure or its floor is missing, or a rate is zero (what it
+counts never happened, so nothing was measured).
 """
 import json
 import pathlib
@@ -129,7 +130,8 @@ def main():
     runs, context = load(sys.argv[1])
     results = Results(runs)
     sys.stdout.write(table(results, context))
-    missing = [what for what, figure, floor, *_ in rows(results) if figure is None or floor is None]
+    missing = [what for what, figure, floor, _, _, higher_is_better in rows(results)
+               if figure is None or floor is None or (higher_is_better and figure <= 0)]
     if missing:
         sys.exit("not measured: " + "; ".join(missing))
 
