@@ -108,8 +108,6 @@ void TfrmMain::FormDestroy()
     }
 }
 
-IValdrix& TfrmMain::Device() const { return FSession->Device(); }
-
 bool TfrmMain::Connected() const { return FSession->Connected(); }
 
 IntfPtr<ICommunicationInterface> TfrmMain::RS485Link() const { return FSession->RS485Interface(); }

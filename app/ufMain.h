@@ -58,7 +58,8 @@ public:
     void SetLogWindow(TfCiLog* log) { FLog = log; }
     void SetConnectionDialog(TfConnectionDialog* dialog) { FConnectionDialog = dialog; }
 
-    IValdrix& Device() const;
+    // The session the window draws (for tests and benchmarks).
+    TValdrixSession& Session() const { return *FSession; }
     bool Connected() const;
     const std::string& ConnectionString() const { return FConnectionString; }
     const std::string& RS485ConnectionString() const { return FRS485ConnectionString; }

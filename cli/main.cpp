@@ -2,18 +2,21 @@
 #include "cli/uCliCapture.h"
 #include "cli/uCliCommands.h"
 #include "cli/uCliOptions.h"
-#include "cli/uCliSession.h"
+#include "cli/uCliLink.h"
 #include "cli/uCliSniff.h"
 #include "framework/uExceptions.h"
 #include "protocol/uTarvelStackDeviceList.h"
+#include "session/uValdrixSession.h"
 #include "transports/uTransports.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,29 +28,33 @@
 
 namespace {
 
-int Run(const TCliOptions& options, const TCliAction& action)
+// Runs the command on the session's link: opens it, runs the command and reports.
+int Run(const TCliOptions& options, const TCliAction& action, TSessionLink& link)
 {
     // A capture on standard output leaves it to the capture.
     TCliReport report(options.Json, options.Capture == "-" ? stderr : stdout);
-    TCliSession session;
     std::string error;
     TCliCapture capture(options.Connection);
     if (!options.Capture.empty() && !capture.Open(options.Capture, error)) {
         PrintCliUsageError(options.Json, error);
         return CliExitUsage;
     }
-    if (!session.Connect(options.Connection, options.Timeout, options.Address, error)) {
-        report.ConnectionFailure(error);
+    TCliLink cli(link, options.Timeout);
+    IValdrix& device = link.Device();
+    device.SetAddress(options.Address);
+    device.SetTimeout(options.Timeout);
+    const TLinkOpen opened = link.Open(options.Connection, error);
+    if (opened != TLinkOpen::Opened) {
+        report.ConnectionFailure(CliOpenFailure(opened, error, link, options.Connection));
         return CliExitConnection;
     }
-    IValdrix& device = session.Device();
     try {
-        if (action(session, report)) {
+        if (action(cli, report)) {
             report.Finish();
             return CliExitOk;
         }
         if (report.FailureShown()) return CliExitDevice;
-        error = report.Error().empty() ? session.DescribeFailure() : report.Error();
+        error = report.Error().empty() ? link.DescribeFailure() : report.Error();
     } catch (const Exception& e) {
         error = e.Message();
     }
@@ -55,34 +62,94 @@ int Run(const TCliOptions& options, const TCliAction& action)
     return CliExitDevice;
 }
 
-// The command runs on a thread of its own while this thread runs the event loop: serial
-// ports report their line events (data, hang-up) to the application's thread, which must
-// run one. Stop signals go to the command's thread, where they end its pauses. The
-// command's end reaches the loop through a descriptor, which wakes it at once and shares
-// nothing else between the threads.
-int RunBesideTheEventLoop(QCoreApplication& app, const std::function<int()>& command)
+sigset_t StopSignals()
 {
-    const int finished = eventfd(0, EFD_CLOEXEC);
-    if (finished < 0) return command();
-    QSocketNotifier notifier(finished, QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     sigset_t stops;
     sigemptyset(&stops);
     sigaddset(&stops, SIGINT);
     sigaddset(&stops, SIGTERM);
-    int status = CliExitDevice;
-    std::thread thread([&] {
+    return stops;
+}
+
+// The command runs on a thread of its own while this thread runs the event loop: serial
+// ports report their line events (data, hang-up) to the application's thread, which must
+// run one. Stop signals go to the command's thread (it calls TakeStopSignals), where they
+// end its pauses. The command's end reaches the loop through a descriptor, which wakes it
+// at once and shares nothing else between the threads.
+class TCommandEnd {
+public:
+    TCommandEnd() : FDescriptor(eventfd(0, EFD_CLOEXEC)) {}
+    TCommandEnd(const TCommandEnd&) = delete;
+    TCommandEnd& operator=(const TCommandEnd&) = delete;
+    ~TCommandEnd()
+    {
+        if (FDescriptor >= 0) close(FDescriptor);
+    }
+
+    // On the command's thread, before it begins.
+    static void TakeStopSignals()
+    {
+        const sigset_t stops = StopSignals();
         pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
-        status = command();
+    }
+    // On the command's thread: its exit status.
+    void Tell(int status)
+    {
+        FStatus = status;
         const uint64_t one = 1;
-        while (write(finished, &one, sizeof one) < 0 && errno == EINTR) {
+        while (write(FDescriptor, &one, sizeof one) < 0 && errno == EINTR) {
         }
+    }
+    // Starts the command (`start` hands it to its thread, which calls Tell at its end) and
+    // runs the event loop until then; the command's exit status.
+    int Run(const std::function<void()>& start)
+    {
+        if (FDescriptor < 0) {
+            std::fprintf(stderr, "valdrix-cli: %s\n", std::strerror(errno));
+            return CliExitDevice;
+        }
+        QSocketNotifier notifier(FDescriptor, QSocketNotifier::Read);
+        QObject::connect(&notifier, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
+        const sigset_t stops = StopSignals();
+        pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+        start();
+        QCoreApplication::exec();
+        pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
+        return FStatus;
+    }
+
+private:
+    int FDescriptor;
+    std::atomic<int> FStatus{CliExitDevice};
+};
+
+// A command on the module: it runs on a session's worker, the thread that makes every
+// request of the window's session too.
+int RunOnASession(const TCliOptions& options, const TCliAction& action)
+{
+    TCommandEnd end;
+    std::optional<TValdrixSession> session;
+    return end.Run([&] {
+        session.emplace();
+        session->RunScript([&](TSessionLink& link) {
+            TCommandEnd::TakeStopSignals();
+            end.Tell(Run(options, action, link));
+        });
     });
-    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    QCoreApplication::exec();
+}
+
+// sniff only listens: on a thread of its own, with a link of its own.
+int RunSniffing(const TCliOptions& options, const TCliSniffOptions& sniff)
+{
+    TCommandEnd end;
+    std::thread thread;
+    const int status = end.Run([&] {
+        thread = std::thread([&] {
+            TCommandEnd::TakeStopSignals();
+            end.Tell(RunSniff(options, sniff));
+        });
+    });
     thread.join();
-    pthread_sigmask(SIG_UNBLOCK, &stops, nullptr);
-    close(finished);
     return status;
 }
 
@@ -109,9 +176,9 @@ int main(int argc, char** argv)
     RegisterTransports();
     const std::optional<std::string> unknown = UnknownProvider(options.Connection);
     if (unknown) PrintCliUsageError(options.Json, *unknown);
-    const int status = unknown ? CliExitUsage : RunBesideTheEventLoop(app, [&] {
-        return sniffing ? RunSniff(options, sniff) : Run(options, action);
-    });
+    const int status = unknown      ? CliExitUsage
+                       : sniffing   ? RunSniffing(options, sniff)
+                                    : RunOnASession(options, action);
     UnregisterTransports();
     FinalizeDeviceRegistry();
     return status;

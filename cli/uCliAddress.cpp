@@ -1,6 +1,6 @@
 #include "cli/uCliAddress.h"
 
-#include "cli/uCliSession.h"
+#include "cli/uCliLink.h"
 #include "protocol/uTarvel97.h"
 
 #include <algorithm>
@@ -15,7 +15,7 @@ namespace {
 constexpr unsigned LastDeviceAddress = TARVEL_ADR_SPECIAL - 1;
 
 // Why NEW is taken, or nothing when nobody answers there.
-std::optional<std::string> Occupied(TCliSession& s, uint8_t address)
+std::optional<std::string> Occupied(TCliLink& s, uint8_t address)
 {
     s.TakePacketAddresses();
     IValdrix& device = s.Device();
@@ -26,7 +26,7 @@ std::optional<std::string> Occupied(TCliSession& s, uint8_t address)
     if (probe.Answer == TCliProbe::Identified) return "";
     if (probe.Answer != TCliProbe::Silent) return ": it " + ProbeFailureText(probe);
     const TTarvelOutcome outcome = device.GetLastOutcome();
-    const bool heard = s.Listen(std::chrono::milliseconds(s.Timeout()));
+    const bool heard = s.Link().Listen(std::chrono::milliseconds(s.Timeout()));
     const std::vector<uint8_t> late = s.TakePacketAddresses();
     if (std::find(late.begin(), late.end(), address) != late.end()) return ": it answered after the time-out";
     if (heard || BytesCameBack(outcome)) return ": bytes came back, but no valid answer";
@@ -78,7 +78,7 @@ std::string ProbeFailureText(const TCliProbe& probe)
 TCliAction PrepareSetAddress(const TCliArgs& args)
 {
     const uint8_t target = ParseCliAddress(args["NEW"], "NEW");
-    return [=](TCliSession& s, TCliReport& r) {
+    return [=](TCliLink& s, TCliReport& r) {
         IValdrix& device = s.Device();
         // Two modules at one address would both answer there: the confirmation below would
         // prove nothing, and neither module could be reached on its own any more.
@@ -88,13 +88,13 @@ TCliAction PrepareSetAddress(const TCliArgs& args)
                 return false;
             }
         if (!device.ChangeAddress(target)) {
-            r.SetError("the address change failed: " + s.DescribeFailure());
+            r.SetError("the address change failed: " + s.Link().DescribeFailure());
             return false;
         }
         uint8_t confirmed = 0;
         if (!device.ReadAddress(confirmed) || confirmed != target) {
             r.SetError("the module does not answer at its new address " + CliAddressText(target) + ": " +
-                       s.DescribeFailure());
+                       s.Link().DescribeFailure());
             return false;
         }
         r.Json()["address"] = target;

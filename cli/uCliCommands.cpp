@@ -6,7 +6,7 @@
 #include "cli/uCliPing.h"
 #include "cli/uCliScan.h"
 #include "cli/uCliSniff.h"
-#include "cli/uCliSession.h"
+#include "cli/uCliLink.h"
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixCalibration.h"
 #include "framework/uDateTime.h"
@@ -34,7 +34,7 @@ bool OnOff(const std::string& text)
 
 TCliAction Identify(const TCliArgs&)
 {
-    return [](TCliSession& s, TCliReport& r) {
+    return [](TCliLink& s, TCliReport& r) {
         std::string text;
         if (!AttemptTwice([&] { return s.Device().ReadIdentificationText(text); })) return false;
         const std::string utf8 = Windows1250ToUtf8(text);
@@ -46,7 +46,7 @@ TCliAction Identify(const TCliArgs&)
 
 TCliAction Inputs(const TCliArgs&)
 {
-    return [](TCliSession& s, TCliReport& r) {
+    return [](TCliLink& s, TCliReport& r) {
         TValdrixInputBits bits;
         if (!AttemptTwice([&] { return s.Device().GetInputs(bits); })) return false;
         r.Json()["inputs"] = BitJson(bits);
@@ -57,7 +57,7 @@ TCliAction Inputs(const TCliArgs&)
 
 TCliAction Outputs(const TCliArgs&)
 {
-    return [](TCliSession& s, TCliReport& r) {
+    return [](TCliLink& s, TCliReport& r) {
         TValdrixOutputBits bits;
         if (!AttemptTwice([&] { return s.Device().GetOutputs(bits); })) return false;
         r.Json()["outputs"] = BitJson(bits);
@@ -71,7 +71,7 @@ TCliAction SetOutput(const TCliArgs& args)
     const int n = int(ParseCliInt(args["N"], 1, ValdrixDigitalOutputs, "output"));
     const bool on = OnOff(args["STATE"]);
     const int duration = args.Has("DURATION") ? int(ParseCliInt(args["DURATION"], 0, 255, "duration")) : 0;
-    return [=](TCliSession& s, TCliReport&) {
+    return [=](TCliLink& s, TCliReport&) {
         return AttemptTwice([&] { return s.Device().SetOutput(n, on, duration); });
     };
 }
@@ -83,12 +83,12 @@ TCliAction SetOutputs(const TCliArgs& args)
         throw ECliUsage("BITS must be ten 0/1 characters, output 1 first");
     TValdrixOutputBits states;
     for (int i = 1; i <= ValdrixDigitalOutputs; ++i) states[i] = bits[size_t(i - 1)] == '1';
-    return [=](TCliSession& s, TCliReport&) { return AttemptTwice([&] { return s.Device().SetOutputs(states); }); };
+    return [=](TCliLink& s, TCliReport&) { return AttemptTwice([&] { return s.Device().SetOutputs(states); }); };
 }
 
 TCliAction Counters(const TCliArgs&)
 {
-    return [](TCliSession& s, TCliReport& r) {
+    return [](TCliLink& s, TCliReport& r) {
         TValdrixCounters values;
         if (!AttemptTwice([&] { return s.Device().GetCounters(values, false); })) return false;
         r.Json()["counters"] = Map(values, [](int64_t v) { return v; });
@@ -99,7 +99,7 @@ TCliAction Counters(const TCliArgs&)
 
 TCliAction Temps(const TCliArgs&)
 {
-    return [](TCliSession& s, TCliReport& r) {
+    return [](TCliLink& s, TCliReport& r) {
         TValdrixTemperatures temperatures;
         if (!AttemptTwice([&] { return s.Device().GetTemperatures(temperatures); })) return false;
         r.Json()["temperatures"] = TemperaturesJson(temperatures);
@@ -111,7 +111,7 @@ TCliAction Temps(const TCliArgs&)
 TCliAction AnalogInputs(const TCliArgs& args)
 {
     const bool raw = args.Has("--raw");
-    return [=](TCliSession& s, TCliReport& r) {
+    return [=](TCliLink& s, TCliReport& r) {
         TValdrixAnalogReadings readings;
         if (!AttemptTwice([&] { return s.Device().GetAnalogInputs(readings, raw); })) return false;
         r.Json()["analog_inputs"] = AnalogJson(readings);
@@ -122,7 +122,7 @@ TCliAction AnalogInputs(const TCliArgs& args)
 
 TCliAction Ranges(const TCliArgs&)
 {
-    return [](TCliSession& s, TCliReport& r) {
+    return [](TCliLink& s, TCliReport& r) {
         TValdrixInputRanges ranges;
         if (!AttemptTwice([&] { return s.Device().GetInputRanges(ranges); })) return false;
         r.Json()["ranges"] = Map(ranges, [](uint8_t c) { return int(c); });
@@ -136,7 +136,7 @@ TCliAction SetRange(const TCliArgs& args)
 {
     const int n = int(ParseCliInt(args["N"], 1, ValdrixAnalogInputs, "input"));
     const int code = int(ParseCliInt(args["CODE"], 0, ValdrixMaxRangeCode, "range code"));
-    return [=](TCliSession& s, TCliReport&) { return AttemptTwice([&] { return s.Device().SetInputRange(n, code); }); };
+    return [=](TCliLink& s, TCliReport&) { return AttemptTwice([&] { return s.Device().SetInputRange(n, code); }); };
 }
 
 TCliAction AnalogOutput(const TCliArgs& args)
@@ -144,14 +144,14 @@ TCliAction AnalogOutput(const TCliArgs& args)
     const bool raw = args.Has("--raw");
     const int n = int(ParseCliInt(args["N"], 1, ValdrixAnalogOutputs, "output"));
     const int value = int(ParseCliInt(args["VALUE"], -32768, 32767, "value"));
-    return [=](TCliSession& s, TCliReport&) {
+    return [=](TCliLink& s, TCliReport&) {
         return AttemptTwice([&] { return s.Device().SetAnalogOutput(n, value, raw); });
     };
 }
 
 TCliAction Clock(const TCliArgs&)
 {
-    return [](TCliSession& s, TCliReport& r) {
+    return [](TCliLink& s, TCliReport& r) {
         double value = 0;
         if (!s.Device().GetClock(value)) return false;
         r.Json()["clock"] = FormatDateTimeIso(value);
@@ -165,7 +165,7 @@ TCliAction SetClock(const TCliArgs& args)
     const bool now = !args.Has("TIME") || args["TIME"] == "now";
     double value = 0;
     if (!now && !ParseDateTimeIso(args["TIME"], value)) throw ECliUsage("expected now or \"YYYY-MM-DD hh:mm:ss\"");
-    return [=](TCliSession& s, TCliReport& r) {
+    return [=](TCliLink& s, TCliReport& r) {
         const double set = now ? NowDateTime() : value;
         if (!s.Device().SetClock(set)) return false;
         r.Json()["clock"] = FormatDateTimeIso(set);
@@ -182,7 +182,7 @@ TCliAction CalibrateInput(const TCliArgs& args)
     const double applied = ParseCliDouble(args["--applied"], "applied value");
     if (applied == 0) throw ECliUsage("the applied value must not be 0");
     const int64_t divisions = ParseCliInt(args["--divisions"], 0, 65535, "divisions");
-    return [=](TCliSession& s, TCliReport& r) {
+    return [=](TCliLink& s, TCliReport& r) {
         const TValdrixCalibrationResult result = CalibrateValdrixInput(s.Device(), n, applied, divisions);
         if (result.Status != TValdrixCalibrationStatus::Done) {
             if (result.Status == TValdrixCalibrationStatus::ArithmeticError) r.SetError(result.Message);
@@ -201,7 +201,7 @@ TCliAction StoreOutputPoint(const TCliArgs& args)
     const int n = int(ParseCliInt(args["N"], 1, ValdrixAnalogOutputs, "output"));
     if (args["POINT"] != "low" && args["POINT"] != "high") throw ECliUsage("expected low or high");
     const bool low = args["POINT"] == "low";
-    return [=](TCliSession& s, TCliReport&) {
+    return [=](TCliLink& s, TCliReport&) {
         return AttemptTwice([&] { return s.Device().StoreOutputCalibrationPoint(n, low); });
     };
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-class TCliSession;
+class TCliLink;
 
 class TCliReport {
 public:
@@ -67,7 +67,7 @@ private:
 
 // Runs the command; false when a request failed (the caller reports it unless the
 // command showed its failed result itself).
-using TCliAction = std::function<bool(TCliSession& session, TCliReport& report)>;
+using TCliAction = std::function<bool(TCliLink& link, TCliReport& report)>;
 
 // The syntax of every command, for the command-line parser.
 std::vector<TCliCommandSyntax> CliCommandSyntax();

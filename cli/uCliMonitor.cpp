@@ -2,7 +2,7 @@
 
 #include "cli/uCliPacing.h"
 #include "cli/uCliPanelText.h"
-#include "cli/uCliSession.h"
+#include "cli/uCliLink.h"
 #include "device/uValdrixPolling.h"
 
 #include <climits>
@@ -43,15 +43,17 @@ void ShowFailure(const std::string& reason, int64_t failures, TCliReport& r)
 
 // Opens the link again, one attempt every CliReconnectInterval, until the module answers;
 // false when a stop signal ended the attempts.
-bool Reconnect(TCliSession& s, TCliPacer& pacer, std::string reason, TIdentityRule identity)
+bool Reconnect(TCliLink& s, TCliPacer& pacer, std::string reason, TIdentityRule identity)
 {
     for (int attempt = 1;; ++attempt) {
         if (!pacer.Pause(CliReconnectInterval)) return false;
         std::fprintf(stderr, "valdrix-cli: connection lost: %s; reconnecting (attempt %d)\n", reason.c_str(), attempt);
-        if (s.Reconnect(identity, reason)) {
+        const TIdentifiedOpen opened = s.Link().Reconnect(identity);
+        if (opened.Ok()) {
             std::fprintf(stderr, "valdrix-cli: reconnected (attempt %d)\n", attempt);
             return true;
         }
+        reason = CliReconnectFailure(opened, s.Link());
     }
 }
 
@@ -64,15 +66,15 @@ TCliAction PrepareMonitor(const TCliArgs& args)
     const bool keepGoing = args.Has("--keep-going");
     const bool reconnect = args.Has("--reconnect");
     const TIdentityRule identity = args.Has("--any-device") ? TIdentityRule::AnyFamilyDevice : TIdentityRule::Valdrix;
-    return [=](TCliSession& s, TCliReport& r) {
+    return [=](TCliLink& s, TCliReport& r) {
         TValdrixPanel panel;
         TCliPacer pacer(interval);
         int64_t failures = 0;
         for (int64_t refresh = 0; (count == 0 || refresh < count) && pacer.Next(); ++refresh) {
             const bool ok = Refresh(s.Device(), panel);
-            const bool unreachable = !ok && s.ModuleUnreachable();
+            const bool unreachable = !ok && s.Link().ModuleUnreachable();
             if (!ok && !keepGoing && !(reconnect && unreachable)) return false;
-            const std::string reason = ok ? std::string() : s.DescribeFailure();
+            const std::string reason = ok ? std::string() : s.Link().DescribeFailure();
             failures += !ok;
             if (ok || keepGoing) {
                 if (ok)

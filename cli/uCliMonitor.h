@@ -8,8 +8,9 @@
 // closed, no answer) is followed by attempts to open the same link again, one every
 // CliReconnectInterval, each told on standard error, until the module answers its
 // identification request with a text that names the product (any answer with
-// --any-device: the rule of uLinkPolicy.h, the window's too); the refreshes then go on. --count counts failed refreshes
-// too. A run in which any refresh failed ends with exit status 1.
+// --any-device). Each attempt is the window's own (TSessionLink::Reconnect, the rule of
+// uLinkPolicy.h); the refreshes then go on. --count counts failed refreshes too. A run
+// in which any refresh failed ends with exit status 1.
 #pragma once
 
 #include "cli/uCliCommands.h"

@@ -2,7 +2,7 @@
 
 #include "cli/uCliOptions.h"
 #include "cli/uCliPacing.h"
-#include "cli/uCliSession.h"
+#include "cli/uCliLink.h"
 
 #include <algorithm>
 #include <chrono>
@@ -45,7 +45,7 @@ TCliAction PreparePing(const TCliArgs& args)
 {
     const int64_t count = CliInt(args, "--count", 1, INT32_MAX, 4);
     const auto interval = CliInterval(args, std::chrono::milliseconds(1000));
-    return [=](TCliSession& s, TCliReport& r) {
+    return [=](TCliLink& s, TCliReport& r) {
         std::vector<double> times;
         int64_t sent = 0;
         TCliPacer pacer(interval);
@@ -59,7 +59,7 @@ TCliAction PreparePing(const TCliArgs& args)
                 times.push_back(ms);
                 r.Progress(seq + " time=" + MsText(ms) + " ms");
             } else {
-                r.Progress(seq + " lost: " + s.DescribeFailure());
+                r.Progress(seq + " lost: " + s.Link().DescribeFailure());
             }
         }
         const int64_t answered = int64_t(times.size());

@@ -2,7 +2,7 @@
 
 #include "cli/uCliAddress.h"
 #include "cli/uCliPacing.h"
-#include "cli/uCliSession.h"
+#include "cli/uCliLink.h"
 
 #include <algorithm>
 #include <chrono>
@@ -53,15 +53,15 @@ private:
 // last address, for the session's time-out more.
 class TScan {
 public:
-    TScan(TCliSession& s, TCliReport& r, int32_t timeout) : FSession(s), FReport(r), FTimeout(timeout) {}
+    TScan(TCliLink& s, TCliReport& r, int32_t timeout) : FLink(s), FReport(r), FTimeout(timeout) {}
 
     // False when the link closed under the scan.
     bool Run(uint8_t from, uint8_t to)
     {
         FTo = to;
-        IValdrix& device = FSession.Device();
+        IValdrix& device = FLink.Device();
         device.SetTimeout(FTimeout);
-        FSession.TakePacketAddresses();
+        FLink.TakePacketAddresses();
         TScanProgress progress(FReport.Interactive());
         TCliPacer pacer(std::chrono::milliseconds(0));
         for (int address = from; address <= to; ++address) {
@@ -74,7 +74,7 @@ public:
             const TCliProbe probe = ProbeAddress(device);
             if (probe.Answer == TCliProbe::Silent) {
                 // Every later address would be silent as well.
-                if (FSession.LinkClosed()) return false;
+                if (FLink.Link().LinkClosed()) return false;
                 FSilent.insert(uint8_t(address));
                 FLastSilent = std::chrono::steady_clock::now();
             }
@@ -82,10 +82,10 @@ public:
             if (probe.Answer != TCliProbe::Silent) Found(uint8_t(address), probe, progress);
         }
         using namespace std::chrono;
-        const auto listenEnd = FLastSilent + milliseconds(FSession.Timeout());
+        const auto listenEnd = FLastSilent + milliseconds(FLink.Timeout());
         for (auto now = steady_clock::now(); !FSilent.empty() && !FInterruptedAt && now < listenEnd;
              now = steady_clock::now()) {
-            FSession.Listen(std::min(ListenSlice, ceil<milliseconds>(listenEnd - now)));
+            FLink.Link().Listen(std::min(ListenSlice, ceil<milliseconds>(listenEnd - now)));
             FindLate(-1, progress);
             if (pacer.Stopped()) FInterruptedAt = to + 1;
         }
@@ -115,7 +115,7 @@ private:
     // address being asked (-1: none) answers in time.
     void FindLate(int asked, TScanProgress& progress)
     {
-        for (const uint8_t address : FSession.TakePacketAddresses()) {
+        for (const uint8_t address : FLink.TakePacketAddresses()) {
             if (address == asked || FSilent.erase(address) == 0) continue;
             progress.Clear();
             ++FOdd;
@@ -129,7 +129,7 @@ private:
     {
         uint16_t n1 = 0, n2 = 0;
         uint32_t n3 = 0;
-        IValdrix& device = FSession.Device();
+        IValdrix& device = FLink.Device();
         const bool numbered = device.ReadFANumbers(n1, n2, n3);
         progress.Clear();
         TCliJson json{{"address", address}};
@@ -155,7 +155,7 @@ private:
         FReport.Emit(CliAddressText(address) + " serial " + serial + ": " + text, json);
     }
 
-    TCliSession& FSession;
+    TCliLink& FLink;
     TCliReport& FReport;
     const int32_t FTimeout;
     TCliJson FModules = TCliJson::array();
@@ -176,7 +176,7 @@ TCliAction PrepareScan(const TCliArgs& args)
     const uint8_t to = args.Has("--to") ? ParseCliAddress(args["--to"], "--to") : LastScanned;
     if (from > to) throw ECliUsage("--from " + std::to_string(from) + " is above --to " + std::to_string(to));
     const auto timeout = int32_t(CliInt(args, "--timeout", 1, 60000, DefaultScanTimeout));
-    return [=](TCliSession& s, TCliReport& r) {
+    return [=](TCliLink& s, TCliReport& r) {
         TScan scan(s, r, timeout);
         return scan.Run(from, to) && scan.Report();
     };

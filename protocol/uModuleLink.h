@@ -44,6 +44,8 @@ public:
     // thread takes it off with Close afterwards.
     void Interrupt();
 
+    // The connection string of the last accepted Open (what Reopen opens).
+    const std::string& Connection() const { return FConnection; }
     // The interface built by the last accepted Open (none after Close).
     const IntfPtr<ICommunicationInterface>& Interface() const { return FInterface; }
     const IntfPtr<TTarvelStack>& Stack() const { return FStack; }

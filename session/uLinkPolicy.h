@@ -8,10 +8,8 @@
 //   link once, so that an attempt waits one time-out at most;
 // - attempts to reopen follow one another every ReconnectIntervalMs until one succeeds
 //   or the user stops them.
+// TSessionLink (session/uSessionLink.h) carries out the opening and the attempts.
 #pragma once
-
-#include "device/ussValdrix.h"
-#include "protocol/uModuleLink.h"
 
 #include <cstdint>
 #include <string>
@@ -29,10 +27,3 @@ enum class TOpenAttempts {
     Connect,   // identification asked at most twice
     Reconnect, // identification asked once
 };
-
-// Opens the connection string on the link (to which the device is attached) and reads
-// the identification; true when the link is open and the module accepted. Otherwise
-// the link is closed again and `error` holds the transport's reason (empty when the
-// link opened but the module did not answer or is another device).
-bool OpenAndIdentify(TModuleLink& link, ITarvelStackDevice& device, const std::string& connection,
-                     TOpenAttempts attempts, TIdentityRule rule, std::string& error);

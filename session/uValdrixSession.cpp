@@ -11,23 +11,23 @@ constexpr uint32_t RS485ServiceWaitMs = 10;
 } // namespace
 
 TValdrixSession::TValdrixSession(TRS485Answerer answerer, QObject* parent)
-    : QObject(parent), FAnswerer(std::move(answerer)), FDevice(MakeObj<TValdrix>(ValdrixDefaultAddress))
+    : QObject(parent), FAnswerer(std::move(answerer))
 {
     qRegisterMetaType<TValdrixPanel>();
     qRegisterMetaType<TValdrixInputRanges>();
     qRegisterMetaType<TValdrixCalibrationResult>();
-    FMainLink.Attach(FDevice);
     FReconnectTimer.setInterval(int(ReconnectIntervalMs));
     connect(&FReconnectTimer, &QTimer::timeout, this, [this] {
         // A connect in progress goes first; so does an attempt whose link is still opening.
         if (FConnecting > 0) return;
         const int attempt = ++FReconnectAttempt;
         const uint64_t round = FReconnectRound;
-        Ask(AskAttempt, [this, connection = FConnection, attempt, round](uint64_t generation) {
-            ReconnectAttempt(generation, connection, round, attempt);
+        Ask(AskAttempt, [this, attempt, round](uint64_t generation) {
+            ReconnectAttempt(generation, round, attempt);
         });
     });
     connect(this, &TValdrixSession::WorkerAsked, this, [this](int kind) {
+        if (kind == AskScript) return;
         if (kind != AskAttempt) --FActions;
         if (kind != AskAction) --FConnecting;
         emit ActionsChanged();
@@ -43,11 +43,10 @@ TValdrixSession::~TValdrixSession()
 {
     FReconnectTimer.stop();
     FWorker.Interrupt();
-    FMainLink.Interrupt();
+    FLink.Interrupt();
     FRS485Link.Interrupt();
     FWorker.Finish();
     FRS485Link.Close();
-    FMainLink.Detach();
 }
 
 IntfPtr<ICommunicationInterface> TValdrixSession::MainInterface() const
@@ -77,9 +76,11 @@ void TValdrixSession::SetPendingOutput(int output, int32_t value)
 
 void TValdrixSession::Ask(TAsk kind, std::function<void(uint64_t generation)> action)
 {
-    if (kind != AskAttempt) ++FActions;
-    if (kind != AskAction) ++FConnecting;
-    emit ActionsChanged();
+    if (kind != AskScript) {
+        if (kind != AskAttempt) ++FActions;
+        if (kind != AskAction) ++FConnecting;
+        emit ActionsChanged();
+    }
     const uint64_t generation = FWorker.Generation();
     FWorker.Post([this, kind, generation, action = std::move(action)] {
         if (FWorker.Live(generation)) action(generation);
@@ -89,19 +90,16 @@ void TValdrixSession::Ask(TAsk kind, std::function<void(uint64_t generation)> ac
 
 void TValdrixSession::Connect(const std::string& connection)
 {
-    FConnection = connection;
     Ask(AskConnect, [this, connection](uint64_t generation) {
         // A new link replaces the old one and the RS-485 link with it.
         if (FLinkUp) CloseLinks();
-        std::string error;
-        const bool ok =
-            OpenAndIdentify(FMainLink, *FDevice, connection, TOpenAttempts::Connect, TIdentityRule::Valdrix, error);
+        const TIdentifiedOpen opened = FLink.OpenAndIdentify(connection, TOpenAttempts::Connect, TIdentityRule::Valdrix);
         if (!FWorker.Live(generation)) {
-            if (ok) FMainLink.Close();
+            if (opened.Ok()) FLink.Close();
             return;
         }
-        PublishLinks(ok);
-        emit ConnectFinished(ok, QString::fromStdString(error));
+        PublishLinks(opened.Ok());
+        emit ConnectFinished(opened.Ok(), QString::fromStdString(opened.TransportReason()));
     });
 }
 
@@ -109,7 +107,7 @@ void TValdrixSession::Disconnect()
 {
     StopReconnecting();
     FWorker.Interrupt();
-    FMainLink.Interrupt();
+    FLink.Interrupt();
     FRS485Link.Interrupt();
     FConnected = false;
     Ask(AskAction, [this](uint64_t) { CloseLinks(); });
@@ -118,7 +116,7 @@ void TValdrixSession::Disconnect()
 void TValdrixSession::CloseLinks()
 {
     FRS485Link.Close();
-    FMainLink.Close();
+    FLink.Close();
     PublishLinks(false);
 }
 
@@ -127,7 +125,7 @@ void TValdrixSession::PublishLinks(bool connected)
     FLinkUp = connected;
     {
         const std::lock_guard lock(FLock);
-        FMainInterface = connected ? FMainLink.Interface() : nullptr;
+        FMainInterface = connected ? FLink.Interface() : nullptr;
         FRS485Interface = FRS485Link.Interface();
     }
     emit WorkerLinkState(connected, QPrivateSignal());
@@ -152,7 +150,7 @@ void TValdrixSession::RunTick(uint64_t generation)
     }
     if (output >= 1 && output <= ValdrixAnalogOutputs) {
         // A value dragged meanwhile stays pending for the next tick.
-        if (FDevice->SetAnalogOutput(output, value, true)) {
+        if (FDevice.SetAnalogOutput(output, value, true)) {
             const std::lock_guard lock(FLock);
             if (FPendingOutput == output && FPendingValue == value) FPendingOutput = 0;
         }
@@ -160,7 +158,7 @@ void TValdrixSession::RunTick(uint64_t generation)
         ServiceRS485();
     }
     const int step = FTimerStep;
-    const bool ok = PollValdrixStep(*FDevice, step, FPanel);
+    const bool ok = PollValdrixStep(FDevice, step, FPanel);
     FTimerStep = (FTimerStep + 1) % ValdrixPollSteps;
     if (!FWorker.Live(generation)) return;
     emit Polled(step, FPanel);
@@ -176,8 +174,14 @@ void TValdrixSession::ServiceRS485()
     if (!link || !link->IsOpen()) return;
     std::string received;
     link->Receive(received);
+    if (!FAnswerer) return;
     Sleep(RS485ServiceWaitMs);
     for (const std::string& answer : FAnswerer(received)) link->Send(answer);
+}
+
+void TValdrixSession::RunScript(std::function<void(TSessionLink& link)> script)
+{
+    Ask(AskScript, [this, script = std::move(script)](uint64_t) { script(FLink); });
 }
 
 void TValdrixSession::StartReconnecting()
@@ -193,21 +197,18 @@ void TValdrixSession::StopReconnecting()
     FReconnectTimer.stop();
 }
 
-void TValdrixSession::ReconnectAttempt(uint64_t generation, const std::string& connection, uint64_t round,
-                                       int attempt)
+void TValdrixSession::ReconnectAttempt(uint64_t generation, uint64_t round, int attempt)
 {
     if (FLinkUp || FReconnectRound != round) return;
     emit ReconnectStarted(attempt);
-    std::string error;
-    const bool ok =
-        OpenAndIdentify(FMainLink, *FDevice, connection, TOpenAttempts::Reconnect, TIdentityRule::Valdrix, error);
+    const TIdentifiedOpen opened = FLink.Reconnect(TIdentityRule::Valdrix);
     if (!FWorker.Live(generation) || FReconnectRound != round) {
         // Stopped while the link was opening: the user's choice wins.
-        if (ok) FMainLink.Close();
+        if (opened.Ok()) FLink.Close();
         return;
     }
-    if (!ok) {
-        emit ReconnectFailed(attempt, QString::fromStdString(error));
+    if (!opened.Ok()) {
+        emit ReconnectFailed(attempt, QString::fromStdString(opened.TransportReason()));
         return;
     }
     PublishLinks(true);

@@ -20,6 +20,7 @@
 #include "device/uValdrixPolling.h"
 #include "protocol/uModuleLink.h"
 #include "session/uLinkPolicy.h"
+#include "session/uSessionLink.h"
 #include "session/uSessionWorker.h"
 
 #include <QObject>
@@ -50,12 +51,11 @@ public:
     // The RS-485 test: the answer is looked for after two such pauses.
     static constexpr uint32_t RS485AnswerWaitMs = 500;
 
-    explicit TValdrixSession(TRS485Answerer answerer, QObject* parent = nullptr);
+    // Without an answerer, what the RS-485 link receives is read and left unanswered.
+    explicit TValdrixSession(TRS485Answerer answerer = {}, QObject* parent = nullptr);
     // Closes both links at once and waits for the worker to end.
     ~TValdrixSession() override;
 
-    // The device, for the caller's own reads (tests); the worker calls it meanwhile.
-    IValdrix& Device() const { return *FDevice; }
     // The link is open and the module identified itself (as last reported).
     bool Connected() const { return FConnected; }
     // A connect, an attempt to reopen or an RS-485 open is asked or running.
@@ -90,6 +90,12 @@ public:
     void RampTest(int output);
     void ReadClock();
     void SetClock(double value);
+
+    // Runs `script` on the worker, after what was asked before, with the module link as it
+    // is (open or not): for a client that drives the module request by request itself
+    // (valdrix-cli's commands, a test's own reads). It neither counts as an action nor
+    // changes what the session reports of its link; a stop ends its waits as any other's.
+    void RunScript(std::function<void(TSessionLink& link)> script);
 
     // The RS-485 test link: opened, closed, and the request through the module's port.
     void OpenRS485(const std::string& connection);
@@ -132,13 +138,15 @@ private:
         AskAction,  // a user's action (counts in ActionRunning)
         AskConnect, // an action that opens a link (counts in Connecting too)
         AskAttempt, // an attempt to reopen the lost link (counts in Connecting only)
+        AskScript,  // a client's own requests (counts in neither)
     };
     // Posts a job: it runs unless a stop comes first, and reports its end.
     void Ask(TAsk kind, std::function<void(uint64_t generation)> action);
     // Posts a user's action whose device call is attempted twice and reported by RequestDone.
     void AskTwice(std::function<bool()> call);
     void RunTick(uint64_t generation);
-    void ReconnectAttempt(uint64_t generation, const std::string& connection, uint64_t round, int attempt);
+    // Reopens the link the polling lost (the last one connected).
+    void ReconnectAttempt(uint64_t generation, uint64_t round, int attempt);
     // Worker side: closes both links, or tells the owner about them.
     void CloseLinks();
     void PublishLinks(bool connected);
@@ -147,9 +155,9 @@ private:
     void RunRS485Test(uint64_t generation, uint8_t address);
 
     TRS485Answerer FAnswerer;
-    IntfPtr<TValdrix> FDevice;
     // Worker side.
-    TModuleLink FMainLink;
+    TSessionLink FLink;
+    IValdrix& FDevice = FLink.Device();
     TModuleLink FRS485Link;
     TValdrixPanel FPanel;
     int FTimerStep = 0;
@@ -161,7 +169,6 @@ private:
     int FPendingOutput = 0;
     int32_t FPendingValue = 0;
     // Owner side.
-    std::string FConnection;
     bool FConnected = false;
     int FConnecting = 0;
     int FActions = 0;

@@ -15,29 +15,29 @@ void TValdrixSession::AskTwice(std::function<bool()> call)
 
 void TValdrixSession::SetOutput(int output, bool on)
 {
-    AskTwice([this, output, on] { return FDevice->SetOutput(output, on, 0); });
+    AskTwice([this, output, on] { return FDevice.SetOutput(output, on, 0); });
 }
 
 void TValdrixSession::SetOutputs(const TValdrixOutputBits& states)
 {
-    AskTwice([this, states] { return FDevice->SetOutputs(states); });
+    AskTwice([this, states] { return FDevice.SetOutputs(states); });
 }
 
 void TValdrixSession::SetInputRange(int input, uint8_t code)
 {
-    AskTwice([this, input, code] { return FDevice->SetInputRange(input, code); });
+    AskTwice([this, input, code] { return FDevice.SetInputRange(input, code); });
 }
 
 void TValdrixSession::StoreOutputCalibrationPoint(int output, bool low)
 {
-    AskTwice([this, output, low] { return FDevice->StoreOutputCalibrationPoint(output, low); });
+    AskTwice([this, output, low] { return FDevice.StoreOutputCalibrationPoint(output, low); });
 }
 
 void TValdrixSession::ReadInputRanges()
 {
     Ask(AskAction, [this](uint64_t generation) {
         TValdrixInputRanges ranges;
-        const bool ok = AttemptTwice([&] { return FDevice->GetInputRanges(ranges); });
+        const bool ok = AttemptTwice([&] { return FDevice.GetInputRanges(ranges); });
         if (!FWorker.Live(generation)) return;
         if (ok) emit InputRangesRead(ranges);
         emit RequestDone(ok);
@@ -48,7 +48,7 @@ void TValdrixSession::CalibrateInput(int input, double applied, int64_t division
 {
     Ask(AskAction, [this, input, applied, divisions](uint64_t generation) {
         const TValdrixCalibrationResult result =
-            CalibrateValdrixInput(*FDevice, input, applied, divisions, [this](int reading) {
+            CalibrateValdrixInput(FDevice, input, applied, divisions, [this](int reading) {
                 emit CalibrationProgress(reading, ValdrixCalibrationReadings);
             });
         if (FWorker.Live(generation)) emit CalibrationDone(result);
@@ -64,7 +64,7 @@ void TValdrixSession::RampTest(int output)
             emit RequestDone(true);
             emit SequenceProgress(i + 1, RampSteps);
             const bool ok = AttemptTwice([&] {
-                return FWorker.Live(generation) && FDevice->SetAnalogOutput(output, i * RampIncrement, false);
+                return FWorker.Live(generation) && FDevice.SetAnalogOutput(output, i * RampIncrement, false);
             });
             if (!FWorker.Live(generation)) return;
             if (!ok) {
@@ -80,14 +80,14 @@ void TValdrixSession::ReadClock()
 {
     Ask(AskAction, [this](uint64_t generation) {
         double value = 0;
-        const bool ok = FDevice->GetClock(value);
+        const bool ok = FDevice.GetClock(value);
         if (FWorker.Live(generation)) emit ClockRead(ok, value);
     });
 }
 
 void TValdrixSession::SetClock(double value)
 {
-    Ask(AskAction, [this, value](uint64_t) { FDevice->SetClock(value); });
+    Ask(AskAction, [this, value](uint64_t) { FDevice.SetClock(value); });
 }
 
 void TValdrixSession::OpenRS485(const std::string& connection)
@@ -118,8 +118,8 @@ void TValdrixSession::CloseRS485()
 void TValdrixSession::TestRS485(uint8_t address)
 {
     Ask(AskAction, [this, address](uint64_t generation) {
-        const IntfPtr<TTarvelStack> stack = FMainLink.Stack();
-        const IntfPtr<ICommunicationInterface> link = FMainLink.Interface();
+        const IntfPtr<TTarvelStack> stack = FLink.Stack();
+        const IntfPtr<ICommunicationInterface> link = FLink.Interface();
         if (!FLinkUp || !stack || !link || !link->IsOpen()) return;
         // The request goes out through the module to its RS-485 port, where the RS-485
         // link answers it on its turn; the answer comes back on the module link.

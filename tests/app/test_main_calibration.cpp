@@ -70,7 +70,7 @@ protected:
     int32_t Coefficient(int input)
     {
         int32_t value = -1;
-        EXPECT_TRUE(Main().Device().GetInputCoefficient(input, value));
+        EXPECT_TRUE(Module([&](IValdrix& d) { return d.GetInputCoefficient(input, value); }));
         return value;
     }
 
@@ -87,7 +87,7 @@ TEST_F(CalibrationTest, CalibratingAnInputWritesCoefficientAndDivisions)
     EXPECT_EQ(StatusColour(), QColor(0x00, 0x80, 0x00));
     EXPECT_EQ(Coefficient(1), 10000);
     int32_t divisions = -1;
-    ASSERT_TRUE(Main().Device().GetInputDivisions(1, divisions));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetInputDivisions(1, divisions); }));
     EXPECT_EQ(divisions, 10000);
     EXPECT_EQ(coefficients.Data().size(), 1u);
 
@@ -118,10 +118,10 @@ TEST_F(CalibrationTest, RefusedCalibrationsWriteNothing)
 
 TEST_F(CalibrationTest, InputRangesAreReadIntoTheListsAndWritten)
 {
-    ASSERT_TRUE(Main().Device().SetInputRange(1, 0));
-    ASSERT_TRUE(Main().Device().SetInputRange(2, 1));
-    ASSERT_TRUE(Main().Device().SetInputRange(3, 6));
-    ASSERT_TRUE(Main().Device().SetInputRange(4, 3));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.SetInputRange(1, 0); }));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.SetInputRange(2, 1); }));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.SetInputRange(3, 6); }));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.SetInputRange(4, 3); }));
     Click(QStringLiteral("btnADGetInputRange"));
     const QStringList expected = {"0 - 10 V", "0 - 20 mA", "4 - 20 mA", "0 - 10 V"};
     for (int n = 1; n <= 4; ++n)
@@ -133,7 +133,7 @@ TEST_F(CalibrationTest, InputRangesAreReadIntoTheListsAndWritten)
     Find<QComboBox>(QStringLiteral("cbbAD4InputRange"))->setCurrentIndex(1);
     Click(QStringLiteral("btnAD4Set"));
     TValdrixInputRanges ranges;
-    ASSERT_TRUE(Main().Device().GetInputRanges(ranges));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetInputRanges(ranges); }));
     EXPECT_EQ(ranges[1], 6);
     EXPECT_EQ(ranges[2], 1);
     EXPECT_EQ(ranges[4], 1);
@@ -143,12 +143,12 @@ TEST_F(CalibrationTest, InputRangesAreReadIntoTheListsAndWritten)
 TEST_F(CalibrationTest, OutputCalibrationPointsStoreThePresentValue)
 {
     TSentRequests stores(0x4E);
-    ASSERT_TRUE(Main().Device().SetAnalogOutput(2, 321, true));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.SetAnalogOutput(2, 321, true); }));
     Click(QStringLiteral("Button2"));
-    ASSERT_TRUE(Main().Device().SetAnalogOutput(2, 3900, true));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.SetAnalogOutput(2, 3900, true); }));
     Click(QStringLiteral("btnDA2High"));
     TValdrixOutputCalibration calibration;
-    ASSERT_TRUE(Main().Device().GetOutputCalibration(2, calibration));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetOutputCalibration(2, calibration); }));
     EXPECT_EQ(calibration.Low, 321);
     EXPECT_EQ(calibration.High, 3900);
     EXPECT_EQ(stores.Data(), (std::vector<std::string>{std::string("\x02\x00", 2), std::string("\x02\x01", 2)}));
@@ -167,6 +167,6 @@ TEST_F(CalibrationTest, RampTestStepsThroughTheRange)
     EXPECT_EQ(writes.Data(), expected);
     EXPECT_EQ(StatusText(), QString());
     int32_t value = -1;
-    ASSERT_TRUE(Main().Device().GetAnalogOutput(4, value, false));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetAnalogOutput(4, value, false); }));
     EXPECT_EQ(value, 10000);
 }

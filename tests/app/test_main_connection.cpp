@@ -164,14 +164,14 @@ TEST_F(MainWindowTest, ReconnectingClosesTheRS485LinkAndTheOldLink)
     const IntfPtr<ICommunicationInterface> rs485 = Main().RS485Link();
     ASSERT_TRUE(rs485);
     EXPECT_TRUE(rs485->IsOpen());
-    const IntfPtr<ICommunicationInterface> first = Main().Device().GetStack()->GetCommunicationInterface();
+    const IntfPtr<ICommunicationInterface> first = Main().Session().MainInterface();
 
     ConfirmDialogWith(sim.Connection(), QStringLiteral("btnConnect"));
     EXPECT_TRUE(Main().Connected());
     EXPECT_FALSE(Main().RS485Link());
     EXPECT_FALSE(rs485->IsOpen());
     EXPECT_FALSE(first->IsOpen());
-    EXPECT_NE(Main().Device().GetStack()->GetCommunicationInterface().get(), first.get());
+    EXPECT_NE(Main().Session().MainInterface().get(), first.get());
     EXPECT_FALSE(Find<QPushButton>(QStringLiteral("btnRS485Disconnect"))->isEnabled());
 }
 

@@ -7,6 +7,7 @@
 #include "app/ufMain.h"
 #include "tests/support/child_processes.h"
 #include "tests/support/pump_until.h"
+#include "tests/support/session_requests.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -28,6 +29,8 @@ protected:
     void OpenWindows();
     void CloseWindows();
     TfrmMain& Main() const { return Windows->Main(); }
+    // The test's own request to the module, on the window's session: its result.
+    bool Module(std::function<bool(IValdrix&)> call) const { return OnSessionWorker(Main().Session(), std::move(call)); }
 
     template <class T>
     T* Find(const QString& name) const

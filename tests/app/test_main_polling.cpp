@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, InvalidChannelsShowADash)
     OpenWindows();
     ConnectTo(sim.Connection());
     // On the 4-20 mA range input 2's signal (2 mA) lies below the range and reads invalid.
-    ASSERT_TRUE(Main().Device().SetInputRange(2, 6));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.SetInputRange(2, 6); }));
     WaitRotation();
     EXPECT_EQ(Text(QStringLiteral("edtAD2RawValue")), QStringLiteral("-"));
     EXPECT_EQ(Text(QStringLiteral("edtAD2Value")), QStringLiteral("-"));
@@ -83,14 +83,14 @@ TEST_F(MainWindowTest, OutputLampClickSwitchesTheModulesOutput)
     EXPECT_EQ(StatusText(), QString());
     EXPECT_EQ(StatusColour(), QColor(0x00, 0x80, 0x00));
     bool on = false;
-    ASSERT_TRUE(Main().Device().GetOutput(3, on));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetOutput(3, on); }));
     EXPECT_TRUE(on);
     WaitRotation();
     EXPECT_TRUE(lamp->Down());
 
     QTest::mouseClick(lamp, Qt::LeftButton);
     WaitActions();
-    ASSERT_TRUE(Main().Device().GetOutput(3, on));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetOutput(3, on); }));
     EXPECT_FALSE(on);
     WaitRotation();
     EXPECT_FALSE(lamp->Down());
@@ -106,17 +106,17 @@ TEST_F(MainWindowTest, RunningOutputSwitchesOneOutputAfterAnother)
     for (size_t press = 0; press < expected.size(); ++press) {
         Click(QStringLiteral("btnOSetNext"));
         TValdrixOutputBits states;
-        ASSERT_TRUE(Main().Device().GetOutputs(states));
+        ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetOutputs(states); }));
         for (int n = 1; n <= 10; ++n) EXPECT_EQ(states[n], n == expected[press]) << "press " << press << " output " << n;
     }
     // "Sepnout první vstup" starts again at output 1.
     Click(QStringLiteral("btnOSetFirst"));
     TValdrixOutputBits states;
-    ASSERT_TRUE(Main().Device().GetOutputs(states));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetOutputs(states); }));
     EXPECT_TRUE(states[1]);
     EXPECT_FALSE(states[3]);
     Click(QStringLiteral("btnOSetNext"));
-    ASSERT_TRUE(Main().Device().GetOutputs(states));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetOutputs(states); }));
     EXPECT_TRUE(states[2]);
 }
 
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, DraggingTheRawPanelSendsTheValueOnTheNextTick)
     EXPECT_EQ(Main().PendingOutput(), 2);
     ASSERT_TRUE(PumpUntil([&] { return Main().PendingOutput() == 0; }));
     int32_t value = -1;
-    ASSERT_TRUE(Main().Device().GetAnalogOutput(2, value, true));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetAnalogOutput(2, value, true); }));
     EXPECT_EQ(value, 100);
 
     // 150 pixels up change nothing, 200 pixels up add 1000.
@@ -144,7 +144,7 @@ TEST_F(MainWindowTest, DraggingTheRawPanelSendsTheValueOnTheNextTick)
     EXPECT_EQ(panel->text(), QStringLiteral("1100"));
     SendMouse(panel, QEvent::MouseButtonRelease, QPoint(405, -195), Qt::NoButton);
     ASSERT_TRUE(PumpUntil([&] { return Main().PendingOutput() == 0; }));
-    ASSERT_TRUE(Main().Device().GetAnalogOutput(2, value, true));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetAnalogOutput(2, value, true); }));
     EXPECT_EQ(value, 1100);
 
     // A new drag resumes from the value last set; moves after the release do nothing.
@@ -157,7 +157,7 @@ TEST_F(MainWindowTest, DraggingTheRawPanelSendsTheValueOnTheNextTick)
     EXPECT_EQ(panel->text(), QStringLiteral("0"));
     SendMouse(panel, QEvent::MouseButtonRelease, QPoint(-8000, 20), Qt::NoButton);
     ASSERT_TRUE(PumpUntil([&] { return Main().PendingOutput() == 0; }));
-    ASSERT_TRUE(Main().Device().GetAnalogOutput(2, value, true));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetAnalogOutput(2, value, true); }));
     EXPECT_EQ(value, 0);
     EXPECT_EQ(Find<QLabel>(QStringLiteral("pnlDA1Raw"))->text(), QStringLiteral("-"));
 }
@@ -183,7 +183,7 @@ TEST_F(MainWindowTest, QuickRepeatedDragsOnTheRawPanelEachMoveTheValue)
     }
     ASSERT_TRUE(PumpUntil([&] { return Main().PendingOutput() == 0; }));
     int32_t value = -1;
-    ASSERT_TRUE(Main().Device().GetAnalogOutput(3, value, true));
+    ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetAnalogOutput(3, value, true); }));
     EXPECT_EQ(value, expected);
 }
 

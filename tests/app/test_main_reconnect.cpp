@@ -129,8 +129,8 @@ TEST_F(MainWindowTest, ConnectingWhileTheModuleIsLostBehindTheDialogEndsTheAttem
     ASSERT_TRUE(Main().Connected()) << StatusText().toStdString();
     EXPECT_FALSE(Main().Reconnecting());
     // An interval of the attempts later, the link is still the one the user chose.
-    const IntfPtr<ICommunicationInterface> chosen = Main().Device().GetStack()->GetCommunicationInterface();
+    const IntfPtr<ICommunicationInterface> chosen = Main().Session().MainInterface();
     PumpUntil([] { return false; }, std::chrono::milliseconds(ReconnectIntervalMs + 500));
-    EXPECT_EQ(Main().Device().GetStack()->GetCommunicationInterface().get(), chosen.get());
+    EXPECT_EQ(Main().Session().MainInterface().get(), chosen.get());
     EXPECT_EQ(StatusText(), QStringLiteral("Spojení bylo úspěšně navázáno."));
 }

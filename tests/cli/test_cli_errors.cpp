@@ -1,6 +1,6 @@
 // What valdrix-cli tells a user whose connection cannot be made or whose request fails:
 // the device, the system's reason and what to do; a link that closed under a request.
-#include "cli/uCliSession.h"
+#include "session/uSessionLink.h"
 #include "tests/support/child_processes.h"
 #include "tests/support/com_links.h"
 #include "tests/support/loopback_socket.h"
@@ -130,10 +130,10 @@ TEST(CliErrors, AnUnpluggedConverterIsALinkThatClosedAndServesAgainWhenReplugged
     QCoreApplication app(argc, argv);
     RegisterTransports();
     {
-        TCliSession session;
+        TSessionLink session;
         std::string error, text;
-        ASSERT_TRUE(session.Connect("provider=FTD_USB;serial_number=FTSIM077", 300, ValdrixDefaultAddress, error))
-            << error;
+        session.Device().SetTimeout(300);
+        ASSERT_EQ(session.Open("provider=FTD_USB;serial_number=FTSIM077", error), TLinkOpen::Opened) << error;
         EXPECT_TRUE(session.Device().ReadIdentificationText(text));
         const auto unplug = reinterpret_cast<bool (*)(const char*)>(
             ::dlsym(::dlopen(library, RTLD_NOW | RTLD_NOLOAD), "FakeD2xxUnplug"));
@@ -148,9 +148,9 @@ TEST(CliErrors, AnUnpluggedConverterIsALinkThatClosedAndServesAgainWhenReplugged
             ::dlsym(::dlopen(library, RTLD_NOW | RTLD_NOLOAD), "FakeD2xxReplug"));
         ASSERT_NE(replug, nullptr);
         ASSERT_TRUE(replug("FTSIM077"));
-        TCliSession session;
+        TSessionLink session;
         std::string error, text;
-        ASSERT_TRUE(session.Connect("provider=FTD_USB;serial_number=FTSIM077", 300, ValdrixDefaultAddress, error)) << error;
+        ASSERT_EQ(session.Open("provider=FTD_USB;serial_number=FTSIM077", error), TLinkOpen::Opened) << error;
         EXPECT_TRUE(session.Device().ReadIdentificationText(text));
         EXPECT_EQ(text, "Valdrix ; v 1.0 ; SIM");
     }

@@ -7,6 +7,7 @@
 #include "tests/support/child_processes.h"
 #include "tests/support/com_links.h"
 #include "tests/support/pump_until.h"
+#include "tests/support/session_requests.h"
 #include "transports/uTransports.h"
 
 #include <QTimer>
@@ -140,7 +141,7 @@ TEST_F(SessionTest, ARotationWritesThePendingOutputThenGivesTheRS485LinkItsTurns
     const std::vector<TTarvelFormat97> packets = sent.Packets();
     ASSERT_FALSE(packets.empty());
     int32_t value = 0;
-    ASSERT_TRUE(Session->Device().GetAnalogOutput(2, value, true));
+    ASSERT_TRUE(OnSessionWorker(*Session, [&](IValdrix& d) { return d.GetAnalogOutput(2, value, true); }));
     EXPECT_EQ(value, 1234);
     // The write is the only request of its instruction in the rotation, ahead of the polls.
     const uint8_t write = packets.front().Inst;
@@ -161,7 +162,7 @@ TEST_F(SessionTest, TheRampStepsThroughTheRangeWhileTheCallersLoopRuns)
     ASSERT_FALSE(Results.empty());
     EXPECT_EQ(std::count(Results.begin(), Results.end(), false), 0);
     int32_t value = 0;
-    ASSERT_TRUE(Session->Device().GetAnalogOutput(3, value, false));
+    ASSERT_TRUE(OnSessionWorker(*Session, [&](IValdrix& d) { return d.GetAnalogOutput(3, value, false); }));
     EXPECT_EQ(value, 4 * TValdrixSession::RampIncrement);
 }
 

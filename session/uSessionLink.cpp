@@ -1,64 +1,48 @@
-#include "cli/uCliSession.h"
+#include "session/uSessionLink.h"
 
+#include "device/uValdrixAttempts.h"
 #include "framework/uExceptions.h"
 
-TCliSession::TCliSession() : FSink(TSpySink::Bind<&TCliSession::Watch>(this)) { SetSpySink(FSink); }
+TSessionLink::TSessionLink() : FDevice(MakeObj<TValdrix>(ValdrixDefaultAddress)) { FLink.Attach(FDevice); }
 
-TCliSession::~TCliSession()
-{
-    RemoveSpySink(FSink);
-    FLink.Detach();
-}
+TSessionLink::~TSessionLink() { FLink.Detach(); }
 
-bool TCliSession::Connect(const std::string& connection, int32_t timeout, uint8_t address, std::string& error)
+TIdentifiedOpen TSessionLink::OpenAndIdentify(const std::string& connection, TOpenAttempts attempts,
+                                              TIdentityRule rule)
 {
-    FConnection = connection;
-    FTimeout = timeout;
-    FDevice = MakeObj<TValdrix>(address);
-    FDevice->SetTimeout(timeout);
-    FLink.Attach(FDevice);
-    return Opened(FLink.Open(connection, error), error);
-}
-
-bool TCliSession::Opened(TLinkOpen result, std::string& error)
-{
-    if (result != TLinkOpen::Failed) return result == TLinkOpen::Opened;
-    // The reason names the device itself.
-    if (error.empty() && FLink.Interface()) FLink.Interface()->GetDisplayName(error);
-    if (error.empty()) error = FConnection;
-    error = "cannot open the connection: " + error;
-    return false;
-}
-
-bool TCliSession::Reconnect(TIdentityRule identity, std::string& error)
-{
-    if (!Opened(FLink.Reopen(error), error)) return false;
+    TIdentifiedOpen result;
+    // A link that did not open stays as it was built, closed, so that it can be named.
+    if (FLink.Open(connection, result.Detail) != TLinkOpen::Opened) return result;
     std::string text;
-    if (!FDevice->ReadIdentificationText(text)) {
-        error = DescribeFailure();
-        return false;
+    const auto identify = [&] { return FDevice->ReadIdentificationText(text); };
+    if (attempts == TOpenAttempts::Reconnect ? identify() : AttemptTwice(identify)) {
+        result.Kind = IdentityAccepted(text, rule) ? TIdentifiedOpen::Identified : TIdentifiedOpen::OtherDevice;
+        result.Detail = result.Ok() ? std::string() : text;
+    } else {
+        result.Kind = TIdentifiedOpen::NoIdentification;
+        result.Detail = DescribeFailure();
     }
-    if (IdentityAccepted(text, identity)) return true;
-    error = "another device answers: \"" + text + "\"";
-    return false;
+    if (!result.Ok()) FLink.Close();
+    return result;
 }
 
-bool TCliSession::ModuleUnreachable() { return LinkClosed() || FDevice->GetLastResult() == TARVEL_RESULT_NO_ANSWER; }
-
-void TCliSession::Watch(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction)
+TIdentifiedOpen TSessionLink::Reconnect(TIdentityRule rule)
 {
-    if (intf != FLink.Interface().get() || direction != SpyDirectionReceived || bytes.empty()) return;
-    const std::lock_guard lock(FTrafficLock);
-    FReceived.Append(bytes);
-    std::string packet;
-    uint64_t at = 0;
-    while (FReceived.Next(packet, at)) FPacketAddresses.push_back(uint8_t(packet[4]));
-    if (FPacketAddresses.size() > MaxPacketAddresses)
-        FPacketAddresses.erase(FPacketAddresses.begin(),
-                               FPacketAddresses.end() - std::ptrdiff_t(MaxPacketAddresses));
+    return OpenAndIdentify(FLink.Connection(), TOpenAttempts::Reconnect, rule);
 }
 
-std::string TCliSession::DescribeFailure()
+bool TSessionLink::LinkClosed()
+{
+    const IntfPtr<ICommunicationInterface> intf = FLink.Interface();
+    return !intf || intf->WaitForData(0) == TCiWaitResult::Closed;
+}
+
+bool TSessionLink::ModuleUnreachable()
+{
+    return LinkClosed() || FDevice->GetLastResult() == TARVEL_RESULT_NO_ANSWER;
+}
+
+std::string TSessionLink::DescribeFailure()
 {
     const TTarvelOutcome outcome = FDevice->GetLastOutcome();
     if (outcome == TTarvelOutcome::LinkClosed || (!BytesCameBack(outcome) && LinkClosed())) {
@@ -77,15 +61,7 @@ std::string TCliSession::DescribeFailure()
     }
 }
 
-std::vector<uint8_t> TCliSession::TakePacketAddresses()
-{
-    const std::lock_guard lock(FTrafficLock);
-    std::vector<uint8_t> addresses;
-    addresses.swap(FPacketAddresses);
-    return addresses;
-}
-
-bool TCliSession::Listen(std::chrono::milliseconds length)
+bool TSessionLink::Listen(std::chrono::milliseconds length)
 {
     using namespace std::chrono;
     const IntfPtr<ICommunicationInterface> intf = FLink.Interface();
@@ -106,12 +82,6 @@ bool TCliSession::Listen(std::chrono::milliseconds length)
         }
     }
     return heard;
-}
-
-bool TCliSession::LinkClosed()
-{
-    const IntfPtr<ICommunicationInterface> intf = FLink.Interface();
-    return !intf || intf->WaitForData(0) == TCiWaitResult::Closed;
 }
 
 std::string DescribeRequestFailure(int lastResult, int lastAck)
