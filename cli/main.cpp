@@ -131,9 +131,9 @@ int RunOnASession(const TCliOptions& options, const TCliAction& action)
     std::optional<TValdrixSession> session;
     return end.Run([&] {
         session.emplace();
-        session->RunScript([&](TSessionLink& link) {
+        session->RunScript([&](TSessionScript& script) {
             TCommandEnd::TakeStopSignals();
-            end.Tell(Run(options, action, link));
+            end.Tell(Run(options, action, script.Link()));
         });
     });
 }

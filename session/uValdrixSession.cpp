@@ -179,9 +179,34 @@ void TValdrixSession::ServiceRS485()
     for (const std::string& answer : FAnswerer(received)) link->Send(answer);
 }
 
-void TValdrixSession::RunScript(std::function<void(TSessionLink& link)> script)
+// The script's view of the session, for one generation of the worker.
+class TValdrixSession::TScript : public TSessionScript {
+public:
+    TScript(TValdrixSession& session, uint64_t generation) : FSession(session), FGeneration(generation) {}
+    TSessionLink& Link() override { return FSession.FLink; }
+    bool Pause(uint32_t ms) override { return FSession.FWorker.Pause(ms, FGeneration); }
+    bool Stopped() const override { return !FSession.FWorker.Live(FGeneration); }
+    TRS485Exchange RS485Request(uint8_t address, std::string& data) override
+    {
+        return FSession.RS485Exchange(FGeneration, address, data);
+    }
+
+private:
+    TValdrixSession& FSession;
+    const uint64_t FGeneration;
+};
+
+void TValdrixSession::RunScript(std::function<void(TSessionScript& script)> script)
 {
-    Ask(AskScript, [this, script = std::move(script)](uint64_t) { script(FLink); });
+    Ask(AskScript, [this, script = std::move(script)](uint64_t generation) {
+        TScript context(*this, generation);
+        script(context);
+    });
+}
+
+void TValdrixSession::StopActions()
+{
+    FWorker.Interrupt();
 }
 
 void TValdrixSession::StartReconnecting()

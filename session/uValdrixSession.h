@@ -21,6 +21,7 @@
 #include "protocol/uModuleLink.h"
 #include "session/uLinkPolicy.h"
 #include "session/uSessionLink.h"
+#include "session/uSessionScript.h"
 #include "session/uSessionWorker.h"
 
 #include <QObject>
@@ -93,9 +94,13 @@ public:
 
     // Runs `script` on the worker, after what was asked before, with the module link as it
     // is (open or not): for a client that drives the module request by request itself
-    // (valdrix-cli's commands, a test's own reads). It neither counts as an action nor
-    // changes what the session reports of its link; a stop ends its waits as any other's.
-    void RunScript(std::function<void(TSessionLink& link)> script);
+    // (valdrix-cli's commands, a production test run, a test's own reads). It neither
+    // counts as an action nor changes what the session reports of its link; a stop ends
+    // its pauses as any other's.
+    void RunScript(std::function<void(TSessionScript& script)> script);
+    // Stops what runs and what was asked (a sequence, a script), leaving the links open: a
+    // request in progress ends by its answer or time-out, and nothing more follows it.
+    void StopActions();
 
     // The RS-485 test link: opened, closed, and the request through the module's port.
     void OpenRS485(const std::string& connection);
@@ -152,7 +157,8 @@ private:
     void PublishLinks(bool connected);
     void ServiceRS485();
     bool RunRamp(uint64_t generation, int output);
-    void RunRS485Test(uint64_t generation, uint8_t address);
+    TRS485Exchange RS485Exchange(uint64_t generation, uint8_t address, std::string& data);
+    class TScript;
 
     TRS485Answerer FAnswerer;
     // Worker side.

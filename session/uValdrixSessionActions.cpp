@@ -118,21 +118,28 @@ void TValdrixSession::CloseRS485()
 void TValdrixSession::TestRS485(uint8_t address)
 {
     Ask(AskAction, [this, address](uint64_t generation) {
-        const IntfPtr<TTarvelStack> stack = FLink.Stack();
-        const IntfPtr<ICommunicationInterface> link = FLink.Interface();
-        if (!FLinkUp || !stack || !link || !link->IsOpen()) return;
-        // The request goes out through the module to its RS-485 port, where the RS-485
-        // link answers it on its turn; the answer comes back on the module link.
-        const IntfPtr<TRS485AnswerCatcher> catcher = MakeObj<TRS485AnswerCatcher>();
-        ServiceRS485();
-        stack->AddDevice(catcher);
-        stack->SendPacket(address, 0, TARVEL_INST_IDENTIFICATION, {});
-        const bool waited = FWorker.Pause(RS485AnswerWaitMs, generation) &&
-                            (ServiceRS485(), FWorker.Pause(RS485AnswerWaitMs, generation));
-        stack->RemoveDevice(catcher);
-        if (!waited) return;
+        if (!FLinkUp) return;
         std::string data;
-        const bool answered = catcher->Caught(data);
-        emit RS485Answered(answered, QByteArray::fromStdString(data));
+        const TRS485Exchange exchange = RS485Exchange(generation, address, data);
+        if (exchange == TRS485Exchange::Answered || exchange == TRS485Exchange::Silent)
+            emit RS485Answered(exchange == TRS485Exchange::Answered, QByteArray::fromStdString(data));
     });
+}
+
+TRS485Exchange TValdrixSession::RS485Exchange(uint64_t generation, uint8_t address, std::string& data)
+{
+    const IntfPtr<TTarvelStack> stack = FLink.Stack();
+    const IntfPtr<ICommunicationInterface> link = FLink.Interface();
+    if (!stack || !link || !link->IsOpen()) return TRS485Exchange::NotSent;
+    // The request goes out through the module to its RS-485 port, where the RS-485 link
+    // answers it on its turn; the answer comes back on the module link.
+    const IntfPtr<TRS485AnswerCatcher> catcher = MakeObj<TRS485AnswerCatcher>();
+    ServiceRS485();
+    stack->AddDevice(catcher);
+    stack->SendPacket(address, 0, TARVEL_INST_IDENTIFICATION, {});
+    const bool waited = FWorker.Pause(RS485AnswerWaitMs, generation) &&
+                        (ServiceRS485(), FWorker.Pause(RS485AnswerWaitMs, generation));
+    stack->RemoveDevice(catcher);
+    if (!waited) return TRS485Exchange::Stopped;
+    return catcher->Caught(data) ? TRS485Exchange::Answered : TRS485Exchange::Silent;
 }

@@ -304,3 +304,20 @@ TEST(LinkPolicy, TheModuleMustNameTheProductUnlessAnyDeviceIsAsked)
                            TCase{"CITAC 8DI", TIdentityRule::AnyFamilyDevice, true}})
         EXPECT_EQ(IdentityAccepted(c.Identification, c.Rule), c.Accepted) << c.Identification;
 }
+
+TEST_F(SessionTest, StopActionsEndsAScriptsPauseAndLeavesTheLinkOpen)
+{
+    std::atomic<int> paused{-1};
+    std::atomic<bool> started{false};
+    Session->RunScript([&](TSessionScript& script) {
+        started = true;
+        paused = script.Pause(60000) ? 1 : 0;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return started.load(); }));
+    Session->StopActions();
+    ASSERT_TRUE(PumpUntil([&] { return paused >= 0; }, std::chrono::seconds(2)));
+    EXPECT_EQ(paused, 0);
+    std::string text;
+    EXPECT_TRUE(OnSessionWorker(*Session, [&](IValdrix& d) { return d.ReadIdentificationText(text); }));
+    EXPECT_TRUE(Session->Connected());
+}

@@ -14,8 +14,8 @@ inline bool OnSessionWorker(TValdrixSession& session, std::function<bool(IValdri
     enum TState { Waiting, Succeeded, Failed };
     // Shared, so that a call the test stopped waiting for still has where to report.
     const auto state = std::make_shared<std::atomic<TState>>(Waiting);
-    session.RunScript([state, call = std::move(call)](TSessionLink& link) {
-        *state = call(link.Device()) ? Succeeded : Failed;
+    session.RunScript([state, call = std::move(call)](TSessionScript& script) {
+        *state = call(script.Link().Device()) ? Succeeded : Failed;
     });
     return PumpUntil([&] { return *state != Waiting; }, std::chrono::minutes(1)) && *state == Succeeded;
 }
