@@ -24,7 +24,7 @@ struct TSimJigSettings {
 
 // An analog channel out of tolerance reads this much too high; a drifting clock runs
 // this many times as fast as the host's.
-constexpr double SimJigFaultGain = 1.05;
+constexpr double SimJigFaultGain = 1.1;
 constexpr int SimJigDriftRate = 5;
 
 class TSimJig {

@@ -208,7 +208,7 @@ Test jig:
                        --seed). The inputs no longer blink; thermometers and clock stay.
   --jig-fault FAULT    make the unit fail (repeatable; needs --jig):
                          stuck-input:N       DI N (1..10) stays off
-                         analog:N            AI N (1..4) reads 5 % too high
+                         analog:N            AI N (1..4) reads 10 % too high
                          dead-thermometer:N  thermometer N (1..4) reads 0 with status 00
                          clock-drift         the clock runs five times as fast
 
