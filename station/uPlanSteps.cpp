@@ -2,6 +2,7 @@
 #include "station/uTestPlanLoader.h"
 
 #include "device/uValdrixTypes.h"
+#include "station/uAnalogScale.h"
 
 #include <algorithm>
 
@@ -71,6 +72,13 @@ std::optional<TStepParameters> Analog(TPlanTable& step, const TJig& jig)
                 p.Points.push_back(*value);
         }
         if (points->empty()) step.Fault(*points, "\"points\" must not be empty");
+        for (const TJigWire& wire : jig.Analog) {
+            const TAnalogScale scale = AnalogOutputScale(wire.Output);
+            for (const double point : p.Points)
+                if (point > scale.FullScale)
+                    step.Fault(*points, "point " + ShortNumber(point) + " is beyond AO" + std::to_string(wire.Output) +
+                                            " (0 to " + std::to_string(int(scale.FullScale)) + " " + scale.Unit + ")");
+        }
     }
     p.Tolerance = step.Number("tolerance", true, 0.0).value_or(0);
     p.SettleMs = Pause(step, "settle_ms");
@@ -122,9 +130,11 @@ std::optional<TStepParameters> Calibration(TPlanTable& step, const TJig& jig)
     p.OperatorReference = reference == "operator";
     if (reference != "jig" && !p.OperatorReference)
         step.Fault(*step.Table().get("reference"), "\"reference\" must be \"jig\" or \"operator\"");
-    const bool wired = std::any_of(jig.Analog.begin(), jig.Analog.end(), [&](const TJigWire& w) { return w.Input == p.Input; });
-    if (reference == "jig" && p.Input && !wired)
+    const auto wire = std::find_if(jig.Analog.begin(), jig.Analog.end(), [&](const TJigWire& w) { return w.Input == p.Input; });
+    if (reference == "jig" && p.Input && wire == jig.Analog.end())
         step.Fault("the jig wires no analog output to input " + std::to_string(p.Input));
+    if (reference == "jig" && wire != jig.Analog.end() && p.Applied > AnalogOutputScale(wire->Output).FullScale)
+        step.Fault(*step.Table().get("applied"), "\"applied\" is beyond the range of AO" + std::to_string(wire->Output));
     p.Coefficient = step.Limits("coefficient", true).value_or(TLimits{});
     p.Tolerance = step.Number("tolerance", true, 0.0).value_or(0);
     p.SettleMs = Pause(step, "settle_ms");

@@ -47,7 +47,7 @@ std::optional<double> TPlanTable::Number(const char* key, bool required, std::op
     if (!node) return std::nullopt;
     const auto value = node->is_number() ? node->value<double>() : std::nullopt;
     if (!value || (min && *value < *min)) {
-        const std::string what = min ? "a number of at least " + std::to_string(*min) : std::string("a number");
+        const std::string what = min ? "a number of at least " + ShortNumber(*min) : std::string("a number");
         Expected(*node, key, what.c_str());
         return std::nullopt;
     }

@@ -4,7 +4,6 @@
 
 #include <libxml/tree.h>
 
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -27,11 +26,7 @@ xmlNodePtr Child(xmlNodePtr parent, const char* name) { return xmlNewChild(paren
 
 std::string ValueText(const TMeasurement& m)
 {
-    if (const auto* number = std::get_if<double>(&m.Value)) {
-        char text[40];
-        snprintf(text, sizeof text, "%g", *number);
-        return text + (m.Unit.empty() ? "" : " " + m.Unit);
-    }
+    if (const auto* number = std::get_if<double>(&m.Value)) return ShortNumber(*number) + (m.Unit.empty() ? "" : " " + m.Unit);
     if (const auto* text = std::get_if<std::string>(&m.Value)) return "\"" + *text + "\"";
     return "no value";
 }
@@ -41,10 +36,7 @@ std::string LimitsText(const TMeasurement& m)
     if (m.Expected) return "expected \"" + *m.Expected + "\"";
     const auto end = [](const std::optional<double>& n, const std::string& text) {
         if (!text.empty()) return text;
-        if (!n) return std::string("-");
-        char out[40];
-        snprintf(out, sizeof out, "%g", *n);
-        return std::string(out);
+        return n ? ShortNumber(*n) : std::string("-");
     };
     return "limits " + end(m.Limits.Low, m.LowText) + " .. " + end(m.Limits.High, m.HighText);
 }

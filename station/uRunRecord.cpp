@@ -3,6 +3,8 @@
 #include "framework/uAtomicFile.h"
 #include "framework/uExceptions.h"
 
+#include <cctype>
+
 namespace {
 
 using nlohmann::json;

@@ -95,10 +95,7 @@ void RunCalibrationStep(TStepContext& c, const TCalibrationStep& p)
                    .Value = AnalogInputValue(ranges[p.Input], r.Value, divisions),
                    .Unit = scale.Unit,
                    .Limits = {p.Applied - p.Tolerance, p.Applied + p.Tolerance}};
-    if (!r.Valid()) {
-        m.Verdict = TVerdict::Fail;
-        m.Detail = "the reading's status is invalid";
-    }
+    if (!r.Valid()) FailInvalidReading(m, r.Status);
     c.Measure(std::move(m));
     if (!p.OperatorReference) DriveReference(c, p.Input, 0);
 }

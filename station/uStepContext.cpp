@@ -1,5 +1,6 @@
 #include "station/uStepContext.h"
 
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -69,6 +70,14 @@ void TStepContext::Measure(TMeasurement measurement)
     Step().Measurements.push_back(std::move(measurement));
     if (FHooks.Event)
         FHooks.Event({TRunEvent::TKind::Measured, FRun, FStep, int(Step().Measurements.size()) - 1});
+}
+
+void FailInvalidReading(TMeasurement& m, uint8_t status)
+{
+    char detail[48];
+    snprintf(detail, sizeof detail, "the reading's status is invalid (0x%02X)", unsigned(status));
+    m.Verdict = TVerdict::Fail;
+    m.Detail = detail;
 }
 
 TVerdict JudgeMeasurement(const TMeasurement& m)

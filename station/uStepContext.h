@@ -52,6 +52,8 @@ private:
     bool FEnded = false;
 };
 
+// Marks a measurement of a reading whose status lacks the valid bit as failed.
+void FailInvalidReading(TMeasurement& m, uint8_t status);
 // The verdict of a measurement's value against its limits: ERROR without a value.
 TVerdict JudgeMeasurement(const TMeasurement& m);
 

@@ -3,8 +3,6 @@
 #include "station/uAnalogScale.h"
 #include "station/uStepContext.h"
 
-#include <cstdio>
-
 namespace {
 
 std::string Channel(const char* kind, int n) { return kind + std::to_string(n); }
@@ -12,14 +10,6 @@ std::string Channel(const char* kind, int n) { return kind + std::to_string(n); 
 std::string Wire(const char* from, int output, const char* to, int input)
 {
     return Channel(from, output) + " -> " + Channel(to, input);
-}
-
-// "2", "2.5", "0.125": a plan's point as short as it goes.
-std::string PointText(double value)
-{
-    char text[32];
-    snprintf(text, sizeof text, "%g", value);
-    return text;
 }
 
 }
@@ -88,15 +78,12 @@ void RunAnalogStep(TStepContext& c, const TAnalogStep& p)
                 !c.Attempt("reading the analog inputs", [&] { return d.GetAnalogInputs(readings, false); }))
                 return;
             const TValdrixAnalogReading& r = readings[wire.Input];
-            TMeasurement m{.Name = Wire("AO", wire.Output, "AI", wire.Input) + " at " + PointText(point) + " " +
+            TMeasurement m{.Name = Wire("AO", wire.Output, "AI", wire.Input) + " at " + ShortNumber(point) + " " +
                                    AnalogOutputScale(wire.Output).Unit,
                            .Value = AnalogInputValue(ranges[wire.Input], r.Value, divisions),
                            .Unit = AnalogInputScale(ranges[wire.Input]).Unit,
                            .Limits = {point - p.Tolerance, point + p.Tolerance}};
-            if (!r.Valid()) {
-                m.Verdict = TVerdict::Fail;
-                m.Detail = "the reading's status is invalid";
-            }
+            if (!r.Valid()) FailInvalidReading(m, r.Status);
             c.Measure(std::move(m));
         }
         if (!c.Attempt("setting an analog output", [&] { return d.SetAnalogOutput(wire.Output, 0, false); })) return;

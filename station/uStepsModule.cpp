@@ -5,7 +5,6 @@
 #include "framework/uDateTime.h"
 #include "protocol/uTarvelCommonInstructions.h"
 
-#include <cstdio>
 
 void RunIdentificationStep(TStepContext& c, const TIdentificationStep& p)
 {
@@ -22,12 +21,7 @@ void RunThermometerStep(TStepContext& c, const TThermometerStep& p)
     if (!c.Attempt("reading the thermometers", [&] { return c.Device().GetTemperatures(t); })) return;
     for (const int k : p.Channels) {
         TMeasurement m{.Name = "T" + std::to_string(k), .Value = t[k].Value, .Unit = "°C", .Limits = p.Limits};
-        if (!t[k].Valid()) {
-            char detail[48];
-            snprintf(detail, sizeof detail, "the reading's status is invalid (0x%02X)", unsigned(t[k].Status));
-            m.Verdict = TVerdict::Fail;
-            m.Detail = detail;
-        }
+        if (!t[k].Valid()) FailInvalidReading(m, t[k].Status);
         c.Measure(std::move(m));
     }
 }

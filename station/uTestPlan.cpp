@@ -3,6 +3,7 @@
 #include "station/uOverload.h"
 
 #include <charconv>
+#include <cstdio>
 
 namespace {
 
@@ -59,4 +60,11 @@ int CompareVersions(std::string_view a, std::string_view b)
         if (x != y) return x < y ? -1 : 1;
     }
     return 0;
+}
+
+std::string ShortNumber(double value)
+{
+    char text[32];
+    snprintf(text, sizeof text, "%g", value);
+    return text;
 }

@@ -119,3 +119,5 @@ const char* StepKindName(const TStepParameters& parameters);
 bool IsVersionText(std::string_view text);
 // Compares two such versions part by part (a missing part counts as 0): <0, 0, >0.
 int CompareVersions(std::string_view a, std::string_view b);
+// A number as short as it goes: "2", "2.5", "0.125".
+std::string ShortNumber(double value);
