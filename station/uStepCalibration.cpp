@@ -73,18 +73,10 @@ bool MeasureCoefficient(TStepContext& c, const TCalibrationStep& p, const TValdr
     return r.Status == TValdrixCalibrationStatus::Done;
 }
 
-}
-
-void RunCalibrationStep(TStepContext& c, const TCalibrationStep& p)
+// Reads the calibrated input back against the applied value.
+void VerifyCalibration(TStepContext& c, const TCalibrationStep& p, uint8_t range)
 {
     IValdrix& d = c.Device();
-    TValdrixInputRanges ranges;
-    if (!c.Attempt("reading the input ranges", [&] { return d.GetInputRanges(ranges); })) return;
-    const TAnalogScale scale = AnalogInputScale(ranges[p.Input]);
-    if (!ApplyReference(c, p, scale.Unit)) return;
-    const TValdrixCalibrationResult result = CalibrateValdrixInput(d, p.Input, p.Applied, p.Divisions);
-    if (!MeasureCoefficient(c, p, result)) return;
-
     TValdrixAnalogReadings readings;
     int32_t divisions = 0;
     if (!c.Attempt("reading the analog inputs", [&] { return d.GetAnalogInputs(readings, false); }) ||
@@ -92,10 +84,22 @@ void RunCalibrationStep(TStepContext& c, const TCalibrationStep& p)
         return;
     const TValdrixAnalogReading& r = readings[p.Input];
     TMeasurement m{.Name = "AI" + std::to_string(p.Input) + " after calibration",
-                   .Value = AnalogInputValue(ranges[p.Input], r.Value, divisions),
-                   .Unit = scale.Unit,
+                   .Value = AnalogInputValue(range, r.Value, divisions),
+                   .Unit = AnalogInputScale(range).Unit,
                    .Limits = {p.Applied - p.Tolerance, p.Applied + p.Tolerance}};
     if (!r.Valid()) FailInvalidReading(m, r.Status);
     c.Measure(std::move(m));
-    if (!p.OperatorReference) DriveReference(c, p.Input, 0);
+}
+
+}
+
+void RunCalibrationStep(TStepContext& c, const TCalibrationStep& p)
+{
+    TValdrixInputRanges ranges;
+    if (!c.Attempt("reading the input ranges", [&] { return c.Device().GetInputRanges(ranges); })) return;
+    if (!ApplyReference(c, p, AnalogInputScale(ranges[p.Input]).Unit)) return;
+    const TValdrixCalibrationResult result = CalibrateValdrixInput(c.Device(), p.Input, p.Applied, p.Divisions);
+    if (MeasureCoefficient(c, p, result)) VerifyCalibration(c, p, ranges[p.Input]);
+    // The jig's output goes back to 0 whether the calibration passed or failed.
+    if (!p.OperatorReference && !c.Ended()) DriveReference(c, p.Input, 0);
 }
