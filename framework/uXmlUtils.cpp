@@ -1,5 +1,6 @@
 #include "uXmlUtils.h"
 
+#include "uAtomicFile.h"
 #include "uExceptions.h"
 
 #include <libxml/parser.h>
@@ -93,45 +94,6 @@ IntfPtr<TXMLDocument> Parse(const std::string& bytes, const char* encoding, int 
         throw Exception("Invalid XML in " + source + ": no root element");
     }
     return MakeObj<TXMLDocument>(doc);
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Writes bytes to a new file beside path, flushes it and renames it over path.
-void WriteFileAtomically(const std::string& path, const std::string& bytes)
-{
-    const std::string fail = "Cannot save \"" + path + "\": ";
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) throw Exception(fail + ErrnoText(errno));
-
-    struct stat old {};
-    const mode_t mode = stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    size_t done = 0;
-    int err = fchmod(fd, mode) == 0 ? 0 : errno;
-    while (err == 0 && done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno != EINTR) err = errno;
-        if (n > 0) done += size_t(n);
-    }
-    if (err == 0 && fsync(fd) != 0) err = errno;
-    if (close(fd) != 0 && err == 0) err = errno;
-    if (err == 0 && rename(temp.c_str(), path.c_str()) != 0) err = errno;
-    if (err != 0) {
-        unlink(temp.c_str());
-        throw Exception(fail + ErrnoText(err));
-    }
-    // Make the rename itself durable.
-    const int dir = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
 }
 
 class TXMLNode final : public TMyInterfacedObject, public IXMLNode {

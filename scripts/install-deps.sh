@@ -8,6 +8,9 @@ packages=(
   # The charts' CMake package needs the OpenGL one, which qt6-charts-dev does not pull in.
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxml2-dev libcli11-dev nlohmann-json3-dev
   libqt6svg6
+  # Production test plans are read with toml++; the tests check records against their
+  # JSON Schema and read the JUnit files with a JUnit parser.
+  libtomlplusplus-dev python3-jsonschema python3-junitparser
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   socat ser2net libftdi1-dev

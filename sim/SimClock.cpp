@@ -14,15 +14,19 @@ int64_t HostLocalSeconds()
 
 }
 
-TSimClock::TSimClock(bool frozen) : FFrozen(frozen) {}
+TSimClock::TSimClock(bool frozen, int rate) : FFrozen(frozen), FRate(rate)
+{
+    FSetAt = FSetValue = HostLocalSeconds();
+}
 
 uint32_t TSimClock::Now() const
 {
-    return FFrozen ? FFrozenValue : uint32_t(HostLocalSeconds() + FOffset);
+    return FFrozen ? FFrozenValue : uint32_t(FSetValue + (HostLocalSeconds() - FSetAt) * FRate);
 }
 
 void TSimClock::Set(uint32_t seconds)
 {
     FFrozenValue = seconds;
-    FOffset = int64_t(seconds) - HostLocalSeconds();
+    FSetValue = seconds;
+    FSetAt = HostLocalSeconds();
 }

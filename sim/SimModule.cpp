@@ -21,6 +21,12 @@ TSimModule::TSimModule(uint8_t address, bool frozen, const TSimSignals& signals,
     for (int k = 1; k <= SimThermometers; ++k) ThermometerPairs[k].First = uint8_t(k);
 }
 
+void TSimModule::FitJig(const TSimJig& jig)
+{
+    FJig = jig;
+    if (jig.ClockDrifts()) Clock = TSimClock(FWorld.Frozen(), SimJigDriftRate);
+}
+
 void TSimModule::EnableConfiguration(int64_t now) { FConfigUntil = now + SimConfigWindowMs; }
 
 bool TSimModule::TakeConfigurationEnable(int64_t now)
@@ -34,44 +40,88 @@ bool TSimModule::Output(int index, int64_t now)
 {
     TTimedOutput& out = FOutputs[index];
     if (out.RevertAt >= 0 && now >= out.RevertAt) {
-        out.On = !out.On;
         out.RevertAt = -1;
+        Switch(index, !out.On);
     }
     return out.On;
 }
 
-void TSimModule::SetOutput(int index, bool on) { FOutputs[index] = {on, -1}; }
+void TSimModule::Switch(int index, bool on)
+{
+    if (on && !FOutputs[index].On && FJig.InputFollows(index)) ++FCounters[index].JigPulses;
+    FOutputs[index].On = on;
+}
+
+void TSimModule::SetOutput(int index, bool on)
+{
+    Switch(index, on);
+    FOutputs[index].RevertAt = -1;
+}
 
 void TSimModule::SetOutputFor(int index, bool on, uint8_t ticks, int64_t now)
 {
-    FOutputs[index] = {on, ticks == 0 ? -1 : now + ticks * SimOutputTickMs};
+    Switch(index, on);
+    FOutputs[index].RevertAt = ticks == 0 ? -1 : now + ticks * SimOutputTickMs;
 }
 
-uint32_t TSimModule::Counter(int index, int64_t now) const
+bool TSimModule::Input(int index, int64_t now)
+{
+    if (!FJig.Wired()) return FWorld.Input(index, now);
+    return FJig.InputFollows(index) && Output(index, now);
+}
+
+uint32_t TSimModule::Counter(int index, int64_t now)
 {
     const TCounter& c = FCounters[index];
+    if (FJig.Wired()) {
+        // A timed output that has reverted by now has made its edge.
+        if (index <= SimDigitalOutputs) Output(index, now);
+        return c.Base + c.JigPulses;
+    }
     return uint32_t(c.Base + FWorld.RisingEdges(index, c.Since, now));
 }
 
-void TSimModule::SetCounter(int index, uint32_t value, int64_t now) { FCounters[index] = {value, now}; }
+void TSimModule::SetCounter(int index, uint32_t value, int64_t now) { FCounters[index] = {value, now, 0}; }
+
+int TSimModule::TemperatureTenths(int index, int64_t now) const
+{
+    return FJig.ThermometerDead(index) ? 0 : FWorld.Tenths(index, now);
+}
+
+double TSimModule::Volts(int index, int64_t now) const
+{
+    if (!FJig.Wired()) return FWorld.Volts(index, now);
+    return 10 * FJig.AnalogShare(index, double(AnalogOutputs[index].Value) / SimOutputFullScale);
+}
+
+double TSimModule::Milliamps(int index, int64_t now) const
+{
+    if (!FJig.Wired()) return FWorld.Milliamps(index, now);
+    return 20 * FJig.AnalogShare(index, double(AnalogOutputs[index].Value) / SimOutputFullScale);
+}
+
+int TSimModule::Noise(int index, int64_t now) const
+{
+    return FJig.Wired() ? FJig.Noise(index, now) : FWorld.Noise(index, now);
+}
 
 TSimAnalogReading TSimModule::RawReading(int index, int64_t now) const
 {
     double fraction;
     switch (AnalogInputs[index].Range) {
     case SimRange20mA:
-        fraction = FWorld.Milliamps(index, now) / 20;
+        fraction = Milliamps(index, now) / 20;
         break;
     case SimRange4To20mA: {
-        const double ma = FWorld.Milliamps(index, now);
+        const double ma = Milliamps(index, now);
         if (ma < SimLoopBrokenMilliamps) return {0, 0};
         fraction = (ma - 4) / 16;
         break;
     }
     default:
-        fraction = FWorld.Volts(index, now) / 10;
+        fraction = Volts(index, now) / 10;
     }
-    return {SimStatusValid, ClampCounts(fraction * SimRawFullScale + FWorld.Noise(index, now))};
+    return {SimStatusValid, ClampCounts(fraction * SimRawFullScale + Noise(index, now))};
 }
 
 TSimAnalogReading TSimModule::CalibratedReading(int index, int64_t now) const

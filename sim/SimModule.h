@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sim/SimClock.h"
+#include "sim/SimJig.h"
 #include "sim/SimWorld.h"
 
 #include <array>
@@ -78,6 +79,9 @@ public:
     std::string Text; // written by E2, read by F2
     std::string Identification = SimIdentification; // answered to F3
 
+    // Puts the module on a test jig: its inputs then see its own outputs (see TSimJig).
+    void FitJig(const TSimJig& jig);
+
     // Configuration instructions need a fresh enable; each enable allows one.
     void EnableConfiguration(int64_t now);
     bool TakeConfigurationEnable(int64_t now);
@@ -89,8 +93,8 @@ public:
     void SetOutputFor(int index, bool on, uint8_t ticks, int64_t now);
 
     // Digital inputs 1..16 and their pulse counters (32-bit, wrapping).
-    bool Input(int index, int64_t now) const { return FWorld.Input(index, now); }
-    uint32_t Counter(int index, int64_t now) const;
+    bool Input(int index, int64_t now);
+    uint32_t Counter(int index, int64_t now);
     void SetCounter(int index, uint32_t value, int64_t now);
     std::array<uint8_t, SimDigitalInputs + 1> ChannelFlags{}; // bit 7 FlagA, bit 6 FlagB
 
@@ -106,7 +110,8 @@ public:
     void StoreCalibrationPoint(int index, bool low);
 
     // Thermometers 1..4.
-    int TemperatureTenths(int index, int64_t now) const { return FWorld.Tenths(index, now); }
+    int TemperatureTenths(int index, int64_t now) const;
+    uint8_t TemperatureStatus(int index) const { return FJig.ThermometerDead(index) ? 0 : SimStatusValid; }
     std::array<TSimThermometerPair, SimThermometers + 1> ThermometerPairs{};
 
     TSimClock Clock;
@@ -119,9 +124,18 @@ private:
     struct TCounter {
         uint32_t Base = 0;
         int64_t Since = 0;
+        uint32_t JigPulses = 0; // rising edges of the wired output since Since
     };
 
+    // Switches an output, counting a rising edge on the input the jig wires to it.
+    void Switch(int index, bool on);
+    // The signal analog input 1..4 sees, as a share of the full scale of its range.
+    double Volts(int index, int64_t now) const;
+    double Milliamps(int index, int64_t now) const;
+    int Noise(int index, int64_t now) const;
+
     TSimWorld FWorld;
+    TSimJig FJig;
     int64_t FConfigUntil = -1;
     std::array<TTimedOutput, SimDigitalOutputs + 1> FOutputs{};
     std::array<TCounter, SimDigitalInputs + 1> FCounters{};

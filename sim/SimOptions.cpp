@@ -97,6 +97,11 @@ std::optional<int> ParseSimOptions(int argc, const char* const* argv, TSimOption
     value("--identification", [&](const std::string& text) { o.Identification = IdentificationText(text); });
     value("--volts", [&](const std::string& text) { SetSignal(o.Signals.Volts, "--volts", text, 10); });
     value("--milliamps", [&](const std::string& text) { SetSignal(o.Signals.Milliamps, "--milliamps", text, 20); });
+    value("--jig", [&](const std::string& text) {
+        if (text != "loopback") throw Exception("--jig: expected loopback, got \"" + text + "\"");
+        o.Jig.Loopback = true;
+    });
+    value("--jig-fault", [&](const std::string& text) { AddSimJigFault(o.Jig, text); });
     app.add_flag("--verbose", o.Verbose);
     number("--drop", 0, 100, [](TSimOptions& s, long v) { s.Faults.DropPercent = int(v); });
     number("--corrupt", 0, 100, [](TSimOptions& s, long v) { s.Faults.CorruptPercent = int(v); });
@@ -107,6 +112,10 @@ std::optional<int> ParseSimOptions(int argc, const char* const* argv, TSimOption
     number("--seed", 0, 0xFFFFFFFFL, [](TSimOptions& s, long v) { s.Faults.Seed = uint32_t(v); });
     try {
         if (const auto status = ParseCommandLine(app, argc, argv, SimUsage())) return status;
+        const TSimJigSettings& jig = o.Jig;
+        const bool faults = !jig.StuckInputs.empty() || !jig.AnalogFaults.empty() || !jig.DeadThermometers.empty() ||
+                            jig.ClockDrift;
+        if (faults && !jig.Loopback) throw Exception("--jig-fault needs --jig loopback");
         if (!o.Tcp && o.Pty.empty()) throw Exception("--no-tcp needs --pty: the main link needs an endpoint");
         // 0xFE and 0xFF are the special and the universal address, never a module's own.
         if (o.Address + o.Modules - 1 > 0xFD)
@@ -189,6 +198,19 @@ Module:
   Acknowledge codes: 0 done, 1 unknown instruction, 2 bad data (length, channel or
   value), 3 configuration instruction (E0, 12, 1A, 1C) without a preceding E4: each E4
   allows one configuration instruction within 2 s.
+
+Test jig:
+  --jig loopback       put every module on a loopback jig: DO n drives DI n (n = 1..10,
+                       so the pulses of DO n count on counter n; DI 11..16 stay off) and
+                       AO n feeds AI n (the input sees the output's share of its full
+                       scale, 10 V or 20 mA, with a gain error up to 0.2 %, an offset up
+                       to 0.05 % of full scale and up to 4 counts of noise, drawn from
+                       --seed). The inputs no longer blink; thermometers and clock stay.
+  --jig-fault FAULT    make the unit fail (repeatable; needs --jig):
+                         stuck-input:N       DI N (1..10) stays off
+                         analog:N            AI N (1..4) reads 10 % too high
+                         dead-thermometer:N  thermometer N (1..4) reads 0 with status 00
+                         clock-drift         the clock runs five times as fast
 
 Faults (applied to the module's own answers):
   --drop PERCENT       lose this share of answers

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sim/SimFaults.h"
+#include "sim/SimJig.h"
 #include "sim/SimModule.h"
 #include "sim/SimWorld.h"
 
@@ -27,6 +28,7 @@ struct TSimOptions {
     bool Verbose = false;
     TSimFaultSettings Faults;
     TSimSignals Signals;
+    TSimJigSettings Jig;
 
     int EffectiveBusPort() const { return BusPort >= 0 ? BusPort : Port == 0 ? 0 : 10002; }
 };

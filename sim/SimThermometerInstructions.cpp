@@ -8,7 +8,7 @@ namespace {
 TSimAnswer ReadTemperatures(TSimModule& m, const TSimRequest& r)
 {
     return SimReadRecords(r.Data, SimThermometers, [&](int k) {
-        std::string record{char(k), char(SimStatusValid)};
+        std::string record{char(k), char(m.TemperatureStatus(k))};
         PutBE16(record, uint16_t(int16_t(m.TemperatureTenths(k, r.Now))));
         return record;
     });

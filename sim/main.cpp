@@ -30,6 +30,7 @@ int Run(const TSimOptions& options)
     for (int index = 0; index < options.Modules; ++index) {
         modules.emplace_back(uint8_t(options.Address + index), options.Static, options.Signals, index);
         modules.back().Identification = options.Identification;
+        modules.back().FitJig(TSimJig(options.Jig, options.Faults.Seed + uint32_t(index)));
         addresses += (index ? "," : "") + Hex(modules.back().Address);
     }
     TSimFaults faults(options.Faults);

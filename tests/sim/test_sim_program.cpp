@@ -30,7 +30,7 @@ TEST(SimProgram, HelpListsEverySwitch)
          {"--host",      "--port",      "--rs485-port",    "--no-tcp",      "--no-rs485-tcp", "--pty",
           "--rs485-pty", "--address",   "--modules",       "--static",      "--drop",         "--corrupt",
           "--delay",     "--refuse",    "--garbage",       "--close-after", "--seed",         "--verbose",
-          "--volts",     "--milliamps", "--identification"})
+          "--volts",     "--milliamps", "--identification", "--jig", "--jig-fault"})
         EXPECT_NE(run.Output.find(option), std::string::npos) << option;
 }
 
@@ -55,7 +55,9 @@ TEST(SimProgram, RefusesABadCommandLineWithAReason)
     for (const char* args :
          {"--bogus", "--drop 101", "--port", "--refuse 31", "--address 0xFE", "--no-tcp", "--volts 5:1", "--volts 1:11",
           "--volts 1", "--milliamps 2:x", "--modules 0", "--modules 33", "--address 0xFD --modules 2",
-          "--identification a\\x4", "--identification a\\qb", "--identification \\xZZ"}) {
+          "--identification a\\x4", "--identification a\\qb", "--identification \\xZZ", "--jig-fault clock-drift",
+          "--jig mirror", "--jig loopback --jig-fault stuck-input:11", "--jig loopback --jig-fault analog",
+          "--jig loopback --jig-fault cold"}) {
         const TRun run = RunSim(args);
         EXPECT_EQ(run.Status, 2) << args;
         EXPECT_EQ(run.Output.rfind("valdrix-sim: ", 0), 0u) << args;

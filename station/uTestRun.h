@@ -1,0 +1,67 @@
+// What a production test run found: the unit, every measurement with its value, unit,
+// limits and verdict, the verdict of each step and of the run. The runner fills it in
+// as it goes; records and progress displays read it.
+#pragma once
+
+#include "station/uTestPlan.h"
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+enum class TVerdict {
+    Running, // the run (or step) has not ended yet
+    Pass,
+    Fail,    // measured, outside its limits
+    Error,   // could not be measured: the link was lost or a request refused or unanswered
+    Aborted, // stopped, or the operator aborted
+};
+
+// "RUNNING", "PASS", "FAIL", "ERROR", "ABORTED"
+const char* VerdictText(TVerdict verdict);
+// The worse of two verdicts: Aborted over Error over Fail over Pass.
+TVerdict WorseVerdict(TVerdict a, TVerdict b);
+
+// No value (nothing could be measured), a number or a text.
+using TMeasuredValue = std::variant<std::monostate, double, std::string>;
+
+struct TMeasurement {
+    std::string Name;
+    TMeasuredValue Value;
+    std::string Unit;
+    TLimits Limits;                 // numeric measurements
+    std::optional<std::string> Expected; // a text the value must equal
+    std::string LowText, HighText;  // version measurements: dotted limits
+    TVerdict Verdict = TVerdict::Running;
+    std::string Detail;             // why it failed or could not be measured
+};
+
+struct TStepResult {
+    std::string Name;
+    std::string Kind;
+    TVerdict Verdict = TVerdict::Running;
+    std::string Detail;
+    std::vector<TMeasurement> Measurements;
+    std::string Started, Ended; // ISO 8601 with offset
+};
+
+// The unit under test: what the operator typed or scanned, and what the module says.
+struct TUnitIdentity {
+    std::string Id;
+    std::string Identification;
+    std::string SerialNumbers; // "N1-N2-N3" in hexadecimal, empty when not read
+};
+
+struct TRunResult {
+    std::string PlanName, PlanVersion;
+    std::string Station, Operator;
+    TUnitIdentity Unit;
+    std::string Started, Ended;
+    TVerdict Verdict = TVerdict::Running;
+    std::string Detail;
+    std::vector<TStepResult> Steps;
+};
+
+// The local time now as "YYYY-MM-DDThh:mm:ss.mmm+hh:mm".
+std::string IsoTimeNow();

@@ -1,0 +1,188 @@
+// Runs against the module simulator on its loopback jig: the sample plan passes, each
+// jig fault fails exactly the measurements it touches, and a lost link, a refusal, a
+// stop and the operator give the verdicts they should.
+#include "station_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+
+namespace {
+
+TTestPlan ContinuingSamplePlan()
+{
+    TTestPlan plan = SamplePlan();
+    plan.ContinueOnFail = true;
+    return plan;
+}
+
+TEST(TestRunner, SamplePlanPassesAndEachJigFaultFailsExactlyWhatItTouches)
+{
+    struct TCase {
+        const char* Fault;
+        std::vector<std::string> Failed;
+    };
+    const TCase cases[] = {
+        {nullptr, {}},
+        {"stuck-input:3", {"DO3 -> DI3"}},
+        {"analog:2", {"AO2 -> AI2 at 2 V", "AO2 -> AI2 at 5 V", "AO2 -> AI2 at 8 V"}},
+        {"dead-thermometer:1", {"T1"}},
+        {"clock-drift", {"clock"}},
+    };
+    const TTestPlan plan = ContinuingSamplePlan();
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Fault ? c.Fault : "no fault");
+        TStationRig rig(c.Fault ? std::vector<std::string>{"--jig-fault", c.Fault} : std::vector<std::string>{});
+        const TRunResult run = rig.Run(plan);
+        EXPECT_EQ(run.Verdict, c.Failed.empty() ? TVerdict::Pass : TVerdict::Fail) << run.Detail;
+        EXPECT_EQ(run.Steps.size(), plan.Steps.size());
+        EXPECT_EQ(MeasurementsWith(run, TVerdict::Fail), c.Failed);
+        EXPECT_EQ(MeasurementsWith(run, TVerdict::Error), std::vector<std::string>{});
+        EXPECT_EQ(run.Unit.SerialNumbers, "0001-3039-00BC614E");
+        const TProgramRun check = CheckRecord(rig.RecordPath(), rig.JUnitPath());
+        EXPECT_EQ(check.Status, 0) << check.Out << check.Err;
+        EXPECT_NE(check.Out.find("failures=" + std::to_string(c.Failed.size()) + " errors=0 skipped=0\n"),
+                  std::string::npos)
+            << check.Out;
+        for (const std::string& name : c.Failed)
+            EXPECT_NE(check.Out.find(" / " + name + ": failure\n"), std::string::npos) << check.Out;
+    }
+}
+
+TEST(TestRunner, AFailedStepEndsTheRunUnlessThePlanContinues)
+{
+    TStationRig rig({"--jig-fault", "stuck-input:3"});
+    const TRunResult run = rig.Run(SamplePlan());
+    EXPECT_EQ(run.Verdict, TVerdict::Fail);
+    ASSERT_EQ(run.Steps.size(), 2u);
+    EXPECT_EQ(run.Steps[1].Verdict, TVerdict::Fail);
+    EXPECT_EQ(run.Steps[1].Measurements.size(), 10u) << "the step itself measures every output";
+}
+
+TEST(TestRunner, KillingTheModuleMidRunGivesErrorAndKeepsWhatWasMeasured)
+{
+    TStationRig rig;
+    TRunHooks hooks = rig.Hooks();
+    size_t measured = 0;
+    std::vector<std::string> onDisk;
+    hooks.Event = [&](const TRunEvent& e) {
+        if (e.Kind != TRunEvent::TKind::Measured) return;
+        ++measured;
+        // The record is already on disk, complete, with everything measured so far.
+        std::ifstream file(rig.RecordPath());
+        const nlohmann::json record = nlohmann::json::parse(file);
+        onDisk.push_back(record["verdict"]);
+        EXPECT_EQ(record["steps"][e.Step]["measurements"].size(), size_t(e.Measurement) + 1);
+        if (e.Run.Steps[size_t(e.Step)].Kind == "analog") rig.Sim().Kill();
+    };
+    const TRunResult run = rig.Run(SamplePlan(), hooks);
+    EXPECT_EQ(run.Verdict, TVerdict::Error);
+    ASSERT_FALSE(run.Steps.empty());
+    EXPECT_EQ(run.Steps.back().Kind, "analog");
+    EXPECT_EQ(run.Steps.back().Verdict, TVerdict::Error);
+    EXPECT_NE(run.Steps.back().Detail, "");
+    EXPECT_EQ(MeasurementsWith(run, TVerdict::Pass).size(), measured);
+    EXPECT_EQ(std::count(onDisk.begin(), onDisk.end(), "RUNNING"), long(measured));
+
+    const TProgramRun check = CheckRecord(rig.RecordPath(), rig.JUnitPath());
+    EXPECT_EQ(check.Status, 0) << check.Out << check.Err;
+    EXPECT_NE(check.Out.find("verdict ERROR\n"), std::string::npos) << check.Out;
+    EXPECT_NE(check.Out.find("errors=1 skipped=0"), std::string::npos) << check.Out;
+}
+
+// A small plan of its own for the verdicts the sample plan does not reach.
+TTestPlan PlanOf(std::vector<TPlanStep> steps)
+{
+    TTestPlan plan = SamplePlan();
+    plan.Steps = std::move(steps);
+    return plan;
+}
+
+TEST(TestRunner, RefusalsStopsAndTheOperatorGiveTheirVerdicts)
+{
+    const TPlanStep digital{"digital", TDigitalStep{200}};
+    const TPlanStep prompt{"prompt", TPromptStep{"Připojte přípravek a potvrďte"}};
+    const TPlanStep thermometers{"thermometers", TThermometerStep{{1}, {-20.0, 60.0}}};
+    struct TCase {
+        const char* Name;
+        std::vector<std::string> Sim;
+        std::vector<TPlanStep> Steps;
+        std::function<void(TRunHooks&)> Hooks;
+        TVerdict Verdict;
+        std::vector<TVerdict> StepVerdicts;
+        std::string Detail; // of the last step
+    };
+    std::vector<std::string> prompts;
+    bool stop = false;
+    const TCase cases[] = {
+        {"refused", {"--refuse", "31:02"}, {thermometers, digital, thermometers}, {}, TVerdict::Error,
+         {TVerdict::Pass, TVerdict::Error}, "reading the inputs: refused (acknowledge code 2)"},
+        {"confirmed", {}, {prompt, thermometers},
+         [&](TRunHooks& h) {
+             h.Prompt = [&](const std::string& text) {
+                 prompts.push_back(text);
+                 return TPromptAnswer::Confirmed;
+             };
+         },
+         TVerdict::Pass, {TVerdict::Pass, TVerdict::Pass}, ""},
+        {"aborted", {}, {prompt, thermometers},
+         [&](TRunHooks& h) { h.Prompt = [](const std::string&) { return TPromptAnswer::Aborted; }; },
+         TVerdict::Aborted, {TVerdict::Aborted}, "the operator aborted"},
+        {"no operator", {}, {prompt, thermometers}, {}, TVerdict::Error, {TVerdict::Error},
+         "nobody to ask: Připojte přípravek a potvrďte"},
+        {"stopped in a pause", {}, {thermometers, digital, thermometers},
+         [&](TRunHooks& h) {
+             h.Pause = [&](int) {
+                 stop = true;
+                 return false;
+             };
+             h.Stopped = [&] { return stop; };
+         },
+         TVerdict::Aborted, {TVerdict::Pass, TVerdict::Aborted}, "stopped"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TStationRig rig(c.Sim);
+        TRunHooks hooks = rig.Hooks();
+        if (c.Hooks) c.Hooks(hooks);
+        const TRunResult run = rig.Run(PlanOf(c.Steps), hooks);
+        EXPECT_EQ(run.Verdict, c.Verdict);
+        std::vector<TVerdict> steps;
+        for (const TStepResult& s : run.Steps) steps.push_back(s.Verdict);
+        EXPECT_EQ(steps, c.StepVerdicts);
+        EXPECT_EQ(run.Steps.back().Detail, c.Detail);
+        const TProgramRun check = CheckRecord(rig.RecordPath(), rig.JUnitPath());
+        EXPECT_EQ(check.Status, 0) << check.Out << check.Err;
+    }
+    EXPECT_EQ(prompts, std::vector<std::string>{"Připojte přípravek a potvrďte"});
+}
+
+TEST(TestRunner, OperatorReferenceCalibrationAndTheFinalAddress)
+{
+    TStationRig rig;
+    TCalibrationStep calibration{.Input = 3, .Applied = 12.0, .Divisions = 10000, .OperatorReference = true,
+                                 .Coefficient = {12500.0, 13700.0}, .Tolerance = 0.05};
+    std::vector<std::string> prompts;
+    TRunHooks hooks = rig.Hooks();
+    hooks.Prompt = [&](const std::string& text) {
+        prompts.push_back(text);
+        // The operator applies 12 mA: here through the jig's AO3.
+        EXPECT_TRUE(rig.Device().SetAnalogOutput(3, 6000, false));
+        return TPromptAnswer::Confirmed;
+    };
+    const TRunResult run =
+        rig.Run(PlanOf({{"calibration", calibration}, {"address", TAddressStep{0x35}}}), hooks);
+    EXPECT_EQ(run.Verdict, TVerdict::Pass) << run.Steps.back().Detail;
+    EXPECT_EQ(prompts, std::vector<std::string>{"Připojte 12,000 mA na AI3 a potvrďte"});
+    EXPECT_EQ(MeasurementsWith(run, TVerdict::Pass),
+              (std::vector<std::string>{"AI3 coefficient", "AI3 after calibration", "address"}));
+    int32_t divisions = 0;
+    EXPECT_TRUE(rig.Device().GetInputDivisions(3, divisions)) << "the module answers at its new address";
+    EXPECT_EQ(rig.Device().GetAddress(), 0x35);
+}
+
+}
