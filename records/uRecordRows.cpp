@@ -1,0 +1,137 @@
+#include "records/uRecordRows.h"
+
+#include "records/uRecordStore.h"
+
+#include <QDateTime>
+#include <QSqlError>
+
+namespace {
+
+QVariant NullText() { return QVariant(QMetaType::fromType<QString>()); }
+
+// A text member, or NULL when absent or not a text.
+QVariant Text(const nlohmann::json& object, const char* key)
+{
+    const auto it = object.find(key);
+    return it != object.end() && it->is_string() ? QVariant(QString::fromStdString(it->get<std::string>()))
+                                                 : NullText();
+}
+
+// A limit as its text: a number as JSON writes it, a dotted version as it stands.
+QVariant LimitText(const nlohmann::json& limits, const char* key)
+{
+    const auto it = limits.find(key);
+    if (it == limits.end() || it->is_null()) return NullText();
+    return QString::fromStdString(it->is_string() ? it->get<std::string>() : it->dump());
+}
+
+const nlohmann::json& Member(const nlohmann::json& object, const char* key)
+{
+    static const nlohmann::json none = nlohmann::json::object();
+    const auto it = object.find(key);
+    return it != object.end() && it->is_object() ? *it : none;
+}
+
+const char* const RunInsert =
+    "INSERT INTO runs (id, plan, plan_version, unit, unit_id, unit_serial, unit_identification, station, operator,"
+    " started, started_ms, day, ended, verdict, detail, record) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+    " ON CONFLICT (id) DO NOTHING";
+const char* const StepInsert =
+    "INSERT INTO steps (run_id, position, name, kind, verdict, detail, started, ended) VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
+const char* const MeasurementInsert =
+    "INSERT INTO measurements (run_id, step, position, step_name, name, value_number, value_text, unit, low, high,"
+    " expected, verdict, detail) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+
+} // namespace
+
+TRunRows RunRows(const nlohmann::json& record, std::string& error)
+{
+    TRunRows rows;
+    error.clear();
+    if (!record.is_object()) {
+        error = "a record must be a JSON object";
+        return rows;
+    }
+    const QString id = QString::fromStdString(RecordRunId(record));
+    const nlohmann::json& plan = Member(record, "plan");
+    const nlohmann::json& unit = Member(record, "unit");
+    const QVariant started = Text(record, "started");
+    const QDateTime start = QDateTime::fromString(started.toString(), Qt::ISODateWithMs);
+    const QVariant verdict = Text(record, "verdict");
+    if (Text(plan, "name").isNull() || !start.isValid() || verdict.isNull()) {
+        error = "record " + id.toStdString() + " lacks its plan name, a valid start time or its verdict";
+        return rows;
+    }
+    const QVariant unitId = Text(unit, "id");
+    const QVariant serial = Text(unit, "serial_numbers");
+    const QString named = !unitId.toString().isEmpty() ? unitId.toString() : serial.toString();
+    rows.Run = {id,
+                Text(plan, "name"),
+                Text(plan, "version").isNull() ? QVariant(QString()) : Text(plan, "version"),
+                named,
+                unitId,
+                serial,
+                Text(unit, "identification"),
+                Text(record, "station").toString(),
+                Text(record, "operator").toString(),
+                started,
+                start.toMSecsSinceEpoch(),
+                started.toString().left(10),
+                Text(record, "ended"),
+                verdict,
+                Text(record, "detail"),
+                QString::fromStdString(record.dump())};
+    const auto steps = record.find("steps");
+    if (steps == record.end() || !steps->is_array()) return rows;
+    int stepNo = 0;
+    for (const nlohmann::json& step : *steps) {
+        const QVariant stepName = Text(step, "name").isNull() ? QVariant(QString()) : Text(step, "name");
+        rows.Steps.push_back({id, stepNo, stepName, Text(step, "kind").toString(),
+                              Text(step, "verdict").isNull() ? QVariant(QStringLiteral("RUNNING")) : Text(step, "verdict"),
+                              Text(step, "detail"), Text(step, "started"), Text(step, "ended")});
+        const auto measurements = step.find("measurements");
+        int position = 0;
+        if (measurements != step.end() && measurements->is_array())
+            for (const nlohmann::json& m : *measurements) {
+                const auto value = m.find("value");
+                const bool number = value != m.end() && value->is_number();
+                const nlohmann::json& limits = Member(m, "limits");
+                rows.Measurements.push_back(
+                    {id, stepNo, position++, stepName, Text(m, "name").toString(),
+                     number ? QVariant(value->get<double>()) : QVariant(QMetaType::fromType<double>()),
+                     number ? NullText() : Text(m, "value"), Text(m, "unit").toString(), LimitText(limits, "low"),
+                     LimitText(limits, "high"), LimitText(limits, "expected"),
+                     Text(m, "verdict").isNull() ? QVariant(QStringLiteral("RUNNING")) : Text(m, "verdict"),
+                     Text(m, "detail")});
+            }
+        ++stepNo;
+    }
+    return rows;
+}
+
+TRowWriter::TRowWriter(QSqlDatabase& db) : FRun(db), FStep(db), FMeasurement(db)
+{
+    FRun.prepare(QString::fromLatin1(RunInsert));
+    FStep.prepare(QString::fromLatin1(StepInsert));
+    FMeasurement.prepare(QString::fromLatin1(MeasurementInsert));
+}
+
+bool TRowWriter::Exec(QSqlQuery& query, const QVariantList& values)
+{
+    for (int i = 0; i < values.size(); ++i) query.bindValue(i, values[i]);
+    if (query.exec()) return true;
+    FError = query.lastError().text().trimmed().toStdString();
+    return false;
+}
+
+bool TRowWriter::Write(const TRunRows& run)
+{
+    if (!Exec(FRun, run.Run)) return false;
+    // Already stored (sent twice, imported twice): its rows are there too.
+    if (FRun.numRowsAffected() == 0) return true;
+    for (const QVariantList& step : run.Steps)
+        if (!Exec(FStep, step)) return false;
+    for (const QVariantList& measurement : run.Measurements)
+        if (!Exec(FMeasurement, measurement)) return false;
+    return true;
+}

@@ -1,0 +1,36 @@
+// A run's record as the rows of a store's tables, and their writing.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <string>
+#include <vector>
+
+struct TRunRows {
+    QVariantList Run;                       // the columns of `runs`
+    std::vector<QVariantList> Steps;        // of `steps`
+    std::vector<QVariantList> Measurements; // of `measurements`
+};
+
+// The rows of a record; `error` says why a record cannot be stored (left empty when it can).
+TRunRows RunRows(const nlohmann::json& record, std::string& error);
+
+// Writes runs through prepared statements, inside the caller's transaction.
+class TRowWriter {
+public:
+    explicit TRowWriter(QSqlDatabase& db);
+    // True when the run is stored: written now, or there already (its rows are not
+    // written again).
+    bool Write(const TRunRows& run);
+    const std::string& Error() const { return FError; }
+
+private:
+    bool Exec(QSqlQuery& query, const QVariantList& values);
+
+    QSqlQuery FRun, FStep, FMeasurement;
+    std::string FError;
+};
