@@ -8,6 +8,8 @@ packages=(
   # The charts' CMake package needs the OpenGL one, which qt6-charts-dev does not pull in.
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxml2-dev libcli11-dev nlohmann-json3-dev
   libqt6svg6
+  # lupdate and lrelease for the windows' translations, and their CMake package.
+  qt6-l10n-tools qt6-tools-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   socat ser2net libftdi1-dev

@@ -36,6 +36,29 @@ void MainWindowTest::TearDown()
     UnregisterTransports();
 }
 
+void MainWindowLanguageTest::SetUp()
+{
+    MainWindowTest::SetUp();
+    InstallTesterLanguage(GetParam());
+}
+
+void MainWindowLanguageTest::TearDown()
+{
+    MainWindowTest::TearDown();
+    InstallTesterLanguage(TTesterLanguage::Czech);
+}
+
+QString MainWindowLanguageTest::InLanguage(const char* czech, const char* english) const
+{
+    return QString::fromUtf8(GetParam() == TTesterLanguage::English ? english : czech);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, MainWindowLanguageTest,
+                         testing::Values(TTesterLanguage::Czech, TTesterLanguage::English),
+                         [](const testing::TestParamInfo<TTesterLanguage>& info) {
+                             return LanguageCode(info.param).toStdString();
+                         });
+
 void MainWindowTest::OpenWindows()
 {
     Windows = std::make_unique<TTesterWindows>(TConfigFile(ProgramFolder, UserFolder));
