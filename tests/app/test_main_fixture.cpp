@@ -53,12 +53,6 @@ QString MainWindowLanguageTest::InLanguage(const char* czech, const char* englis
     return QString::fromUtf8(GetParam() == TTesterLanguage::English ? english : czech);
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, MainWindowLanguageTest,
-                         testing::Values(TTesterLanguage::Czech, TTesterLanguage::English),
-                         [](const testing::TestParamInfo<TTesterLanguage>& info) {
-                             return LanguageCode(info.param).toStdString();
-                         });
-
 void MainWindowTest::OpenWindows()
 {
     Windows = std::make_unique<TTesterWindows>(TConfigFile(ProgramFolder, UserFolder));

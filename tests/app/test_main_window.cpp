@@ -201,6 +201,13 @@ void ExpectCaptionsFit(const QWidget& window)
 
 } // namespace
 
+// The tests of the windows in each language (here and in test_main_language.cpp).
+INSTANTIATE_TEST_SUITE_P(Languages, MainWindowLanguageTest,
+                         testing::Values(TTesterLanguage::Czech, TTesterLanguage::English),
+                         [](const testing::TestParamInfo<TTesterLanguage>& info) {
+                             return LanguageCode(info.param).toStdString();
+                         });
+
 TEST_P(MainWindowLanguageTest, EveryCaptionFitsItsControl)
 {
     OpenWindows();
