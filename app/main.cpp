@@ -2,6 +2,7 @@
 #include "app/uTesterApplication.h"
 #include "app/uQuitSignals.h"
 #include "app/uTesterCommandLine.h"
+#include "app/uTesterLanguage.h"
 #include "app/ufMain.h"
 #include "framework/uci_SpyMonitor.h"
 #include "protocol/uTarvelStackDeviceList.h"
@@ -25,7 +26,9 @@ int main(int argc, char** argv)
 {
     if (const auto status = ParseTesterCommandLine(Arguments(argc, argv), false)) return *status;
     TTesterApplication app(argc, argv);
-    if (const auto status = ParseTesterCommandLine(QApplication::arguments(), true)) return *status;
+    std::optional<TTesterLanguage> language;
+    if (const auto status = ParseTesterCommandLine(QApplication::arguments(), true, &language)) return *status;
+    InstallTesterLanguage(ChosenLanguage(language));
     QApplication::setDesktopFileName(QStringLiteral("valdrix-tester"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/valdrix-tester.svg")));
     RegisterTransports();

@@ -202,9 +202,9 @@ std::array<TAddressPiece, 6> TComboBoxTarvelAddress::ComposePieces(int address)
 QString TComboBoxTarvelAddress::SecondLine(int address)
 {
     if (address == UniversalAddress)
-        return QStringLiteral("(universal tarvel address)");
+        return tr("(universal tarvel address)");
     if (address == SpecialAddress)
-        return QStringLiteral("(special tarvel address)");
+        return tr("(special tarvel address)");
     return {};
 }
 

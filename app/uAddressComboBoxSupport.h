@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QString>
 #include <QStyle>
 
@@ -33,6 +34,8 @@ struct TAddressPiece {
 // Turns a drop-down list into a selector of Tarvel device addresses: decimal items drawn
 // as the address's character, decimal and hexadecimal forms in small coloured captions.
 class TComboBoxTarvelAddress {
+    Q_DECLARE_TR_FUNCTIONS(TComboBoxTarvelAddress)
+
 public:
     // Fills a drop-down list (not an editable one) with the addresses first..last and selects
     // the initial one; installs the item heights (fixed or variable) and the drawing.

@@ -133,12 +133,12 @@ void TConfigFile::KeepDamaged(const QString& path)
     if (FHome == TConfigHome::UserFolder) QDir().mkpath(FUserFolder);
     QFile::remove(copy);
     if (QFile::copy(path, copy)) {
-        FLoadProblem = QStringLiteral("Soubor nastavení %1 nelze přečíst. Jeho kopie je uložena jako %2; "
+        FLoadProblem = tr("Soubor nastavení %1 nelze přečíst. Jeho kopie je uložena jako %2; "
                                       "připojení je třeba nastavit znovu.")
                            .arg(Quoted(path), Quoted(copy));
     } else {
         FUncopiedDamaged = WriteTarget(path);
-        FLoadProblem = QStringLiteral("Soubor nastavení %1 nelze přečíst ani zkopírovat, proto nebude přepsán. "
+        FLoadProblem = tr("Soubor nastavení %1 nelze přečíst ani zkopírovat, proto nebude přepsán. "
                                       "Připojení je třeba nastavit znovu.")
                            .arg(Quoted(path));
     }
@@ -147,11 +147,11 @@ void TConfigFile::KeepDamaged(const QString& path)
 QString TConfigFile::LeftAloneReason(const QString& path) const
 {
     if (path == FUncopiedDamaged)
-        return QStringLiteral("Soubor nastavení %1 nelze přečíst, proto nebyl přepsán; "
+        return tr("Soubor nastavení %1 nelze přečíst, proto nebyl přepsán; "
                               "nastavení připojení nebylo uloženo.")
             .arg(Quoted(path));
     if (IsReadOnly(path))
-        return QStringLiteral("Soubor nastavení %1 je jen pro čtení; nastavení připojení nebylo uloženo.")
+        return tr("Soubor nastavení %1 je jen pro čtení; nastavení připojení nebylo uloženo.")
             .arg(Quoted(path));
     return QString();
 }
@@ -177,6 +177,6 @@ QString TConfigFile::Save(const TTesterConfig& config) const
         }
     }
     throw Exception(
-        QStringLiteral("Nastavení připojení se nepodařilo uložit do %1.").arg(failed.join(QStringLiteral(" ani do ")))
+        tr("Nastavení připojení se nepodařilo uložit do %1.").arg(failed.join(tr(" ani do ")))
             .toStdString());
 }

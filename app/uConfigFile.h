@@ -19,6 +19,7 @@
 // and a symbolic link is written through to its target.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <string>
@@ -35,6 +36,8 @@ struct TTesterConfig {
 enum class TConfigHome { ProgramFolder, UserFolder };
 
 class TConfigFile {
+    Q_DECLARE_TR_FUNCTIONS(TConfigFile)
+
 public:
     static constexpr const char* FileName = "Config.xml";
     static constexpr const char* DamagedSuffix = ".damaged";

@@ -1,5 +1,6 @@
 #include "app/uTesterCommandLine.h"
 
+#include "app/uTesterLanguage.h"
 #include "framework/uCommandLine.h"
 #include "framework/uci_SpyMonitor.h"
 
@@ -9,11 +10,15 @@
 
 const char* const TesterUsageText =
     "Usage: valdrix-tester [OPTION]... [DST]\n"
-    "Test and calibration tool for the Valdrix I/O module (the window's texts are Czech).\n"
+    "Test and calibration tool for the Valdrix I/O module.\n"
     "\n"
     "Options:\n"
     "  DST, -dst, /DST   copy all traffic to the external monitor: one datagram per byte\n"
     "                    string on $XDG_RUNTIME_DIR/valdrix-dst.sock (any letter case)\n"
+    "      --language LANG\n"
+    "                    the windows' language: cs (Czech) or en (English); without it,\n"
+    "                    English when the first of LANGUAGE, LC_ALL, LC_MESSAGES and\n"
+    "                    LANG that is set names English (e.g. en_GB.UTF-8), else Czech\n"
     "  -h, --help        this text\n"
     "      --version     the program's version (the one the About box shows)\n"
     "  The options of the windowing toolkit (-platform NAME, -style NAME, ...) work too.\n"
@@ -39,15 +44,18 @@ QStringList WithoutMonitorSwitch(const QStringList& arguments)
 
 } // namespace
 
-std::optional<int> ParseTesterCommandLine(const QStringList& arguments, bool complete)
+std::optional<int> ParseTesterCommandLine(const QStringList& arguments, bool complete,
+                                          std::optional<TTesterLanguage>* language)
 {
     QCommandLineParser parser;
     // "-dst" and "-platform" are words, not bundles of one-letter options.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption languageOption(QStringLiteral("language"), QString(), QStringLiteral("LANG"));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(languageOption);
     const bool parsed = parser.parse(WithoutMonitorSwitch(arguments));
     if (parser.isSet(help)) {
         std::fputs(TesterUsageText, stdout);
@@ -61,6 +69,12 @@ std::optional<int> ParseTesterCommandLine(const QStringList& arguments, bool com
     QString error = parser.errorText();
     if (parsed && !parser.positionalArguments().isEmpty())
         error = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
+    if (error.isEmpty() && parser.isSet(languageOption)) {
+        const QString value = parser.value(languageOption);
+        const std::optional<TTesterLanguage> named = LanguageNamed(value);
+        if (!named) error = QStringLiteral("--language must be cs or en, not \"%1\"").arg(value);
+        if (language) *language = named;
+    }
     if (error.isEmpty()) return std::nullopt;
     PrintUsageError("valdrix-tester", error.toStdString());
     return CommandLineUsageStatus;

@@ -25,7 +25,9 @@ QString FormatValue(int series, double value, const QLocale& locale)
 bool WriteTrendCsv(const QString& path, const TTrendSamples& samples, const std::vector<int>& series, int64_t from,
                    int64_t to)
 {
-    QLocale locale;
+    // The desktop's own separator, whatever language the window speaks: the file is for
+    // the spreadsheet on the same desktop.
+    QLocale locale = QLocale::system();
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     QString text = QStringLiteral("Čas");
     for (int s : series) text += Separator + TrendSeriesName(s);

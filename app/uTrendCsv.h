@@ -16,7 +16,8 @@
 // showed when its last reading was taken, and is stamped with that reading's time. A row
 // ends before a series would come a second time, or before a reading more than
 // TrendGapMs after the row's first one. Fields are separated by ";"; temperatures have
-// one decimal with the desktop's decimal separator, as the main window shows them.
+// one decimal with the desktop's decimal separator (its system locale's, whichever language
+// the window speaks).
 // False when the file cannot be written.
 bool WriteTrendCsv(const QString& path, const TTrendSamples& samples, const std::vector<int>& series, int64_t from,
                    int64_t to);

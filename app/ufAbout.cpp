@@ -32,7 +32,7 @@ TfAbout::TfAbout(const QString& caption, QWidget* parent)
     lblProjectName->setFont(nameFont);
     lblProjectName->setAlignment(Qt::AlignCenter);
 
-    lblVersion = NewLabel(this, QStringLiteral("Verze: ") + FormatVersion(QStringLiteral(VALDRIX_VERSION)),
+    lblVersion = NewLabel(this, tr("Verze: ") + FormatVersion(QStringLiteral(VALDRIX_VERSION)),
                           QRect(24, 136, 409, 24), QStringLiteral("lblVersion"));
     lblVersion->setAlignment(Qt::AlignCenter);
 
@@ -42,7 +42,7 @@ TfAbout::TfAbout(const QString& caption, QWidget* parent)
     btnWeb->setStyleSheet(QStringLiteral("color: #0050c0; text-decoration: underline;"));
     connect(btnWeb, &QPushButton::clicked, this, &TfAbout::btnWebClick);
 
-    btnOK = NewButton(this, QStringLiteral("btnOK"), QStringLiteral("OK"), QRect(188, 226, 80, 28));
+    btnOK = NewButton(this, QStringLiteral("btnOK"), tr("OK"), QRect(188, 226, 80, 28));
     btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 

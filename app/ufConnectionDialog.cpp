@@ -49,7 +49,7 @@ void SetEnabled(std::initializer_list<QWidget*> widgets, bool enabled)
 TfConnectionDialog::TfConnectionDialog(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
-    setWindowTitle(QStringLiteral("Nastavení připojení"));
+    setWindowTitle(tr("Nastavení připojení"));
     CreateControls();
     setFixedSize(ClientWidth, ClientHeight);
     FormCreate();

@@ -84,36 +84,36 @@ QFrame* Panel(const char* name, QRadioButton* radio, QPushButton* refresh, QGrid
 
 QFrame* TfConnectionDialog::CreateCOMPanel()
 {
-    rbCOM = Named(new QRadioButton(QStringLiteral("Sériový port:")), "rbCOM");
-    bCOMRefresh = Named(new QPushButton(QStringLiteral("Obnovit")), "bCOMRefresh");
+    rbCOM = Named(new QRadioButton(tr("Sériový port:")), "rbCOM");
+    bCOMRefresh = Named(new QPushButton(tr("Obnovit")), "bCOMRefresh");
     QGridLayout* rows;
     pCOM = Panel("pCOM", rbCOM, bCOMRefresh, rows);
     cbCOM = DropDownList("cbCOM");
     cbCOMBaudrate = BaudRateList("cbCOMBaudrate");
-    lCOMPort = Row(rows, 0, "lCOMPort", QStringLiteral("Číslo portu RS232/485:"), cbCOM);
-    lCOMBaudrate = Row(rows, 1, "lCOMBaudrate", QStringLiteral("Komunikační rychlost [Bd]:"), cbCOMBaudrate);
+    lCOMPort = Row(rows, 0, "lCOMPort", tr("Číslo portu RS232/485:"), cbCOM);
+    lCOMBaudrate = Row(rows, 1, "lCOMBaudrate", tr("Komunikační rychlost [Bd]:"), cbCOMBaudrate);
     return pCOM;
 }
 
 QFrame* TfConnectionDialog::CreateUSBPanel()
 {
-    rbUSB = Named(new QRadioButton(QStringLiteral("USB:")), "rbUSB");
-    bUSBRefresh = Named(new QPushButton(QStringLiteral("Obnovit")), "bUSBRefresh");
+    rbUSB = Named(new QRadioButton(tr("USB:")), "rbUSB");
+    bUSBRefresh = Named(new QPushButton(tr("Obnovit")), "bUSBRefresh");
     QGridLayout* rows;
     pUSB = Panel("pUSB", rbUSB, bUSBRefresh, rows);
     cbDeviceName = DropDownList("cbDeviceName");
     eSerialNumber = Named(new QLineEdit, "eSerialNumber");
     eSerialNumber->setReadOnly(true);
     cbUSBBaudRate = BaudRateList("cbUSBBaudRate");
-    lDeviceName = Row(rows, 0, "lDeviceName", QStringLiteral("Zařízení:"), cbDeviceName);
-    lSerialNumber = Row(rows, 1, "lSerialNumber", QStringLiteral("Sériové číslo:"), eSerialNumber);
-    lUSBBaudRate = Row(rows, 2, "lUSBBaudRate", QStringLiteral("Komunikační rychlost [Bd]:"), cbUSBBaudRate);
+    lDeviceName = Row(rows, 0, "lDeviceName", tr("Zařízení:"), cbDeviceName);
+    lSerialNumber = Row(rows, 1, "lSerialNumber", tr("Sériové číslo:"), eSerialNumber);
+    lUSBBaudRate = Row(rows, 2, "lUSBBaudRate", tr("Komunikační rychlost [Bd]:"), cbUSBBaudRate);
     return pUSB;
 }
 
 QFrame* TfConnectionDialog::CreateTCPPanel()
 {
-    rbTCP = Named(new QRadioButton(QStringLiteral("Ethernet:")), "rbTCP");
+    rbTCP = Named(new QRadioButton(tr("Ethernet:")), "rbTCP");
     QGridLayout* rows;
     pTCP = Panel("pTCP", rbTCP, nullptr, rows);
     eIP = Named(new QLineEdit(QStringLiteral("192.168.1.100")), "eIP");
@@ -123,9 +123,9 @@ QFrame* TfConnectionDialog::CreateTCPPanel()
     iePort->SetMaxValue(65535);
     iePort->SetMinValue(0);
     iePort->SetValue(10001);
-    iePort->SetShowName(QStringLiteral("Datový port"));
-    lIP = Row(rows, 0, "lIP", QStringLiteral("IP adresa:"), eIP);
-    lPort = Row(rows, 1, "lPort", QStringLiteral("Datový port:"), iePort);
+    iePort->SetShowName(tr("Datový port"));
+    lIP = Row(rows, 0, "lIP", tr("IP adresa:"), eIP);
+    lPort = Row(rows, 1, "lPort", tr("Datový port:"), iePort);
     return pTCP;
 }
 
@@ -133,11 +133,11 @@ QFrame* TfConnectionDialog::CreateBottomPanel()
 {
     auto* panel = Named(new QFrame, "pBottom");
     sbExpertMode = Named(new QToolButton, "sbExpertMode");
-    sbExpertMode->setText(QStringLiteral("Pro pokročilé"));
+    sbExpertMode->setText(tr("Pro pokročilé"));
     sbExpertMode->setCheckable(true);
-    bOK = Named(new QPushButton(QStringLiteral("Ok")), "bOK");
+    bOK = Named(new QPushButton(tr("Ok")), "bOK");
     bOK->setDefault(true);
-    bCancel = Named(new QPushButton(QStringLiteral("Zrušit")), "bCancel");
+    bCancel = Named(new QPushButton(tr("Zrušit")), "bCancel");
     auto* layout = new QHBoxLayout(panel);
     layout->setContentsMargins(8, 6, 8, 8);
     layout->addWidget(sbExpertMode);

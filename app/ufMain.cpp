@@ -41,6 +41,12 @@ void EnableRecursively(QWidget* control, bool enabled)
     for (QWidget* child : control->findChildren<QWidget*>()) child->setEnabled(enabled);
 }
 
+// The texts the module's calibration and requests report, for the translation to know.
+const char* const DeviceTexts[] = {
+    QT_TRANSLATE_NOOP("TfrmMain", "Chyba komunikace"),
+    QT_TRANSLATE_NOOP("TfrmMain", "Chyba výpočtu: přivedená hodnota ani průměrná RAW hodnota nesmí být 0"),
+};
+
 std::string GUIDStringOf(const IntfPtr<ICommunicationInterface>& link)
 {
     IntfPtr<INodedInterface> node;
@@ -133,9 +139,9 @@ void TfrmMain::SessionConnectFinished(bool ok, const QString& reason)
 {
     if (ok) {
         FollowMainLink();
-        ShowStatus(QStringLiteral("Spojení bylo úspěšně navázáno."), StatusOk);
+        ShowStatus(tr("Spojení bylo úspěšně navázáno."), StatusOk);
     } else {
-        ShowStatus(WithReason(QStringLiteral("Spojení se nepodařilo navázat :("), reason.toStdString()), StatusError);
+        ShowStatus(WithReason(tr("Spojení se nepodařilo navázat :("), reason.toStdString()), StatusError);
     }
 }
 
@@ -219,7 +225,14 @@ void TfrmMain::ShowCommunicationResult(bool ok)
     if (ok)
         ShowStatus(QString(), StatusOk);
     else
-        ShowStatus(QString::fromUtf8(SValdrixCommunicationError), StatusError);
+        ShowStatus(DeviceText(SValdrixCommunicationError), StatusError);
+}
+
+QString TfrmMain::DeviceText(const std::string& text)
+{
+    for (const char* known : DeviceTexts)
+        if (text == known) return tr(known);
+    return QString::fromStdString(text);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)

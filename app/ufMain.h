@@ -74,6 +74,8 @@ public:
     const TTrendSamples& TrendSamples() const { return FTrendSamples; }
     // The trend window, once "Graf" has opened it.
     TfTrend* TrendWindow() const { return FTrend.get(); }
+    // A text the device layer reports, in the window's language (unknown texts as they are).
+    static QString DeviceText(const std::string& text);
 
 public slots:
     void btnConnectClick();

@@ -37,16 +37,16 @@ void TfrmMain::WireCalibration()
         case TValdrixCalibrationStatus::Done: ShowCommunicationResult(true); break;
         case TValdrixCalibrationStatus::CommunicationError: ShowCommunicationResult(false); break;
         case TValdrixCalibrationStatus::ArithmeticError:
-            ShowStatus(QString::fromStdString(result.Message), StatusError);
-            ShowAppMessage(this, QString::fromStdString(result.Message));
+            ShowStatus(DeviceText(result.Message), StatusError);
+            ShowAppMessage(this, DeviceText(result.Message));
             break;
         }
     });
     connect(FSession.get(), &TValdrixSession::SequenceProgress, this, [this](int step, int steps) {
-        ShowStatus(QStringLiteral("Test výstupu: krok %1 z %2").arg(step).arg(steps), StatusOk);
+        ShowStatus(tr("Test výstupu: krok %1 z %2").arg(step).arg(steps), StatusOk);
     });
     connect(FSession.get(), &TValdrixSession::CalibrationProgress, this, [this](int reading, int readings) {
-        ShowStatus(QStringLiteral("Kalibrace vstupu: měření %1 z %2").arg(reading).arg(readings), StatusOk);
+        ShowStatus(tr("Kalibrace vstupu: měření %1 z %2").arg(reading).arg(readings), StatusOk);
     });
 }
 

@@ -85,8 +85,8 @@ void TfrmMain::CreateLogo(QWidget* parent)
     QFont aboutFont = font();
     aboutFont.setPointSize(18);
     aboutFont.setBold(true);
-    lblAboutCaption1 = NewLabel(pnlAbout, QStringLiteral("o"), QRect(), QStringLiteral("lblAboutCaption1"));
-    lblAboutCaption2 = NewLabel(pnlAbout, QStringLiteral("Programu"), QRect(), QStringLiteral("lblAboutCaption2"));
+    lblAboutCaption1 = NewLabel(pnlAbout, tr("o"), QRect(), QStringLiteral("lblAboutCaption1"));
+    lblAboutCaption2 = NewLabel(pnlAbout, tr("Programu"), QRect(), QStringLiteral("lblAboutCaption2"));
     const int gap = QFontMetrics(aboutFont).horizontalAdvance(QLatin1Char(' '));
     int x = gap;
     for (QLabel* label : {lblAboutCaption1, lblAboutCaption2}) {
@@ -109,15 +109,15 @@ void TfrmMain::CreateButtons()
     pnlButtons = new QWidget(this);
     pnlButtons->setObjectName(QStringLiteral("pnlButtons"));
     pnlButtons->setGeometry(0, ClientHeight - ButtonsHeight, ClientWidth, ButtonsHeight);
-    btnConnect = NewButton(pnlButtons, QStringLiteral("btnConnect"), QStringLiteral("Připojit"), QRect(8, 6, 100, 28));
+    btnConnect = NewButton(pnlButtons, QStringLiteral("btnConnect"), tr("Připojit"), QRect(8, 6, 100, 28));
     btnDisconnect =
-        NewButton(pnlButtons, QStringLiteral("btnDisconnect"), QStringLiteral("Odpojit"), QRect(114, 6, 100, 28));
-    btnLog = NewButton(pnlButtons, QStringLiteral("btnLog"), QStringLiteral("Log"), QRect(220, 6, 80, 28));
-    btnTrend = NewButton(pnlButtons, QStringLiteral("btnTrend"), QStringLiteral("Graf"), QRect(306, 6, 80, 28));
-    chkReconnect = new QCheckBox(QStringLiteral("Znovu připojit"), pnlButtons);
+        NewButton(pnlButtons, QStringLiteral("btnDisconnect"), tr("Odpojit"), QRect(114, 6, 100, 28));
+    btnLog = NewButton(pnlButtons, QStringLiteral("btnLog"), tr("Log"), QRect(220, 6, 80, 28));
+    btnTrend = NewButton(pnlButtons, QStringLiteral("btnTrend"), tr("Graf"), QRect(306, 6, 80, 28));
+    chkReconnect = new QCheckBox(tr("Znovu připojit"), pnlButtons);
     chkReconnect->setObjectName(QStringLiteral("chkReconnect"));
     chkReconnect->setGeometry(394, 6, 140, 28);
-    btnClose = NewButton(pnlButtons, QStringLiteral("btnClose"), QStringLiteral("Zavřít"),
+    btnClose = NewButton(pnlButtons, QStringLiteral("btnClose"), tr("Zavřít"),
                          QRect(ClientWidth - 108, 6, 100, 28));
     connect(btnConnect, &QPushButton::clicked, this, &TfrmMain::btnConnectClick);
     connect(btnDisconnect, &QPushButton::clicked, this, &TfrmMain::btnDisconnectClick);

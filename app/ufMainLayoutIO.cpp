@@ -34,12 +34,12 @@ TShapeEx* NewLamp(QWidget* parent, const QString& name, int number, TShapeExColo
 
 void TfrmMain::CreateDigitalIO(QWidget* parent)
 {
-    QGroupBox* group = NewGroup(parent, QStringLiteral("gbDigital"), QStringLiteral("Digitální vstupy / výstupy"),
+    QGroupBox* group = NewGroup(parent, QStringLiteral("gbDigital"), tr("Digitální vstupy / výstupy"),
                                 QRect(436, 6, 429, 262));
     for (int column = 0; column < 2; ++column) {
         const int x = 10 + column * 136;
-        NewLabel(group, QStringLiteral("Vstup"), QRect(x, 20, LampSize.width() + 4, 18));
-        NewLabel(group, QStringLiteral("Čítač"), QRect(x + 38, 20, 86, 18))->setAlignment(Qt::AlignCenter);
+        NewLabel(group, tr("Vstup"), QRect(x, 20, LampSize.width() + 4, 18));
+        NewLabel(group, tr("Čítač"), QRect(x + 38, 20, 86, 18))->setAlignment(Qt::AlignCenter);
     }
     for (int n = 1; n <= ValdrixDigitalInputs; ++n) {
         const int x = 10 + ((n - 1) / InputRows) * 136;
@@ -50,7 +50,7 @@ void TfrmMain::CreateDigitalIO(QWidget* parent)
             NewReadOnlyField(group, QStringLiteral("edtDI%1Counter").arg(n), QRect(x + 38, y, 86, 22));
     }
 
-    NewLabel(group, QStringLiteral("Výstupy"), QRect(290, 20, 120, 18));
+    NewLabel(group, tr("Výstupy"), QRect(290, 20, 120, 18));
     for (int n = 1; n <= ValdrixDigitalOutputs; ++n) {
         const int x = 290 + ((n - 1) / OutputRows) * 44;
         const int y = IOFirstRowY + ((n - 1) % OutputRows) * IORowPitch;
@@ -61,9 +61,9 @@ void TfrmMain::CreateDigitalIO(QWidget* parent)
         connect(lamp, &TShapeEx::onClick, this, &TfrmMain::shpxDO1Click);
         shpxDO[size_t(n - 1)] = lamp;
     }
-    btnOSetFirst = NewButton(group, QStringLiteral("btnOSetFirst"), QStringLiteral("Sepnout první vstup"),
+    btnOSetFirst = NewButton(group, QStringLiteral("btnOSetFirst"), tr("Sepnout první vstup"),
                              QRect(286, 180, 134, 28));
-    btnOSetNext = NewButton(group, QStringLiteral("btnOSetNext"), QStringLiteral("Sepnout další vstup"),
+    btnOSetNext = NewButton(group, QStringLiteral("btnOSetNext"), tr("Sepnout další vstup"),
                             QRect(286, 214, 134, 28), 1);
     connect(btnOSetFirst, &QPushButton::clicked, this, &TfrmMain::btnOSetFirstClick);
     connect(btnOSetNext, &QPushButton::clicked, this, &TfrmMain::btnOSetNextClick);
@@ -72,7 +72,7 @@ void TfrmMain::CreateDigitalIO(QWidget* parent)
 void TfrmMain::CreateThermometers(QWidget* parent)
 {
     QGroupBox* group =
-        NewGroup(parent, QStringLiteral("gbThermometers"), QStringLiteral("Teploměry"), QRect(8, 436, 420, 62));
+        NewGroup(parent, QStringLiteral("gbThermometers"), tr("Teploměry"), QRect(8, 436, 420, 62));
     for (int n = 1; n <= ValdrixThermometers; ++n) {
         const int x = 8 + (n - 1) * 102;
         NewLabel(group, QStringLiteral("T%1:").arg(n), QRect(x, 26, 24, 22));

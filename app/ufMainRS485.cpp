@@ -24,10 +24,10 @@ QString FormatClock(double value)
 void TfrmMain::WireRS485()
 {
     connect(FSession.get(), &TValdrixSession::RS485Refused, this, [this](const QString& reason) {
-        ShowStatus(WithReason(QStringLiteral("Spojení se nepodařilo navázat :("), reason.toStdString()), StatusError);
+        ShowStatus(WithReason(tr("Spojení se nepodařilo navázat :("), reason.toStdString()), StatusError);
     });
     connect(FSession.get(), &TValdrixSession::RS485Answered, this, [this](bool answered, const QByteArray& data) {
-        edtRS485Answer->setText(answered ? FromWindows1250(data.toStdString()) : QStringLiteral("no answer"));
+        edtRS485Answer->setText(answered ? FromWindows1250(data.toStdString()) : tr("no answer"));
     });
     connect(FSession.get(), &TValdrixSession::ClockRead, this, [this](bool ok, double value) {
         Edit5->setText(ok ? FormatClock(value) : QStringLiteral("???"));

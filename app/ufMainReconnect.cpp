@@ -26,15 +26,15 @@ void TfrmMain::WireReconnect()
 {
     connect(FSession.get(), &TValdrixSession::LinkLost, this, &TfrmMain::SessionLinkLost);
     connect(FSession.get(), &TValdrixSession::ReconnectStarted, this, [this](int attempt) {
-        ShowStatus(QStringLiteral("Znovu připojuji… pokus %1").arg(attempt), StatusError);
+        ShowStatus(tr("Znovu připojuji… pokus %1").arg(attempt), StatusError);
     });
     connect(FSession.get(), &TValdrixSession::ReconnectFailed, this, [this](int attempt, const QString& reason) {
-        ShowStatus(WithReason(QStringLiteral("Znovu připojuji… pokus %1 se nezdařil").arg(attempt), reason.toStdString()),
+        ShowStatus(WithReason(tr("Znovu připojuji… pokus %1 se nezdařil").arg(attempt), reason.toStdString()),
                    StatusError);
     });
     connect(FSession.get(), &TValdrixSession::Reconnected, this, [this] {
         FollowMainLink();
         UpdateControls();
-        ShowStatus(QStringLiteral("Spojení bylo znovu navázáno."), StatusOk);
+        ShowStatus(tr("Spojení bylo znovu navázáno."), StatusOk);
     });
 }

@@ -78,18 +78,18 @@ void SetPaddedRange(QValueAxis* axis, double low, double high)
 TfTrend::TfTrend(const TTrendSamples& samples, QWidget* parent) : QWidget(parent, Qt::Window), FSamples(samples)
 {
     setObjectName(QStringLiteral("fTrend"));
-    setWindowTitle(QStringLiteral("Graf"));
+    setWindowTitle(tr("Graf"));
 
     auto* pnlTools = new QWidget(this);
     pnlTools->setObjectName(QStringLiteral("pnlTools"));
-    auto* lblSpan = new QLabel(QStringLiteral("Rozsah:"), pnlTools);
+    auto* lblSpan = new QLabel(tr("Rozsah:"), pnlTools);
     cbbSpan = new QComboBox(pnlTools);
     cbbSpan->setObjectName(QStringLiteral("cbbSpan"));
-    for (int minutes : SpanMinutes) cbbSpan->addItem(QStringLiteral("%1 min").arg(minutes));
+    for (int minutes : SpanMinutes) cbbSpan->addItem(tr("%1 min").arg(minutes));
     lblSpan->setBuddy(cbbSpan);
-    btnSaveCsv = new QPushButton(QStringLiteral("Uložit CSV"), pnlTools);
+    btnSaveCsv = new QPushButton(tr("Uložit CSV"), pnlTools);
     btnSaveCsv->setObjectName(QStringLiteral("btnSaveCsv"));
-    btnSavePng = new QPushButton(QStringLiteral("Uložit PNG"), pnlTools);
+    btnSavePng = new QPushButton(tr("Uložit PNG"), pnlTools);
     btnSavePng->setObjectName(QStringLiteral("btnSavePng"));
     auto* tools = new QHBoxLayout(pnlTools);
     tools->setContentsMargins(6, 4, 6, 4);
@@ -121,6 +121,8 @@ void TfTrend::CreateChart()
     FChart = new QChart();
     FChart->legend()->setAlignment(Qt::AlignBottom);
     FChart->setMargins(QMargins(4, 4, 4, 4));
+    // The axes write their numbers with the window language's decimal separator.
+    FChart->setLocalizeNumbers(true);
     FAxisTime = new QDateTimeAxis(FChart);
     FAxisTime->setTickCount(7);
     FChart->addAxis(FAxisTime, Qt::AlignBottom);
@@ -131,9 +133,9 @@ void TfTrend::CreateChart()
         FChart->addAxis(axis, side);
         return axis;
     };
-    FAxisValue = valueAxis(QStringLiteral("Hodnota"), Qt::AlignLeft);
-    FAxisRaw = valueAxis(QStringLiteral("RAW hodnota"), Qt::AlignLeft);
-    FAxisTemperature = valueAxis(QStringLiteral("Teplota [°C]"), Qt::AlignRight);
+    FAxisValue = valueAxis(tr("Hodnota"), Qt::AlignLeft);
+    FAxisRaw = valueAxis(tr("RAW hodnota"), Qt::AlignLeft);
+    FAxisTemperature = valueAxis(tr("Teplota [°C]"), Qt::AlignRight);
     FAxisTemperature->setLabelFormat(QStringLiteral("%.1f"));
 
     for (int s = 0; s < TrendSeriesCount; ++s) {
@@ -280,12 +282,12 @@ bool TfTrend::SavePng(const QString& path) const { return chvTrend->grab().save(
 
 void TfTrend::btnSaveCsvClick()
 {
-    SaveWithDialog(QStringLiteral("Uložit CSV"), QStringLiteral("csv"), &TfTrend::SaveCsv);
+    SaveWithDialog(tr("Uložit CSV"), QStringLiteral("csv"), &TfTrend::SaveCsv);
 }
 
 void TfTrend::btnSavePngClick()
 {
-    SaveWithDialog(QStringLiteral("Uložit PNG"), QStringLiteral("png"), &TfTrend::SavePng);
+    SaveWithDialog(tr("Uložit PNG"), QStringLiteral("png"), &TfTrend::SavePng);
 }
 
 void TfTrend::SaveWithDialog(const QString& caption, const QString& suffix,
@@ -296,5 +298,5 @@ void TfTrend::SaveWithDialog(const QString& caption, const QString& suffix,
     const QString path = QFileDialog::getSaveFileName(this, caption, suggested,
                                                       QStringLiteral("%1 (*.%2)").arg(suffix.toUpper(), suffix));
     if (path.isEmpty()) return;
-    if (!(this->*save)(path)) ShowAppMessage(this, QStringLiteral("Soubor %1 se nepodařilo uložit.").arg(path));
+    if (!(this->*save)(path)) ShowAppMessage(this, tr("Soubor %1 se nepodařilo uložit.").arg(path));
 }

@@ -52,6 +52,7 @@ TMyCustomNumEdit::TMyCustomNumEdit(QWidget* parent)
     : QLineEdit(parent)
     , FUp(MakeArrowButton(this, Qt::UpArrow))
     , FDown(MakeArrowButton(this, Qt::DownArrow))
+    , FShowName(tr("Hodnota"))
 {
     connect(FUp, &QToolButton::clicked, this, [this] { ClickUpDown(true); });
     connect(FDown, &QToolButton::clicked, this, [this] { ClickUpDown(false); });

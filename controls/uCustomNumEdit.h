@@ -76,7 +76,7 @@ private:
     QToolButton* FUp;
     QToolButton* FDown;
     bool FUpDownEnable = true;
-    QString FShowName = QStringLiteral("Hodnota");
+    QString FShowName;
     bool FAutoCorrect = true;
     bool FFailureBeep = false;
     bool FEditorEnabled = true;

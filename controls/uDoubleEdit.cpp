@@ -69,7 +69,7 @@ bool TDoubleEdit::Validate()
         ReportBadEntry();
         if (!AutoCorrect()) {
             const QLocale locale;
-            RefuseEntry(FormatMessage(QStringLiteral("%s musí být v rozmezí od %f do %f!"),
+            RefuseEntry(FormatMessage(tr("%s musí být v rozmezí od %f do %f!"),
                                       {ShowName(), locale.toString(FRange.MinValue, 'f', 2),
                                        locale.toString(FRange.MaxValue, 'f', 2)}));
             return false;

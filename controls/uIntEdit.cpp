@@ -43,7 +43,7 @@ bool TIntEdit::Validate()
     if (!read || FRange.OutOfRange(value)) {
         ReportBadEntry();
         if (!AutoCorrect()) {
-            RefuseEntry(FormatMessage(QStringLiteral("%s musí být v rozmezí od %d do %d!"),
+            RefuseEntry(FormatMessage(tr("%s musí být v rozmezí od %d do %d!"),
                                       {ShowName(), QString::number(FRange.MinValue), QString::number(FRange.MaxValue)}));
             return false;
         }

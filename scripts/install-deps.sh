@@ -11,6 +11,8 @@ packages=(
   # Production test plans are read with toml++; the tests check records against their
   # JSON Schema and read the JUnit files with a JUnit parser.
   libtomlplusplus-dev python3-jsonschema python3-junitparser
+  # lupdate and lrelease for the windows' translations, and their CMake package.
+  qt6-l10n-tools qt6-tools-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   socat ser2net libftdi1-dev

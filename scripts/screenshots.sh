@@ -2,12 +2,14 @@
 # Makes the documentation's pictures: the main window disconnected and connected to the
 # simulated module, the About box and the trend window after a dozen seconds of polling,
 # in BUILD_DIR/screenshots/ (default build-test/main); the connected main window also
-# becomes docs/screenshots/main-window.png. screenshots.sh [BUILD_DIR]
+# becomes docs/screenshots/main-window.png, and in English main-window-en.png.
+# screenshots.sh [BUILD_DIR]
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$src/build-test/main}
 bash "$src/scripts/build.sh" "$build"
-export QT_QPA_PLATFORM=offscreen VALDRIX_BUILD_DIR="$build" VALDRIX_SIM="$build/valdrix-sim"
+export QT_QPA_PLATFORM=offscreen VALDRIX_BUILD_DIR="$build" VALDRIX_SOURCE_DIR="$src" VALDRIX_SIM="$build/valdrix-sim"
 "$build/tests/test_app" --gtest_filter='DocumentationScreenshots.*'
 cp "$build/screenshots/main_connected.png" "$src/docs/screenshots/main-window.png"
+cp "$build/screenshots/main_connected_en.png" "$src/docs/screenshots/main-window-en.png"
 ls "$build/screenshots"

@@ -36,7 +36,7 @@ TfCiLog::TfCiLog(const TPacketFormat& format, QWidget* parent)
     : QWidget(parent, Qt::Tool), FCodeIndex(format.CodeIndex), FReceived(format.MakeFramer()),
       FSent(format.MakeFramer())
 {
-    setWindowTitle(QStringLiteral("Komunikační log"));
+    setWindowTitle(tr("Komunikační log"));
 
     reLog = new QPlainTextEdit(this);
     reLog->setObjectName("reLog");
@@ -47,16 +47,16 @@ TfCiLog::TfCiLog(const TPacketFormat& format, QWidget* parent)
     pnlButtons = new QWidget(this);
     pnlButtons->setObjectName("pnlButtons");
     pnlButtons->setFixedHeight(35);
-    btnClear = new QPushButton(QStringLiteral("Clear"), pnlButtons);
+    btnClear = new QPushButton(tr("Clear"), pnlButtons);
     btnClear->setObjectName("btnClear");
-    sbPause = new QPushButton(QStringLiteral("Pause"), pnlButtons);
+    sbPause = new QPushButton(tr("Pause"), pnlButtons);
     sbPause->setObjectName("sbPause");
     sbPause->setCheckable(true);
-    edtDisabledInst = new QLineEdit(QStringLiteral("Disabled Inst"), pnlButtons);
+    edtDisabledInst = new QLineEdit(tr("Disabled Inst"), pnlButtons);
     edtDisabledInst->setObjectName("edtDisabledInst");
-    chbAscii = new QCheckBox(QStringLiteral("ASCII"), pnlButtons);
+    chbAscii = new QCheckBox(tr("ASCII"), pnlButtons);
     chbAscii->setObjectName("chbAscii");
-    btnSave = new QPushButton(QStringLiteral("Uložit…"), pnlButtons);
+    btnSave = new QPushButton(tr("Uložit…"), pnlButtons);
     btnSave->setObjectName("btnSave");
 
     auto* buttons = new QHBoxLayout(pnlButtons);
@@ -292,12 +292,12 @@ void TfCiLog::btnSaveClick()
     const QString captureFilter = FTools ? FTools->CaptureFilter() : QString();
     QString chosen;
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Uložit log"), suggested,
+        this, tr("Uložit log"), suggested,
         captureFilter.isEmpty() ? textFilter : textFilter + QStringLiteral(";;") + captureFilter, &chosen);
     if (path.isEmpty()) return;
     std::string error;
     if (!captureFilter.isEmpty() && chosen == captureFilter ? SaveCapture(path, error) : SaveLog(path)) return;
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("Soubor %1 se nepodařilo uložit.").arg(path));
+    QMessageBox::warning(this, windowTitle(), tr("Soubor %1 se nepodařilo uložit.").arg(path));
 }
 
 void TfCiLog::chbAsciiClick(bool)

@@ -36,6 +36,23 @@ void MainWindowTest::TearDown()
     UnregisterTransports();
 }
 
+void MainWindowLanguageTest::SetUp()
+{
+    MainWindowTest::SetUp();
+    InstallTesterLanguage(GetParam());
+}
+
+void MainWindowLanguageTest::TearDown()
+{
+    MainWindowTest::TearDown();
+    InstallTesterLanguage(TTesterLanguage::Czech);
+}
+
+QString MainWindowLanguageTest::InLanguage(const char* czech, const char* english) const
+{
+    return QString::fromUtf8(GetParam() == TTesterLanguage::English ? english : czech);
+}
+
 void MainWindowTest::OpenWindows()
 {
     Windows = std::make_unique<TTesterWindows>(TConfigFile(ProgramFolder, UserFolder));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/uTesterApplication.h"
+#include "app/uTesterLanguage.h"
 #include "app/ufMain.h"
 #include "tests/support/child_processes.h"
 #include "tests/support/pump_until.h"
@@ -65,4 +66,14 @@ protected:
     QString UserFolder;
     std::unique_ptr<TTesterWindows> Windows;
     QStringList Messages;
+};
+
+// The same windows in each language: the language is installed before the windows are
+// made, and Czech again after the test.
+class MainWindowLanguageTest : public MainWindowTest, public testing::WithParamInterface<TTesterLanguage> {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // The Czech or the English text, as the test's language asks.
+    QString InLanguage(const char* czech, const char* english) const;
 };

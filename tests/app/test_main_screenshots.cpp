@@ -1,8 +1,8 @@
 // Pictures for the documentation, not tests (ctest leaves them out; scripts/screenshots.sh
-// runs them): the main window, disconnected and connected with live values, the About box
-// and the trend window over some seconds of a drifting simulated module, the log window
-// with its decoded column and tshark's view of the log saved as a capture, written to
-// $VALDRIX_BUILD_DIR/screenshots/.
+// runs them): the main window, disconnected and connected with live values (also in
+// English), the About box and the trend window over some seconds of a drifting simulated
+// module, the log window with its decoded column and tshark's view of the log saved as a
+// capture, written to $VALDRIX_BUILD_DIR/screenshots/.
 #include "test_main_fixture.h"
 
 #include "app/ufAbout.h"
@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,7 +36,17 @@ void Save(QWidget& widget, const QString& name)
     EXPECT_TRUE(image.save(ScreenshotPath(name))) << name.toStdString();
 }
 
-class DocumentationScreenshots : public MainWindowTest {};
+class DocumentationScreenshots : public MainWindowTest {
+protected:
+    // The main window connected to the simulated module, with two outputs switched on.
+    void ConnectWithOutputsOn(const TSimulator& sim)
+    {
+        ConnectTo(sim.Connection());
+        QTest::mouseClick(Find<TShapeEx>(QStringLiteral("shpxDO3")), Qt::LeftButton);
+        QTest::mouseClick(Find<TShapeEx>(QStringLiteral("shpxDO8")), Qt::LeftButton);
+        WaitRotation();
+    }
+};
 
 } // namespace
 
@@ -46,15 +57,23 @@ TEST_F(DocumentationScreenshots, MainWindowAndAboutBox)
 
     TSimulator sim;
     ASSERT_TRUE(sim.Ready());
-    ConnectTo(sim.Connection());
-    QTest::mouseClick(Find<TShapeEx>(QStringLiteral("shpxDO3")), Qt::LeftButton);
-    QTest::mouseClick(Find<TShapeEx>(QStringLiteral("shpxDO8")), Qt::LeftButton);
-    WaitRotation();
+    ConnectWithOutputsOn(sim);
     Save(Main(), QStringLiteral("main_connected.png"));
 
     Main().AboutBox()->show();
     Save(*Main().AboutBox(), QStringLiteral("about.png"));
     Main().AboutBox()->hide();
+}
+
+TEST_F(DocumentationScreenshots, MainWindowInEnglish)
+{
+    InstallTesterLanguage(TTesterLanguage::English);
+    const auto czechAgain = qScopeGuard([] { InstallTesterLanguage(TTesterLanguage::Czech); });
+    OpenWindows();
+    TSimulator sim;
+    ASSERT_TRUE(sim.Ready());
+    ConnectWithOutputsOn(sim);
+    Save(Main(), QStringLiteral("main_connected_en.png"));
 }
 
 TEST_F(DocumentationScreenshots, TrendWindow)

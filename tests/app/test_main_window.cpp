@@ -23,6 +23,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -171,24 +172,58 @@ TEST_F(MainWindowTest, LampsAreCirclesWithTheirNumbersInside)
     EXPECT_EQ(lamps, 26);
 }
 
-TEST_F(MainWindowTest, EveryCaptionFitsItsControl)
+namespace {
+
+// Every caption of the window is wider than its text, and every control lies inside its parent.
+void ExpectCaptionsFit(const QWidget& window)
 {
-    OpenWindows();
-    for (const QLabel* label : Main().findChildren<QLabel*>()) {
+    const std::string name = window.windowTitle().toStdString() + ": ";
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
         if (label->text().isEmpty() || label->wordWrap() || label->textFormat() == Qt::RichText) continue;
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
-            << label->text().toStdString();
+            << name << label->text().toStdString();
     }
-    for (const QPushButton* button : Main().findChildren<QPushButton*>())
-        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 8, button->width())
-            << button->text().toStdString();
-    // Every control lies inside its parent.
-    for (const QWidget* control : Main().findChildren<QWidget*>()) {
+    for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(&window) || button->text().isEmpty()) continue;
+        if (qobject_cast<const QPushButton*>(button))
+            EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 8, button->width())
+                << name << button->text().toStdString();
+        else
+            EXPECT_LE(button->sizeHint().width(), button->width()) << name << button->text().toStdString();
+    }
+    for (const QWidget* control : window.findChildren<QWidget*>()) {
         const QWidget* parent = control->parentWidget();
-        if (control->isWindow() || !control->isVisibleTo(&Main()) || !parent) continue;
-        if (parent->isWindow() && parent != &Main()) continue;
-        EXPECT_TRUE(parent->rect().contains(control->geometry())) << control->objectName().toStdString();
+        if (control->isWindow() || !control->isVisibleTo(&window) || !parent) continue;
+        if (parent->isWindow() && parent != &window) continue;
+        EXPECT_TRUE(parent->rect().contains(control->geometry())) << name << control->objectName().toStdString();
     }
+}
+
+} // namespace
+
+// The tests of the windows in each language (here and in test_main_language.cpp).
+INSTANTIATE_TEST_SUITE_P(Languages, MainWindowLanguageTest,
+                         testing::Values(TTesterLanguage::Czech, TTesterLanguage::English),
+                         [](const testing::TestParamInfo<TTesterLanguage>& info) {
+                             return LanguageCode(info.param).toStdString();
+                         });
+
+TEST_P(MainWindowLanguageTest, EveryCaptionFitsItsControl)
+{
+    OpenWindows();
+    ExpectCaptionsFit(Main());
+    Main().AboutBox()->show();
+    ExpectCaptionsFit(*Main().AboutBox());
+    Main().AboutBox()->hide();
+    // The connection dialog in expert mode, with all its panels.
+    TfConnectionDialog& dialog = Windows->ConnectionDialog();
+    dialog.show();
+    auto* expert = dialog.findChild<QToolButton*>(QStringLiteral("sbExpertMode"));
+    ASSERT_NE(expert, nullptr);
+    if (!expert->isChecked()) expert->click();
+    QCoreApplication::processEvents();
+    ExpectCaptionsFit(dialog);
+    dialog.hide();
 }
 
 TEST_F(MainWindowTest, DisconnectedWindowDisablesAllButLogoAboutAndConnect)

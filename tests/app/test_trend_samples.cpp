@@ -182,7 +182,7 @@ TEST(TrendCsv, OneRowPerMomentOfThePolling)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("graf.csv"));
     ASSERT_TRUE(WriteTrendCsv(path, samples, {0, 8}, t, t + 10400));
-    const QString t1 = QLocale().toString(21.5, 'f', 1);
+    const QString t1 = QLocale::system().toString(21.5, 'f', 1);
     EXPECT_EQ(ReadTextLines(path),
               (QStringList{QStringLiteral("Čas;AI1;T1"), QStringLiteral("2026-12-07 10:00:00.160;0;") + t1,
                            QStringLiteral("2026-12-07 10:00:00.360;200;") + t1,

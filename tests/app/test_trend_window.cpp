@@ -74,7 +74,8 @@ TEST_F(MainWindowTest, TrendSavesThePolledValuesAsCsvAndPng)
     const QStringList lines = ReadTextLines(csv);
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_EQ(lines[0], Header);
-    const QLocale locale;
+    // The file has the desktop's own decimal separator, whatever the window's language.
+    const QLocale locale = QLocale::system();
     const QStringList analog = {"5000", "2500", "6000", "8000", "25000", "12500", "30000", "40000"};
     const QStringList temperatures = {locale.toString(21.5, 'f', 1), locale.toString(23.0, 'f', 1),
                                       locale.toString(-4.5, 'f', 1), locale.toString(36.6, 'f', 1)};

@@ -29,6 +29,9 @@ for run in "valdrix-cli --version" "valdrix-tester --version" "valdrix-sim --ver
 done
 "$root/usr/bin/valdrix-sim" --help | grep -q -- '--close-after' || fail "valdrix-sim --help lacks its switches"
 "$root/usr/bin/valdrix-tester" --help | grep -q '^Usage: valdrix-tester' || fail "valdrix-tester --help shows no usage"
+status=0
+QT_QPA_PLATFORM=offscreen "$root/usr/bin/valdrix-tester" --language de 2>/dev/null || status=$?
+[ "$status" -eq 2 ] || fail "valdrix-tester --language de ended with $status, not as a usage error (2)"
 
 # What the package puts where.
 metainfo=usr/share/metainfo/cz.valdrix.tester.metainfo.xml
@@ -75,7 +78,8 @@ tester_saves_with_the_user() { # WHO CONFIG_HOME COMMAND...
   local who=$1 config=$2 pid status
   shift 2
   touch "$work/before-$who"
-  env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$config" "$@" >"$work/tester-$who.log" 2>&1 &
+  # In English: a tester without its translation would stop at start.
+  env QT_QPA_PLATFORM=offscreen LANGUAGE=en XDG_CONFIG_HOME="$config" "$@" >"$work/tester-$who.log" 2>&1 &
   pid=$!
   for _ in $(seq 600); do
     if ! running "$pid" || catches_sigterm "$pid"; then break; fi

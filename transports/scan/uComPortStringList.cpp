@@ -3,6 +3,8 @@
 #include "transports/scan/uComPortIdentity.h"
 #include "transports/scan/uComPortProbe.h"
 
+#include <QCoreApplication>
+
 bool TComPortStringList::ItemAt(int row, TComPortItem& item) const
 {
     if (!Items || row < 0 || row >= Items->rowCount()) return false;
@@ -61,7 +63,7 @@ QString ComPortItemText(int port, uint8_t state)
 {
     QString text = QStringLiteral("COM %1").arg(port);
     QString device = QString::fromStdString(ComPortDeviceName(port));
-    if (state == cpsBusy && ComPortAccessDenied(port)) device += QStringLiteral(", bez oprávnění");
+    if (state == cpsBusy && ComPortAccessDenied(port)) device += QCoreApplication::translate("TComPortStringList", ", bez oprávnění");
     if (!device.isEmpty()) text += QStringLiteral(" (%1)").arg(device);
     const std::string identity = ComPortIdentity(port);
     if (!identity.empty()) text += QStringLiteral(" ") + QString::fromStdString(identity);

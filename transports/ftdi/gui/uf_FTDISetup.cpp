@@ -16,7 +16,7 @@ TfFTDIdialog::TfFTDIdialog(QWidget* owner) : QDialog(owner)
 
     auto* group = new QGroupBox("GroupBox1");
     group->setObjectName("GroupBox1");
-    auto* caption = new QLabel("Baud rate:");
+    auto* caption = new QLabel(tr("Baud rate:"));
     caption->setObjectName("Label1");
     FBaudRate = new QLabel;
     FBaudRate->setObjectName("lblBaudRate");

@@ -10,6 +10,7 @@
 class QLabel;
 
 class TfFTDIdialog : public QDialog {
+    Q_OBJECT
 public:
     explicit TfFTDIdialog(QWidget* owner = nullptr);
 

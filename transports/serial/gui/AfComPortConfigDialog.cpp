@@ -11,13 +11,13 @@
 
 namespace {
 
-QComboBox* AddCombo(QFormLayout* form, const char* objectName, const char* label, const QStringList& items, int index)
+QComboBox* AddCombo(QFormLayout* form, const char* objectName, const QString& label, const QStringList& items, int index)
 {
     auto* combo = new QComboBox;
     combo->setObjectName(objectName);
     combo->addItems(items);
     combo->setCurrentIndex(index);
-    form->addRow(QString::fromUtf8(label), combo);
+    form->addRow(label, combo);
     return combo;
 }
 
@@ -30,18 +30,18 @@ TAfComPortConfigDialog::TAfComPortConfigDialog(TAfComPort& port, QWidget* parent
     auto* form = new QFormLayout(this);
 
     const TAfDcb& dcb = port.Dcb();
-    FBaudRate = AddCombo(form, "cbbBaudRate", "Bits per second:", {}, -1);
+    FBaudRate = AddCombo(form, "cbbBaudRate", tr("Bits per second:"), {}, -1);
     for (int i = 0; i < static_cast<int>(TAfBaudrate::brUser); ++i)
         FBaudRate->addItem(QString::number(AfBaudrateValue(static_cast<TAfBaudrate>(i))));
     FBaudRate->setEditable(true);
     FBaudRate->setValidator(new QIntValidator(1, 99999999, FBaudRate));
     FBaudRate->setCurrentText(QString::number(dcb.BaudRate));
-    FDatabits = AddCombo(form, "cbbDatabits", "Data bits:", {"4", "5", "6", "7", "8"},
+    FDatabits = AddCombo(form, "cbbDatabits", tr("Data bits:"), {"4", "5", "6", "7", "8"},
                          static_cast<int>(port.Databits()));
-    FParity = AddCombo(form, "cbbParity", "Parity:", {"None", "Odd", "Even", "Mark", "Space"},
+    FParity = AddCombo(form, "cbbParity", tr("Parity:"), {tr("None"), tr("Odd"), tr("Even"), tr("Mark"), tr("Space")},
                        static_cast<int>(port.Parity()));
-    FStopbits = AddCombo(form, "cbbStopbits", "Stop bits:", {"1", "1.5", "2"}, static_cast<int>(port.Stopbits()));
-    FFlowControl = AddCombo(form, "cbbFlowControl", "Flow control:", {"None", "Xon / Xoff", "RTS / CTS", "DTR / DSR"},
+    FStopbits = AddCombo(form, "cbbStopbits", tr("Stop bits:"), {"1", "1.5", "2"}, static_cast<int>(port.Stopbits()));
+    FFlowControl = AddCombo(form, "cbbFlowControl", tr("Flow control:"), {tr("None"), "Xon / Xoff", "RTS / CTS", "DTR / DSR"},
                             static_cast<int>(port.FlowControl()));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);

@@ -9,6 +9,7 @@ class TAfComPort;
 
 // Edits baud rate, data bits, parity, stop bits and flow control of a port.
 class TAfComPortConfigDialog : public QDialog {
+    Q_OBJECT
 public:
     explicit TAfComPortConfigDialog(TAfComPort& port, QWidget* parent = nullptr);
     // Hands the edited settings to the port.

@@ -14,9 +14,12 @@
 
 namespace {
 
-QGroupBox* Group(const char* title, QWidget* content, const char* name)
+// The caption the TCP transport asks with, for the translation to know.
+const char* const TransportCaption = QT_TRANSLATE_NOOP("TfTCPIPDialog", "Nastavení TCP");
+
+QGroupBox* Group(const QString& title, QWidget* content, const char* name)
 {
-    auto* box = new QGroupBox(QString::fromUtf8(title));
+    auto* box = new QGroupBox(title);
     box->setObjectName(name);
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(content);
@@ -32,9 +35,9 @@ QSpinBox* SpinEdit(const char* name)
     return edit;
 }
 
-QPushButton* Button(const char* text, const char* name)
+QPushButton* Button(const QString& text, const char* name)
 {
-    auto* button = new QPushButton(QString::fromUtf8(text));
+    auto* button = new QPushButton(text);
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
@@ -45,7 +48,7 @@ QPushButton* Button(const char* text, const char* name)
 TfTCPIPDialog::TfTCPIPDialog(QWidget* owner) : QDialog(owner)
 {
     setObjectName("TfTCPIPDialog");
-    setWindowTitle("Configuration");
+    setWindowTitle(tr("Configuration"));
     setModal(true);
 
     FHostEdit = new QLineEdit;
@@ -54,27 +57,27 @@ TfTCPIPDialog::TfTCPIPDialog(QWidget* owner) : QDialog(owner)
     auto* remote = new QWidget;
     remote->setObjectName("tsRemote");
     auto* remoteLayout = new QVBoxLayout(remote);
-    remoteLayout->addWidget(Group("Host IP", FHostEdit, "gbHost"));
-    remoteLayout->addWidget(Group("Port", FPortEdit, "gbPort"));
+    remoteLayout->addWidget(Group(tr("Host IP"), FHostEdit, "gbHost"));
+    remoteLayout->addWidget(Group(tr("Port"), FPortEdit, "gbPort"));
 
     FLocalPortEdit = SpinEdit("seLocalPort");
-    FAutoLocalPort = new QCheckBox("Automatic local port");
+    FAutoLocalPort = new QCheckBox(tr("Automatic local port"));
     FAutoLocalPort->setObjectName("cbAutoLocalPort");
     FAutoLocalPort->setVisible(false);
     auto* local = new QWidget;
     local->setObjectName("tsLocal");
     auto* localLayout = new QVBoxLayout(local);
-    localLayout->addWidget(Group("Local port", FLocalPortEdit, "gbLocalPort"));
+    localLayout->addWidget(Group(tr("Local port"), FLocalPortEdit, "gbLocalPort"));
     localLayout->addWidget(FAutoLocalPort);
 
     FPages = new QTabWidget;
     FPages->setObjectName("pcPages");
-    FPages->addTab(remote, "Remote");
-    FPages->addTab(local, "Local");
+    FPages->addTab(remote, tr("Remote"));
+    FPages->addTab(local, tr("Local"));
 
-    auto* ok = Button("OK", "btnOK");
-    auto* cancel = Button("Cancel", "btnCancel");
-    FApply = Button("Apply", "btnApply");
+    auto* ok = Button(tr("OK"), "btnOK");
+    auto* cancel = Button(tr("Cancel"), "btnCancel");
+    FApply = Button(tr("Apply"), "btnApply");
     FApply->setEnabled(false);
     ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
@@ -126,7 +129,8 @@ void TfTCPIPDialog::Changed() { FApply->setEnabled(true); }
 bool ExecuteTCPIPDialog(const std::string& caption, std::string& host, uint16_t& port)
 {
     TfTCPIPDialog dialog(QApplication::activeWindow());
-    dialog.setWindowTitle(QString::fromStdString(caption));
+    dialog.setWindowTitle(caption == TransportCaption ? TfTCPIPDialog::tr(TransportCaption)
+                                                     : QString::fromStdString(caption));
     dialog.SetValues(host, port, 0);
     dialog.SetLocalPageVisible(false);
     dialog.setFixedSize(dialog.sizeHint());

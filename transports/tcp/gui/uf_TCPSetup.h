@@ -14,6 +14,7 @@ class QSpinBox;
 class QTabWidget;
 
 class TfTCPIPDialog : public QDialog {
+    Q_OBJECT
 public:
     explicit TfTCPIPDialog(QWidget* owner = nullptr);
 

@@ -1,0 +1,518 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="cs">
+<context>
+    <name>TAfComPortConfigDialog</name>
+    <message>
+        <source>Bits per second:</source>
+        <translation>Bits per second:</translation>
+    </message>
+    <message>
+        <source>Data bits:</source>
+        <translation>Data bits:</translation>
+    </message>
+    <message>
+        <source>Parity:</source>
+        <translation>Parity:</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>Even</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>Stop bits:</source>
+        <translation>Stop bits:</translation>
+    </message>
+    <message>
+        <source>Flow control:</source>
+        <translation>Flow control:</translation>
+    </message>
+</context>
+<context>
+    <name>TComPortStringList</name>
+    <message>
+        <source>, bez oprávnění</source>
+        <translation>, no permission</translation>
+    </message>
+</context>
+<context>
+    <name>TComboBoxTarvelAddress</name>
+    <message>
+        <source>(universal tarvel address)</source>
+        <translation>(universal tarvel address)</translation>
+    </message>
+    <message>
+        <source>(special tarvel address)</source>
+        <translation>(special tarvel address)</translation>
+    </message>
+</context>
+<context>
+    <name>TConfigFile</name>
+    <message>
+        <source>Soubor nastavení %1 nelze přečíst. Jeho kopie je uložena jako %2; připojení je třeba nastavit znovu.</source>
+        <translation>The settings file %1 cannot be read. A copy of it is saved as %2; the connections must be set up again.</translation>
+    </message>
+    <message>
+        <source>Soubor nastavení %1 nelze přečíst ani zkopírovat, proto nebude přepsán. Připojení je třeba nastavit znovu.</source>
+        <translation>The settings file %1 can be neither read nor copied, so it will not be overwritten. The connections must be set up again.</translation>
+    </message>
+    <message>
+        <source>Soubor nastavení %1 nelze přečíst, proto nebyl přepsán; nastavení připojení nebylo uloženo.</source>
+        <translation>The settings file %1 cannot be read, so it was not overwritten; the connection settings were not saved.</translation>
+    </message>
+    <message>
+        <source>Soubor nastavení %1 je jen pro čtení; nastavení připojení nebylo uloženo.</source>
+        <translation>The settings file %1 is read-only; the connection settings were not saved.</translation>
+    </message>
+    <message>
+        <source>Nastavení připojení se nepodařilo uložit do %1.</source>
+        <translation>The connection settings could not be saved to %1.</translation>
+    </message>
+    <message>
+        <source> ani do </source>
+        <translation> or to </translation>
+    </message>
+</context>
+<context>
+    <name>TDoubleEdit</name>
+    <message>
+        <source>%s musí být v rozmezí od %f do %f!</source>
+        <translation>%s must be between %f and %f!</translation>
+    </message>
+</context>
+<context>
+    <name>TIntEdit</name>
+    <message>
+        <source>%s musí být v rozmezí od %d do %d!</source>
+        <translation>%s must be between %d and %d!</translation>
+    </message>
+</context>
+<context>
+    <name>TMyCustomNumEdit</name>
+    <message>
+        <source>Hodnota</source>
+        <translation>Value</translation>
+    </message>
+</context>
+<context>
+    <name>TfAbout</name>
+    <message>
+        <source>Verze: </source>
+        <translation>Version: </translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>TfCiLog</name>
+    <message>
+        <source>Komunikační log</source>
+        <translation>Communication log</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Disabled Inst</source>
+        <translation>Disabled Inst</translation>
+    </message>
+    <message>
+        <source>ASCII</source>
+        <translation>ASCII</translation>
+    </message>
+    <message>
+        <source>Uložit…</source>
+        <translation>Save…</translation>
+    </message>
+    <message>
+        <source>Uložit log</source>
+        <translation>Save log</translation>
+    </message>
+    <message>
+        <source>Soubor %1 se nepodařilo uložit.</source>
+        <translation>The file %1 could not be saved.</translation>
+    </message>
+</context>
+<context>
+    <name>TfConnectionDialog</name>
+    <message>
+        <source>Sériový port:</source>
+        <translation>Serial port:</translation>
+    </message>
+    <message>
+        <source>Obnovit</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Číslo portu RS232/485:</source>
+        <translation>RS232/485 port number:</translation>
+    </message>
+    <message>
+        <source>Komunikační rychlost [Bd]:</source>
+        <translation>Baud rate [Bd]:</translation>
+    </message>
+    <message>
+        <source>USB:</source>
+        <translation>USB:</translation>
+    </message>
+    <message>
+        <source>Zařízení:</source>
+        <translation>Device:</translation>
+    </message>
+    <message>
+        <source>Sériové číslo:</source>
+        <translation>Serial number:</translation>
+    </message>
+    <message>
+        <source>Ethernet:</source>
+        <translation>Ethernet:</translation>
+    </message>
+    <message>
+        <source>Datový port</source>
+        <translation>Data port</translation>
+    </message>
+    <message>
+        <source>IP adresa:</source>
+        <translation>IP address:</translation>
+    </message>
+    <message>
+        <source>Datový port:</source>
+        <translation>Data port:</translation>
+    </message>
+    <message>
+        <source>Pro pokročilé</source>
+        <translation>Advanced</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Zrušit</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Nastavení připojení</source>
+        <translation>Connection settings</translation>
+    </message>
+</context>
+<context>
+    <name>TfFTDIdialog</name>
+    <message>
+        <source>Baud rate:</source>
+        <translation>Baud rate:</translation>
+    </message>
+</context>
+<context>
+    <name>TfTCPIPDialog</name>
+    <message>
+        <source>Nastavení TCP</source>
+        <translation>TCP settings</translation>
+    </message>
+    <message>
+        <source>Configuration</source>
+        <translation>Configuration</translation>
+    </message>
+    <message>
+        <source>Host IP</source>
+        <translation>Host IP</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Automatic local port</source>
+        <translation>Automatic local port</translation>
+    </message>
+    <message>
+        <source>Local port</source>
+        <translation>Local port</translation>
+    </message>
+    <message>
+        <source>Remote</source>
+        <translation>Remote</translation>
+    </message>
+    <message>
+        <source>Local</source>
+        <translation>Local</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Apply</translation>
+    </message>
+</context>
+<context>
+    <name>TfTrend</name>
+    <message>
+        <source>Graf</source>
+        <translation>Chart</translation>
+    </message>
+    <message>
+        <source>Rozsah:</source>
+        <translation>Span:</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>Uložit CSV</source>
+        <translation>Save CSV</translation>
+    </message>
+    <message>
+        <source>Uložit PNG</source>
+        <translation>Save PNG</translation>
+    </message>
+    <message>
+        <source>Hodnota</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>RAW hodnota</source>
+        <translation>RAW value</translation>
+    </message>
+    <message>
+        <source>Teplota [°C]</source>
+        <translation>Temperature [°C]</translation>
+    </message>
+    <message>
+        <source>Soubor %1 se nepodařilo uložit.</source>
+        <translation>The file %1 could not be saved.</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmMain</name>
+    <message>
+        <source>Digitální vstupy / výstupy</source>
+        <translation>Digital inputs / outputs</translation>
+    </message>
+    <message>
+        <source>Vstup</source>
+        <translation>Input</translation>
+    </message>
+    <message>
+        <source>Čítač</source>
+        <translation>Counter</translation>
+    </message>
+    <message>
+        <source>Výstupy</source>
+        <translation>Outputs</translation>
+    </message>
+    <message>
+        <source>Sepnout první vstup</source>
+        <translation>First output on</translation>
+    </message>
+    <message>
+        <source>Sepnout další vstup</source>
+        <translation>Next output on</translation>
+    </message>
+    <message>
+        <source>Teploměry</source>
+        <translation>Thermometers</translation>
+    </message>
+    <message>
+        <source>Spojení se nepodařilo navázat :(</source>
+        <translation>The connection could not be made :(</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>Analogové vstupy - kalibrace</source>
+        <translation>Analog inputs - calibration</translation>
+    </message>
+    <message>
+        <source>Rozsah vstupu</source>
+        <translation>Input range</translation>
+    </message>
+    <message>
+        <source>RAW hodnota</source>
+        <translation>RAW value</translation>
+    </message>
+    <message>
+        <source>Hodnota</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>Nastavit</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Kalibrace</source>
+        <translation>Calibrate</translation>
+    </message>
+    <message>
+        <source>Načíst rozsahy vstupů</source>
+        <translation>Read input ranges</translation>
+    </message>
+    <message>
+        <source>Přivedené napětí [V] / proud [mA] na vstup:</source>
+        <translation>Applied voltage [V] / current [mA]:</translation>
+    </message>
+    <message>
+        <source>Počet dílků zkalibrozaného vstupu:</source>
+        <translation>Full-scale counts of the input:</translation>
+    </message>
+    <message>
+        <source>Analogové výtupy - kalibrace</source>
+        <translation>Analog outputs - calibration</translation>
+    </message>
+    <message>
+        <source>Výstup</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>Rozsah výtupu</source>
+        <translation>Output range</translation>
+    </message>
+    <message>
+        <source>Zadat 0 V</source>
+        <translation>Store 0 V</translation>
+    </message>
+    <message>
+        <source>Zadat 0 mA</source>
+        <translation>Store 0 mA</translation>
+    </message>
+    <message>
+        <source>Zadat 10 V</source>
+        <translation>Store 10 V</translation>
+    </message>
+    <message>
+        <source>Zadat 20 mA</source>
+        <translation>Store 20 mA</translation>
+    </message>
+    <message>
+        <source>Tažením myší doprava / doleva, nahoru / dolů se mění RAW hodnota výstupu</source>
+        <translation>Drag the mouse right / left, up / down to change the output&apos;s RAW value</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>Chyba komunikace</source>
+        <translation>Communication error</translation>
+    </message>
+    <message>
+        <source>Chyba výpočtu: přivedená hodnota ani průměrná RAW hodnota nesmí být 0</source>
+        <translation>Calculation error: neither the applied value nor the average RAW value may be 0</translation>
+    </message>
+    <message>
+        <source>Spojení bylo úspěšně navázáno.</source>
+        <translation>Connected successfully.</translation>
+    </message>
+    <message>
+        <source>o</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Programu</source>
+        <translation>Tester</translation>
+    </message>
+    <message>
+        <source>Připojit</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>Odpojit</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>Graf</source>
+        <translation>Chart</translation>
+    </message>
+    <message>
+        <source>Znovu připojit</source>
+        <translation>Reconnect</translation>
+    </message>
+    <message>
+        <source>Zavřít</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Test výstupu: krok %1 z %2</source>
+        <translation>Output test: step %1 of %2</translation>
+    </message>
+    <message>
+        <source>Kalibrace vstupu: měření %1 z %2</source>
+        <translation>Input calibration: reading %1 of %2</translation>
+    </message>
+    <message>
+        <source>Adresa zařízení:</source>
+        <translation>Device address:</translation>
+    </message>
+    <message>
+        <source>Poslat Info</source>
+        <translation>Send Info</translation>
+    </message>
+    <message>
+        <source>Odpověď:</source>
+        <translation>Answer:</translation>
+    </message>
+    <message>
+        <source>Datum a čas</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>Datum a čas v zařízení:</source>
+        <translation>Date and time in device:</translation>
+    </message>
+    <message>
+        <source>Nahrat ze zařízení</source>
+        <translation>Read from device</translation>
+    </message>
+    <message>
+        <source>Nastavit podle PC</source>
+        <translation>Set from this PC</translation>
+    </message>
+    <message>
+        <source>Znovu připojuji… pokus %1</source>
+        <translation>Reconnecting… attempt %1</translation>
+    </message>
+    <message>
+        <source>Znovu připojuji… pokus %1 se nezdařil</source>
+        <translation>Reconnecting… attempt %1 failed</translation>
+    </message>
+    <message>
+        <source>Spojení bylo znovu navázáno.</source>
+        <translation>Reconnected.</translation>
+    </message>
+</context>
+</TS>
