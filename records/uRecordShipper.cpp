@@ -14,7 +14,7 @@ int SendWaitingRuns(TRecordStore& local, TRecordStore& shared, std::string& erro
         std::vector<nlohmann::json> records;
         for (const std::string& id : ids)
             if (std::optional<nlohmann::json> record = local.Record(id)) records.push_back(std::move(*record));
-        if (!shared.Add(records, error)) return sent;
+        if (!shared.AddRuns(records, error)) return sent;
         for (const std::string& id : ids)
             if (!local.MarkSent(id, error)) return sent;
         sent += int(ids.size());
@@ -58,11 +58,13 @@ void TRecordShipper::Run()
     for (;;) {
         std::string error;
         if (local.IsOpen() || local.Open(FLocal, error)) {
-            if (shared.IsOpen() || shared.Open(FShared, error)) SendWaitingRuns(local, shared, error);
+            if (shared.IsOpen() || shared.Open(FShared, error)) {
+                SendWaitingRuns(local, shared, error);
+                // A shared store that failed is opened afresh next time.
+                if (!error.empty()) shared.Close();
+            }
             FWaiting = local.UnsentCount();
         }
-        // A shared store that failed is opened afresh next time (the server may be back).
-        if (!error.empty() && shared.IsOpen()) shared.Close();
         std::unique_lock lock(FLock);
         FProblem = error;
         FChanged.wait_for(lock, FRetry, [&] { return FEnding || FWoken; });

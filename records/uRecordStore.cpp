@@ -77,8 +77,11 @@ TRecordStore::TRecordStore()
     FName = QStringLiteral("valdrix-records-%1").arg(++stores);
 }
 
-TRecordStore::~TRecordStore()
+TRecordStore::~TRecordStore() { Forget(); }
+
+void TRecordStore::Forget()
 {
+    if (!FDatabase.isValid()) return;
     FDatabase.close();
     FDatabase = QSqlDatabase();
     QSqlDatabase::removeDatabase(FName);
@@ -86,6 +89,8 @@ TRecordStore::~TRecordStore()
 
 bool TRecordStore::Open(const TRecordsLocation& location, std::string& error)
 {
+    // Opened anew: a server that went away may be back.
+    Forget();
     FLocation = location;
     const bool sqlite = location.Kind == TRecordsLocation::SQLite;
     const QString driver = sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL");
@@ -120,6 +125,11 @@ bool TRecordStore::Open(const TRecordsLocation& location, std::string& error)
     if (sqlite && (!Exec(FDatabase, QStringLiteral("PRAGMA journal_mode=WAL"), error) ||
                    !Exec(FDatabase, QStringLiteral("PRAGMA synchronous=FULL"), error) ||
                    !Exec(FDatabase, QStringLiteral("PRAGMA foreign_keys=ON"), error))) {
+        FDatabase.close();
+        return false;
+    }
+    // The server's notices (a table that already exists) are no news to a user.
+    if (!sqlite && !Exec(FDatabase, QStringLiteral("SET client_min_messages = warning"), error)) {
         FDatabase.close();
         return false;
     }
@@ -165,7 +175,7 @@ bool TRecordStore::CreateOrUpgrade(std::string& error)
     return false;
 }
 
-bool TRecordStore::Add(const std::vector<nlohmann::json>& records, std::string& error)
+bool TRecordStore::AddRuns(const std::vector<nlohmann::json>& records, std::string& error)
 {
     std::vector<TRunRows> rows;
     rows.reserve(records.size());

@@ -47,17 +47,18 @@ public:
     TRecordStore& operator=(const TRecordStore&) = delete;
     ~TRecordStore();
 
-    // Opens (creating the file or the tables when missing, upgrading an older schema);
-    // false with the reason when the store cannot be used.
+    // Opens (creating the file or the tables when missing, upgrading an older schema), in
+    // place of what was open; false with the reason when the store cannot be used.
     bool Open(const TRecordsLocation& location, std::string& error);
     bool IsOpen() const { return FDatabase.isOpen(); }
+    void Close() { FDatabase.close(); }
     const TRecordsLocation& Location() const { return FLocation; }
 
     // Stores each record with its steps and measurements, all in one transaction; false
     // with the reason when nothing was stored (a malformed record, the store went away).
     // Records whose run id is already stored are left as they are.
-    bool Add(const std::vector<nlohmann::json>& records, std::string& error);
-    bool Add(const nlohmann::json& record, std::string& error) { return Add(std::vector{record}, error); }
+    bool AddRuns(const std::vector<nlohmann::json>& records, std::string& error);
+    bool Add(const nlohmann::json& record, std::string& error) { return AddRuns({record}, error); }
 
     // The stored record of a run.
     std::optional<nlohmann::json> Record(const std::string& runId);
@@ -71,6 +72,8 @@ public:
 
 private:
     bool CreateOrUpgrade(std::string& error);
+    // Drops the connection, if any.
+    void Forget();
 
     TRecordsLocation FLocation;
     QString FName;
