@@ -11,6 +11,9 @@ packages=(
   # Production test plans are read with toml++; the tests check records against their
   # JSON Schema and read the JUnit files with a JUnit parser.
   libtomlplusplus-dev python3-jsonschema python3-junitparser
+  # Test records in SQLite or PostgreSQL through Qt SQL; the tests start a PostgreSQL
+  # server of their own.
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
   # lupdate and lrelease for the windows' translations, and their CMake package.
   qt6-l10n-tools qt6-tools-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
