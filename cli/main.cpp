@@ -2,6 +2,7 @@
 #include "cli/uCliCapture.h"
 #include "cli/uCliCommands.h"
 #include "cli/uCliOptions.h"
+#include "cli/uCliRecords.h"
 #include "cli/uCliLink.h"
 #include "cli/uCliSniff.h"
 #include "framework/uExceptions.h"
@@ -161,10 +162,14 @@ int main(int argc, char** argv)
     if (const auto status = ParseCliOptions(argc, argv, CliCommandSyntax(), options)) return *status;
     TCliAction action;
     TCliSniffOptions sniff;
+    TCliRecordsOptions records;
     const bool sniffing = options.Command == CliSniffSyntax().Name;
+    const bool recording = options.Command == CliRecordsSyntax().Name;
     try {
         if (sniffing)
             sniff = PrepareSniff(options.Args);
+        else if (recording)
+            records = PrepareRecords(options.Args);
         else
             action = PrepareCliCommand(options.Command, options.Args);
     } catch (const ECliUsage& e) {
@@ -173,6 +178,8 @@ int main(int argc, char** argv)
     }
 
     QCoreApplication app(argc, argv);
+    // The records need no module and no link.
+    if (recording) return RunRecords(options, records);
     RegisterTransports();
     const std::optional<std::string> unknown = UnknownProvider(options.Connection);
     if (unknown) PrintCliUsageError(options.Json, *unknown);

@@ -4,6 +4,7 @@
 #include "cli/uCliMonitor.h"
 #include "cli/uCliPanelText.h"
 #include "cli/uCliPing.h"
+#include "cli/uCliRecords.h"
 #include "cli/uCliScan.h"
 #include "cli/uCliSniff.h"
 #include "cli/uCliLink.h"
@@ -314,6 +315,7 @@ std::vector<TCliCommandSyntax> CliCommandSyntax()
     std::vector<TCliCommandSyntax> syntax;
     for (const TCliCommand& command : Commands()) syntax.push_back(command.Syntax);
     syntax.push_back(CliSniffSyntax());
+    syntax.push_back(CliRecordsSyntax());
     return syntax;
 }
 
