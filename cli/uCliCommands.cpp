@@ -6,6 +6,7 @@
 #include "cli/uCliPing.h"
 #include "cli/uCliScan.h"
 #include "cli/uCliSniff.h"
+#include "cli/uCliTest.h"
 #include "cli/uCliLink.h"
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixCalibration.h"
@@ -314,6 +315,7 @@ std::vector<TCliCommandSyntax> CliCommandSyntax()
     std::vector<TCliCommandSyntax> syntax;
     for (const TCliCommand& command : Commands()) syntax.push_back(command.Syntax);
     syntax.push_back(CliSniffSyntax());
+    syntax.push_back(CliTestSyntax());
     return syntax;
 }
 
