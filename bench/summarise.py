@@ -13,6 +13,7 @@ import sys
 NOMINAL_REFRESHES_PER_S = 5  # the panel's 40 ms timer, five steps per rotation
 REQUESTS_PER_REFRESH = 6     # the analog inputs take two reads, the other four groups one each
 STALL_GOAL_MS = 100          # the longest the window's event loop may stand still
+RUN_OVER_PAUSES = 1.1        # a whole test run may take its plan's own pauses plus 10 %
 TIME_UNITS_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1000.0}
 
 
@@ -69,6 +70,7 @@ def rows(r):
     refresh_floor = raw_tcp_ms and 1000.0 / (REQUESTS_PER_REFRESH * raw_tcp_ms)
     idle_floor = r.counter("IdleEventLoopCpu/no_link", "cpu_ms_per_s")
     idle_floor_text = "idle process, nothing open"
+    pauses_ms = r.counter("SampleRun", "plan_pauses_ms")
     mb = 1e-6
     return [
         ("One request through the stack, TCP loopback to valdrix-sim; floor: the same bytes over a raw socket",
@@ -96,6 +98,9 @@ def rows(r):
            r.counter(f"WindowLateness/{case}", "worst_stall_ms"), STALL_GOAL_MS, "ms", "goal", False)
           for case, what in (("polling", "while it polls"), ("silent_module", "after the module falls silent"),
                              ("reconnecting", "during attempts to reconnect"), ("ramp_test", "during the ramp test"))],
+        ("`valdrix-cli test examples/loopback.toml` against `valdrix-sim --jig loopback`, a whole run with its "
+         "record and JUnit file; floor: the goal, the plan's own pauses (and the RS-485 test's wait) plus 10 %",
+         r.ms("SampleRun"), pauses_ms and pauses_ms * RUN_OVER_PAUSES, "ms", "goal", False),
         ("Tester start-up to its first painted main window (offscreen); floor: a process showing an empty window",
          r.ms("StartupToFirstPaint/tester"), r.ms("StartupToFirstPaint/empty_window"), "ms", None, False),
     ]

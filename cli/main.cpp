@@ -5,8 +5,11 @@
 #include "cli/uCliRecords.h"
 #include "cli/uCliLink.h"
 #include "cli/uCliSniff.h"
+#include "cli/uCliStopSignals.h"
+#include "cli/uCliTest.h"
 #include "framework/uExceptions.h"
 #include "protocol/uTarvelStackDeviceList.h"
+#include "session/uTesterRS485.h"
 #include "session/uValdrixSession.h"
 #include "transports/uTransports.h"
 
@@ -139,6 +142,27 @@ int RunOnASession(const TCliOptions& options, const TCliAction& action)
     });
 }
 
+// test runs a plan on a session that plays the tester's device on its RS-485 link. A stop
+// signal stops the run through the session (its pause ends at once) and the run ends
+// ABORTED, with its record.
+int RunTesting(const TCliOptions& options, const TCliTest& test)
+{
+    TCommandEnd end;
+    std::optional<TValdrixSession> session;
+    std::optional<TCliStopSignals> stops;
+    return end.Run([&] {
+        session.emplace(TesterRS485Answerer());
+        stops.emplace([&] { session->StopActions(); });
+        if (!test.RS485.empty()) session->OpenRS485(test.RS485);
+        session->RunScript([&](TSessionScript& script) {
+            TCommandEnd::TakeStopSignals();
+            // The RS-485 open ran before this script; the session guards what it published.
+            const IntfPtr<ICommunicationInterface> rs485 = session->RS485Interface();
+            end.Tell(RunCliTest(options, test, script, rs485 && rs485->IsOpen()));
+        });
+    });
+}
+
 // sniff only listens: on a thread of its own, with a link of its own.
 int RunSniffing(const TCliOptions& options, const TCliSniffOptions& sniff)
 {
@@ -163,14 +187,18 @@ int main(int argc, char** argv)
     TCliAction action;
     TCliSniffOptions sniff;
     TCliRecordsOptions records;
+    TCliTest test;
     const bool sniffing = options.Command == CliSniffSyntax().Name;
     const bool recording = options.Command == CliRecordsSyntax().Name;
+    const bool testing = options.Command == CliTestSyntax().Name;
+    if (testing)
+        if (const auto status = PrepareCliTest(options, test)) return *status;
     try {
         if (sniffing)
             sniff = PrepareSniff(options.Args);
         else if (recording)
             records = PrepareRecords(options.Args);
-        else
+        else if (!testing)
             action = PrepareCliCommand(options.Command, options.Args);
     } catch (const ECliUsage& e) {
         PrintCliUsageError(options.Json, e.what());
@@ -185,6 +213,7 @@ int main(int argc, char** argv)
     if (unknown) PrintCliUsageError(options.Json, *unknown);
     const int status = unknown      ? CliExitUsage
                        : sniffing   ? RunSniffing(options, sniff)
+                       : testing    ? RunTesting(options, test)
                                     : RunOnASession(options, action);
     UnregisterTransports();
     FinalizeDeviceRegistry();

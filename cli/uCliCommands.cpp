@@ -7,6 +7,7 @@
 #include "cli/uCliRecords.h"
 #include "cli/uCliScan.h"
 #include "cli/uCliSniff.h"
+#include "cli/uCliTest.h"
 #include "cli/uCliLink.h"
 #include "device/uValdrixAttempts.h"
 #include "device/uValdrixCalibration.h"
@@ -316,6 +317,7 @@ std::vector<TCliCommandSyntax> CliCommandSyntax()
     for (const TCliCommand& command : Commands()) syntax.push_back(command.Syntax);
     syntax.push_back(CliSniffSyntax());
     syntax.push_back(CliRecordsSyntax());
+    syntax.push_back(CliTestSyntax());
     return syntax;
 }
 

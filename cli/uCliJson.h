@@ -20,6 +20,3 @@ std::string Windows1250ToUtf8(std::string_view text);
 // "invalid answer", "refused"; "unknown" for any other.
 std::string RequestResultName(int result);
 
-// The time now as ISO 8601 local time with milliseconds and the offset from UTC, e.g.
-// "2024-03-01T08:05:09.123+01:00".
-std::string IsoTimeNow();

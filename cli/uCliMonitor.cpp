@@ -4,6 +4,7 @@
 #include "cli/uCliPanelText.h"
 #include "cli/uCliLink.h"
 #include "device/uValdrixPolling.h"
+#include "framework/uDateTime.h"
 
 #include <climits>
 #include <cstdio>

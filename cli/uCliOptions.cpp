@@ -87,6 +87,20 @@ const char* const CliUsageText =
     "                                    anything answers there (normally, refusing, invalid\n"
     "                                    or late: up to twice --timeout), and confirm that it\n"
     "                                    answers at NEW\n"
+    "  test PLAN [--unit ID] [--operator NAME] [--station NAME] [--record-dir DIR]\n"
+    "       [--junit FILE] [--rs485 CONNECTION]\n"
+    "                                    production test: runs the test plan (TOML) on the\n"
+    "                                    module, checked before anything is connected (a\n"
+    "                                    fault: FILE:LINE:COLUMN: message, exit status 2);\n"
+    "                                    progress as it goes (JSON: an object per event);\n"
+    "                                    the run's record (JSON) goes to DIR (default: the\n"
+    "                                    current folder, made when missing), rewritten after\n"
+    "                                    every measurement; --junit adds a JUnit XML file;\n"
+    "                                    --rs485 opens the RS-485 test link a plan's rs485\n"
+    "                                    step needs; prompts wait for Enter (a and Enter\n"
+    "                                    aborts), and abort without a terminal on stdin;\n"
+    "                                    Ctrl-C stops the run (ABORTED); exit status 0 PASS,\n"
+    "                                    1 FAIL, 3 ERROR, 4 ABORTED\n"
     "  records [runs|yield|failing|last] [--unit U] [--plan P] [--station S] [--verdict V]\n"
     "          [--from T] [--to T] [--by day|plan] [--limit N] [--csv]\n"
     "                                    production test records (no module needed): runs,\n"
@@ -114,7 +128,7 @@ const char* const CliUsageText =
     "Exit status:\n"
     "  0 success, 1 the module refused or did not answer (scan: no module answered, or\n"
     "  one refused or answered late), 2 usage error (JSON with --json; an unknown\n"
-    "  provider too), 3 the connection could not be made.\n";
+    "  provider too), 3 the connection could not be made; test: see above.\n";
 
 namespace {
 

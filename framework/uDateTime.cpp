@@ -77,3 +77,18 @@ bool ParseDateTimeIso(std::string_view text, double& value)
     value = EncodeDateTime(p);
     return true;
 }
+
+std::string IsoTimeNow()
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char date[32], zone[8];
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+    std::strftime(zone, sizeof zone, "%z", &local);
+    char text[48];
+    std::snprintf(text, sizeof text, "%s.%03d%.3s:%s", date, int(ms), zone, zone + 3);
+    return text;
+}

@@ -27,5 +27,8 @@ double NowDateTime();
 
 // "YYYY-MM-DD hh:mm:ss".
 std::string FormatDateTimeIso(double value);
+// The time now as ISO 8601 local time with milliseconds and the offset from UTC, e.g.
+// "2024-03-01T08:05:09.123+01:00".
+std::string IsoTimeNow();
 // Parses "YYYY-MM-DD hh:mm:ss" with valid calendar fields; false otherwise.
 bool ParseDateTimeIso(std::string_view text, double& value);

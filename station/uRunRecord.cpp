@@ -4,6 +4,10 @@
 #include "framework/uExceptions.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,7 +28,9 @@ json LimitsJson(const TMeasurement& m)
     return limits;
 }
 
-json MeasurementJson(const TMeasurement& m)
+}
+
+json MeasurementRecordJson(const TMeasurement& m)
 {
     json value = nullptr;
     if (const auto* number = std::get_if<double>(&m.Value)) value = *number;
@@ -34,10 +40,12 @@ json MeasurementJson(const TMeasurement& m)
             {"verdict", VerdictText(m.Verdict)}, {"detail", Nullable(m.Detail)}};
 }
 
+namespace {
+
 json StepJson(const TStepResult& step)
 {
     json measurements = json::array();
-    for (const TMeasurement& m : step.Measurements) measurements.push_back(MeasurementJson(m));
+    for (const TMeasurement& m : step.Measurements) measurements.push_back(MeasurementRecordJson(m));
     return {{"name", step.Name},
             {"kind", step.Kind},
             {"verdict", VerdictText(step.Verdict)},
@@ -54,6 +62,7 @@ json RunRecordJson(const TRunResult& run)
     json steps = json::array();
     for (const TStepResult& step : run.Steps) steps.push_back(StepJson(step));
     return {{"format", RecordFormat},
+            {"id", run.Id},
             {"plan", {{"name", run.PlanName}, {"version", run.PlanVersion}}},
             {"unit",
              {{"id", Nullable(run.Unit.Id)},
@@ -82,6 +91,21 @@ std::string RunRecordFileName(const TRunResult& run)
     if (!unit.empty()) name += "_";
     for (const char c : unit) name += std::isalnum(uint8_t(c)) || c == '-' || c == '.' ? c : '_';
     return name + ".json";
+}
+
+std::string ReserveRecordPath(const std::string& folder, const TRunResult& run)
+{
+    const std::string name = RunRecordFileName(run);
+    const std::string stem = folder + "/" + name.substr(0, name.size() - 5);
+    for (int n = 1;; ++n) {
+        const std::string path = n == 1 ? stem + ".json" : stem + "-" + std::to_string(n) + ".json";
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            close(fd);
+            return path;
+        }
+        if (errno != EEXIST) throw Exception("Cannot save \"" + path + "\": " + std::strerror(errno));
+    }
 }
 
 TRunRecorder::TRunRecorder(std::string path, std::string junitPath)

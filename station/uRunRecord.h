@@ -15,11 +15,18 @@
 #include <string>
 
 nlohmann::json RunRecordJson(const TRunResult& run);
+// One measurement as the record gives it: name, value, unit, limits, verdict, detail.
+nlohmann::json MeasurementRecordJson(const TMeasurement& m);
 // The record as text: indented JSON, bytes that are not UTF-8 replaced.
 std::string RunRecordText(const TRunResult& run);
 // A file name for the run's record: start time, then the unit's id (or its serial
 // numbers), e.g. "20240301T080509_A1234.json"; characters unfit for a name become "_".
 std::string RunRecordFileName(const TRunResult& run);
+// Takes a path in the folder for the run's record, RunRecordFileName or, when a file of
+// that name is there already (another run of the unit in the same second), the name with
+// "-2", "-3", ... before ".json": the file is created empty, for a TRunRecorder to write
+// at once. Raises Exception when the folder cannot take it.
+std::string ReserveRecordPath(const std::string& folder, const TRunResult& run);
 
 // JUnit XML: one test suite for the run, one test case per measurement (and one for a
 // step that ended in ERROR or ABORTED before it measured anything).

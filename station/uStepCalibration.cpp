@@ -36,13 +36,7 @@ bool DriveReference(TStepContext& c, int input, double value)
 bool ApplyReference(TStepContext& c, const TCalibrationStep& p, const char* unit)
 {
     if (!p.OperatorReference) return DriveReference(c, p.Input, p.Applied) && c.Pause(p.SettleMs);
-    if (!c.Hooks().Prompt) {
-        c.Error("nobody to apply the reference");
-        return false;
-    }
-    if (c.Hooks().Prompt(ReferencePrompt(p.Applied, unit, p.Input)) == TPromptAnswer::Confirmed) return true;
-    c.Abort("the operator aborted");
-    return false;
+    return c.Ask(ReferencePrompt(p.Applied, unit, p.Input), "nobody to apply the reference");
 }
 
 // The coefficient as a measurement; false when the step ended in ERROR instead.

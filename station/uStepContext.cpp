@@ -35,6 +35,19 @@ bool TStepContext::StopAsked()
     return FEnded;
 }
 
+bool TStepContext::Ask(const std::string& text, const std::string& nobodyDetail)
+{
+    if (StopAsked()) return false;
+    if (!FHooks.Prompt) {
+        Error(nobodyDetail);
+        return false;
+    }
+    const TPromptAnswer answer = FHooks.Prompt(text);
+    if (StopAsked()) return false;
+    if (answer == TPromptAnswer::Aborted) Abort("the operator aborted");
+    return !FEnded;
+}
+
 void TStepContext::RequestFailed(const char* what)
 {
     Error(std::string(what) + ": " + OutcomeText(FDevice.GetLastOutcome(), FDevice.GetLastAck()));

@@ -32,8 +32,14 @@ public:
     void Abort(const std::string& detail);
     // Waits (a plan's pause); false when the run was stopped: the step has ended ABORTED.
     bool Pause(int ms);
+    // Asks the operator (the Prompt hook); false when the step has ended: ERROR for
+    // `nobodyDetail` without a prompt, ABORTED when the operator aborted or the run was
+    // stopped while the prompt waited.
+    bool Ask(const std::string& text, const std::string& nobodyDetail);
     // Whether the step has ended early (ERROR or ABORTED).
     bool Ended() const { return FEnded; }
+    // Whether the step has ended, or the run was stopped: the step then ends ABORTED.
+    bool StopAsked();
 
     // Adds the measurement, judged against its limits unless it carries a verdict already.
     void Measure(TMeasurement measurement);
@@ -41,7 +47,6 @@ public:
     TStepResult& Step() { return FRun.Steps[size_t(FStep)]; }
 
 private:
-    bool StopAsked();
     void RequestFailed(const char* what);
 
     IValdrix& FDevice;

@@ -41,6 +41,8 @@ void RunRS485Step(TStepContext& c, const TRS485Step& p)
 {
     if (!c.Hooks().RS485) return c.Error("no RS-485 link");
     const TRS485Answer answer = c.Hooks().RS485(p.Address);
+    // A stop that ended the wait for the answer aborts the step rather than failing it.
+    if (c.StopAsked()) return;
     if (!answer.Sent) return c.Error(answer.Detail.empty() ? "the RS-485 request could not be sent" : answer.Detail);
     TMeasurement m{.Name = "RS-485 answer from " + std::to_string(p.Address), .Expected = p.Expected};
     if (answer.Text) {
@@ -64,6 +66,5 @@ void RunAddressStep(TStepContext& c, const TAddressStep& p)
 
 void RunPromptStep(TStepContext& c, const TPromptStep& p)
 {
-    if (!c.Hooks().Prompt) return c.Error("nobody to ask: " + p.Text);
-    if (c.Hooks().Prompt(p.Text) == TPromptAnswer::Aborted) c.Abort("the operator aborted");
+    c.Ask(p.Text, "nobody to ask: " + p.Text);
 }

@@ -36,6 +36,27 @@ const char* StepKindName(const TStepParameters& parameters)
                       parameters);
 }
 
+int64_t PlanPausesMs(const TTestPlan& plan)
+{
+    const TJig& jig = plan.Jig;
+    int64_t total = 0;
+    for (const TPlanStep& step : plan.Steps)
+        total += std::visit(TOverload{
+                                [&](const TDigitalStep& p) { return int64_t(p.SettleMs) * int64_t(jig.Digital.size()); },
+                                [&](const TCounterStep& p) {
+                                    return 2 * int64_t(p.PulseMs) * p.Pulses * int64_t(jig.Counters.size());
+                                },
+                                [&](const TAnalogStep& p) {
+                                    return int64_t(p.SettleMs) * int64_t(p.Points.size()) * int64_t(jig.Analog.size());
+                                },
+                                [](const TClockStep& p) { return int64_t(p.WaitMs); },
+                                [](const TCalibrationStep& p) { return p.OperatorReference ? 0 : int64_t(p.SettleMs); },
+                                [](const auto&) { return int64_t(0); },
+                            },
+                            step.Parameters);
+    return total;
+}
+
 bool IsVersionText(std::string_view text)
 {
     bool digit = false;

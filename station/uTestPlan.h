@@ -115,6 +115,10 @@ struct TTestPlan {
 // The kind of a step as the plan names it ("identification", "digital", ...).
 const char* StepKindName(const TStepParameters& parameters);
 
+// How long a run of the plan pauses by the plan's own keys: the settle times after each
+// switched output (per wire and point), the pulses and their gaps, the clock's wait.
+int64_t PlanPausesMs(const TTestPlan& plan);
+
 // Whether the text is a version of dotted numbers ("1", "1.0", "2.10.3").
 bool IsVersionText(std::string_view text);
 // Compares two such versions part by part (a missing part counts as 0): <0, 0, >0.

@@ -1,8 +1,7 @@
 #include "station/uTestRun.h"
 
-#include <chrono>
 #include <cstdio>
-#include <ctime>
+#include <random>
 
 const char* VerdictText(TVerdict verdict)
 {
@@ -31,17 +30,17 @@ TVerdict WorseVerdict(TVerdict a, TVerdict b)
     return rank(a) >= rank(b) ? a : b;
 }
 
-std::string IsoTimeNow()
+std::string NewRunId()
 {
-    const auto now = std::chrono::system_clock::now();
-    const time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    tm local{};
-    localtime_r(&seconds, &local);
-    const long offset = local.tm_gmtoff / 60;
-    char text[48];
-    snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld", local.tm_year + 1900,
-             local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, int(ms),
-             offset < 0 ? '-' : '+', labs(offset) / 60, labs(offset) % 60);
+    static thread_local std::mt19937_64 random{[] {
+        std::random_device device;
+        return (uint64_t(device()) << 32) ^ device();
+    }()};
+    uint64_t high = random(), low = random();
+    high = (high & ~0xF000ull) | 0x4000ull;                           // version 4
+    low = (low & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull;      // variant 10
+    char text[40];
+    snprintf(text, sizeof text, "%08x-%04x-%04x-%04x-%012llx", unsigned(high >> 32), unsigned(high >> 16) & 0xFFFF,
+             unsigned(high) & 0xFFFF, unsigned(low >> 48), (unsigned long long)(low & 0xFFFFFFFFFFFFull));
     return text;
 }

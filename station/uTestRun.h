@@ -3,6 +3,7 @@
 // as it goes; records and progress displays read it.
 #pragma once
 
+#include "framework/uDateTime.h"
 #include "station/uTestPlan.h"
 
 #include <optional>
@@ -54,6 +55,7 @@ struct TUnitIdentity {
 };
 
 struct TRunResult {
+    std::string Id; // unique to the run (a random UUID): stores tell runs apart by it
     std::string PlanName, PlanVersion;
     std::string Station, Operator;
     TUnitIdentity Unit;
@@ -63,5 +65,5 @@ struct TRunResult {
     std::vector<TStepResult> Steps;
 };
 
-// The local time now as "YYYY-MM-DDThh:mm:ss.mmm+hh:mm".
-std::string IsoTimeNow();
+// A new random (version 4) UUID, "xxxxxxxx-xxxx-4xxx-yxxx-xxxxxxxxxxxx" in lower case.
+std::string NewRunId();

@@ -45,15 +45,22 @@ bool TTestRunner::ReadIdentity(TRunResult& run)
     return numbered;
 }
 
-TRunResult TTestRunner::Run(const TTestPlan& plan, const TRunSetup& setup)
+TRunResult BeginRun(const TTestPlan& plan, const TRunSetup& setup)
 {
     TRunResult run;
+    run.Id = NewRunId();
     run.PlanName = plan.Name;
     run.PlanVersion = plan.Version;
     run.Station = setup.Station;
     run.Operator = setup.Operator;
     run.Unit.Id = setup.UnitId;
     run.Started = IsoTimeNow();
+    return run;
+}
+
+TRunResult TTestRunner::Run(const TTestPlan& plan, const TRunSetup& setup)
+{
+    TRunResult run = BeginRun(plan, setup);
     const auto tell = [&](TRunEvent::TKind kind, int step = -1) {
         if (FHooks.Event) FHooks.Event({kind, run, step, -1});
     };

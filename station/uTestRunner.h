@@ -70,6 +70,9 @@ struct TRunSetup {
     std::string Operator;
 };
 
+// A run of the plan that has not begun: a new id, the plan, who and where, the start time.
+TRunResult BeginRun(const TTestPlan& plan, const TRunSetup& setup);
+
 class TTestRunner {
 public:
     TTestRunner(IValdrix& device, TRunHooks hooks);

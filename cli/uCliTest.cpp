@@ -1,0 +1,113 @@
+#include "cli/uCliTest.h"
+
+#include "cli/uCliJson.h"
+#include "cli/uCliLink.h"
+#include "cli/uCliTestReport.h"
+#include "station/uTestPlanLoader.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr const char* DefaultRecordFolder = ".";
+
+void PrintPlanFaults(bool json, const std::vector<std::string>& faults)
+{
+    if (!json) {
+        for (const std::string& fault : faults) std::fprintf(stderr, "%s\n", fault.c_str());
+        return;
+    }
+    std::string error = "the test plan has faults:";
+    for (const std::string& fault : faults) error += "\n" + fault;
+    std::printf("%s\n", CliJsonText(TCliJson{{"ok", false}, {"error", error}, {"faults", faults}}).c_str());
+    std::fflush(stdout);
+}
+
+// The folder exists (made when missing) and takes files; otherwise why not.
+std::optional<std::string> UnwritableFolder(const std::string& folder, bool make)
+{
+    std::error_code error;
+    if (make) std::filesystem::create_directories(folder, error);
+    if (error) return "cannot make the folder \"" + folder + "\": " + error.message();
+    if (access(folder.c_str(), W_OK | X_OK) != 0) return "cannot write in the folder \"" + folder + "\"";
+    return std::nullopt;
+}
+
+int ExitStatus(TVerdict verdict)
+{
+    switch (verdict) {
+    case TVerdict::Pass: return CliExitTestPass;
+    case TVerdict::Fail: return CliExitTestFail;
+    case TVerdict::Aborted: return CliExitTestAborted;
+    default: return CliExitTestError;
+    }
+}
+
+}
+
+TCliCommandSyntax CliTestSyntax()
+{
+    return {"test", {"PLAN"}, {}, {"--unit", "--operator", "--station", "--record-dir", "--junit", "--rs485"}};
+}
+
+std::optional<int> PrepareCliTest(const TCliOptions& options, TCliTest& test)
+{
+    const TCliArgs& args = options.Args;
+    test.PlanPath = args["PLAN"];
+    TPlanLoad load = LoadTestPlan(test.PlanPath);
+    if (!load.Plan) {
+        std::vector<std::string> faults;
+        for (const TPlanFault& fault : load.Faults) faults.push_back(FormatPlanFault(test.PlanPath, fault));
+        PrintPlanFaults(options.Json, faults);
+        return CliExitUsage;
+    }
+    test.Plan = std::move(*load.Plan);
+    test.Station.Setup = {args["--unit"], args["--station"], args["--operator"]};
+    test.Station.RecordFolder = args.Has("--record-dir") ? args["--record-dir"] : DefaultRecordFolder;
+    test.Station.JUnitPath = args["--junit"];
+    test.RS485 = args["--rs485"];
+    test.Station.NoRS485 = "no RS-485 link: give valdrix-cli test --rs485 CONNECTION";
+    std::optional<std::string> unwritable = UnwritableFolder(test.Station.RecordFolder, true);
+    const std::filesystem::path junitFolder = std::filesystem::path(test.Station.JUnitPath).parent_path();
+    if (!unwritable && !test.Station.JUnitPath.empty())
+        unwritable = UnwritableFolder(junitFolder.empty() ? "." : junitFolder.string(), false);
+    if (unwritable) {
+        PrintCliUsageError(options.Json, *unwritable);
+        return CliExitUsage;
+    }
+    return std::nullopt;
+}
+
+int RunCliTest(const TCliOptions& options, const TCliTest& test, TSessionScript& script, bool rs485Open)
+{
+    TCliTestReport report(options.Json, int(test.Plan.Steps.size()));
+    TStationRun station = test.Station;
+    station.Event = [&report](const TRunEvent& event, const std::string& path) { report.Event(event, path); };
+    station.Prompt = [&report](const std::string& text, const TStationStopped& stopped) {
+        return report.Ask(text, stopped);
+    };
+    if (rs485Open) station.NoRS485.clear();
+
+    TSessionLink& link = script.Link();
+    link.Device().SetAddress(options.Address);
+    link.Device().SetTimeout(options.Timeout);
+    std::string error;
+    const TLinkOpen opened = link.Open(options.Connection, error);
+    std::string failure;
+    if (opened != TLinkOpen::Opened)
+        failure = CliOpenFailure(opened, error, link, options.Connection);
+    else if (!test.RS485.empty() && !rs485Open)
+        failure = "cannot open the RS-485 connection \"" + test.RS485 + "\"";
+    if (!failure.empty()) std::fprintf(stderr, "valdrix-cli: %s\n", failure.c_str());
+    const TStationOutcome outcome =
+        failure.empty() ? RunOnSession(script, test.Plan, station) : RecordFailedStart(test.Plan, station, failure);
+    if (!outcome.RecordFailure.empty()) {
+        std::fprintf(stderr, "valdrix-cli: the run's record is incomplete: %s\n", outcome.RecordFailure.c_str());
+        return CliExitTestError;
+    }
+    return ExitStatus(outcome.Run.Verdict);
+}
