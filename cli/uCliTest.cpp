@@ -37,6 +37,24 @@ std::optional<std::string> UnwritableFolder(const std::string& folder, bool make
     return std::nullopt;
 }
 
+// Tells where the run is kept; false when the station's store does not have it.
+bool ReportStored(bool json, const TStoredRun& stored, const TStationStores& stores)
+{
+    if (json)
+        std::printf("%s\n", CliJsonText(TCliJson{{"event", "stored"}, {"ok", stored.Stored},
+                                                   {"error", stored.Stored ? stored.SharedProblem : stored.Failure},
+                                                   {"waiting", stored.Waiting}})
+                                .c_str());
+    if (!stored.Stored)
+        std::fprintf(stderr, "valdrix-cli: the run is not in the station's records (%s): %s\n", stores.Local.c_str(),
+                     stored.Failure.c_str());
+    else if (!stored.SharedProblem.empty())
+        std::fprintf(stderr, "valdrix-cli: %d runs wait to be sent to the shared records: %s\n", stored.Waiting,
+                     stored.SharedProblem.c_str());
+    std::fflush(stdout);
+    return stored.Stored;
+}
+
 int ExitStatus(TVerdict verdict)
 {
     switch (verdict) {
@@ -51,7 +69,7 @@ int ExitStatus(TVerdict verdict)
 
 TCliCommandSyntax CliTestSyntax()
 {
-    return {"test", {"PLAN"}, {}, {"--unit", "--operator", "--station", "--record-dir", "--junit", "--rs485"}};
+    return {"test", {"PLAN"}, {}, {"--unit", "--operator", "--station", "--record-dir", "--junit", "--rs485", "--records"}};
 }
 
 std::optional<int> PrepareCliTest(const TCliOptions& options, TCliTest& test)
@@ -70,6 +88,19 @@ std::optional<int> PrepareCliTest(const TCliOptions& options, TCliTest& test)
     test.Station.RecordFolder = args.Has("--record-dir") ? args["--record-dir"] : DefaultRecordFolder;
     test.Station.JUnitPath = args["--junit"];
     test.RS485 = args["--rs485"];
+    test.Station.Stores.Local = DefaultLocalRecordsPath();
+    if (args.Has("--records")) {
+        std::string error;
+        const std::optional<TRecordsLocation> location = TRecordsLocation::Parse(args["--records"], error);
+        if (!location) {
+            PrintCliUsageError(options.Json, "--records: " + error);
+            return CliExitUsage;
+        }
+        if (location->Kind == TRecordsLocation::PostgreSQL)
+            test.Station.Stores.Shared = location;
+        else
+            test.Station.Stores.Local = location->Path;
+    }
     test.Station.NoRS485 = "no RS-485 link: give valdrix-cli test --rs485 CONNECTION";
     std::optional<std::string> unwritable = UnwritableFolder(test.Station.RecordFolder, true);
     const std::filesystem::path junitFolder = std::filesystem::path(test.Station.JUnitPath).parent_path();
@@ -109,5 +140,6 @@ int RunCliTest(const TCliOptions& options, const TCliTest& test, TSessionScript&
         std::fprintf(stderr, "valdrix-cli: the run's record is incomplete: %s\n", outcome.RecordFailure.c_str());
         return CliExitTestError;
     }
-    return ExitStatus(outcome.Run.Verdict);
+    return ReportStored(options.Json, outcome.Stored, test.Station.Stores) ? ExitStatus(outcome.Run.Verdict)
+                                                                          : CliExitTestError;
 }

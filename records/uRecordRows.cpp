@@ -17,6 +17,13 @@ QVariant Text(const nlohmann::json& object, const char* key)
                                                  : NullText();
 }
 
+// A text member, or the empty text (never NULL) when absent or not a text.
+QVariant TextOrEmpty(const nlohmann::json& object, const char* key)
+{
+    const QVariant text = Text(object, key);
+    return text.isNull() ? QVariant(QLatin1String("")) : text;
+}
+
 // A limit as its text: a number as JSON writes it, a dotted version as it stands.
 QVariant LimitText(const nlohmann::json& limits, const char* key)
 {
@@ -64,16 +71,16 @@ TRunRows RunRows(const nlohmann::json& record, std::string& error)
     }
     const QVariant unitId = Text(unit, "id");
     const QVariant serial = Text(unit, "serial_numbers");
-    const QString named = !unitId.toString().isEmpty() ? unitId.toString() : serial.toString();
+    const QString named = !unitId.toString().isEmpty() ? unitId.toString() : TextOrEmpty(unit, "serial_numbers").toString();
     rows.Run = {id,
                 Text(plan, "name"),
-                Text(plan, "version").isNull() ? QVariant(QString()) : Text(plan, "version"),
+                TextOrEmpty(plan, "version"),
                 named,
                 unitId,
                 serial,
                 Text(unit, "identification"),
-                Text(record, "station").toString(),
-                Text(record, "operator").toString(),
+                TextOrEmpty(record, "station"),
+                TextOrEmpty(record, "operator"),
                 started,
                 start.toMSecsSinceEpoch(),
                 started.toString().left(10),
@@ -85,8 +92,8 @@ TRunRows RunRows(const nlohmann::json& record, std::string& error)
     if (steps == record.end() || !steps->is_array()) return rows;
     int stepNo = 0;
     for (const nlohmann::json& step : *steps) {
-        const QVariant stepName = Text(step, "name").isNull() ? QVariant(QString()) : Text(step, "name");
-        rows.Steps.push_back({id, stepNo, stepName, Text(step, "kind").toString(),
+        const QVariant stepName = TextOrEmpty(step, "name");
+        rows.Steps.push_back({id, stepNo, stepName, TextOrEmpty(step, "kind"),
                               Text(step, "verdict").isNull() ? QVariant(QStringLiteral("RUNNING")) : Text(step, "verdict"),
                               Text(step, "detail"), Text(step, "started"), Text(step, "ended")});
         const auto measurements = step.find("measurements");
@@ -97,9 +104,9 @@ TRunRows RunRows(const nlohmann::json& record, std::string& error)
                 const bool number = value != m.end() && value->is_number();
                 const nlohmann::json& limits = Member(m, "limits");
                 rows.Measurements.push_back(
-                    {id, stepNo, position++, stepName, Text(m, "name").toString(),
+                    {id, stepNo, position++, stepName, TextOrEmpty(m, "name"),
                      number ? QVariant(value->get<double>()) : QVariant(QMetaType::fromType<double>()),
-                     number ? NullText() : Text(m, "value"), Text(m, "unit").toString(), LimitText(limits, "low"),
+                     number ? NullText() : Text(m, "value"), TextOrEmpty(m, "unit"), LimitText(limits, "low"),
                      LimitText(limits, "high"), LimitText(limits, "expected"),
                      Text(m, "verdict").isNull() ? QVariant(QStringLiteral("RUNNING")) : Text(m, "verdict"),
                      Text(m, "detail")});

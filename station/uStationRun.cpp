@@ -27,6 +27,8 @@ public:
             FRecorder->Record(event);
             FOutcome.RecordFailure = FRecorder->Failure();
         }
+        if (event.Kind == TRunEvent::TKind::RunEnded && !FSetup.Stores.Local.empty())
+            FOutcome.Stored = StoreRun(RunRecordJson(event.Run), FSetup.Stores);
         if (FSetup.Event) FSetup.Event(event, FOutcome.RecordPath);
     }
 

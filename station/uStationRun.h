@@ -11,6 +11,7 @@
 #pragma once
 
 #include "session/uSessionScript.h"
+#include "station/uStationStore.h"
 #include "station/uTestPlan.h"
 #include "station/uTestRunner.h"
 
@@ -25,14 +26,16 @@ using TStationStopped = std::function<bool()>;
 // the answer), but must return soon after `stopped()` turns true (look at it every
 // 100 ms or so): the run then ends ABORTED whatever the answer.
 using TStationPrompt = std::function<TPromptAnswer(const std::string& text, const TStationStopped& stopped)>;
-// Told of each stage of the run, after the record on disk has been brought up to date;
-// `recordPath` is the record's file (empty when none could be made).
+// Told of each stage of the run, after the record on disk has been brought up to date
+// (at the run's end also stored); `recordPath` is the record's file (empty when none
+// could be made).
 using TStationEvent = std::function<void(const TRunEvent& event, const std::string& recordPath)>;
 
 struct TStationRun {
     TRunSetup Setup;
     std::string RecordFolder; // the record goes there, named by ReserveRecordPath
     std::string JUnitPath;    // empty: no JUnit file
+    TStationStores Stores;    // the run is stored there once it has ended
     // Empty when the session's RS-485 link is open; otherwise why it is not: an RS-485
     // step then ends in ERROR with this reason.
     std::string NoRS485;
@@ -44,6 +47,7 @@ struct TStationOutcome {
     TRunResult Run;
     std::string RecordPath;    // empty when no record file could be made
     std::string RecordFailure; // why the record or the JUnit file could not be written
+    TStoredRun Stored;
 };
 
 // Runs the plan on the script's module link.

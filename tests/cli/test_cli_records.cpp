@@ -86,3 +86,22 @@ TEST_F(CliRecords, SyncSendsTheWaitingRunsToTheSharedStoreOnce)
     }
     EXPECT_EQ(runs(), 3u);
 }
+
+TEST_F(CliRecords, ARunGoesIntoTheStationsRecordsFirstAndWaitsForTheSharedOnes)
+{
+    if (TPostgresServer::Impossible()) GTEST_SKIP() << "no PostgreSQL server can run here";
+    TSimulator sim({"--jig", "loopback"});
+    ASSERT_TRUE(sim.Ready());
+    TPostgresServer server;
+    const std::string shared = server.NewDatabase();
+    ASSERT_NE(shared, "") << server.Problem();
+    ASSERT_TRUE(server.Stop());
+    const TProgramRun run = Cli(sim, {"test", std::string(std::getenv("VALDRIX_SOURCE_DIR")) + "/examples/loopback.toml",
+                                      "--rs485", sim.RS485Connection(), "--record-dir", Dir.path().toStdString(),
+                                      "--records", shared});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Err.find("4 runs wait to be sent to the shared records"), std::string::npos) << run.Err;
+    ASSERT_TRUE(server.Start());
+    const TProgramRun sync = Records({"sync", "--records", shared});
+    EXPECT_EQ(sync.Out, "sent 4 runs; 0 wait\n") << sync.Err;
+}

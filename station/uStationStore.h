@@ -1,0 +1,26 @@
+// Where a station keeps its runs: its own store, to which every run is committed first,
+// and, when one is named, the line's shared store, to which the station's waiting runs
+// are then sent (see records/uRecordShipper.h).
+#pragma once
+
+#include "records/uRecordStore.h"
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+
+struct TStationStores {
+    std::string Local; // the station's SQLite file; empty: the runs are not stored
+    std::optional<TRecordsLocation> Shared;
+};
+
+struct TStoredRun {
+    bool Stored = false;       // committed to the station's store
+    std::string Failure;       // why not
+    int Waiting = 0;           // runs of the station not yet in the shared store
+    std::string SharedProblem; // why they could not be sent now
+};
+
+// Commits the record to the station's store, then sends what waits to the shared store.
+TStoredRun StoreRun(const nlohmann::json& record, const TStationStores& stores);
