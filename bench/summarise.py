@@ -14,6 +14,8 @@ NOMINAL_REFRESHES_PER_S = 5  # the panel's 40 ms timer, five steps per rotation
 REQUESTS_PER_REFRESH = 6     # the analog inputs take two reads, the other four groups one each
 STALL_GOAL_MS = 100          # the longest the window's event loop may stand still
 RUN_OVER_PAUSES = 1.1        # a whole test run may take its plan's own pauses plus 10 %
+RECORDS_QUERY_GOAL_MS = 200  # a question of the line over 100 000 stored runs
+RECORDS_WRITE_GOAL_MS = 5    # storing one run
 TIME_UNITS_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1000.0}
 
 
@@ -101,6 +103,14 @@ def rows(r):
         ("`valdrix-cli test examples/loopback.toml` against `valdrix-sim --jig loopback`, a whole run with its "
          "record and JUnit file; floor: the goal, the plan's own pauses (and the RS-485 test's wait) plus 10 %",
          r.ms("SampleRun"), pauses_ms and pauses_ms * RUN_OVER_PAUSES, "ms", "goal", False),
+        *[(f"Records of 100 000 runs, {what} on {store}; floor: the goal",
+           r.ms(f"{bench}/{kind}"), goal, "ms", "goal", False)
+          for bench, what, goal in (("YieldPerDay", "yield per day", RECORDS_QUERY_GOAL_MS),
+                                    ("UnitHistory", "one unit's history", RECORDS_QUERY_GOAL_MS),
+                                    ("TopFailingMeasurements", "the ten measurements that fail most",
+                                     RECORDS_QUERY_GOAL_MS),
+                                    ("WriteOneRun", "storing one run (42 measurements)", RECORDS_WRITE_GOAL_MS))
+          for kind, store in (("sqlite", "SQLite"), ("postgresql", "PostgreSQL"))],
         ("Tester start-up to its first painted main window (offscreen); floor: a process showing an empty window",
          r.ms("StartupToFirstPaint/tester"), r.ms("StartupToFirstPaint/empty_window"), "ms", None, False),
     ]
