@@ -43,11 +43,9 @@ const char* const RunInsert =
     "INSERT INTO runs (id, plan, plan_version, unit, unit_id, unit_serial, unit_identification, station, operator,"
     " started, started_ms, day, ended, verdict, detail, record) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
     " ON CONFLICT (id) DO NOTHING";
-const char* const StepInsert =
-    "INSERT INTO steps (run_id, position, name, kind, verdict, detail, started, ended) VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
-const char* const MeasurementInsert =
-    "INSERT INTO measurements (run_id, step, position, step_name, name, value_number, value_text, unit, low, high,"
-    " expected, verdict, detail) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+const char* const StepColumns = "run_id, position, name, kind, verdict, detail, started, ended";
+const char* const MeasurementColumns =
+    "run_id, step, position, step_name, name, value_number, value_text, unit, low, high, expected, verdict, detail";
 
 } // namespace
 
@@ -116,12 +114,7 @@ TRunRows RunRows(const nlohmann::json& record, std::string& error)
     return rows;
 }
 
-TRowWriter::TRowWriter(QSqlDatabase& db) : FRun(db), FStep(db), FMeasurement(db)
-{
-    FRun.prepare(QString::fromLatin1(RunInsert));
-    FStep.prepare(QString::fromLatin1(StepInsert));
-    FMeasurement.prepare(QString::fromLatin1(MeasurementInsert));
-}
+TRowWriter::TRowWriter(QSqlDatabase& db) : FDatabase(db), FRun(db) { FRun.prepare(QString::fromLatin1(RunInsert)); }
 
 bool TRowWriter::Exec(QSqlQuery& query, const QVariantList& values)
 {
@@ -131,14 +124,32 @@ bool TRowWriter::Exec(QSqlQuery& query, const QVariantList& values)
     return false;
 }
 
+bool TRowWriter::InsertRows(const char* table, const std::vector<QVariantList>& rows)
+{
+    // Within SQLite's bound on a statement's parameters (32 766), whatever a plan measures.
+    constexpr size_t MaxRows = 500;
+    if (rows.size() > MaxRows)
+        return InsertRows(table, {rows.begin(), rows.begin() + MaxRows}) &&
+               InsertRows(table, {rows.begin() + MaxRows, rows.end()});
+    if (rows.empty()) return true;
+    const auto [at, made] = FInserts.try_emplace({table, rows.size()}, FDatabase);
+    QSqlQuery& insert = at->second;
+    if (made) {
+        const QString row = '(' + QStringList(rows.front().size(), QStringLiteral("?")).join(',') + ')';
+        insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES ")
+                           .arg(QLatin1String(table),
+                                QLatin1String(table == std::string("steps") ? StepColumns : MeasurementColumns)) +
+                       QStringList(qsizetype(rows.size()), row).join(','));
+    }
+    QVariantList values;
+    for (const QVariantList& r : rows) values += r;
+    return Exec(insert, values);
+}
+
 bool TRowWriter::Write(const TRunRows& run)
 {
     if (!Exec(FRun, run.Run)) return false;
     // Already stored (sent twice, imported twice): its rows are there too.
     if (FRun.numRowsAffected() == 0) return true;
-    for (const QVariantList& step : run.Steps)
-        if (!Exec(FStep, step)) return false;
-    for (const QVariantList& measurement : run.Measurements)
-        if (!Exec(FMeasurement, measurement)) return false;
-    return true;
+    return InsertRows("steps", run.Steps) && InsertRows("measurements", run.Measurements);
 }

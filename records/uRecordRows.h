@@ -7,7 +7,9 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct TRunRows {
@@ -30,7 +32,12 @@ public:
 
 private:
     bool Exec(QSqlQuery& query, const QVariantList& values);
+    // Inserts the rows into the table with one statement (one round trip to a server)
+    // for each 500, prepared once for each number of rows.
+    bool InsertRows(const char* table, const std::vector<QVariantList>& rows);
 
-    QSqlQuery FRun, FStep, FMeasurement;
+    QSqlDatabase& FDatabase;
+    QSqlQuery FRun;
+    std::map<std::pair<std::string, size_t>, QSqlQuery> FInserts;
     std::string FError;
 };

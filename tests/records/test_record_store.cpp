@@ -46,14 +46,19 @@ TEST_P(RecordStoreTest, ARunIsStoredOnceWholeOrNotAtAll)
     const nlohmann::json unnamed = SampleRecord({.Unit = "A2"});
     ASSERT_TRUE(Store.Add(unnamed, Error)) << Error;
     ASSERT_TRUE(Store.Add(unnamed, Error)) << Error;
-    EXPECT_EQ(Count("runs"), 2);
-    EXPECT_EQ(Count("measurements"), 4);
+    // A run with more measurements than one statement takes.
+    nlohmann::json large = SampleRecord({.Id = "run-large"});
+    auto& measurements = large["steps"][0]["measurements"];
+    while (measurements.size() < 1200) measurements.push_back(measurements[0]);
+    ASSERT_TRUE(Store.Add(large, Error)) << Error;
+    EXPECT_EQ(Count("runs"), 3);
+    EXPECT_EQ(Count("measurements"), 1204);
     // A batch with a malformed record stores none of it.
     nlohmann::json broken = SampleRecord({.Id = "run-3"});
     broken.erase("started");
     EXPECT_FALSE(Store.AddRuns({SampleRecord({.Id = "run-2"}), broken}, Error));
     EXPECT_NE(Error.find("start time"), std::string::npos) << Error;
-    EXPECT_EQ(Count("runs"), 2);
+    EXPECT_EQ(Count("runs"), 3);
     EXPECT_EQ(Store.Record("run-1"), first);
 }
 

@@ -47,8 +47,14 @@ TPostgresServer::TPostgresServer() : FBin(ServerBin())
         }
         FUser = "nobody";
     }
-    FPort = UnusedLoopbackPort();
-    if (Run("initdb", "-D " + FFolder + "/data -U " + DatabaseUser + " --auth=trust -E UTF8 --no-sync")) Start();
+    if (!Run("initdb", "-D " + FFolder + "/data -U " + DatabaseUser + " --auth=trust -E UTF8 --no-sync")) return;
+    // A free port may be taken by another test's server between the look and the start:
+    // another port is tried then.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        FPort = UnusedLoopbackPort();
+        FProblem.clear();
+        if (Start()) return;
+    }
 }
 
 bool TPostgresServer::Impossible()
