@@ -8,8 +8,7 @@
 
 #include <QSqlQuery>
 
-namespace {
-
+// Not in an anonymous namespace: in a unity build g++ warns of tests derived from one.
 class RecordStoreTest : public ::testing::TestWithParam<TRecordsLocation::TKind> {
 protected:
     void SetUp() override
@@ -29,6 +28,8 @@ protected:
     TRecordStore Store;
     std::string Error;
 };
+
+namespace {
 
 std::string KindName(const ::testing::TestParamInfo<TRecordsLocation::TKind>& info)
 {
