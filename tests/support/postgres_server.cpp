@@ -45,7 +45,7 @@ TPostgresServer::TPostgresServer() : FBin(ServerBin())
             FProblem = "cannot hand the server's folder to the user nobody";
             return;
         }
-        FUser = "nobody";
+        FUser = std::to_string(nobody->pw_uid) + " --regid=" + std::to_string(nobody->pw_gid);
     }
     if (!Run("initdb", "-D " + FFolder + "/data -U " + DatabaseUser + " --auth=trust -E UTF8 --no-sync")) return;
     // A free port may be taken by another test's server between the look and the start:
@@ -73,9 +73,10 @@ TPostgresServer::~TPostgresServer()
 
 bool TPostgresServer::Run(const std::string& program, const std::string& args)
 {
-    // As root, through runuser to the unprivileged user; the output goes to the log.
-    const std::string command = (FUser.empty() ? "" : "runuser -u " + FUser + " -- ") + FBin + "/" + program + " " +
-                                args + " >>" + FFolder + "/log 2>&1";
+    // As root, as the unprivileged user (setpriv needs no login session, unlike runuser);
+    // the output goes to the log.
+    const std::string command = (FUser.empty() ? "" : "setpriv --reuid=" + FUser + " --clear-groups ") + FBin + "/" +
+                                program + " " + args + " >>" + FFolder + "/log 2>&1";
     if (std::system(command.c_str()) == 0) return true;
     FProblem = program + " failed; see " + FFolder + "/log";
     return false;

@@ -28,7 +28,8 @@ private:
     // Runs a server program as the server's user; false with Problem() set.
     bool Run(const std::string& program, const std::string& args);
 
-    std::string FBin, FFolder, FUser;
+    std::string FBin, FFolder;
+    std::string FUser; // as root: setpriv's user and group of "nobody"
     int FPort = 0;
     int FDatabases = 0;
     std::string FProblem;
