@@ -87,8 +87,8 @@ TStationRunView::TStationRunView(QTreeWidget* tree) : FTree(tree)
     FTree->setUniformRowHeights(true);
     FTree->header()->setStretchLastSection(true);
     FTree->setColumnWidth(ColumnName, 260);
-    FTree->setColumnWidth(ColumnValue, 110);
-    FTree->setColumnWidth(ColumnUnit, 70);
+    FTree->setColumnWidth(ColumnValue, 90);
+    FTree->setColumnWidth(ColumnUnit, 130);
     FTree->setColumnWidth(ColumnLimits, 150);
     FTree->setColumnWidth(ColumnVerdict, 80);
 }
