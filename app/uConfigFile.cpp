@@ -16,6 +16,17 @@ namespace {
 constexpr const char* ConnectionAttribute = "ConnectionString";
 constexpr const char* RS485Attribute = "RS485ConnectionString";
 constexpr const char* ReconnectAttribute = "Reconnect";
+// The station window's choices, by their attribute.
+constexpr struct {
+    const char* Name;
+    std::string TStationConfig::*Field;
+} StationAttributes[] = {
+    {"StationPlan", &TStationConfig::Plan},
+    {"StationOperator", &TStationConfig::Operator},
+    {"StationName", &TStationConfig::Station},
+    {"StationSharedRecords", &TStationConfig::SharedRecords},
+    {"StationRecordFolder", &TStationConfig::RecordFolder},
+};
 constexpr const char* EmptyDocument = "<?xml version=\"1.0\" encoding=\"windows-1250\"?><Root/>";
 
 QString FileIn(const QString& folder) { return QDir(folder).filePath(TConfigFile::FileName); }
@@ -64,6 +75,9 @@ void WriteFile(const QString& path, const TTesterConfig& config)
     root->SetAttribute(ConnectionAttribute, config.ConnectionString);
     root->SetAttribute(RS485Attribute, config.RS485ConnectionString);
     if (config.Reconnect) root->SetAttribute(ReconnectAttribute, "1");
+    for (const auto& attribute : StationAttributes)
+        if (const std::string& value = config.Station.*attribute.Field; !value.empty())
+            root->SetAttribute(attribute.Name, value);
     doc->SaveToFile(path.toStdString());
 }
 
@@ -119,6 +133,8 @@ TTesterConfig TConfigFile::Load()
         FLoaded.ConnectionString = root->GetAttribute(ConnectionAttribute).value_or("");
         FLoaded.RS485ConnectionString = root->GetAttribute(RS485Attribute).value_or("");
         FLoaded.Reconnect = root->GetAttribute(ReconnectAttribute).value_or("") == "1";
+        for (const auto& attribute : StationAttributes)
+            FLoaded.Station.*attribute.Field = root->GetAttribute(attribute.Name).value_or("");
     } catch (const Exception&) {
         FLoaded = {};
         KeepDamaged(path);

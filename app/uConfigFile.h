@@ -1,7 +1,8 @@
 // Config.xml: the two connection strings of the tester, kept as the attributes
 // ConnectionString and RS485ConnectionString of the root element Root, in windows-1250,
 // and the "Znovu připojit" choice as Reconnect="1", written only when chosen (a file
-// without it means not chosen, as before the choice existed).
+// without it means not chosen, as before the choice existed). The station window's
+// choices are attributes Station… beside them, each written only when not empty.
 //
 // Where the file is kept depends on where the program lies (HomeFor). A program installed
 // in a system folder (/usr, /bin, /sbin, /opt), or in any folder its user may not write,
@@ -24,10 +25,19 @@
 
 #include <string>
 
+// What the station window remembers: the last plan, who tests where, the shared
+// records' URL and the folder of the record files (empty: the default).
+struct TStationConfig {
+    std::string Plan, Operator, Station, SharedRecords, RecordFolder;
+
+    bool operator==(const TStationConfig&) const = default;
+};
+
 struct TTesterConfig {
     std::string ConnectionString;
     std::string RS485ConnectionString;
     bool Reconnect = false;
+    TStationConfig Station;
 
     bool operator==(const TTesterConfig&) const = default;
 };

@@ -7,13 +7,14 @@
 #include "app/uMainLayoutHelpers.h"
 #include "app/ufAbout.h"
 #include "app/ufConnectionDialog.h"
+#include "app/station/ufStation.h"
 #include "app/ufTrend.h"
 #include "controls/ShapeEx.h"
 #include "controls/ShapeExLedSchemas.h"
-#include "app/uRS485Responder.h"
 #include "framework/gui/ufCILog.h"
 #include "framework/uExceptions.h"
 #include "framework/uiNodedInterface.h"
+#include "session/uTesterRS485.h"
 #include "session/uValdrixSession.h"
 
 #include <QCheckBox>
@@ -27,7 +28,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <string_view>
 
 namespace {
 
@@ -84,10 +84,9 @@ TfrmMain::~TfrmMain() { FormDestroy(); }
 
 void TfrmMain::FormCreate()
 {
-    // The responder keeps a packet still arriving for the next turn; a packet begun on an
+    // The answerer keeps a packet still arriving for the next turn; a packet begun on an
     // earlier link is dropped as damaged bytes once the next valid one completes.
-    FSession = std::make_unique<TValdrixSession>(
-        [responder = std::make_shared<TRS485Responder>()](std::string_view received) { return responder->Answer(received); });
+    FSession = std::make_unique<TValdrixSession>(TesterRS485Answerer());
     WireSession();
     // The drag trackers are members and start inactive.
     FAboutBox = new TfAbout(windowTitle(), this);
@@ -95,6 +94,7 @@ void TfrmMain::FormCreate()
     FConnectionString = config.ConnectionString;
     FRS485ConnectionString = config.RS485ConnectionString;
     chkReconnect->setChecked(config.Reconnect);
+    FStationConfig = config.Station;
     if (!FConfig.LoadProblem().isEmpty()) ShowAppMessage(this, FConfig.LoadProblem());
     ApplyDateAppearance();
     UpdateControls();
@@ -108,7 +108,8 @@ void TfrmMain::FormDestroy()
     // The session ends with the window's members, after anything the save below shows.
     FSession->Disconnect();
     try {
-        FConfig.Save({FConnectionString, FRS485ConnectionString, chkReconnect->isChecked()});
+        FConfig.Save({FConnectionString, FRS485ConnectionString, chkReconnect->isChecked(),
+                      FStation ? FStation->Config() : FStationConfig});
     } catch (const Exception& e) {
         ShowAppMessage(nullptr, QString::fromStdString(e.Message()));
     }
@@ -182,6 +183,14 @@ void TfrmMain::btnTrendClick()
     if (!FTrend) FTrend = std::make_unique<TfTrend>(FTrendSamples, this);
     FTrend->show();
     FTrend->raise();
+}
+
+void TfrmMain::btnStationClick()
+{
+    if (!FStation) FStation = std::make_unique<TfStation>(*FSession, FStationConfig, this);
+    FStation->show();
+    FStation->raise();
+    FStation->activateWindow();
 }
 
 void TfrmMain::UpdateControls()

@@ -37,6 +37,7 @@ class TShapeExColorSchema;
 class TfAbout;
 class TfCiLog;
 class TfConnectionDialog;
+class TfStation;
 class TfTrend;
 class TValdrixSession;
 
@@ -74,6 +75,8 @@ public:
     const TTrendSamples& TrendSamples() const { return FTrendSamples; }
     // The trend window, once "Graf" has opened it.
     TfTrend* TrendWindow() const { return FTrend.get(); }
+    // The station window, once "Výrobní test" has opened it.
+    TfStation* StationWindow() const { return FStation.get(); }
     // A text the device layer reports, in the window's language (unknown texts as they are).
     static QString DeviceText(const std::string& text);
 
@@ -84,6 +87,7 @@ public slots:
     void shpxAboutClick();
     void btnLogClick();
     void btnTrendClick();
+    void btnStationClick();
     void UpdateControls();
     void ShowStatus(const QString& text, const QColor& colour);
 
@@ -166,6 +170,9 @@ private:
     TTrendSamples FTrendSamples;
     // Created on first use; destroyed before the samples it draws from.
     std::unique_ptr<TfTrend> FTrend;
+    // Created on first use, on the window's session; destroyed before the session.
+    TStationConfig FStationConfig;
+    std::unique_ptr<TfStation> FStation;
     TfAbout* FAboutBox = nullptr;
     TfCiLog* FLog = nullptr;
     TfConnectionDialog* FConnectionDialog = nullptr;
@@ -186,6 +193,7 @@ private:
     QPushButton* btnClose;
     QPushButton* btnLog;
     QPushButton* btnTrend;
+    QPushButton* btnStation;
     QCheckBox* chkReconnect;
     QTimer* Timer1;
     TShapeExColorSchema* shpxclrschmLedG;

@@ -117,12 +117,14 @@ void TfrmMain::CreateButtons()
     chkReconnect = new QCheckBox(tr("Znovu připojit"), pnlButtons);
     chkReconnect->setObjectName(QStringLiteral("chkReconnect"));
     chkReconnect->setGeometry(394, 6, 140, 28);
+    btnStation = NewButton(pnlButtons, QStringLiteral("btnStation"), tr("Výrobní test"), QRect(542, 6, 130, 28));
     btnClose = NewButton(pnlButtons, QStringLiteral("btnClose"), tr("Zavřít"),
                          QRect(ClientWidth - 108, 6, 100, 28));
     connect(btnConnect, &QPushButton::clicked, this, &TfrmMain::btnConnectClick);
     connect(btnDisconnect, &QPushButton::clicked, this, &TfrmMain::btnDisconnectClick);
     connect(btnLog, &QPushButton::clicked, this, &TfrmMain::btnLogClick);
     connect(btnTrend, &QPushButton::clicked, this, &TfrmMain::btnTrendClick);
+    connect(btnStation, &QPushButton::clicked, this, &TfrmMain::btnStationClick);
     connect(btnClose, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
     connect(chkReconnect, &QCheckBox::toggled, this, [this](bool checked) {
         if (!checked) StopReconnecting();

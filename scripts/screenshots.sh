@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the documentation's pictures: the main window disconnected and connected to the
-# simulated module, the About box and the trend window after a dozen seconds of polling,
-# in BUILD_DIR/screenshots/ (default build-test/main); the connected main window also
-# becomes docs/screenshots/main-window.png, and in English main-window-en.png.
+# simulated module, the About box, the trend window after a dozen seconds of polling and
+# the station window after a failed run, in BUILD_DIR/screenshots/ (default
+# build-test/main); the connected main window also becomes docs/screenshots/main-window.png,
+# in English main-window-en.png, and the station window station-window.png.
 # screenshots.sh [BUILD_DIR]
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,4 +13,5 @@ export QT_QPA_PLATFORM=offscreen VALDRIX_BUILD_DIR="$build" VALDRIX_SOURCE_DIR="
 "$build/tests/test_app" --gtest_filter='DocumentationScreenshots.*'
 cp "$build/screenshots/main_connected.png" "$src/docs/screenshots/main-window.png"
 cp "$build/screenshots/main_connected_en.png" "$src/docs/screenshots/main-window-en.png"
+cp "$build/screenshots/station_failed.png" "$src/docs/screenshots/station-window.png"
 ls "$build/screenshots"

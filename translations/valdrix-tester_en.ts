@@ -111,6 +111,49 @@
     </message>
 </context>
 <context>
+    <name>TStationRunView</name>
+    <message>
+        <source>Krok / měření</source>
+        <translation>Step / measurement</translation>
+    </message>
+    <message>
+        <source>Hodnota</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>Jednotka</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>Meze</source>
+        <translation>Limits</translation>
+    </message>
+    <message>
+        <source>Výsledek</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>Poznámka</source>
+        <translation>Detail</translation>
+    </message>
+    <message>
+        <source>Začátek</source>
+        <translation>Started</translation>
+    </message>
+    <message>
+        <source>Plán</source>
+        <translation>Plan</translation>
+    </message>
+    <message>
+        <source>Stanice</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>Operátor</source>
+        <translation>Operator</translation>
+    </message>
+</context>
+<context>
     <name>TfAbout</name>
     <message>
         <source>Verze: </source>
@@ -224,6 +267,238 @@
     <message>
         <source>Baud rate:</source>
         <translation>Baud rate:</translation>
+    </message>
+</context>
+<context>
+    <name>TfStation</name>
+    <message>
+        <source>Výrobní test</source>
+        <translation>Production test</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>Historie</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>Nastavení</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Vybrat…</source>
+        <translation>Choose…</translation>
+    </message>
+    <message>
+        <source>Plán:</source>
+        <translation>Plan:</translation>
+    </message>
+    <message>
+        <source>Jednotka:</source>
+        <translation>Unit:</translation>
+    </message>
+    <message>
+        <source>Operátor:</source>
+        <translation>Operator:</translation>
+    </message>
+    <message>
+        <source>Stanice:</source>
+        <translation>Station:</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Poslední běhy:</source>
+        <translation>Last runs:</translation>
+    </message>
+    <message>
+        <source>Použít</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Sdílené záznamy (PostgreSQL):</source>
+        <translation>Shared records (PostgreSQL):</translation>
+    </message>
+    <message>
+        <source>Složka souborů záznamů:</source>
+        <translation>Record files folder:</translation>
+    </message>
+    <message>
+        <source>Záznamy stanice:</source>
+        <translation>Station records:</translation>
+    </message>
+    <message>
+        <source>Každý běh se nejdřív uloží do záznamů stanice; do sdílených záznamů se odešle, jakmile je server dostupný.</source>
+        <translation>Every run is stored in the station&apos;s records first; it is sent to the shared records as soon as the server can be reached.</translation>
+    </message>
+    <message>
+        <source>Složka souborů záznamů</source>
+        <translation>Record files folder</translation>
+    </message>
+    <message>
+        <source>Sdílené záznamy: %1</source>
+        <translation>Shared records: %1</translation>
+    </message>
+    <message>
+        <source>zadejte adresu postgresql://…</source>
+        <translation>enter a postgresql://… address</translation>
+    </message>
+    <message>
+        <source>Čeká na odeslání: %1</source>
+        <translation>Waiting to be sent: %1</translation>
+    </message>
+    <message>
+        <source>Sdílené záznamy jsou dostupné.</source>
+        <translation>The shared records can be reached.</translation>
+    </message>
+    <message>
+        <source>Sdílené záznamy nejsou dostupné: %1</source>
+        <translation>The shared records cannot be reached: %1</translation>
+    </message>
+    <message>
+        <source>Plán testu</source>
+        <translation>Test plan</translation>
+    </message>
+    <message>
+        <source>Plány testu (*.toml);;Všechny soubory (*)</source>
+        <translation>Test plans (*.toml);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Plán testu nelze použít.</source>
+        <translation>The test plan cannot be used.</translation>
+    </message>
+    <message>
+        <source>Plán testu má chyby:
+%1</source>
+        <translation>The test plan has faults:
+%1</translation>
+    </message>
+    <message>
+        <source>Plán „%1“, verze %2, počet kroků: %3</source>
+        <translation>Plan &quot;%1&quot;, version %2, steps: %3</translation>
+    </message>
+    <message>
+        <source>Nejdřív vyberte plán testu.</source>
+        <translation>Choose a test plan first.</translation>
+    </message>
+    <message>
+        <source>Modul není připojen. Připojte jej v hlavním okně a spusťte test znovu.</source>
+        <translation>The module is not connected. Connect it in the main window and start the test again.</translation>
+    </message>
+    <message>
+        <source>Složku záznamů %1 nelze vytvořit.</source>
+        <translation>The records folder %1 cannot be made.</translation>
+    </message>
+    <message>
+        <source>Test běží…</source>
+        <translation>Test running…</translation>
+    </message>
+    <message>
+        <source>Krok %1 z %2: %3</source>
+        <translation>Step %1 of %2: %3</translation>
+    </message>
+    <message>
+        <source>Test byl zastaven dřív, než začal: nic nebylo změřeno ani zapsáno.</source>
+        <translation>The test was stopped before it began: nothing was measured or recorded.</translation>
+    </message>
+    <message>
+        <source>Záznam běhu je neúplný: %1</source>
+        <translation>The run&apos;s record is incomplete: %1</translation>
+    </message>
+    <message>
+        <source>Běh není v záznamech stanice: %1</source>
+        <translation>The run is not in the station&apos;s records: %1</translation>
+    </message>
+    <message>
+        <source>Záznam: %1</source>
+        <translation>Record: %1</translation>
+    </message>
+    <message>
+        <source>Probíhá…</source>
+        <translation>Running…</translation>
+    </message>
+    <message>
+        <source>Potvrdit</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>Přerušit test</source>
+        <translation>Abort test</translation>
+    </message>
+    <message>
+        <source>Záznamy stanice nelze přečíst: %1</source>
+        <translation>The station&apos;s records cannot be read: %1</translation>
+    </message>
+</context>
+<context>
+    <name>TfStationHistory</name>
+    <message>
+        <source>vše</source>
+        <translation>all</translation>
+    </message>
+    <message>
+        <source>Od:</source>
+        <translation>From:</translation>
+    </message>
+    <message>
+        <source>Do:</source>
+        <translation>To:</translation>
+    </message>
+    <message>
+        <source>Hledat</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>Jednotka:</source>
+        <translation>Unit:</translation>
+    </message>
+    <message>
+        <source>Plán:</source>
+        <translation>Plan:</translation>
+    </message>
+    <message>
+        <source>Stanice:</source>
+        <translation>Station:</translation>
+    </message>
+    <message>
+        <source>Výsledek:</source>
+        <translation>Verdict:</translation>
+    </message>
+    <message>
+        <source>Selhání</source>
+        <translation>Failures</translation>
+    </message>
+    <message>
+        <source>Krok</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>Měření</source>
+        <translation>Measurement</translation>
+    </message>
+    <message>
+        <source>Výtěžnost po dnech</source>
+        <translation>Yield per day</translation>
+    </message>
+    <message>
+        <source>Záznamy stanice nelze přečíst: %1</source>
+        <translation>The station&apos;s records cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>Běhů: %1, prošlo: %2 (%3 %)</source>
+        <translation>Runs: %1, passed: %2 (%3 %)</translation>
+    </message>
+    <message>
+        <source>Výtěžnost [%]</source>
+        <translation>Yield [%]</translation>
     </message>
 </context>
 <context>
@@ -513,6 +788,10 @@
     <message>
         <source>Spojení bylo znovu navázáno.</source>
         <translation>Reconnected.</translation>
+    </message>
+    <message>
+        <source>Výrobní test</source>
+        <translation>Production test</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 // comma, English a point).
 #include "test_main_fixture.h"
 
+#include "app/station/ufStation.h"
 #include "app/ufAbout.h"
 #include "app/ufConnectionDialog.h"
 #include "app/ufTrend.h"
@@ -21,6 +22,8 @@ TEST_P(MainWindowLanguageTest, WindowsAndDialogsSpeakTheLanguage)
     OpenWindows();
     Click(QStringLiteral("btnTrend"));
     ASSERT_NE(Main().TrendWindow(), nullptr);
+    Main().btnStationClick();
+    ASSERT_NE(Main().StationWindow(), nullptr);
     const auto text = [](const QObject* control) -> QString {
         if (const auto* button = qobject_cast<const QAbstractButton*>(control)) return button->text();
         if (const auto* label = qobject_cast<const QLabel*>(control)) return label->text();
@@ -50,6 +53,10 @@ TEST_P(MainWindowLanguageTest, WindowsAndDialogsSpeakTheLanguage)
         {&Windows->Log(), "btnSave", "Uložit…", "Save…"},
         {Main().TrendWindow(), "", "Graf", "Chart"},
         {Main().TrendWindow(), "btnSaveCsv", "Uložit CSV", "Save CSV"},
+        {&Main(), "btnStation", "Výrobní test", "Production test"},
+        {Main().StationWindow(), "", "Výrobní test", "Production test"},
+        {Main().StationWindow(), "btnPlan", "Vybrat…", "Choose…"},
+        {Main().StationWindow(), "btnHistorySearch", "Hledat", "Search"},
     };
     for (const auto& c : cases) {
         const QObject* control = *c.Control ? c.Window->findChild<QObject*>(QString::fromUtf8(c.Control)) : c.Window;

@@ -2,7 +2,6 @@
 #include "test_main_fixture.h"
 
 #include "app/uAppClock.h"
-#include "app/uRS485Responder.h"
 #include "protocol/uTarvel97.h"
 #include "tests/support/loopback_socket.h"
 
@@ -14,13 +13,6 @@
 #include <thread>
 
 namespace {
-
-TTarvelFormat97 Parse(const std::string& packet)
-{
-    TTarvelFormat97 record;
-    ParseTarvel97Packet(packet, record);
-    return record;
-}
 
 // A device on the module's RS-485 bus: it answers the first type request it hears
 // with the given data.
@@ -74,40 +66,6 @@ private:
 };
 
 } // namespace
-
-TEST(RS485Responder, AnswersTypeRequestsForOtherAddressesOnly)
-{
-    TRS485Responder responder;
-    const std::string received = "noise" + BuildTarvel97Packet(50, 7, 0xF3, "") +
-                                 BuildTarvel97Packet(0x31, 8, 0xF3, "") + BuildTarvel97Packet(60, 9, 0x10, "x") +
-                                 BuildTarvel97Packet(200, 10, 0xF3, "");
-    const std::vector<std::string> answers = responder.Answer(received);
-    ASSERT_EQ(answers.size(), 2u);
-    const TTarvelFormat97 first = Parse(answers[0]);
-    EXPECT_EQ(ValidateTarvel97Packet(answers[0]), 0);
-    EXPECT_EQ(first.Adr, 50);
-    EXPECT_EQ(first.Sig, 7);
-    EXPECT_EQ(first.Inst, 0);
-    EXPECT_EQ(first.Data, "Valdrix Tester Info");
-    EXPECT_EQ(Parse(answers[1]).Adr, 200);
-    EXPECT_EQ(Parse(answers[1]).Sig, 10);
-    EXPECT_EQ(responder.Buffered(), 0u);
-}
-
-TEST(RS485Responder, KeepsAPartialPacketAndBoundsNoise)
-{
-    TRS485Responder responder;
-    const std::string request = BuildTarvel97Packet(50, 1, 0xF3, "");
-    EXPECT_TRUE(responder.Answer(request.substr(0, 5)).empty());
-    EXPECT_EQ(responder.Answer(request.substr(5)).size(), 1u);
-
-    // Bytes that never form a packet do not pile up; a packet after them is still found.
-    for (int i = 0; i < 20; ++i) {
-        responder.Answer(std::string(50000, '*'));
-        EXPECT_LE(responder.Buffered(), TTarvelFramer::MaxBuffered);
-    }
-    EXPECT_EQ(responder.Answer(request).size(), 1u);
-}
 
 TEST_F(MainWindowTest, RS485TestIsAnsweredThroughTheModulesRS485Port)
 {

@@ -2,9 +2,11 @@
 // runs them): the main window, disconnected and connected with live values (also in
 // English), the About box and the trend window over some seconds of a drifting simulated
 // module, the log window with its decoded column and tshark's view of the log saved as a
-// capture, written to $VALDRIX_BUILD_DIR/screenshots/.
+// capture, and the station window after a failed run of the sample plan, written to
+// $VALDRIX_BUILD_DIR/screenshots/.
 #include "test_main_fixture.h"
 
+#include "app/station/ufStation.h"
 #include "app/ufAbout.h"
 #include "app/ufTrend.h"
 #include "controls/ShapeEx.h"
@@ -13,10 +15,12 @@
 #include "tests/support/tshark.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -91,6 +95,31 @@ TEST_F(DocumentationScreenshots, TrendWindow)
     trend->Redraw();
     EXPECT_GT(Main().TrendSamples().Series(0).Size(), 40u);
     Save(*trend, QStringLiteral("trend.png"));
+}
+
+TEST_F(DocumentationScreenshots, StationWindowAfterAFailedRun)
+{
+    // The station's store of this picture alone.
+    QTemporaryDir data;
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    const auto dataAgain = qScopeGuard([&] { qputenv("XDG_DATA_HOME", oldData); });
+    OpenWindows();
+    TSimulator sim({"--jig", "loopback", "--jig-fault", "stuck-input:3"}, false);
+    ASSERT_TRUE(sim.Ready());
+    ConnectTo(sim.Connection());
+    ConfirmDialogWith(sim.RS485Connection(), QStringLiteral("btnRS485Connect"));
+    Main().btnStationClick();
+    TfStation& station = *Main().StationWindow();
+    ASSERT_TRUE(station.LoadPlan(qEnvironmentVariable("VALDRIX_SOURCE_DIR") + QStringLiteral("/examples/loopback.toml")));
+    station.findChild<QLineEdit*>(QStringLiteral("edtOperator"))->setText(QStringLiteral("Nováková"));
+    station.findChild<QLineEdit*>(QStringLiteral("edtStation"))->setText(QStringLiteral("Linka 1"));
+    station.findChild<QLineEdit*>(QStringLiteral("edtUnit"))->setText(QStringLiteral("A1234"));
+    station.btnStartClick();
+    ASSERT_TRUE(PumpUntil([&] { return !station.Running(); }, std::chrono::seconds(60)));
+    ASSERT_EQ(station.LastVerdict(), TVerdict::Fail);
+    PumpUntil([&] { return station.findChild<QTreeWidget*>(QStringLiteral("tvLastRuns"))->topLevelItemCount() > 0; });
+    Save(station, QStringLiteral("station_failed.png"));
 }
 
 TEST_F(DocumentationScreenshots, LogWindowAndTshark)

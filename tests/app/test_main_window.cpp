@@ -4,6 +4,7 @@
 
 #include "app/uAppClock.h"
 #include "app/uConfigFile.h"
+#include "app/station/ufStation.h"
 #include "app/ufAbout.h"
 #include "app/ufConnectionDialog.h"
 #include "controls/ShapeEx.h"
@@ -23,6 +24,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QTabWidget>
 #include <QToolButton>
 
 namespace {
@@ -224,6 +226,17 @@ TEST_P(MainWindowLanguageTest, EveryCaptionFitsItsControl)
     QCoreApplication::processEvents();
     ExpectCaptionsFit(dialog);
     dialog.hide();
+    // The station window, once each of its pages has been shown (and laid out).
+    Main().btnStationClick();
+    TfStation& station = *Main().StationWindow();
+    station.show();
+    auto* pages = station.findChild<QTabWidget*>(QStringLiteral("tabPages"));
+    ASSERT_NE(pages, nullptr);
+    for (int page = pages->count() - 1; page >= 0; --page) {
+        pages->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+    }
+    ExpectCaptionsFit(station);
 }
 
 TEST_F(MainWindowTest, DisconnectedWindowDisablesAllButLogoAboutAndConnect)
