@@ -60,7 +60,8 @@ nlohmann::json Run(int n, std::mt19937& random)
             {"steps", steps}};
 }
 
-// One filled store per kind, made on first use and kept for every benchmark.
+// One filled store per kind, made on first use and kept for every benchmark; main
+// closes them before the program's end (Qt's list of connections is gone by then).
 struct TFilledStore {
     QTemporaryDir Dir;
     std::unique_ptr<TPostgresServer> Server;
@@ -68,10 +69,11 @@ struct TFilledStore {
     std::string Problem;
 };
 
+std::unique_ptr<TFilledStore> FilledStores[2];
+
 TFilledStore& Filled(TRecordsLocation::TKind kind)
 {
-    static std::unique_ptr<TFilledStore> stores[2];
-    std::unique_ptr<TFilledStore>& filled = stores[kind];
+    std::unique_ptr<TFilledStore>& filled = FilledStores[kind];
     if (filled) return *filled;
     BenchApp();
     filled = std::make_unique<TFilledStore>();
@@ -174,3 +176,12 @@ RECORDS_BENCHMARK(YieldPerDay);
 RECORDS_BENCHMARK(UnitHistory);
 RECORDS_BENCHMARK(TopFailingMeasurements);
 RECORDS_BENCHMARK(WriteOneRun);
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    for (std::unique_ptr<TFilledStore>& filled : FilledStores) filled.reset();
+    benchmark::Shutdown();
+    return 0;
+}
