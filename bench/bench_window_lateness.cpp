@@ -8,6 +8,7 @@
 #include "app/ufMain.h"
 #include "bench/bench_tester_windows.h"
 #include "bench/bench_widgets.h"
+#include "session/uValdrixSession.h"
 #include "tests/support/child_processes.h"
 #include "transports/uTransports.h"
 
@@ -89,6 +90,9 @@ void WindowLateness(benchmark::State& state, TCase which)
             state.SkipWithError("the main window did not connect to the simulator");
         } else {
             RunFor(std::chrono::seconds(1)); // settle into the rotation
+            // The steps the window drew meanwhile: proof that it was busy while probed.
+            int drawn = 0;
+            QObject::connect(&window.Session(), &TValdrixSession::Polled, &window, [&drawn] { ++drawn; });
             TLatenessProbe probe;
             for (auto _ : state) {
                 probe.Start();
@@ -108,6 +112,7 @@ void WindowLateness(benchmark::State& state, TCase which)
             }
             state.counters["worst_stall_ms"] = probe.Worst;
             state.counters["mean_lateness_ms"] = probe.Count ? probe.Sum / probe.Count : 0;
+            state.counters["steps_drawn"] = drawn;
         }
         if (stopped) ::kill(sim.Pid(), SIGCONT);
     }
