@@ -1,13 +1,21 @@
 #include "tests/support/postgres_server.h"
 
+#include "tests/support/child_processes.h"
 #include "tests/support/loopback_socket.h"
 
+#include <fcntl.h>
 #include <glob.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
+#include <utility>
+#include <vector>
 #include <filesystem>
 
 namespace {
@@ -45,7 +53,8 @@ TPostgresServer::TPostgresServer() : FBin(ServerBin())
             FProblem = "cannot hand the server's folder to the user nobody";
             return;
         }
-        FUser = std::to_string(nobody->pw_uid) + " --regid=" + std::to_string(nobody->pw_gid);
+        FUser = std::to_string(nobody->pw_uid);
+        FGroup = std::to_string(nobody->pw_gid);
     }
     if (!Run("initdb", "-D " + FFolder + "/data -U " + DatabaseUser + " --auth=trust -E UTF8 --no-sync")) return;
     // A free port may be taken by another test's server between the look and the start:
@@ -75,8 +84,9 @@ bool TPostgresServer::Run(const std::string& program, const std::string& args)
 {
     // As root, as the unprivileged user (setpriv needs no login session, unlike runuser);
     // the output goes to the log.
-    const std::string command = (FUser.empty() ? "" : "setpriv --reuid=" + FUser + " --clear-groups ") + FBin + "/" +
-                                program + " " + args + " >>" + FFolder + "/log 2>&1";
+    const std::string command =
+        (FUser.empty() ? "" : "setpriv --reuid=" + FUser + " --regid=" + FGroup + " --clear-groups ") + FBin + "/" +
+        program + " " + args + " >>" + FFolder + "/log 2>&1";
     if (std::system(command.c_str()) == 0) return true;
     FProblem = program + " failed; see " + FFolder + "/log";
     return false;
@@ -84,12 +94,39 @@ bool TPostgresServer::Run(const std::string& program, const std::string& args)
 
 bool TPostgresServer::Start()
 {
+    // The server is this process's child and dies with it (also when a test is killed):
+    // none is left running. As root setpriv keeps the death signal across the change of user.
+    const std::string server = FBin + "/postgres";
     // Durability is the SQLite store's test; the server's own syncs only slow the tests.
-    return Run("pg_ctl", "-D " + FFolder + "/data -w -l " + FFolder + "/server.log -o \"-p " + std::to_string(FPort) +
-                             " -k " + FFolder + " -c listen_addresses=127.0.0.1 -c fsync=off\" start");
+    std::vector<std::string> args = {"-D", FFolder + "/data", "-p", std::to_string(FPort), "-k", FFolder,
+                                     "-c", "listen_addresses=127.0.0.1", "-c", "fsync=off"};
+    if (!FUser.empty())
+        args.insert(args.begin(), {"--reuid=" + FUser, "--regid=" + FGroup, "--clear-groups", "--pdeathsig", "SIGKILL",
+                                   server});
+    const int log = open((FFolder + "/server.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    FPid = SpawnProgram(FUser.empty() ? server : "/usr/bin/setpriv", args, log, log);
+    close(log);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline && waitpid(FPid, nullptr, WNOHANG) == 0) {
+        if (Run("pg_isready", "-q -h 127.0.0.1 -p " + std::to_string(FPort))) {
+            FProblem.clear(); // what the looks before this one found
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    Stop();
+    FProblem = "the server did not start; see " + FFolder + "/server.log";
+    return false;
 }
 
-bool TPostgresServer::Stop() { return Run("pg_ctl", "-D " + FFolder + "/data -w -m fast stop"); }
+bool TPostgresServer::Stop()
+{
+    if (FPid <= 0) return false;
+    // A fast shutdown: the clients are disconnected, the data kept.
+    kill(FPid, SIGINT);
+    waitpid(std::exchange(FPid, -1), nullptr, 0);
+    return true;
+}
 
 std::string TPostgresServer::NewDatabase()
 {

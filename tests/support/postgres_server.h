@@ -1,8 +1,10 @@
 // A PostgreSQL server of the tests' own, from Debian's server package: a cluster made
 // in a temporary folder, listening on a free loopback port, trusting its one user, and
-// stopped and removed at the end. The server refuses to run as root, so a root test run
+// stopped and removed at the end; a child of the test, so it dies with it. The server refuses to run as root, so a root test run
 // starts it as the unprivileged user "nobody".
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 
@@ -29,7 +31,8 @@ private:
     bool Run(const std::string& program, const std::string& args);
 
     std::string FBin, FFolder;
-    std::string FUser; // as root: setpriv's user and group of "nobody"
+    std::string FUser, FGroup; // as root: the user and group ids of "nobody"
+    pid_t FPid = -1;
     int FPort = 0;
     int FDatabases = 0;
     std::string FProblem;
