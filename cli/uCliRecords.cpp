@@ -178,16 +178,11 @@ TCliRecordsOptions PrepareRecords(const TCliArgs& args)
         throw ECliUsage(o.What == "import" ? "records import: name a record file or a folder of them"
                                            : "records " + o.What + ": unexpected \"" + args["FILE"] + "\"");
     o.Path = args["FILE"];
-    if (args.Has("--records")) {
-        std::string error;
-        const auto location = TRecordsLocation::Parse(args["--records"], error);
-        if (!location) throw ECliUsage("--records: " + error);
-        if (location->Kind == TRecordsLocation::PostgreSQL)
-            o.Shared = location;
-        else
-            o.Local = location->Path;
-    }
-    if (o.What == "sync" && !o.Shared) throw ECliUsage("records sync: --records must name the shared store (postgresql://…)");
+    std::string error;
+    const std::optional<TStationStores> stores = StationStoresNamed(args["--records"], error);
+    if (!stores) throw ECliUsage("--records: " + error);
+    o.Stores = *stores;
+    if (o.What == "sync" && !o.Stores.Shared) throw ECliUsage("records sync: --records must name the shared store (postgresql://…)");
     o.Filter.Unit = args["--unit"];
     o.Filter.Plan = args["--plan"];
     o.Filter.Station = args["--station"];
@@ -209,14 +204,14 @@ TCliRecordsOptions PrepareRecords(const TCliArgs& args)
 
 int RunRecords(const TCliOptions& options, const TCliRecordsOptions& o)
 {
-    TRecordsLocation local;
-    local.Path = o.Local.empty() ? DefaultLocalRecordsPath() : o.Local;
+    // The station's store takes imports and sends what waits; queries read the shared
+    // store when one is named, else the station's.
+    const bool useShared = o.Stores.Shared && o.What != "import";
+    const bool useStation = !useShared || o.What == "sync";
     TRecordStore station, shared;
     std::string error;
-    const bool queryShared = o.Shared && (o.What != "import");
     TCliReport report(options.Json, stdout);
-    if (((!queryShared || o.What == "sync") && !station.Open(local, error)) ||
-        (o.Shared && o.What != "import" && !shared.Open(*o.Shared, error))) {
+    if ((useStation && !station.Open(TRecordsLocation::File(o.Stores.Local), error)) || (useShared && !shared.Open(*o.Stores.Shared, error))) {
         report.ConnectionFailure(error);
         return CliExitConnection;
     }
@@ -232,7 +227,7 @@ int RunRecords(const TCliOptions& options, const TCliRecordsOptions& o)
         return error.empty() ? CliExitOk : CliExitConnection;
     }
     TTable table;
-    if (!Query(queryShared ? shared : station, o, table, error)) {
+    if (!Query(useShared ? shared : station, o, table, error)) {
         report.ConnectionFailure(error);
         return CliExitDevice;
     }

@@ -4,18 +4,18 @@
 //   records import FILE|FOLDER     stores record files (FOLDER: its *.json) in the station's store
 //   records sync                   sends the station's waiting runs to the shared store
 // --records URL names the store: a postgresql:// URL the line's shared store, anything
-// else a SQLite file in place of the station's own (DefaultLocalRecordsPath). Queries
+// else a SQLite file in place of the station's own (StationStoresNamed). Queries
 // read the shared store when one is named, else the station's.
 #pragma once
 
 #include "cli/uCliOptions.h"
 #include "records/uRecordQueries.h"
+#include "station/uStationStore.h"
 
 struct TCliRecordsOptions {
     std::string What = "runs";
     std::string Path;          // import: the file or folder
-    std::string Local;         // the station's store (a SQLite file)
-    std::optional<TRecordsLocation> Shared;
+    TStationStores Stores;
     TRecordFilter Filter;
     TYieldBy By = TYieldBy::Day;
     int Limit = 50;

@@ -88,19 +88,13 @@ std::optional<int> PrepareCliTest(const TCliOptions& options, TCliTest& test)
     test.Station.RecordFolder = args.Has("--record-dir") ? args["--record-dir"] : DefaultRecordFolder;
     test.Station.JUnitPath = args["--junit"];
     test.RS485 = args["--rs485"];
-    test.Station.Stores.Local = DefaultLocalRecordsPath();
-    if (args.Has("--records")) {
-        std::string error;
-        const std::optional<TRecordsLocation> location = TRecordsLocation::Parse(args["--records"], error);
-        if (!location) {
-            PrintCliUsageError(options.Json, "--records: " + error);
-            return CliExitUsage;
-        }
-        if (location->Kind == TRecordsLocation::PostgreSQL)
-            test.Station.Stores.Shared = location;
-        else
-            test.Station.Stores.Local = location->Path;
+    std::string error;
+    const std::optional<TStationStores> stores = StationStoresNamed(args["--records"], error);
+    if (!stores) {
+        PrintCliUsageError(options.Json, "--records: " + error);
+        return CliExitUsage;
     }
+    test.Station.Stores = *stores;
     test.Station.NoRS485 = "no RS-485 link: give valdrix-cli test --rs485 CONNECTION";
     std::optional<std::string> unwritable = UnwritableFolder(test.Station.RecordFolder, true);
     const std::filesystem::path junitFolder = std::filesystem::path(test.Station.JUnitPath).parent_path();

@@ -30,14 +30,18 @@ bool Exec(QSqlDatabase& db, const QString& sql, std::string& error)
 
 } // namespace
 
-std::optional<TRecordsLocation> TRecordsLocation::Parse(const std::string& text, std::string& error)
+TRecordsLocation TRecordsLocation::File(std::string path)
 {
     TRecordsLocation location;
+    location.Path = std::move(path);
+    return location;
+}
+
+std::optional<TRecordsLocation> TRecordsLocation::Parse(const std::string& text, std::string& error)
+{
     const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
-    if (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres")) {
-        location.Path = text;
-        return location;
-    }
+    if (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres")) return File(text);
+    TRecordsLocation location;
     location.Kind = PostgreSQL;
     location.Url = text;
     location.Host = url.host().toStdString();

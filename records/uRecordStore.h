@@ -27,6 +27,8 @@ struct TRecordsLocation {
     std::string Host, User, Password, Database, Options;
     int Port = 5432;
 
+    // The SQLite file at `path`.
+    static TRecordsLocation File(std::string path);
     // postgresql://… (or postgres://…) names a server; anything else a SQLite file.
     // Nothing, with the reason, for a PostgreSQL URL that cannot be used.
     static std::optional<TRecordsLocation> Parse(const std::string& text, std::string& error);

@@ -22,5 +22,11 @@ struct TStoredRun {
     std::string SharedProblem; // why they could not be sent now
 };
 
+// The stores a user names with one text (valdrix-cli's --records): a postgresql:// URL
+// names the shared store, beside the station's own in the user's data folder; any other
+// text a SQLite file in place of the station's own; the empty text only the station's
+// own. Nothing, with the reason, for a URL that cannot be used.
+std::optional<TStationStores> StationStoresNamed(const std::string& text, std::string& error);
+
 // Commits the record to the station's store, then sends what waits to the shared store.
 TStoredRun StoreRun(const nlohmann::json& record, const TStationStores& stores);

@@ -12,10 +12,8 @@ constexpr int FailingShown = 20;
 TRecordsView ReadRecordsView(const TRecordsAsk& ask)
 {
     TRecordsView view;
-    TRecordsLocation location;
-    location.Path = ask.Store;
     TRecordStore store;
-    if (!store.Open(location, view.Error) || !FindRuns(store, ask.Filter, ask.RunLimit, view.Runs, view.Error))
+    if (!store.Open(TRecordsLocation::File(ask.Store), view.Error) || !FindRuns(store, ask.Filter, ask.RunLimit, view.Runs, view.Error))
         return view;
     if (ask.Statistics && YieldOf(store, ask.Filter, TYieldBy::Day, view.Yields, view.Error))
         TopFailing(store, ask.Filter, FailingShown, view.Failing, view.Error);

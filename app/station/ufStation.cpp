@@ -260,9 +260,7 @@ void TfStation::StartShipper()
                    true);
         return;
     }
-    TRecordsLocation local;
-    local.Path = LocalStore();
-    FShipper = std::make_unique<TRecordShipper>(local, *shared, std::chrono::milliseconds(ShipperRetryMs));
+    FShipper = std::make_unique<TRecordShipper>(TRecordsLocation::File(LocalStore()), *shared, std::chrono::milliseconds(ShipperRetryMs));
     ShowStatus(tr("Sdílené záznamy: %1").arg(QString::fromStdString(shared->Display())), false);
     ShowWaiting();
 }

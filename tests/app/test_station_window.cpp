@@ -121,10 +121,8 @@ TEST_F(StationWindowTest, APassingRunFillsTheStepsAndIsRecordedAndStored)
     EXPECT_EQ(record["verdict"], "PASS");
     EXPECT_EQ(record["unit"]["id"], "A1234");
     TRecordStore store;
-    TRecordsLocation local;
-    local.Path = station.LocalStore();
     std::string error;
-    ASSERT_TRUE(store.Open(local, error)) << error;
+    ASSERT_TRUE(store.Open(TRecordsLocation::File(station.LocalStore()), error)) << error;
     EXPECT_TRUE(store.Record(record["id"].get<std::string>()));
     // The last runs list it, and the unit field waits for the next scan.
     const QTreeWidget* last = In<QTreeWidget>(station, "tvLastRuns");

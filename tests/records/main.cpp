@@ -16,9 +16,7 @@ int WriteRecords(const char* path)
 {
     TRecordStore store;
     std::string error;
-    TRecordsLocation location;
-    location.Path = path;
-    if (!store.Open(location, error)) {
+    if (!store.Open(TRecordsLocation::File(path), error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

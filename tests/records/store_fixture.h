@@ -21,8 +21,8 @@ inline TPostgresServer& TestPostgres()
 // A location of the kind asked; empty Path and Url when no server could be started.
 inline TRecordsLocation TestLocation(TRecordsLocation::TKind kind, const QTemporaryDir& dir, const char* name)
 {
+    if (kind == TRecordsLocation::SQLite) return TRecordsLocation::File(dir.filePath(name).toStdString());
     std::string error;
-    if (kind == TRecordsLocation::SQLite) return *TRecordsLocation::Parse(dir.filePath(name).toStdString(), error);
     const std::string url = TestPostgres().NewDatabase();
     if (url.empty()) return {};
     return *TRecordsLocation::Parse(url, error);
