@@ -15,6 +15,17 @@ const char* VerdictText(TVerdict verdict)
     return "?";
 }
 
+const char* RunEndingText(TRunEnding ending)
+{
+    switch (ending) {
+    case TRunEnding::Running: return "RUNNING";
+    case TRunEnding::Completed: return "COMPLETED";
+    case TRunEnding::Aborted: return "ABORTED";
+    case TRunEnding::Error: return "ERROR";
+    }
+    return "?";
+}
+
 TVerdict WorseVerdict(TVerdict a, TVerdict b)
 {
     const auto rank = [](TVerdict v) {

@@ -19,6 +19,18 @@ enum class TVerdict {
     Aborted, // stopped, or the operator aborted
 };
 
+// How a run ended, kept beside its verdict: a run that failed a measurement and was then
+// aborted by the operator is FAIL, ended ABORTED.
+enum class TRunEnding {
+    Running,   // not ended yet
+    Completed, // every step ran
+    Aborted,   // stopped by the operator or the program
+    Error,     // a step could not go on (link lost, request refused or unanswered)
+};
+
+// "RUNNING", "COMPLETED", "ABORTED", "ERROR"
+const char* RunEndingText(TRunEnding ending);
+
 // "RUNNING", "PASS", "FAIL", "ERROR", "ABORTED"
 const char* VerdictText(TVerdict verdict);
 // The worse of two verdicts: Aborted over Error over Fail over Pass.
@@ -61,6 +73,7 @@ struct TRunResult {
     TUnitIdentity Unit;
     std::string Started, Ended;
     TVerdict Verdict = TVerdict::Running;
+    TRunEnding Ending = TRunEnding::Running;
     std::string Detail;
     std::vector<TStepResult> Steps;
 };
