@@ -29,6 +29,29 @@ std::string JsonError(const TProgramRun& run)
     return nlohmann::json::parse(run.Out, nullptr, false).value("error", std::string("(no JSON: ") + run.Out + ")");
 }
 
+// The sanitizers' options for a program that runs as another user: a suppressions file
+// named there may lie where that user cannot read it (a checkout under /root), so it is
+// copied into the open folder DIR and the option names the copy. "NAME=value" each.
+std::vector<std::string> SanitizerOptionsReadableIn(const std::string& dir)
+{
+    std::vector<std::string> options;
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+        const char* value = ::getenv(name);
+        if (!value) continue;
+        std::string text = value;
+        const std::string key = "suppressions=";
+        if (const size_t at = text.find(key); at != std::string::npos) {
+            const size_t from = at + key.size(), to = text.find_first_of(" :", from);
+            const std::string copy = dir + "/" + name + ".supp";
+            fs::copy_file(text.substr(from, to - from), copy, fs::copy_options::overwrite_existing);
+            ::chmod(copy.c_str(), 0644);
+            text.replace(from, to == std::string::npos ? std::string::npos : to - from, copy);
+        }
+        options.push_back(std::string(name) + "=" + text);
+    }
+    return options;
+}
+
 } // namespace
 
 TEST(CliErrors, RefusedOrUnreachableTcpEndpointsSayWhy)
@@ -74,7 +97,9 @@ TEST(CliErrors, APortTheUserMayNotOpenPointsToTheDialoutGroup)
         fs::copy_file(ProgramPath("VALDRIX_CLI"), command[0]);
         ::chmod(command[0].c_str(), 0755);
         program = setpriv;
-        command.insert(command.begin(), {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"});
+        const std::vector<std::string> sanitizers = SanitizerOptionsReadableIn(dir.Path());
+        command.insert(command.begin(), sanitizers.begin(), sanitizers.end());
+        command.insert(command.begin(), {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--", "/usr/bin/env"});
     } else {
         std::ofstream(device) << "";
         ::chmod(device.c_str(), 0);
