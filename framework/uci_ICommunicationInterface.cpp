@@ -133,6 +133,13 @@ void TCommunicationInterface::Receive(std::string& bytes)
     SpyReceived(bytes);
 }
 
+void TCommunicationInterface::Discard(std::string& bytes)
+{
+    bytes.clear();
+    InternalRead(bytes);
+    SpyDropped(bytes);
+}
+
 void TCommunicationInterface::Transaction(const std::string& bytes, uint32_t firstTimeout, uint32_t gap, uint32_t total,
                                           bool purgeInput, bool purgeOutput, TCiAnswerCheck answerCheck,
                                           const std::string& prefix, std::string& answer)

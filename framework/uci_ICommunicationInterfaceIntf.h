@@ -68,6 +68,9 @@ public:
     virtual void GetDeviceName(std::string& text) = 0;
     virtual int32_t Send(const std::string& bytes) = 0;
     virtual void Receive(std::string& bytes) = 0;
+    // Takes what is waiting as Receive does, for bytes the program drops unread (what
+    // still waited on the line when the link opened): the spy hears them as dropped.
+    virtual void Discard(std::string& bytes) = 0;
     virtual int32_t InBuffUsed() = 0;
     virtual void PurgeInput() = 0;
     virtual void PurgeOutput() = 0;

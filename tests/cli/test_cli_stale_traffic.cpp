@@ -1,12 +1,13 @@
 // valdrix-cli on lines that bring back bytes that are no answer: a half-duplex adapter
-// that returns every byte it sends ahead of the module's answer, and a connection that
-// holds more than one read's worth of earlier traffic, with a stale answer at its end,
-// in front of a module that stays silent.
+// that returns every byte it sends ahead of the module's answer, and a gateway that hands
+// a new connection what it held (more than one read's worth of earlier traffic, stale
+// answers at its end) in front of a module that stays silent or answers.
 #include "protocol/uTarvel97.h"
 #include "tests/support/child_processes.h"
 #include "tests/support/com_links.h"
 #include "tests/support/held_pty.h"
 #include "tests/support/loopback_socket.h"
+#include "tests/support/module_peer.h"
 
 #include <gtest/gtest.h>
 
@@ -212,5 +213,24 @@ TEST(CliStaleTraffic, AStaleAnswerBehindMoreThanOneReadOfBacklogIsNoAnswer)
             EXPECT_EQ(result.Err.find("valdrix-cli: no answer from the module"), 0u) << result.Err;
         }
         EXPECT_TRUE(counted) << "the greeting never reached the client ahead of its request";
+    }
+}
+
+// The gateway sends what it held the moment it accepts the connection, an old answer for
+// every SIG at its end; the module answers the request that comes after.
+TEST(CliStaleTraffic, IdentifyNeverTakesWhatTheGatewayHeldAtConnect)
+{
+    std::string stale;
+    for (int sig = 0; sig < 256; ++sig) stale += BuildTarvel97Packet(0x31, uint8_t(sig), 0, "Valdrix ; v 0.9 ; STALE");
+    for (const size_t backlog : {size_t(1000), size_t(66000), size_t(100000)}) {
+        SCOPED_TRACE(backlog);
+        const TModulePeer peer(std::string(backlog, 'g') + stale, [](const TTarvelFormat97& request, int, int) {
+            return BuildTarvel97Packet(request.Adr, request.Sig, 0, "Valdrix ; v 1.0 ; REAL");
+        });
+        for (int run = 0; run < 20; ++run) {
+            const TProgramRun result = RunProgram("VALDRIX_CLI", {"-c", peer.Connection(), "identify"}, 60s);
+            EXPECT_EQ(result.Status, 0) << result.Err;
+            EXPECT_EQ(result.Out, "Valdrix ; v 1.0 ; REAL\n") << "run " << run;
+        }
     }
 }
