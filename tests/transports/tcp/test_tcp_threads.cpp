@@ -125,6 +125,22 @@ TEST_F(TcpThreads, PeerCloseIsNoticedWhateverIsUnread)
     EXPECT_EQ(Tcp->WaitForData(0), TCiWaitResult::Closed);
 }
 
+// Bytes that came before the peer's reset are handed out, not lost with the read that
+// fails behind them.
+TEST_F(TcpThreads, BytesBeforeAPeersResetAreRead)
+{
+    Tcp->SetOnDataRcv(TCiNotifyEvent()); // nobody reads
+    ASSERT_TRUE(Tcp->Open());
+    ASSERT_TRUE(Peer.Accept());
+    Peer.Write("hello");
+    ASSERT_TRUE(PumpUntil([&] { return Tcp->InBuffUsed() == 5; }, std::chrono::seconds(3)));
+    Peer.ResetConnection();
+    ASSERT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }, std::chrono::seconds(3)));
+    std::string bytes;
+    Tcp->Receive(bytes);
+    EXPECT_EQ(bytes, "hello");
+}
+
 // What waits for a peer that does not read is bounded: a send that would queue past the
 // bound is refused whole and reported; what was accepted arrives complete.
 TEST_F(TcpThreads, SendQueueForAPeerThatDoesNotReadIsBounded)
