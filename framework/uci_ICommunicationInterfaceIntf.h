@@ -75,6 +75,7 @@ public:
     virtual void PurgeInput() = 0;
     virtual void PurgeOutput() = 0;
     // One request and the collection of its answer; all times in byte times (ms at 1.0).
+    // A close, from any thread, ends the collection at once.
     virtual void Transaction(const std::string& bytes, uint32_t firstTimeout, uint32_t gap, uint32_t total,
                              bool purgeInput, bool purgeOutput, TCiAnswerCheck answerCheck,
                              const std::string& prefix, std::string& answer) = 0;

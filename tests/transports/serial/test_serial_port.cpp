@@ -253,6 +253,15 @@ TEST_F(SerialPort, WaitForDataIsWokenByTheLine)
     ExpectWaitEndedBy(*Port, TCiWaitResult::Closed, [&] { Line.Pty.CloseMaster(); });
 }
 
+TEST_F(SerialPort, CloseFromAnotherThreadEndsATransactionAtOnce)
+{
+    Configure(";active=1");
+    ASSERT_TRUE(Port->IsOpen());
+    ExpectTransactionEndedByClose(*Port, [&] {
+        return Line.Pty.Receive(TransactionRequest.size()) == TransactionRequest;
+    });
+}
+
 TEST_F(SerialPort, ABlockLargerThanTheOutputRingIsReported)
 {
     Port->SetOutBufSize(16);

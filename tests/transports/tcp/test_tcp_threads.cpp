@@ -1,6 +1,7 @@
 #include "framework/uTimeoutManager.h"
 #include "tests/support/pump_until.h"
 #include "tests/transports/tcp/tcp_client_fixture.h"
+#include "tests/transports/test_wait_support.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +140,13 @@ TEST_F(TcpThreads, BytesBeforeAPeersResetAreRead)
     std::string bytes;
     Tcp->Receive(bytes);
     EXPECT_EQ(bytes, "hello");
+}
+
+TEST_F(TcpThreads, CloseFromAnotherThreadEndsATransactionAtOnce)
+{
+    ASSERT_TRUE(Tcp->Open());
+    ASSERT_TRUE(Peer.Accept());
+    ExpectTransactionEndedByClose(*Tcp, [&] { return Peer.Read(TransactionRequest.size()) == TransactionRequest; });
 }
 
 // What waits for a peer that does not read is bounded: a send that would queue past the
