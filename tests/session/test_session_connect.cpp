@@ -1,5 +1,7 @@
-// How a session connects, against a module behind a gateway that the test plays: what
-// the gateway held for the new client is never taken for an answer.
+// How a session connects and reopens its link, against a module behind a gateway that the
+// test plays: what the gateway held for the new client is never taken for an answer, a
+// connect asks for the identification twice and an attempt to reopen once, and an
+// attempt the user stops while it opens leaves the link closed.
 #include "session/uValdrixSession.h"
 
 #include "protocol/uTarvelCommonInstructions.h"
@@ -87,4 +89,62 @@ TEST_F(SessionConnect, WhatTheGatewayHeldIsNeverTakenForAnAnswer)
             ASSERT_TRUE(PumpUntil([&] { return !Session->ActionRunning() && !Session->MainInterface(); }, 30s));
         }
     }
+}
+
+// The module loses the first identification request of every connection: a connect asks
+// again and gets it; an attempt to reopen asks once, so that it waits one time-out at most.
+TEST_F(SessionConnect, AConnectAsksTwiceAndAnAttemptToReopenOnce)
+{
+    const TModulePeer peer("", [](const TTarvelFormat97& request, int, int index) {
+        return index == 1 && request.Inst == TARVEL_INST_IDENTIFICATION ? Identification(request) : std::string();
+    });
+    ASSERT_TRUE(Connect(peer));
+    EXPECT_EQ(peer.Requests(), 2);
+    ASSERT_TRUE(OnSessionWorker(*Session, [](IValdrix& device) {
+        device.SetTimeout(200);
+        return true;
+    }));
+    ASSERT_TRUE(Lose());
+    const int before = peer.Requests();
+    Session->StartReconnecting();
+    ASSERT_TRUE(PumpUntil([&] { return Failed + Reconnected > 0; }, 30s));
+    Session->StopReconnecting();
+    EXPECT_EQ(Failed, 1);
+    EXPECT_EQ(peer.Requests() - before, 1);
+}
+
+// "Znovu připojit" unticked while an attempt's link is opening: the attempt that then
+// succeeds is discarded, the link stays closed.
+TEST_F(SessionConnect, AnAttemptStoppedWhileItOpensLeavesTheLinkClosed)
+{
+    std::atomic<bool> stopped{false}, answered{false};
+    const TModulePeer peer("", [&](const TTarvelFormat97& request, int connection, int index) {
+        if (connection == 0) return index == 0 ? Identification(request) : std::string();
+        // The attempt's identification is answered once the user has stopped the attempts.
+        for (int i = 0; i < 1000 && !stopped; ++i) std::this_thread::sleep_for(10ms);
+        answered = true;
+        return Identification(request);
+    });
+    ASSERT_TRUE(Connect(peer));
+    ASSERT_TRUE(OnSessionWorker(*Session, [](IValdrix& device) {
+        device.SetTimeout(200);
+        return true;
+    }));
+    ASSERT_TRUE(Lose());
+    ASSERT_TRUE(OnSessionWorker(*Session, [](IValdrix& device) {
+        device.SetTimeout(5000);
+        return true;
+    }));
+    bool started = false;
+    QObject::connect(Session.get(), &TValdrixSession::ReconnectStarted, &Context, [&] {
+        Session->StopReconnecting();
+        stopped = true;
+        started = true;
+    });
+    Session->StartReconnecting();
+    ASSERT_TRUE(PumpUntil([&] { return started && !Session->Connecting(); }, 30s));
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(Session->Connected());
+    EXPECT_FALSE(Session->MainInterface());
+    EXPECT_EQ(Reconnected, 0);
 }
