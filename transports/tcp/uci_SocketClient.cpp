@@ -28,7 +28,7 @@ struct TClientSocket::TConnection {
     const int Fd;
     std::atomic<bool> Connected{true}; // cleared once by whichever side ends the link
     std::atomic<bool> Announced{false}; // OnRead was called and nobody has read since
-    std::atomic<int> ReadError{0};      // a failure met behind bytes already read: the next read's
+    std::atomic<int> ReadError{0};      // a failure met behind bytes already read, raised next time
     TPollEvent Ended;                   // set by Close and never reset: every wait sees it
     TPollEvent Kick;                    // wakes the watcher: bytes were read or queued
     std::mutex OutLock;
