@@ -8,6 +8,7 @@
 #include "tests/support/held_pty.h"
 #include "tests/support/loopback_socket.h"
 #include "tests/support/module_peer.h"
+#include "tests/support/tshark.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,12 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -233,4 +238,32 @@ TEST(CliStaleTraffic, IdentifyNeverTakesWhatTheGatewayHeldAtConnect)
             EXPECT_EQ(result.Out, "Valdrix ; v 1.0 ; REAL\n") << "run " << run;
         }
     }
+}
+
+// What the link dropped unread at connect is in the capture, as bytes that formed no
+// packet (the old answers among it too); the request and its answer are the only packets.
+TEST(CliStaleTraffic, WhatTheGatewayHeldIsCapturedAsBytesThatFormedNoPacket)
+{
+    std::string held(100, 'g');
+    for (int sig = 0; sig < 3; ++sig) held += BuildTarvel97Packet(0x31, uint8_t(sig), 0, "Valdrix ; v 0.9 ; STALE");
+    const TModulePeer peer(held, [](const TTarvelFormat97& request, int, int) {
+        return BuildTarvel97Packet(request.Adr, request.Sig, 0, "Valdrix ; v 1.0 ; REAL");
+    });
+    const TProgramRun run = RunProgram("VALDRIX_CLI", {"-c", peer.Connection(), "identify", "--capture", "-"}, 60s);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    char folder[] = "/tmp/valdrix-stale-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(folder));
+    const std::string capture = std::string(folder) + "/identify.pcap";
+    std::ofstream(capture, std::ios::binary) << run.Out;
+    std::string unframed;
+    int packets = 0;
+    for (const auto& row : TsharkFields(capture, {"tarvel97.unframed", "tarvel97.role"})) {
+        if (!row[0].empty()) unframed += (unframed.empty() ? "" : " ") + row[0];
+        if (!row[1].empty()) ++packets;
+    }
+    std::filesystem::remove_all(folder);
+    std::string expected = Tarvel97Hex(held);
+    std::transform(expected.begin(), expected.end(), expected.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    EXPECT_EQ(unframed, expected);
+    EXPECT_EQ(packets, 2);
 }
