@@ -15,6 +15,19 @@ void TTrafficRecorder::Add(uint16_t link, const std::string& linkName, uint8_t d
     Drain(link, direction, stream, timeUs);
 }
 
+void TTrafficRecorder::AddDropped(uint16_t link, const std::string& linkName, uint8_t direction,
+                                  std::string_view bytes, int64_t timeUs)
+{
+    if (bytes.empty()) return;
+    const std::lock_guard lock(FLock);
+    TStream& stream = FStreams[{link, direction}];
+    stream.LinkName = linkName;
+    Unframed(link, direction, stream, stream.Front + stream.Held.size());
+    stream.Framer.Clear();
+    stream.Times.clear();
+    FOutput({timeUs, direction, TCaptureKind::Unframed, link, stream.LinkName, std::string(bytes)});
+}
+
 void TTrafficRecorder::Drain(uint16_t link, uint8_t direction, TStream& stream, int64_t timeUs)
 {
     std::string packet;

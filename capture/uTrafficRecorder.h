@@ -26,6 +26,11 @@ public:
     explicit TTrafficRecorder(TOutput output);
 
     void Add(uint16_t link, const std::string& linkName, uint8_t direction, std::string_view bytes, int64_t timeUs);
+    // Bytes the link dropped unread (what waited on it when it opened): a record of bytes
+    // that formed no packet, whatever they hold. What the direction held before them
+    // formed none either; framing starts afresh behind them.
+    void AddDropped(uint16_t link, const std::string& linkName, uint8_t direction, std::string_view bytes,
+                    int64_t timeUs);
     // Whatever is still held becomes records of bytes that formed no packet.
     void Finish();
 

@@ -28,6 +28,9 @@ void TCliCapture::Watch(ICommunicationInterface* intf, const std::string& bytes,
         const std::lock_guard lock(FLinksLock);
         link = FLinks.try_emplace(intf, uint16_t(FLinks.size() + 1)).first->second;
     }
-    FRecorder.Add(link, FLinkName, direction == SpyDirectionSent ? CaptureDirectionSent : CaptureDirectionReceived,
-                  bytes, CaptureNowUs());
+    const uint8_t captured = direction == SpyDirectionSent ? CaptureDirectionSent : CaptureDirectionReceived;
+    if (direction == SpyDirectionDropped)
+        FRecorder.AddDropped(link, FLinkName, captured, bytes, CaptureNowUs());
+    else
+        FRecorder.Add(link, FLinkName, captured, bytes, CaptureNowUs());
 }

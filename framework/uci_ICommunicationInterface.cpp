@@ -133,6 +133,13 @@ void TCommunicationInterface::Receive(std::string& bytes)
     SpyReceived(bytes);
 }
 
+void TCommunicationInterface::Discard(std::string& bytes)
+{
+    bytes.clear();
+    InternalRead(bytes);
+    SpyDropped(bytes);
+}
+
 void TCommunicationInterface::Transaction(const std::string& bytes, uint32_t firstTimeout, uint32_t gap, uint32_t total,
                                           bool purgeInput, bool purgeOutput, TCiAnswerCheck answerCheck,
                                           const std::string& prefix, std::string& answer)
@@ -153,7 +160,8 @@ void TCommunicationInterface::Transaction(const std::string& bytes, uint32_t fir
             TTimeoutRecord overallTimer(sendTime + total);
             const int64_t gapTime = ByteTimes(gap, byteTime);
             for (;;) {
-                Sleep(1);
+                // A close, from any thread, ends the collection at once: nothing more can come.
+                if (WaitForData(1) == TCiWaitResult::Closed) break;
                 if (InBuffUsed() != 0) {
                     std::string chunk;
                     InternalRead(chunk);

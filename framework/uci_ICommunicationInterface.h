@@ -55,6 +55,7 @@ public:
     void GetDeviceName(std::string& text) override = 0;
     int32_t Send(const std::string& bytes) override;
     void Receive(std::string& bytes) override;
+    void Discard(std::string& bytes) override;
     int32_t InBuffUsed() override = 0;
     void PurgeInput() override = 0;
     void PurgeOutput() override = 0;
@@ -99,6 +100,7 @@ protected:
     virtual TCiWaitResult InternalWaitForData(uint32_t timeoutMs);
     virtual void SpyReceived(const std::string& bytes) {}
     virtual void SpySent(const std::string& bytes) {}
+    virtual void SpyDropped(const std::string& bytes) {}
 
     void SetByteTime(double byteTime) { FByteTime = byteTime; }
     void SetOpenFailure(const std::string& reason);

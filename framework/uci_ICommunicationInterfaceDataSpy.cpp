@@ -12,6 +12,12 @@ void TCommunicationInterfaceDataSpy::SpyReceived(const std::string& bytes)
     TCommunicationInterface::SpyReceived(bytes);
 }
 
+void TCommunicationInterfaceDataSpy::SpyDropped(const std::string& bytes)
+{
+    SpyData(SpyDirectionDropped, bytes);
+    TCommunicationInterface::SpyDropped(bytes);
+}
+
 void TCommunicationInterfaceDataSpy::SpyData(uint8_t direction, const std::string& bytes)
 {
     CallSpySink(this, bytes, direction);

@@ -12,6 +12,7 @@ public:
 protected:
     void SpySent(const std::string& bytes) override;
     void SpyReceived(const std::string& bytes) override;
+    void SpyDropped(const std::string& bytes) override;
     // Calls the spy sink, if one is installed; whatever the sink raises is swallowed.
     virtual void SpyData(uint8_t direction, const std::string& bytes);
 };

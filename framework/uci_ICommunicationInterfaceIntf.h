@@ -68,10 +68,14 @@ public:
     virtual void GetDeviceName(std::string& text) = 0;
     virtual int32_t Send(const std::string& bytes) = 0;
     virtual void Receive(std::string& bytes) = 0;
+    // Takes what is waiting as Receive does, for bytes the program drops unread (what
+    // still waited on the line when the link opened): the spy hears them as dropped.
+    virtual void Discard(std::string& bytes) = 0;
     virtual int32_t InBuffUsed() = 0;
     virtual void PurgeInput() = 0;
     virtual void PurgeOutput() = 0;
     // One request and the collection of its answer; all times in byte times (ms at 1.0).
+    // A close, from any thread, ends the collection at once.
     virtual void Transaction(const std::string& bytes, uint32_t firstTimeout, uint32_t gap, uint32_t total,
                              bool purgeInput, bool purgeOutput, TCiAnswerCheck answerCheck,
                              const std::string& prefix, std::string& answer) = 0;

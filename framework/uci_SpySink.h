@@ -18,6 +18,7 @@ class ICommunicationInterface;
 enum : uint8_t {
     SpyDirectionSent = 1,     // sent by the program
     SpyDirectionReceived = 2, // received by the program
+    SpyDirectionDropped = 3,  // received and dropped unread: what waited on a link when it opened
 };
 
 using TSpySink = TMethod<void(ICommunicationInterface* intf, const std::string& bytes, uint8_t direction)>;

@@ -1,6 +1,9 @@
 #include "protocol/uModuleLink.h"
 
+#include "framework/uTimeoutManager.h"
 #include "framework/uci_ConnectionString.h"
+
+#include <random>
 
 TModuleLink::~TModuleLink() { Detach(); }
 
@@ -33,8 +36,27 @@ TLinkOpen TModuleLink::Open(const std::string& connection, std::string& error)
         built->Close(false);
         return TLinkOpen::Failed;
     }
-    if (FStack) FStack->SetCommunicationInterface(built);
+    if (FStack) {
+        if (!Settle(*built)) {
+            error = "the link closed as soon as it opened";
+            return TLinkOpen::Failed;
+        }
+        if (FDevice) FDevice->StartSigsAt(uint8_t(std::random_device()()));
+        FStack->SetCommunicationInterface(built);
+    }
     return TLinkOpen::Opened;
+}
+
+bool TModuleLink::Settle(ICommunicationInterface& intf)
+{
+    const uint32_t start = GetTickCount();
+    std::string dropped;
+    for (;;) {
+        const TCiWaitResult waited = intf.WaitForData(SettleQuietMs);
+        if (waited == TCiWaitResult::Closed) return false;
+        if (waited == TCiWaitResult::TimedOut || GetTickCount() - start >= SettleLimitMs) return true;
+        intf.Discard(dropped);
+    }
 }
 
 TLinkOpen TModuleLink::Reopen(std::string& error) { return Open(FConnection, error); }

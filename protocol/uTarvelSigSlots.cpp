@@ -83,6 +83,12 @@ bool TTarvelSigSlots::IsTaken(uint8_t sig) const
     return !FSlots[sig].Free;
 }
 
+void TTarvelSigSlots::StartAt(uint8_t sig)
+{
+    std::lock_guard lock(FLock);
+    FCurrentSig = sig;
+}
+
 uint8_t TTarvelSigSlots::CurrentSig() const
 {
     std::lock_guard lock(FLock);

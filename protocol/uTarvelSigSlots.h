@@ -51,6 +51,9 @@ public:
     // the slot's handler and frees the slot; one for a free slot is dropped (false).
     bool Deliver(const TTarvelFormat97& answer);
 
+    // The next search starts at this SIG.
+    void StartAt(uint8_t sig);
+
     bool IsTaken(uint8_t sig) const;
     uint8_t CurrentSig() const;
 

@@ -56,6 +56,7 @@ public:
     int32_t GetLastAck() override { return FLastAck; }
     void SetFixedSig(uint8_t sig) override { FFixedSig = sig; }
     uint8_t GetFixedSig() override { return FFixedSig; }
+    void StartSigsAt(uint8_t sig) override { FSigSlots.StartAt(sig); }
     // A negative time-out is refused (the previous one stays): requests wait as an
     // unsigned count, so it would become a wait of weeks.
     void SetTimeout(int32_t timeout) override

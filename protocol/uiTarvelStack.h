@@ -84,6 +84,9 @@ public:
     // 0: SIGs come from the slot table; otherwise every request carries this SIG.
     virtual void SetFixedSig(uint8_t sig) = 0;
     virtual uint8_t GetFixedSig() = 0;
+    // Where the search for a free SIG starts from now on (a link that opens starts it at
+    // a random value).
+    virtual void StartSigsAt(uint8_t sig) = 0;
     // Default time-out of a request in ms.
     virtual void SetTimeout(int32_t timeout) = 0;
 };

@@ -14,6 +14,7 @@ struct TPiece {
     uint8_t Direction;
     std::string Bytes;
     int64_t Time;
+    bool Dropped = false; // dropped unread by the link
 };
 
 struct TExpected {
@@ -44,7 +45,12 @@ TEST_P(TrafficRecorder, RecordsPacketsAndUnframedBytesInOrder)
 {
     std::vector<TCaptureRecord> records;
     TTrafficRecorder recorder([&](const TCaptureRecord& r) { records.push_back(r); });
-    for (const TPiece& piece : GetParam().Pieces) recorder.Add(7, "link", piece.Direction, piece.Bytes, piece.Time);
+    for (const TPiece& piece : GetParam().Pieces) {
+        if (piece.Dropped)
+            recorder.AddDropped(7, "link", piece.Direction, piece.Bytes, piece.Time);
+        else
+            recorder.Add(7, "link", piece.Direction, piece.Bytes, piece.Time);
+    }
     recorder.Finish();
     const std::vector<TExpected>& expected = GetParam().Records;
     ASSERT_EQ(records.size(), expected.size());
@@ -94,7 +100,14 @@ INSTANTIATE_TEST_SUITE_P(
         // does not break it.
         TRecorderCase{"DirectionsApart",
                       {{Received, Answer.substr(0, 4), 5}, {Sent, Request, 6}, {Received, Answer.substr(4), 7}},
-                      {{Sent, Packet, Request, 6}, {Received, Packet, Answer, 7}}}),
+                      {{Sent, Packet, Request, 6}, {Received, Packet, Answer, 7}}},
+        // Bytes the link dropped form no packet, a whole answer among them; the start of
+        // a packet held before them does not join what comes after them.
+        TRecorderCase{"DroppedBytes",
+                      {{Received, Answer.substr(0, 5), 5}, {Received, Answer, 7, true}, {Received, Answer.substr(5), 8},
+                       {Received, Answer, 9}},
+                      {{Received, Unframed, Answer.substr(0, 5), 5}, {Received, Unframed, Answer, 7},
+                       {Received, Unframed, Answer.substr(5), 8}, {Received, Packet, Answer, 9}}}),
     [](const testing::TestParamInfo<TRecorderCase>& info) { return std::string(info.param.Name); });
 
 TEST(TrafficRecorder, LinksAreFramedApart)

@@ -1,12 +1,14 @@
 // valdrix-cli on lines that bring back bytes that are no answer: a half-duplex adapter
-// that returns every byte it sends ahead of the module's answer, and a connection that
-// holds more than one read's worth of earlier traffic, with a stale answer at its end,
-// in front of a module that stays silent.
+// that returns every byte it sends ahead of the module's answer, and a gateway that hands
+// a new connection what it held (more than one read's worth of earlier traffic, stale
+// answers at its end) in front of a module that stays silent or answers.
 #include "protocol/uTarvel97.h"
 #include "tests/support/child_processes.h"
 #include "tests/support/com_links.h"
 #include "tests/support/held_pty.h"
 #include "tests/support/loopback_socket.h"
+#include "tests/support/module_peer.h"
+#include "tests/support/tshark.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +18,12 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -213,4 +219,51 @@ TEST(CliStaleTraffic, AStaleAnswerBehindMoreThanOneReadOfBacklogIsNoAnswer)
         }
         EXPECT_TRUE(counted) << "the greeting never reached the client ahead of its request";
     }
+}
+
+// The gateway sends what it held the moment it accepts the connection, an old answer for
+// every SIG at its end; the module answers the request that comes after.
+TEST(CliStaleTraffic, IdentifyNeverTakesWhatTheGatewayHeldAtConnect)
+{
+    std::string stale;
+    for (int sig = 0; sig < 256; ++sig) stale += BuildTarvel97Packet(0x31, uint8_t(sig), 0, "Valdrix ; v 0.9 ; STALE");
+    for (const size_t backlog : {size_t(1000), size_t(66000), size_t(100000)}) {
+        SCOPED_TRACE(backlog);
+        const TModulePeer peer(std::string(backlog, 'g') + stale, [](const TTarvelFormat97& request, int, int) {
+            return BuildTarvel97Packet(request.Adr, request.Sig, 0, "Valdrix ; v 1.0 ; REAL");
+        });
+        for (int run = 0; run < 20; ++run) {
+            const TProgramRun result = RunProgram("VALDRIX_CLI", {"-c", peer.Connection(), "identify"}, 60s);
+            EXPECT_EQ(result.Status, 0) << result.Err;
+            EXPECT_EQ(result.Out, "Valdrix ; v 1.0 ; REAL\n") << "run " << run;
+        }
+    }
+}
+
+// What the link dropped unread at connect is in the capture, as bytes that formed no
+// packet (the old answers among it too); the request and its answer are the only packets.
+TEST(CliStaleTraffic, WhatTheGatewayHeldIsCapturedAsBytesThatFormedNoPacket)
+{
+    std::string held(100, 'g');
+    for (int sig = 0; sig < 3; ++sig) held += BuildTarvel97Packet(0x31, uint8_t(sig), 0, "Valdrix ; v 0.9 ; STALE");
+    const TModulePeer peer(held, [](const TTarvelFormat97& request, int, int) {
+        return BuildTarvel97Packet(request.Adr, request.Sig, 0, "Valdrix ; v 1.0 ; REAL");
+    });
+    const TProgramRun run = RunProgram("VALDRIX_CLI", {"-c", peer.Connection(), "identify", "--capture", "-"}, 60s);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    char folder[] = "/tmp/valdrix-stale-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(folder));
+    const std::string capture = std::string(folder) + "/identify.pcap";
+    std::ofstream(capture, std::ios::binary) << run.Out;
+    std::string unframed;
+    int packets = 0;
+    for (const auto& row : TsharkFields(capture, {"tarvel97.unframed", "tarvel97.role"})) {
+        if (!row[0].empty()) unframed += (unframed.empty() ? "" : " ") + row[0];
+        if (!row[1].empty()) ++packets;
+    }
+    std::filesystem::remove_all(folder);
+    std::string expected = Tarvel97Hex(held);
+    std::transform(expected.begin(), expected.end(), expected.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    EXPECT_EQ(unframed, expected);
+    EXPECT_EQ(packets, 2);
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
 namespace {
 
@@ -17,10 +18,16 @@ std::function<bool(TScriptedLink&)> NextOpen;
 class TScriptedLink : public TMemoryLink {
 public:
     using TCommunicationInterface::SetOpenFailure;
+    // What the spy heard as received and as dropped unread.
+    std::string Received, Dropped;
 
 protected:
     bool InternalOpen() override { return NextOpen(*this) && TMemoryLink::InternalOpen(); }
+    void SpyReceived(const std::string& bytes) override { Received += bytes; }
+    void SpyDropped(const std::string& bytes) override { Dropped += bytes; }
 };
+
+TScriptedLink& Scripted(const IntfPtr<ICommunicationInterface>& intf) { return dynamic_cast<TScriptedLink&>(*intf); }
 
 IntfPtr<ICommunicationInterface> MakeScriptedLink(const std::string&) { return MakeObj<TScriptedLink>(); }
 
@@ -119,6 +126,42 @@ TEST_F(ModuleLinkTest, ALinkWithoutDeviceHasNoStack)
     ASSERT_EQ(Link.Open("provider=SCRIPTED", Error), TLinkOpen::Opened);
     EXPECT_FALSE(Link.Stack());
     EXPECT_TRUE(Link.Interface()->IsOpen());
+}
+
+// What waits on the line when a link opens (a gateway's buffer: an old answer among it)
+// is dropped unread before any request.
+TEST_F(ModuleLinkTest, WhatWaitsWhenTheLinkOpensIsDroppedUnread)
+{
+    const std::string backlog = std::string(1000, 'g') + BuildTarvel97Packet(0x31, 0, 0, "stale");
+    NextOpen = [&](TScriptedLink& intf) {
+        intf.Queue(backlog);
+        return true;
+    };
+    Link.Attach(Device);
+    ASSERT_EQ(Link.Open("provider=SCRIPTED", Error), TLinkOpen::Opened);
+    TScriptedLink& intf = Scripted(Link.Interface());
+    EXPECT_EQ(intf.Dropped, backlog);
+    EXPECT_EQ(intf.Received, "");
+    EXPECT_EQ(intf.InBuffUsed(), 0);
+    EXPECT_EQ(Link.Stack()->RxBufferedBytes(), 0u);
+    EXPECT_TRUE(Device->Answers.empty());
+}
+
+// Each link starts its SIGs where the one before did not: an answer meant for another
+// program's first request does not match this link's.
+TEST_F(ModuleLinkTest, EachLinkStartsItsSigsAtARandomValue)
+{
+    NextOpen = [](TScriptedLink&) { return true; };
+    Link.Attach(Device);
+    std::set<uint8_t> first;
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(Link.Open("provider=SCRIPTED", Error), TLinkOpen::Opened);
+        TTarvelFormat97 packet;
+        Device->Request(0x20, "", packet, 0, false);
+        ASSERT_EQ(Scripted(Link.Interface()).Requests().size(), 1u);
+        first.insert(uint8_t(Scripted(Link.Interface()).Requests()[0].Sig));
+    }
+    EXPECT_GT(first.size(), 1u);
 }
 
 } // namespace

@@ -34,6 +34,11 @@ TEST_F(StackFixture, EachWayARequestEndsIsTheOutcomeTheDeviceKeeps)
         {"only traffic of another device", [](auto& r) { return Pkt(0x32, r.Sig, 0); }, TTarvelOutcome::TimedOut},
         {"a stale answer from before the request", [](auto&) { return ""s; }, TTarvelOutcome::TimedOut,
          Pkt(0x31, 0x7F, 0)},
+        // What waited before the request tells nothing of its answer.
+        {"noise waiting before the request, then silence", [](auto&) { return ""s; }, TTarvelOutcome::TimedOut,
+         "noise\x01"},
+        {"half a packet waiting before the request, then silence", [](auto&) { return ""s; },
+         TTarvelOutcome::TimedOut, Pkt(0x31, 0x7F, 0).substr(0, 6)},
         {"a damaged answer", [&](auto& r) { return Damaged(answer(r)); }, TTarvelOutcome::Damaged},
         {"an answer to an earlier request", earlier, TTarvelOutcome::LateAnswer},
         {"an answer still arriving", [&](auto& r) { return answer(r).substr(0, 6); }, TTarvelOutcome::Arriving},

@@ -74,7 +74,6 @@ uint32_t AfBaudrateValue(TAfBaudrate rate)
 TAfComPort::TAfComPort(std::string name, std::shared_ptr<TSerialLineIo> io)
     : FName(std::move(name)), FCore(std::move(io))
 {
-    TakeSyncSlot();
     FCore.SetOnEvent([this](TAfComPortCore& core, TAfCoreEvent kind, uint32_t param, std::exception_ptr error) {
         CoreEvent(core, kind, param, std::move(error));
     });
@@ -88,8 +87,7 @@ TAfComPort::~TAfComPort()
     FCore.Close();
 }
 
-// Identifiers are never reused, so unregistering twice (here and in the destructor) is
-// harmless, and the event thread may keep reading FSyncId.
+// Identifiers are never reused, so unregistering twice (here and in Close) is harmless.
 void TAfComPort::StopEvents() { AfSafeSyncUnregister(FSyncId); }
 
 void TAfComPort::RaiseError(const std::string& message) const
@@ -112,12 +110,11 @@ void TAfComPort::Open()
 {
     if (FCore.Active()) return;
     // Without a slot no line event could reach the owner: the port would look open and
-    // never report a byte or a hang-up. The slot was taken at creation unless the table
-    // was full then.
+    // never report a byte or a hang-up. An open port holds one, a closed port none.
     TakeSyncSlot();
     if (FSyncId == 0)
         RaiseError("Cannot open: all " + std::to_string(AfSafeSyncSlotCount) +
-                   " event slots are taken by other serial ports; close one of them first");
+                   " event slots are taken by other open serial ports; close one of them first");
     AfSafeSyncEnable(FSyncId, true);
     // The record is rebuilt here so that DTR and RTS levels set while closed take effect.
     FDcb = BuildDcb();
@@ -130,7 +127,7 @@ void TAfComPort::Open()
         [[maybe_unused]] TBusyCursor busy;
         FCore.Open(FComNumber);
     } catch (const EAfComPortCoreError& e) {
-        AfSafeSyncEnable(FSyncId, false);
+        ReleaseSyncSlot();
         RaiseError(e.Message());
     }
     if (OnPortOpen) OnPortOpen(*this);
@@ -142,8 +139,16 @@ void TAfComPort::Close()
     // Disabling the slot first releases an event thread blocked in a call to this thread.
     AfSafeSyncEnable(FSyncId, false);
     // Told once, by the thread whose close took the port down.
-    if (FCore.Close() && OnPortClose) OnPortClose(*this);
+    const bool closed = FCore.Close();
+    // The event thread has ended: no call into the slot can come any more.
+    ReleaseSyncSlot();
+    if (closed && OnPortClose) OnPortClose(*this);
     FClosing = false;
+}
+
+void TAfComPort::ReleaseSyncSlot()
+{
+    AfSafeSyncRelease(FSyncId.exchange(0));
 }
 
 void TAfComPort::Loaded()

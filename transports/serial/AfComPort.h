@@ -146,8 +146,10 @@ private:
     void UpdateLimits();
     void CoreEvent(TAfComPortCore& core, TAfCoreEvent kind, uint32_t param, std::exception_ptr error);
     void SyncEvent(const std::any& arg);
-    // Registers the port's cross-thread call slot unless it has one.
+    // Registers the port's cross-thread call slot unless it has one; an open port holds
+    // one, and closing releases it for other ports.
     void TakeSyncSlot();
+    void ReleaseSyncSlot();
     void LineEvent(uint32_t mask);
 
     std::string FName;
@@ -177,7 +179,7 @@ private:
     std::atomic<uint32_t> FGeneration{0};
     TAfComPortCore FCore;
     TAfDcb FDcb;
-    uint32_t FSyncId = 0;
+    std::atomic<uint32_t> FSyncId{0};
 };
 
 // What a program with widgets adds to the ports, installed by RegisterTransportDialogs:

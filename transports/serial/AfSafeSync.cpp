@@ -20,6 +20,7 @@ struct TSlot {
     TAfSafeSyncHandler Handler;
     uint32_t Id = 0;
     int Running = 0; // deliveries of the handler under way
+    bool Released = false; // free once the deliveries under way have ended
 };
 
 // Completion flag of one call, shared by the waiting thread and the delivered event.
@@ -95,7 +96,7 @@ void Deliver(uint32_t id, const std::any& arg)
     }
     {
         std::lock_guard lock(r.Mutex);
-        if (TSlot* slot = r.Find(id)) --slot->Running;
+        if (TSlot* slot = r.Find(id); slot && --slot->Running == 0 && slot->Released) *slot = TSlot{};
     }
     r.Changed.notify_all();
 }
@@ -163,12 +164,26 @@ void AfSafeSyncUnregister(uint32_t id)
     r.Changed.notify_all();
 }
 
+void AfSafeSyncRelease(uint32_t id)
+{
+    TRegistry& r = Registry();
+    {
+        std::lock_guard lock(r.Mutex);
+        if (TSlot* s = r.Find(id)) {
+            s->Enabled = false;
+            s->Released = true;
+            if (s->Running == 0) *s = TSlot{};
+        }
+    }
+    r.Changed.notify_all();
+}
+
 void AfSafeSyncEnable(uint32_t id, bool enable)
 {
     TRegistry& r = Registry();
     {
         std::lock_guard lock(r.Mutex);
-        if (TSlot* s = r.Find(id)) s->Enabled = enable;
+        if (TSlot* s = r.Find(id); s && !s->Released) s->Enabled = enable;
     }
     r.Changed.notify_all();
 }

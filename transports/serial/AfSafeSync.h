@@ -23,6 +23,10 @@ inline constexpr size_t AfSafeSyncSlotCount = 64;
 // A new, disabled slot with this handler; its identifier, or 0 when all slots are taken.
 uint32_t AfSafeSyncRegister(TAfSafeSyncHandler handler);
 void AfSafeSyncUnregister(uint32_t id);
+// Frees the slot for another registration without waiting: a handler under way still
+// finishes, and the slot is free once it has; none is called any more. For an owner
+// that lives on and may register again.
+void AfSafeSyncRelease(uint32_t id);
 void AfSafeSyncEnable(uint32_t id, bool enable);
 
 // Runs the slot's handler with arg on the registry's thread (directly when called from

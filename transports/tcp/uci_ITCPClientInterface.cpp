@@ -83,7 +83,8 @@ bool TTCPClientInterface::InternalOpen()
         SetOpenFailure("a connection attempt is already under way");
         return false;
     }
-    Close(true);
+    // What is left of an earlier connection goes without a word: nothing was open.
+    FSocket->Close(true);
     std::string host;
     GetHost(host);
     const bool onMainThread = QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
@@ -94,11 +95,12 @@ bool TTCPClientInterface::InternalOpen()
     return open;
 }
 
+// Told only when a connection ends here: a link that was not open (or that the peer
+// ended, which was told then) is closed already.
 bool TTCPClientInterface::Close(bool force)
 {
-    const bool wasOpen = IsOpen();
-    FSocket->Close(force);
-    return TSockClientCoreInterface::Close(force || wasOpen);
+    if (!FSocket->Close(force)) return true;
+    return TSockClientCoreInterface::Close(true);
 }
 
 bool TTCPClientInterface::InternalClose(bool force)

@@ -45,7 +45,8 @@ public:
     bool IsOpen() override;
     // Ends the connection, or the connect in progress, before taking the interface's
     // lock, which a request's wait or an Open holds: from any thread the close takes
-    // effect at once and the wait ends.
+    // effect at once and the wait ends. The close notification comes once for each
+    // connection that ends, by this or by the peer; none for a link that was not open.
     bool Close(bool force) override;
     void SetLinkEnabled(bool flag) override;
     std::string GetConfiguration() override;

@@ -28,6 +28,7 @@ struct TClientSocket::TConnection {
     const int Fd;
     std::atomic<bool> Connected{true}; // cleared once by whichever side ends the link
     std::atomic<bool> Announced{false}; // OnRead was called and nobody has read since
+    std::atomic<int> ReadError{0};      // a failure met behind bytes already read, raised next time
     TPollEvent Ended;                   // set by Close and never reset: every wait sees it
     TPollEvent Kick;                    // wakes the watcher: bytes were read or queued
     std::mutex OutLock;
@@ -242,6 +243,8 @@ std::string TClientSocket::ReceiveText()
     std::string result;
     const auto c = Connection();
     if (!c) return result;
+    if (const int failed = c->ReadError.exchange(0))
+        throw Exception(std::string("Socket receive failed: ") + std::strerror(failed));
     char chunk[4096];
     while (result.size() < MaxReceiveText) {
         const ssize_t n = recv(c->Fd, chunk, std::min(sizeof(chunk), MaxReceiveText - result.size()), MSG_DONTWAIT);
@@ -252,6 +255,11 @@ std::string TClientSocket::ReceiveText()
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
         if (n == 0) break; // the peer closed: the watcher reports it
+        // The bytes read before the failure (a reset right behind them) are handed out first.
+        if (!result.empty()) {
+            c->ReadError = errno;
+            break;
+        }
         throw Exception(std::string("Socket receive failed: ") + std::strerror(errno));
     }
     if (c->Announced.exchange(false)) c->Kick.Set();

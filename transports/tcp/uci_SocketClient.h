@@ -56,7 +56,8 @@ public:
     // connection, ENOBUFS when the queue would grow past its bound (nothing is queued),
     // another errno value when the connection failed.
     int SendText(const std::string& bytes);
-    // The bytes received so far, at most MaxReceiveText; raises Exception on a socket error.
+    // The bytes received so far, at most MaxReceiveText; raises Exception on a socket error
+    // (one met behind bytes already read, at the next call, after those bytes).
     std::string ReceiveText();
     // Bytes waiting to be read.
     int32_t ReceiveLength() const;

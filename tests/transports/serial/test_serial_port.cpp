@@ -137,6 +137,30 @@ TEST_F(SerialPort, OpenWithoutAFreeEventSlotFailsAndSaysWhy)
     for (const uint32_t id : taken) AfSafeSyncUnregister(id);
 }
 
+// Only an open port holds an event slot: a port made and never opened takes none, and
+// closing one leaves its slot to another.
+TEST_F(SerialPort, OnlyAnOpenPortHoldsAnEventSlot)
+{
+    std::vector<uint32_t> taken;
+    while (const uint32_t id = AfSafeSyncRegister([](const std::any&) {})) taken.push_back(id);
+    ASSERT_FALSE(taken.empty());
+    AfSafeSyncUnregister(taken.back());
+    taken.pop_back();
+    const IntfPtr<TSerialPortInterface> unopened = MakeObj<TSerialPortInterface>();
+    Configure(";active=1");
+    ASSERT_TRUE(Port->IsOpen()) << Port->GetOpenFailure();
+    const TPty secondLine;
+    Line.Dir.Link(6, secondLine.SlavePath());
+    const IntfPtr<TSerialPortInterface> second = MakeObj<TSerialPortInterface>();
+    second->SetConfiguration("comport=6;active=1");
+    EXPECT_FALSE(second->IsOpen());
+    Port->Close(false);
+    second->SetConfiguration("active=1");
+    EXPECT_TRUE(second->IsOpen()) << second->GetOpenFailure();
+    second->Close(false);
+    for (const uint32_t id : taken) AfSafeSyncUnregister(id);
+}
+
 TEST_F(SerialPort, BytesTravelBothWaysAtSeveralRates)
 {
     Configure(";active=1");
@@ -251,6 +275,15 @@ TEST_F(SerialPort, WaitForDataIsWokenByTheLine)
     EXPECT_EQ(bytes, "x");
 
     ExpectWaitEndedBy(*Port, TCiWaitResult::Closed, [&] { Line.Pty.CloseMaster(); });
+}
+
+TEST_F(SerialPort, CloseFromAnotherThreadEndsATransactionAtOnce)
+{
+    Configure(";active=1");
+    ASSERT_TRUE(Port->IsOpen());
+    ExpectTransactionEndedByClose(*Port, [&] {
+        return Line.Pty.Receive(TransactionRequest.size()) == TransactionRequest;
+    });
 }
 
 TEST_F(SerialPort, ABlockLargerThanTheOutputRingIsReported)

@@ -1,6 +1,7 @@
 #include "framework/uTimeoutManager.h"
 #include "tests/support/pump_until.h"
 #include "tests/transports/tcp/tcp_client_fixture.h"
+#include "tests/transports/test_wait_support.h"
 
 #include <gtest/gtest.h>
 
@@ -123,6 +124,29 @@ TEST_F(TcpThreads, PeerCloseIsNoticedWhateverIsUnread)
     Tcp->Receive(bytes);
     EXPECT_EQ(bytes, "unread");
     EXPECT_EQ(Tcp->WaitForData(0), TCiWaitResult::Closed);
+}
+
+// Bytes that came before the peer's reset are handed out, not lost with the read that
+// fails behind them.
+TEST_F(TcpThreads, BytesBeforeAPeersResetAreRead)
+{
+    Tcp->SetOnDataRcv(TCiNotifyEvent()); // nobody reads
+    ASSERT_TRUE(Tcp->Open());
+    ASSERT_TRUE(Peer.Accept());
+    Peer.Write("hello");
+    ASSERT_TRUE(PumpUntil([&] { return Tcp->InBuffUsed() == 5; }, std::chrono::seconds(3)));
+    Peer.ResetConnection();
+    ASSERT_TRUE(PumpUntil([&] { return !Tcp->IsOpen(); }, std::chrono::seconds(3)));
+    std::string bytes;
+    Tcp->Receive(bytes);
+    EXPECT_EQ(bytes, "hello");
+}
+
+TEST_F(TcpThreads, CloseFromAnotherThreadEndsATransactionAtOnce)
+{
+    ASSERT_TRUE(Tcp->Open());
+    ASSERT_TRUE(Peer.Accept());
+    ExpectTransactionEndedByClose(*Tcp, [&] { return Peer.Read(TransactionRequest.size()) == TransactionRequest; });
 }
 
 // What waits for a peer that does not read is bounded: a send that would queue past the
