@@ -79,12 +79,12 @@ void FoldJournal(const std::string& record)
     close(fd);
 }
 
-// "<record>.json.XXXXXX": a record's write in progress (and "….XXXXXX.XXXXXX" its own).
-bool TemporaryOfRecord(const std::string& name)
-{
-    static const std::regex temporary(R"(.+\.json(\.[A-Za-z0-9]{6}){1,2})");
-    return std::regex_match(name, temporary);
-}
+// The files of a record that RunRecordFileName named ("20240301T080509_A1234.json"):
+// its journal, and the temporary files of its writes ("….json.XXXXXX", and
+// "….XXXXXX.XXXXXX" the write of a reservation's own). Nothing else in a folder is
+// touched: it may be the user's.
+const std::regex RecordJournal(R"(\d{8}T\d{6}.*\.json\.journal)");
+const std::regex RecordTemporary(R"(\d{8}T\d{6}.*\.json(\.[A-Za-z0-9]{6}){1,2})");
 
 } // namespace
 
@@ -108,9 +108,10 @@ void CleanRecordFolder(const std::string& folder)
         const std::string name = entry->path().filename().string();
         const std::string path = entry->path().string();
         struct stat info {};
-        if (name.size() > 13 && name.ends_with(".json.journal"))
+        if (std::regex_match(name, RecordJournal))
             FoldJournal(path.substr(0, path.size() - 8));
-        else if (TemporaryOfRecord(name) && stat(path.c_str(), &info) == 0 && time(nullptr) - info.st_mtime > StrayAge)
+        else if (std::regex_match(name, RecordTemporary) && stat(path.c_str(), &info) == 0 &&
+                 time(nullptr) - info.st_mtime > StrayAge)
             unlink(path.c_str());
     }
 }

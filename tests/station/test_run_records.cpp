@@ -138,12 +138,11 @@ TEST(RunRecords, ARecordKilledMidRunIsValidAndTheNextRunInItsFolderCompletesIt)
     ASSERT_TRUE(onDisk.is_object());
     EXPECT_EQ(onDisk["verdict"], "RUNNING");
     EXPECT_EQ(Measurements(ReadRecordFile(path).value_or(nlohmann::json())), 120u);
-    // What killed writes left: one a minute old, one being written now.
-    const std::string stale = path + ".Ab12Cd", fresh = path + ".Ef34Gh";
-    std::ofstream(stale) << "{";
-    std::ofstream(fresh) << "{";
+    // What killed writes left, a minute old; a write going on now; a file of the user's.
+    const std::string stale = path + ".Ab12Cd", fresh = path + ".Ef34Gh", users = folder + "/notes.json.backup";
     const utimbuf old{time(nullptr) - 120, time(nullptr) - 120};
-    ASSERT_EQ(utime(stale.c_str(), &old), 0);
+    for (const std::string& file : {stale, fresh, users}) std::ofstream(file) << "{";
+    for (const std::string& file : {stale, users}) ASSERT_EQ(utime(file.c_str(), &old), 0);
 
     TRunResult next;
     next.Started = "2026-12-01T09:00:00.000+01:00";
@@ -152,6 +151,7 @@ TEST(RunRecords, ARecordKilledMidRunIsValidAndTheNextRunInItsFolderCompletesIt)
     EXPECT_FALSE(std::filesystem::exists(path + ".journal"));
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_TRUE(std::filesystem::exists(fresh));
+    EXPECT_TRUE(std::filesystem::exists(users));
 }
 
 TEST(RunRecords, TheRecordKeepsVersionLimitsAndHowTheRunEnded)
