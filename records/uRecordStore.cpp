@@ -33,8 +33,7 @@ bool Exec(QSqlDatabase& db, const QString& sql, std::string& error)
 // stops answering yet keeps its connections (a frozen process) is not noticed by these:
 // the callers never wait for the shared store (see uRecordShipper.h).
 const char* const ServerTimeouts = "connect_timeout=3;keepalives=1;keepalives_idle=5;keepalives_interval=2;"
-                                   "keepalives_count=3;tcp_user_timeout=10000";
-constexpr int StatementTimeoutMs = 30000;
+                                   "keepalives_count=3;tcp_user_timeout=10000;options=-cstatement_timeout=30000";
 // The key of the lock under which a server's tables are created.
 constexpr int64_t SchemaLock = 0x76616c647269;
 
@@ -143,10 +142,8 @@ bool TRecordStore::Open(const TRecordsLocation& location, std::string& error)
         FDatabase.close();
         return false;
     }
-    // The server's notices (a table that already exists) are no news to a user; no
-    // statement runs for ever.
-    if (!sqlite && (!Exec(FDatabase, QStringLiteral("SET client_min_messages = warning"), error) ||
-                    !Exec(FDatabase, QStringLiteral("SET statement_timeout = %1").arg(StatementTimeoutMs), error))) {
+    // The server's notices (a table that already exists) are no news to a user.
+    if (!sqlite && !Exec(FDatabase, QStringLiteral("SET client_min_messages = warning"), error)) {
         FDatabase.close();
         return false;
     }

@@ -144,6 +144,14 @@ TEST_P(RecordStoreTest, AStoreOfANewerProgramIsRefusedAndOpeningAgainChangesNoth
         << Error;
 }
 
+TEST_P(RecordStoreTest, NoCallWaitsForEver)
+{
+    QSqlQuery q(Store.Database());
+    const bool sqlite = GetParam() == TRecordsLocation::SQLite;
+    ASSERT_TRUE(q.exec(sqlite ? QStringLiteral("PRAGMA busy_timeout") : QStringLiteral("SHOW statement_timeout")) && q.next());
+    EXPECT_EQ(q.value(0).toString(), sqlite ? QStringLiteral("10000") : QStringLiteral("30s"));
+}
+
 TEST_P(RecordStoreTest, AStoreOfTheFirstSchemaIsUpgradedAndItsRunsStayReadable)
 {
     ASSERT_TRUE(Store.Add(SampleRecord({.Id = "old"}), Error)) << Error;
