@@ -5,7 +5,7 @@
 // its size: each step and measurement is appended to a journal beside the record
 // ("….json.journal", one JSON line each, locked by the recorder), and the whole record
 // is rewritten (a temporary file, flushed and renamed over it) at the run's start and
-// end and at a step's end once the journal has grown as large as the record. The record
+// end and at a step's end once the journal has grown twice as large as the record. The record
 // is always valid JSON, even when the program is killed; with its journal it holds
 // everything measured (ReadRecordFile), and the next run in the folder folds a journal
 // its recorder left behind into the record. A run in progress has the verdict "RUNNING"

@@ -220,9 +220,10 @@ void TRunRecorder::Record(const TRunEvent& event)
             break;
         case TRunEvent::TKind::StepEnded:
             Journal({{"step", step}, {"value", StepRecordJson(run.Steps[size_t(event.Step)])}});
-            // Rewritten whole only when the journal is as large as the record: every byte
-            // is written a bounded number of times, whatever the number of steps.
-            if (FJournalBytes >= FRecordBytes) Rewrite(run);
+            // Rewritten whole only when the journal has grown twice as large as the record:
+            // the record at least doubles from one rewrite to the next, so every byte is
+            // written a bounded number of times, whatever the number of steps.
+            if (FJournalBytes >= 2 * FRecordBytes) Rewrite(run);
             break;
         case TRunEvent::TKind::RunEnded:
             Rewrite(run);
