@@ -153,6 +153,18 @@ TEST_F(CliRecords, ARunGoesIntoTheStationsRecordsFirstAndWaitsForTheSharedOnes)
     EXPECT_EQ(sync.Out, "sent 4 runs; 0 wait\n") << sync.Err;
 }
 
+TEST_F(CliRecords, ARunOfAModuleWhoseIdentificationIsNotUtf8IsStoredAndListed)
+{
+    // A windows-1250 "Č" in the module's identification.
+    TSimulator sim({"--jig", "loopback", "--identification", "Valdrix ; v 1.0 ; SIM \\xC8"});
+    ASSERT_TRUE(sim.Ready());
+    const TProgramRun run = Cli(sim, {"test", std::string(std::getenv("VALDRIX_SOURCE_DIR")) + "/examples/loopback.toml",
+                                      "--rs485", sim.RS485Connection(), "--record-dir", Dir.path().toStdString(),
+                                      "--unit", "U1"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(Records({"runs", "--unit", "U1"}).Out.find(" PASS "), std::string::npos);
+}
+
 namespace {
 
 // Whether the program has SIGINT blocked, as a command waiting for it in order does.
