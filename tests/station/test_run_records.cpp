@@ -14,7 +14,12 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <chrono>
+#include <csignal>
+#include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace {
@@ -152,6 +157,41 @@ TEST(RunRecords, ARecordKilledMidRunIsValidAndTheNextRunInItsFolderCompletesIt)
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_TRUE(std::filesystem::exists(fresh));
     EXPECT_TRUE(std::filesystem::exists(users));
+}
+
+TEST(RunRecords, ARecorderKilledAtAnyMomentLeavesOnlyValidRecords)
+{
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    std::mt19937 random(11);
+    for (int round = 0; round < 25; ++round) {
+        const pid_t writer = fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            // Runs one after another, each recorded from its reservation on, until killed.
+            for (;;) {
+                std::optional<TRunRecorder> recorder;
+                RecordedRun(
+                    [&](const TRunEvent& e) {
+                        if (!recorder) recorder.emplace(ReserveRecordPath(folder, e.Run));
+                        recorder->Record(e);
+                    },
+                    2, 5, true);
+            }
+        }
+        const auto end = std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 20000);
+        while (std::chrono::steady_clock::now() < end) {
+        }
+        ::kill(writer, SIGKILL);
+        ASSERT_EQ(waitpid(writer, nullptr, 0), writer);
+    }
+    size_t records = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".json") {
+            ++records;
+            EXPECT_TRUE(FileJson(entry.path()).is_object()) << entry.path() << " of " << entry.file_size() << " bytes";
+        }
+    EXPECT_GT(records, 0u);
 }
 
 TEST(RunRecords, TheRecordKeepsVersionLimitsAndHowTheRunEnded)
