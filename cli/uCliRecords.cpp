@@ -28,16 +28,18 @@ void ParseTime(const std::string& text, const char* what, std::optional<int64_t>
 {
     static const std::regex format(
         R"((\d{4})-(\d{2})-(\d{2})(?:T(\d{2}):(\d{2})(?::(\d{2})(\.\d{1,3})?)?(Z|([+-])(\d{2}):(\d{2}))?)?)");
+    const auto refuse = [&] {
+        return ECliUsage(std::string(what) + ": expected YYYY-MM-DD[Thh:mm[:ss]] (the station's local time) or " +
+                         "YYYY-MM-DDThh:mm[:ss] with Z or +hh:mm, not \"" + text + "\"");
+    };
     std::smatch m;
-    const bool matched = std::regex_match(text, m, format);
-    const auto number = [&](size_t i) { return matched && m[i].matched ? std::stoi(m[i].str()) : 0; };
+    if (!std::regex_match(text, m, format)) throw refuse();
+    const auto number = [&](size_t i) { return m[i].matched ? std::stoi(m[i].str()) : 0; };
     const QDate date(number(1), number(2), number(3));
     const QTime time(number(4), number(5), number(6));
-    const bool zoned = matched && m[8].matched;
+    const bool zoned = m[8].matched;
     const int offset = (m[9].str() == "-" ? -1 : 1) * (number(10) * 3600 + number(11) * 60);
-    if (!matched || !date.isValid() || !time.isValid() || number(10) > 14 || number(11) > 59)
-        throw ECliUsage(std::string(what) + ": expected YYYY-MM-DD[Thh:mm[:ss]] (the station's local time) or " +
-                        "YYYY-MM-DDThh:mm[:ss] with Z or +hh:mm, not \"" + text + "\"");
+    if (!date.isValid() || !time.isValid() || number(10) > 14 || number(11) > 59) throw refuse();
     const std::string fraction = m[7].matched ? (m[7].str() + "00").substr(0, 4) : ".000";
     if (zoned)
         instant = QDateTime(date, time.addMSecs(std::stoi(fraction.substr(1))), QTimeZone(offset)).toMSecsSinceEpoch();
