@@ -8,6 +8,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cctype>
 #include <cmath>
@@ -192,30 +193,29 @@ bool Import(TRecordStore& store, const std::string& path, bool json)
     return ok;
 }
 
+// Set by SIGINT and SIGTERM while a sync waits, whichever thread they reach.
+std::atomic<bool> SyncStopped{false};
+
+extern "C" void StopSync(int) { SyncStopped = true; }
+
 // Sends the waiting runs until all are sent, the shared store fails, or SIGINT or SIGTERM
 // comes: the sending goes on a thread of its own, so that a server that stopped
 // answering holds that thread only.
 int Sync(const TCliRecordsOptions& o, bool json)
 {
-    sigset_t stops, before;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGINT);
-    sigaddset(&stops, SIGTERM);
-    // Blocked before the thread starts, which takes the mask: the signals wait for this one.
-    pthread_sigmask(SIG_BLOCK, &stops, &before);
-    bool stopped = false;
-    const auto signalled = [&] {
-        const timespec now{};
-        stopped = stopped || sigtimedwait(&stops, nullptr, &now) > 0;
-        return stopped;
-    };
+    struct sigaction stop {}, oldInt {}, oldTerm {};
+    stop.sa_handler = StopSync;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, &oldInt);
+    sigaction(SIGTERM, &stop, &oldTerm);
     TShipment shipment(TRecordsLocation::File(o.Stores.Local), *o.Stores.Shared);
-    const bool ended = shipment.WaitUntil(std::chrono::steady_clock::time_point::max(), signalled);
+    const bool ended = shipment.WaitUntil(std::chrono::steady_clock::time_point::max(), [] { return SyncStopped.load(); });
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGTERM, &oldTerm, nullptr);
     const std::string error = ended ? shipment.Error() : "stopped while the shared records had not answered";
     TRecordStore station;
     std::string counting;
     const int waiting = station.Open(TRecordsLocation::File(o.Stores.Local), counting) ? station.UnsentCount() : -1;
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     if (json)
         std::printf("%s\n",
                     CliJsonText(TCliJson{{"ok", error.empty()}, {"sent", shipment.Sent()}, {"waiting", waiting}}).c_str());

@@ -1,6 +1,9 @@
 #include "records/uRecordShipper.h"
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -10,7 +13,9 @@ namespace {
 // Runs read and sent in one go.
 constexpr int Batch = 100;
 // How long an owner that goes waits for its thread to end.
-constexpr std::chrono::milliseconds EndGrace{500};
+constexpr std::chrono::milliseconds EndGrace{200};
+// Sending threads that have not finished yet.
+std::atomic<int> LiveSenders{0};
 
 using TClock = std::chrono::steady_clock;
 
@@ -19,7 +24,10 @@ using TClock = std::chrono::steady_clock;
 // What a sending thread shares with its owner; the thread holds it too, so it outlives
 // an owner that did not wait.
 struct TShippingState {
-    TShippingState(TRecordsLocation local, TRecordsLocation shared) : Local(std::move(local)), Shared(std::move(shared)) {}
+    TShippingState(TRecordsLocation local, TRecordsLocation shared) : Local(std::move(local)), Shared(std::move(shared))
+    {
+        ++LiveSenders;
+    }
 
     const TRecordsLocation Local, Shared;
     std::mutex Lock;
@@ -47,6 +55,7 @@ struct TShippingState {
         Changed.notify_all();
         Changed.wait_for(lock, grace, [&] { return Finished; });
     }
+    // Called by the thread as its very last step.
     void Finish()
     {
         {
@@ -54,8 +63,16 @@ struct TShippingState {
             Finished = true;
         }
         Changed.notify_all();
+        --LiveSenders;
     }
 };
+
+int EndBesideWaitingSenders(int status)
+{
+    if (LiveSenders == 0) return status;
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
 
 int SendWaitingRuns(TRecordStore& local, TRecordStore& shared, std::string& error,
                     const std::function<bool(int sent)>& goOn)

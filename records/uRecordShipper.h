@@ -7,7 +7,9 @@
 // connections open (a frozen process): no time-out of the client library notices that,
 // and a call on such a connection blocks its thread until the server answers. So the
 // sending runs on a thread of its own, which its owner leaves behind when it does not
-// want to wait any longer: the thread ends after its batch, or with the process.
+// want to wait any longer: the thread ends after its batch, or with the process, which
+// then ends without the exit handlers of the libraries that thread may be inside
+// (EndBesideWaitingSenders).
 #pragma once
 
 #include "records/uRecordStore.h"
@@ -22,6 +24,11 @@
 // on the way (the rest waits for the next time).
 int SendWaitingRuns(TRecordStore& local, TRecordStore& shared, std::string& error,
                     const std::function<bool(int sent)>& goOn = {});
+
+// For the end of a program's main: `status`, or, while a sending thread has not finished
+// (a server keeps it waiting), the program ends here at once with `status`, its output
+// flushed, so that no library is torn down under that thread.
+int EndBesideWaitingSenders(int status);
 
 struct TShippingState;
 

@@ -20,7 +20,7 @@ namespace {
 
 // How long a run's end waits for the shared store: what is not sent by then waits for
 // the next run or `valdrix-cli records sync`.
-constexpr std::chrono::milliseconds ShippingWait{1000};
+constexpr std::chrono::milliseconds ShippingWait{800};
 
 void Ship(TRecordStore& station, const TRecordsLocation& shared, TStoredRun& stored)
 {

@@ -167,12 +167,12 @@ TEST_F(CliRecords, ARunOfAModuleWhoseIdentificationIsNotUtf8IsStoredAndListed)
 
 namespace {
 
-// Whether the program has SIGINT blocked, as a command waiting for it in order does.
-bool BlocksSigint(pid_t pid)
+// Whether the program catches SIGINT, as a command that ends in order on it does.
+bool CatchesSigint(pid_t pid)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("SigBlk:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (SIGINT - 1)) & 1;
+        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (SIGINT - 1)) & 1;
     return false;
 }
 
@@ -242,7 +242,7 @@ TEST_F(CliRecords, AFrozenSharedServerHoldsNeitherARunNorASyncAndLosesNothing)
     EXPECT_EQ(TestedAtOnce(sim, shared, Dir.path().toStdString()), "");
 
     TRunningProgram sync(std::getenv("VALDRIX_CLI"), {"records", "sync", "--records", shared});
-    ASSERT_TRUE(PumpUntil([&] { return BlocksSigint(sync.Pid()); }));
+    ASSERT_TRUE(PumpUntil([&] { return CatchesSigint(sync.Pid()); }));
     const auto stopping = std::chrono::steady_clock::now();
     EXPECT_EQ(sync.Stop(SIGINT), 3);
     EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(1));
