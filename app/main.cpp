@@ -6,6 +6,7 @@
 #include "app/ufMain.h"
 #include "framework/uci_SpyMonitor.h"
 #include "protocol/uTarvelStackDeviceList.h"
+#include "records/uRecordShipper.h"
 #include "transports/gui/uTransportDialogs.h"
 #include "transports/uTransports.h"
 
@@ -48,5 +49,6 @@ int main(int argc, char** argv)
     }
     UnregisterTransports();
     FinalizeDeviceRegistry();
-    return status;
+    // The station window's sending of runs may be left waiting for a frozen server.
+    return EndBesideWaitingSenders(status);
 }

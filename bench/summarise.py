@@ -16,6 +16,7 @@ STALL_GOAL_MS = 100          # the longest the window's event loop may stand sti
 RUN_OVER_PAUSES = 1.1        # a whole test run may take its plan's own pauses plus 10 %
 RECORDS_QUERY_GOAL_MS = 200  # a question of the line over 100 000 stored runs
 RECORDS_WRITE_GOAL_MS = 5    # storing one run
+RUN_RECORD_GOAL_MS = 2000    # recording a run of 10 000 measurements on disk
 TIME_UNITS_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1000.0}
 
 
@@ -111,6 +112,9 @@ def rows(r):
                                      RECORDS_QUERY_GOAL_MS),
                                     ("WriteOneRun", "storing one run (42 measurements)", RECORDS_WRITE_GOAL_MS))
           for kind, store in (("sqlite", "SQLite"), ("postgresql", "PostgreSQL"))],
+        *[(f"Recording a run of 10 000 measurements in {what} (record file and journal); floor: the goal",
+           r.ms(f"RecordRun/steps:{steps}"), RUN_RECORD_GOAL_MS, "ms", "goal", False)
+          for steps, what in ((10000, "10 000 steps"), (100, "100 steps"), (1, "one step"))],
         ("Tester start-up to its first painted main window (offscreen); floor: a process showing an empty window",
          r.ms("StartupToFirstPaint/tester"), r.ms("StartupToFirstPaint/empty_window"), "ms", None, False),
     ]

@@ -9,6 +9,7 @@
 #include "cli/uCliTest.h"
 #include "framework/uExceptions.h"
 #include "protocol/uTarvelStackDeviceList.h"
+#include "records/uRecordShipper.h"
 #include "session/uTesterRS485.h"
 #include "session/uValdrixSession.h"
 #include "transports/uTransports.h"
@@ -207,7 +208,7 @@ int main(int argc, char** argv)
 
     QCoreApplication app(argc, argv);
     // The records need no module and no link.
-    if (recording) return RunRecords(options, records);
+    if (recording) return EndBesideWaitingSenders(RunRecords(options, records));
     RegisterTransports();
     const std::optional<std::string> unknown = UnknownProvider(options.Connection);
     if (unknown) PrintCliUsageError(options.Json, *unknown);
@@ -217,5 +218,5 @@ int main(int argc, char** argv)
                                     : RunOnASession(options, action);
     UnregisterTransports();
     FinalizeDeviceRegistry();
-    return status;
+    return EndBesideWaitingSenders(status);
 }

@@ -5,27 +5,48 @@
 #include "records/uRecordShipper.h"
 
 #include <QDateTime>
+#include <QTimeZone>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 namespace {
 
 const std::vector<std::string> Queries = {"runs", "yield", "failing", "last"};
 
-// "YYYY-MM-DD" (the start of that day) or "YYYY-MM-DDThh:mm[:ss]", local time.
-int64_t ParseTime(const std::string& text, const char* what)
+// "YYYY-MM-DD" (the start of that day) or "YYYY-MM-DDThh:mm[:ss[.zzz]]": the station's
+// local time, as each run's record gives it; with "Z" or "+hh:mm" after the time, that
+// instant. A time that does not exist (25:00, February 30) is refused.
+void ParseTime(const std::string& text, const char* what, std::optional<int64_t>& instant,
+               std::optional<std::string>& local)
 {
-    const QString value = QString::fromStdString(text);
-    QDateTime time = QDateTime::fromString(value, Qt::ISODate);
-    if (!time.isValid()) time = QDate::fromString(value, Qt::ISODate).startOfDay();
-    if (!time.isValid())
-        throw ECliUsage(std::string(what) + ": expected YYYY-MM-DD or YYYY-MM-DDThh:mm:ss, not \"" + text + "\"");
-    return time.toMSecsSinceEpoch();
+    static const std::regex format(
+        R"((\d{4})-(\d{2})-(\d{2})(?:T(\d{2}):(\d{2})(?::(\d{2})(\.\d{1,3})?)?(Z|([+-])(\d{2}):(\d{2}))?)?)");
+    const auto refuse = [&] {
+        return ECliUsage(std::string(what) + ": expected YYYY-MM-DD[Thh:mm[:ss]] (the station's local time) or " +
+                         "YYYY-MM-DDThh:mm[:ss] with Z or +hh:mm, not \"" + text + "\"");
+    };
+    std::smatch m;
+    if (!std::regex_match(text, m, format)) throw refuse();
+    const auto number = [&](size_t i) { return m[i].matched ? std::stoi(m[i].str()) : 0; };
+    const QDate date(number(1), number(2), number(3));
+    const QTime time(number(4), number(5), number(6));
+    const bool zoned = m[8].matched;
+    const int offset = (m[9].str() == "-" ? -1 : 1) * (number(10) * 3600 + number(11) * 60);
+    if (!date.isValid() || !time.isValid() || number(10) > 14 || number(11) > 59) throw refuse();
+    const std::string fraction = m[7].matched ? (m[7].str() + "00").substr(0, 4) : ".000";
+    if (zoned)
+        instant = QDateTime(date, time.addMSecs(std::stoi(fraction.substr(1))), QTimeZone(offset)).toMSecsSinceEpoch();
+    else
+        local = date.toString(Qt::ISODate).toStdString() + "T" + time.toString(QStringLiteral("HH:mm:ss")).toStdString() +
+                fraction;
 }
 
 // A result as rows of named columns, shown as text, JSON or CSV.
@@ -89,9 +110,10 @@ void Show(const TTable& table, bool json, bool csv)
 
 TTable RunsTable(const std::vector<TRunSummary>& runs)
 {
-    TTable table{"runs", {"started", "verdict", "unit", "plan", "version", "station", "operator", "id"}, {}};
+    TTable table{"runs", {"started", "verdict", "ending", "unit", "plan", "version", "station", "operator", "id"}, {}};
     for (const TRunSummary& r : runs)
-        table.Rows.push_back({r.Started, r.Verdict, r.Unit, r.Plan, r.PlanVersion, r.Station, r.Operator, r.Id});
+        table.Rows.push_back({r.Started, r.Verdict, r.Ending.empty() ? TCliJson() : TCliJson(r.Ending), r.Unit, r.Plan,
+                              r.PlanVersion, r.Station, r.Operator, r.Id});
     return table;
 }
 
@@ -132,6 +154,16 @@ std::vector<std::filesystem::path> RecordFiles(const std::string& path)
     return files;
 }
 
+const char* StoredText(TRunStored stored)
+{
+    switch (stored) {
+    case TRunStored::Added: return "stored";
+    case TRunStored::Replaced: return "stored in place of its running record";
+    case TRunStored::AlreadyThere: break;
+    }
+    return "already stored, kept as it was";
+}
+
 // Stores each file's record; false when one could not be read or stored.
 bool Import(TRecordStore& store, const std::string& path, bool json)
 {
@@ -142,21 +174,55 @@ bool Import(TRecordStore& store, const std::string& path, bool json)
         std::ifstream in(file);
         const nlohmann::json record = nlohmann::json::parse(in, nullptr, false);
         std::string error;
+        TRunStored stored = TRunStored::AlreadyThere;
         if (!in && !in.eof()) error = "cannot read the file";
         if (error.empty() && record.is_discarded()) error = "not JSON";
-        if (error.empty()) store.Add(record, error);
+        if (error.empty()) store.Add(record, error, &stored);
         ok = ok && error.empty();
         const std::string id = record.is_discarded() ? std::string() : RecordRunId(record);
         if (json)
-            std::printf("%s\n", CliJsonText(error.empty() ? TCliJson{{"ok", true}, {"file", file.string()}, {"id", id}}
+            std::printf("%s\n", CliJsonText(error.empty() ? TCliJson{{"ok", true}, {"file", file.string()}, {"id", id},
+                                                                     {"stored", StoredText(stored)}}
                                                           : TCliJson{{"ok", false}, {"file", file.string()}, {"error", error}})
                                     .c_str());
         else if (error.empty())
-            std::printf("stored %s (%s)\n", id.c_str(), file.c_str());
+            std::printf("%s %s (%s)\n", id.c_str(), StoredText(stored), file.c_str());
         else
             std::fprintf(stderr, "valdrix-cli: %s: %s\n", file.c_str(), error.c_str());
     }
     return ok;
+}
+
+// Set by SIGINT and SIGTERM while a sync waits, whichever thread they reach.
+std::atomic<bool> SyncStopped{false};
+
+extern "C" void StopSync(int) { SyncStopped = true; }
+
+// Sends the waiting runs until all are sent, the shared store fails, or SIGINT or SIGTERM
+// comes: the sending goes on a thread of its own, so that a server that stopped
+// answering holds that thread only.
+int Sync(const TCliRecordsOptions& o, bool json)
+{
+    struct sigaction stop {}, oldInt {}, oldTerm {};
+    stop.sa_handler = StopSync;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, &oldInt);
+    sigaction(SIGTERM, &stop, &oldTerm);
+    TShipment shipment(TRecordsLocation::File(o.Stores.Local), *o.Stores.Shared);
+    const bool ended = shipment.WaitUntil(std::chrono::steady_clock::time_point::max(), [] { return SyncStopped.load(); });
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGTERM, &oldTerm, nullptr);
+    const std::string error = ended ? shipment.Error() : "stopped while the shared records had not answered";
+    TRecordStore station;
+    std::string counting;
+    const int waiting = station.Open(TRecordsLocation::File(o.Stores.Local), counting) ? station.UnsentCount() : -1;
+    if (json)
+        std::printf("%s\n",
+                    CliJsonText(TCliJson{{"ok", error.empty()}, {"sent", shipment.Sent()}, {"waiting", waiting}}).c_str());
+    else
+        std::printf("sent %d runs; %d wait\n", shipment.Sent(), waiting);
+    if (!error.empty()) std::fprintf(stderr, "valdrix-cli: %s\n", error.c_str());
+    return error.empty() ? CliExitOk : CliExitConnection;
 }
 
 } // namespace
@@ -192,8 +258,8 @@ TCliRecordsOptions PrepareRecords(const TCliArgs& args)
         verdict != "RUNNING")
         throw ECliUsage("--verdict: expected PASS, FAIL, ERROR, ABORTED or RUNNING, not \"" + args["--verdict"] + "\"");
     o.Filter.Verdict = verdict;
-    if (args.Has("--from")) o.Filter.FromMs = ParseTime(args["--from"], "--from");
-    if (args.Has("--to")) o.Filter.ToMs = ParseTime(args["--to"], "--to");
+    if (args.Has("--from")) ParseTime(args["--from"], "--from", o.Filter.FromMs, o.Filter.FromLocal);
+    if (args.Has("--to")) ParseTime(args["--to"], "--to", o.Filter.ToMs, o.Filter.ToLocal);
     if (args.Has("--by") && args["--by"] != "day" && args["--by"] != "plan")
         throw ECliUsage("--by: expected day or plan, not \"" + args["--by"] + "\"");
     o.By = args["--by"] == "plan" ? TYieldBy::Plan : TYieldBy::Day;
@@ -206,8 +272,9 @@ int RunRecords(const TCliOptions& options, const TCliRecordsOptions& o)
 {
     // The station's store takes imports and sends what waits; queries read the shared
     // store when one is named, else the station's.
+    if (o.What == "sync") return Sync(o, options.Json);
     const bool useShared = o.Stores.Shared && o.What != "import";
-    const bool useStation = !useShared || o.What == "sync";
+    const bool useStation = !useShared;
     TRecordStore station, shared;
     std::string error;
     TCliReport report(options.Json, stdout);
@@ -216,16 +283,6 @@ int RunRecords(const TCliOptions& options, const TCliRecordsOptions& o)
         return CliExitConnection;
     }
     if (o.What == "import") return Import(station, o.Path, options.Json) ? CliExitOk : CliExitDevice;
-    if (o.What == "sync") {
-        const int sent = SendWaitingRuns(station, shared, error);
-        const int waiting = station.UnsentCount();
-        if (options.Json)
-            std::printf("%s\n", CliJsonText(TCliJson{{"ok", error.empty()}, {"sent", sent}, {"waiting", waiting}}).c_str());
-        else
-            std::printf("sent %d runs; %d wait\n", sent, waiting);
-        if (!error.empty()) std::fprintf(stderr, "valdrix-cli: %s\n", error.c_str());
-        return error.empty() ? CliExitOk : CliExitConnection;
-    }
     TTable table;
     if (!Query(useShared ? shared : station, o, table, error)) {
         report.ConnectionFailure(error);

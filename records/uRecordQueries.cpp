@@ -33,6 +33,14 @@ TWhere Where(const TRecordFilter& filter, const QString& alias)
         terms << alias + QStringLiteral(".started_ms < ?");
         where.Values << qint64(*filter.ToMs);
     }
+    // The start as the station's clock showed it: the record's time without its offset.
+    const auto local = [&](const std::optional<std::string>& value, const char* comparison) {
+        if (!value) return;
+        terms << QStringLiteral("substr(%1.started, 1, 23) %2 ?").arg(alias, QLatin1String(comparison));
+        where.Values << QString::fromStdString(*value);
+    };
+    local(filter.FromLocal, ">=");
+    local(filter.ToLocal, "<");
     where.Sql = terms.join(QStringLiteral(" AND "));
     return where;
 }
@@ -50,12 +58,12 @@ bool Run(QSqlQuery& query, const QString& sql, const QVariantList& values, std::
 
 std::string Str(const QSqlQuery& query, int column) { return query.value(column).toString().toStdString(); }
 
-const QString SummaryColumns =
-    QStringLiteral("r.id, r.plan, r.plan_version, r.unit, r.station, r.operator, r.started, r.verdict, r.detail");
+const QString SummaryColumns = QStringLiteral(
+    "r.id, r.plan, r.plan_version, r.unit, r.station, r.operator, r.started, r.verdict, r.detail, r.ending");
 
 TRunSummary Summary(const QSqlQuery& q)
 {
-    return {Str(q, 0), Str(q, 1), Str(q, 2), Str(q, 3), Str(q, 4), Str(q, 5), Str(q, 6), Str(q, 7), Str(q, 8)};
+    return {Str(q, 0), Str(q, 1), Str(q, 2), Str(q, 3), Str(q, 4), Str(q, 5), Str(q, 6), Str(q, 7), Str(q, 8), Str(q, 9)};
 }
 
 QString AndWhere(const TWhere& where, const QString& keyword = QStringLiteral(" WHERE "))
@@ -120,13 +128,14 @@ bool TopFailing(TRecordStore& store, const TRecordFilter& filter, int limit,
 bool LastRunPerUnit(TRecordStore& store, const TRecordFilter& filter, std::vector<TRunSummary>& runs,
                     std::string& error)
 {
-    const TWhere where = Where(filter, QStringLiteral("l"));
+    // The unit's last run first, then the filter on it.
+    const TWhere where = Where(filter, QStringLiteral("r"));
     QSqlQuery q(store.Database());
     if (!Run(q,
              QStringLiteral("SELECT ") + SummaryColumns +
-                 QStringLiteral(" FROM runs r JOIN (SELECT l.unit, MAX(l.started_ms) AS last FROM runs l") +
-                 AndWhere(where) +
-                 QStringLiteral(" GROUP BY l.unit) u ON r.unit = u.unit AND r.started_ms = u.last ORDER BY r.unit"),
+                 QStringLiteral(" FROM runs r JOIN (SELECT l.unit, MAX(l.started_ms) AS last FROM runs l GROUP BY l.unit)"
+                                " u ON r.unit = u.unit AND r.started_ms = u.last") +
+                 AndWhere(where, QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY r.unit"),
              where.Values, error))
         return false;
     while (q.next()) runs.push_back(Summary(q));

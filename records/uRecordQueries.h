@@ -11,18 +11,21 @@
 #include <vector>
 
 // Every field set narrows the runs: the unit (its typed id, else its serial numbers),
-// the plan's name, the station, the run's verdict, and the start within [From, To).
+// the plan's name, the station, the run's verdict, and the start within [From, To): an
+// instant, or a time of day at the station (its local time, as its records give it).
 struct TRecordFilter {
     std::string Unit, Plan, Station, Verdict;
-    std::optional<int64_t> FromMs, ToMs; // milliseconds since 1970, UTC
+    std::optional<int64_t> FromMs, ToMs;       // milliseconds since 1970, UTC
+    std::optional<std::string> FromLocal, ToLocal; // "YYYY-MM-DDThh:mm:ss.zzz", the station's time
 };
 
 struct TRunSummary {
     std::string Id, Plan, PlanVersion, Unit, Station, Operator, Started, Verdict, Detail;
+    std::string Ending; // how the run ended (COMPLETED, ABORTED, ERROR); empty in older records
 };
 
 struct TYield {
-    std::string Key; // the day (YYYY-MM-DD, the station's date) or the plan
+    std::string Key; // the day (YYYY-MM-DD, the station's local date) or the plan
     int64_t Runs = 0;
     int64_t Passed = 0;
 };
@@ -41,6 +44,7 @@ bool YieldOf(TRecordStore& store, const TRecordFilter& filter, TYieldBy by, std:
 // The measurements that failed most often, at most `limit`, most failures first.
 bool TopFailing(TRecordStore& store, const TRecordFilter& filter, int limit,
                 std::vector<TFailingMeasurement>& failing, std::string& error);
-// The last run of each unit (as its summary), ordered by unit.
+// The last run of each unit (as its summary), ordered by unit, when it matches the
+// filter: a unit whose last run does not match is left out, whatever it did before.
 bool LastRunPerUnit(TRecordStore& store, const TRecordFilter& filter, std::vector<TRunSummary>& runs,
                     std::string& error);

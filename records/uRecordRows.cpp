@@ -41,8 +41,12 @@ const nlohmann::json& Member(const nlohmann::json& object, const char* key)
 
 const char* const RunInsert =
     "INSERT INTO runs (id, plan, plan_version, unit, unit_id, unit_serial, unit_identification, station, operator,"
-    " started, started_ms, day, ended, verdict, detail, record) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-    " ON CONFLICT (id) DO NOTHING";
+    " started, started_ms, day, ended, verdict, detail, record, ending)"
+    " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (id) DO NOTHING";
+// A RUNNING run of the id: an ended record of it takes its place.
+const char* const RunningVerdict = "SELECT verdict FROM runs WHERE id = ?";
+const char* const RunningDeletes[] = {"DELETE FROM measurements WHERE run_id = ?", "DELETE FROM steps WHERE run_id = ?",
+                                      "DELETE FROM runs WHERE id = ?"};
 const char* const StepColumns = "run_id, position, name, kind, verdict, detail, started, ended";
 const char* const MeasurementColumns =
     "run_id, step, position, step_name, name, value_number, value_text, unit, low, high, expected, verdict, detail";
@@ -85,7 +89,9 @@ TRunRows RunRows(const nlohmann::json& record, std::string& error)
                 Text(record, "ended"),
                 verdict,
                 Text(record, "detail"),
-                QString::fromStdString(record.dump())};
+                // A text that is not UTF-8 is kept with U+FFFD in its place, never refused.
+                QString::fromStdString(record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)),
+                Text(record, "ending")};
     const auto steps = record.find("steps");
     if (steps == record.end() || !steps->is_array()) return rows;
     int stepNo = 0;
@@ -114,7 +120,15 @@ TRunRows RunRows(const nlohmann::json& record, std::string& error)
     return rows;
 }
 
-TRowWriter::TRowWriter(QSqlDatabase& db) : FDatabase(db), FRun(db) { FRun.prepare(QString::fromLatin1(RunInsert)); }
+TRowWriter::TRowWriter(QSqlDatabase& db) : FDatabase(db), FRun(db), FVerdict(db)
+{
+    FRun.prepare(QString::fromLatin1(RunInsert));
+    FVerdict.prepare(QString::fromLatin1(RunningVerdict));
+    for (const char* sql : RunningDeletes) {
+        FDeletes.emplace_back(db);
+        FDeletes.back().prepare(QString::fromLatin1(sql));
+    }
+}
 
 bool TRowWriter::Exec(QSqlQuery& query, const QVariantList& values)
 {
@@ -146,10 +160,29 @@ bool TRowWriter::InsertRows(const char* table, const std::vector<QVariantList>& 
     return Exec(insert, values);
 }
 
-bool TRowWriter::Write(const TRunRows& run)
+bool TRowWriter::ReplaceableRunning(const TRunRows& run, bool& replace)
 {
-    if (!Exec(FRun, run.Run)) return false;
+    const QVariant& id = run.Run[RunIdColumn];
+    replace = false;
+    if (!Exec(FVerdict, {id})) return false;
+    const bool running = FVerdict.next() && FVerdict.value(0).toString() == QLatin1String("RUNNING");
+    FVerdict.finish();
+    if (!running || run.Run[RunVerdictColumn].toString() == QLatin1String("RUNNING")) return true;
+    replace = true;
+    for (QSqlQuery& drop : FDeletes)
+        if (!Exec(drop, {id})) return false;
+    return true;
+}
+
+bool TRowWriter::Write(const TRunRows& run, TRunStored& outcome)
+{
+    bool replace = false;
+    if (!ReplaceableRunning(run, replace) || !Exec(FRun, run.Run)) return false;
     // Already stored (sent twice, imported twice): its rows are there too.
-    if (FRun.numRowsAffected() == 0) return true;
+    if (FRun.numRowsAffected() == 0) {
+        outcome = TRunStored::AlreadyThere;
+        return true;
+    }
+    outcome = replace ? TRunStored::Replaced : TRunStored::Added;
     return InsertRows("steps", run.Steps) && InsertRows("measurements", run.Measurements);
 }

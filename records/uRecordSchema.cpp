@@ -30,6 +30,11 @@ const std::vector<TSchemaStep>& RecordSchemaSteps()
             // Failures are few: the measurements that fail most are counted from these alone.
             "CREATE INDEX measurements_failed ON measurements (step_name, name, run_id) WHERE verdict <> 'PASS'",
         },
+        // 1 -> 2: how the run ended (COMPLETED, ABORTED, ERROR) beside its verdict; NULL
+        // for runs recorded before it was kept.
+        {
+            "ALTER TABLE runs ADD COLUMN ending TEXT",
+        },
     };
     return steps;
 }

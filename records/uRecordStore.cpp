@@ -28,6 +28,15 @@ bool Exec(QSqlDatabase& db, const QString& sql, std::string& error)
     return false;
 }
 
+// Every wait on the server is bounded: connecting, a statement, data the server does
+// not acknowledge, and a connection that went quiet (keep-alive probes). A server that
+// stops answering yet keeps its connections (a frozen process) is not noticed by these:
+// the callers never wait for the shared store (see uRecordShipper.h).
+const char* const ServerTimeouts = "connect_timeout=3;keepalives=1;keepalives_idle=5;keepalives_interval=2;"
+                                   "keepalives_count=3;tcp_user_timeout=10000;options=-cstatement_timeout=30000";
+// The key of the lock under which a server's tables are created.
+constexpr int64_t SchemaLock = 0x76616c647269;
+
 } // namespace
 
 TRecordsLocation TRecordsLocation::File(std::string path)
@@ -108,7 +117,8 @@ bool TRecordStore::Open(const TRecordsLocation& location, std::string& error)
         const QString path = QString::fromStdString(location.Path);
         QDir().mkpath(QFileInfo(path).absolutePath());
         FDatabase.setDatabaseName(path);
-        // Another writer (a second station program on the same file) is waited for.
+        // Another writer (a second station program on the same file) is waited for, but
+        // not for ever.
         FDatabase.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     } else {
         FDatabase.setHostName(QString::fromStdString(location.Host));
@@ -116,7 +126,7 @@ bool TRecordStore::Open(const TRecordsLocation& location, std::string& error)
         FDatabase.setUserName(QString::fromStdString(location.User));
         FDatabase.setPassword(QString::fromStdString(location.Password));
         FDatabase.setDatabaseName(QString::fromStdString(location.Database));
-        QString options = QStringLiteral("connect_timeout=5");
+        QString options = QString::fromLatin1(ServerTimeouts);
         if (!location.Options.empty()) options += ';' + QString::fromStdString(location.Options);
         FDatabase.setConnectOptions(options);
     }
@@ -143,20 +153,26 @@ bool TRecordStore::Open(const TRecordsLocation& location, std::string& error)
     return false;
 }
 
+bool TRecordStore::Begin(std::string& error)
+{
+    if (FLocation.Kind == TRecordsLocation::SQLite) return Exec(FDatabase, QStringLiteral("BEGIN IMMEDIATE"), error);
+    if (FDatabase.transaction()) return true;
+    error = SqlError(FDatabase.lastError());
+    return false;
+}
+
 bool TRecordStore::CreateOrUpgrade(std::string& error)
 {
-    const bool sqlite = FLocation.Kind == TRecordsLocation::SQLite;
-    if (!Exec(FDatabase, QStringLiteral("CREATE TABLE IF NOT EXISTS store_version (version INTEGER NOT NULL)"), error))
-        return false;
-    // Stations that start together upgrade one after the other: the version is read again
-    // under the lock.
-    const bool begun = sqlite ? Exec(FDatabase, QStringLiteral("BEGIN IMMEDIATE"), error)
-                              : FDatabase.transaction() &&
-                                    Exec(FDatabase, QStringLiteral("LOCK TABLE store_version IN EXCLUSIVE MODE"), error);
-    if (!begun) return false;
+    // Stations that start together on a new store create it one after the other: the
+    // whole creation is one transaction under a lock (SQLite's write lock, a transaction's
+    // advisory lock on the server), and the version is read under it.
+    if (!Begin(error)) return false;
+    bool ok = FLocation.Kind == TRecordsLocation::SQLite ||
+              Exec(FDatabase, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(SchemaLock), error);
+    ok = ok && Exec(FDatabase, QStringLiteral("CREATE TABLE IF NOT EXISTS store_version (version INTEGER NOT NULL)"), error);
     QSqlQuery query(FDatabase);
     int version = 0;
-    bool ok = query.exec(QStringLiteral("SELECT MAX(version) FROM store_version"));
+    ok = ok && query.exec(QStringLiteral("SELECT MAX(version) FROM store_version"));
     if (ok && query.next()) version = query.value(0).toInt();
     const auto& steps = RecordSchemaSteps();
     if (version > int(steps.size())) {
@@ -179,7 +195,16 @@ bool TRecordStore::CreateOrUpgrade(std::string& error)
     return false;
 }
 
-bool TRecordStore::AddRuns(const std::vector<nlohmann::json>& records, std::string& error)
+bool TRecordStore::Add(const nlohmann::json& record, std::string& error, TRunStored* outcome)
+{
+    std::vector<TRunStored> outcomes;
+    if (!AddRuns({record}, error, &outcomes)) return false;
+    if (outcome) *outcome = outcomes.front();
+    return true;
+}
+
+bool TRecordStore::AddRuns(const std::vector<nlohmann::json>& records, std::string& error,
+                           std::vector<TRunStored>* outcomes)
 {
     std::vector<TRunRows> rows;
     rows.reserve(records.size());
@@ -187,19 +212,19 @@ bool TRecordStore::AddRuns(const std::vector<nlohmann::json>& records, std::stri
         rows.push_back(RunRows(record, error));
         if (!error.empty()) return false;
     }
-    const bool sqlite = FLocation.Kind == TRecordsLocation::SQLite;
-    if (!(sqlite ? Exec(FDatabase, QStringLiteral("BEGIN IMMEDIATE"), error) : FDatabase.transaction())) {
-        if (error.empty()) error = SqlError(FDatabase.lastError());
-        return false;
-    }
+    if (!Begin(error)) return false;
     TRowWriter writer(FDatabase);
-    for (const TRunRows& run : rows)
-        if (!writer.Write(run)) {
+    std::vector<TRunStored> done(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (!writer.Write(rows[i], done[i])) {
             error = writer.Error();
             FDatabase.rollback();
             return false;
         }
-    if (FDatabase.commit()) return true;
+    if (FDatabase.commit()) {
+        if (outcomes) *outcomes = std::move(done);
+        return true;
+    }
     error = SqlError(FDatabase.lastError());
     FDatabase.rollback();
     return false;
@@ -251,9 +276,10 @@ std::string RecordRunId(const nlohmann::json& record)
         return id->get<std::string>();
     // A fixed namespace: the same record always gives the same id.
     static const QUuid space(QStringLiteral("{6f1d2c1e-8a8b-4f7e-9a51-0c3e9b7d2a10}"));
-    return QUuid::createUuidV5(space, QByteArray::fromStdString(record.value("plan", nlohmann::json()).dump() +
-                                                                record.value("unit", nlohmann::json()).dump() +
-                                                                record.value("started", nlohmann::json()).dump()))
+    const auto text = [&](const char* key) {
+        return record.value(key, nlohmann::json()).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    };
+    return QUuid::createUuidV5(space, QByteArray::fromStdString(text("plan") + text("unit") + text("started")))
         .toString(QUuid::WithoutBraces)
         .toStdString();
 }

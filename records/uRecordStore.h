@@ -40,9 +40,13 @@ struct TRecordsLocation {
 // ($XDG_DATA_HOME/valdrix-tester, else ~/.local/share/valdrix-tester).
 std::string DefaultLocalRecordsPath();
 
+// What storing a record did: stored it new, replaced the RUNNING record of its run, or
+// kept it out because the store has its run already (ended, or still running too).
+enum class TRunStored { Added, Replaced, AlreadyThere };
+
 class TRecordStore {
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
 
     TRecordStore();
     TRecordStore(const TRecordStore&) = delete;
@@ -58,9 +62,12 @@ public:
 
     // Stores each record with its steps and measurements, all in one transaction; false
     // with the reason when nothing was stored (a malformed record, the store went away).
-    // Records whose run id is already stored are left as they are.
-    bool AddRuns(const std::vector<nlohmann::json>& records, std::string& error);
-    bool Add(const nlohmann::json& record, std::string& error) { return AddRuns({record}, error); }
+    // A record whose run id is already stored is kept out, unless the stored one is still
+    // RUNNING and the new one has ended: the ended record then replaces it (and waits to
+    // be sent again). `outcomes` (when given) says what became of each record.
+    bool AddRuns(const std::vector<nlohmann::json>& records, std::string& error,
+                 std::vector<TRunStored>* outcomes = nullptr);
+    bool Add(const nlohmann::json& record, std::string& error, TRunStored* outcome = nullptr);
 
     // The stored record of a run.
     std::optional<nlohmann::json> Record(const std::string& runId);
@@ -73,6 +80,8 @@ public:
     QSqlDatabase& Database() { return FDatabase; }
 
 private:
+    // Begins a transaction that writes (SQLite takes its write lock at once).
+    bool Begin(std::string& error);
     bool CreateOrUpgrade(std::string& error);
     // Drops the connection, if any.
     void Forget();

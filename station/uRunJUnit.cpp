@@ -8,18 +8,11 @@
 
 namespace {
 
-// Texts from the module may hold bytes that are not UTF-8; XML cannot carry them.
-std::string Utf8(const std::string& text)
-{
-    return nlohmann::json::parse(nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace))
-        .get<std::string>();
-}
-
 const xmlChar* X(const std::string& s) { return reinterpret_cast<const xmlChar*>(s.c_str()); }
 
 void SetAttribute(xmlNodePtr node, const char* name, const std::string& value)
 {
-    xmlNewProp(node, X(name), X(Utf8(value)));
+    xmlNewProp(node, X(name), X(ValidUtf8(value)));
 }
 
 xmlNodePtr Child(xmlNodePtr parent, const char* name) { return xmlNewChild(parent, nullptr, X(name), nullptr); }

@@ -16,15 +16,38 @@ std::optional<TStationStores> StationStoresNamed(const std::string& text, std::s
     return stores;
 }
 
+namespace {
+
+// How long a run's end waits for the shared store: what is not sent by then waits for
+// the next run or `valdrix-cli records sync`.
+constexpr std::chrono::milliseconds ShippingWait{800};
+
+void Ship(TRecordStore& station, const TRecordsLocation& shared, TStoredRun& stored)
+{
+    TShipment shipment(station.Location(), shared);
+    if (shipment.WaitUntil(std::chrono::steady_clock::now() + ShippingWait))
+        stored.SharedProblem = shipment.Error();
+    else
+        stored.SharedProblem = "the shared records at " + shared.Display() + " did not take them within " +
+                               std::to_string(ShippingWait.count()) + " ms";
+    stored.Waiting = station.UnsentCount();
+}
+
+} // namespace
+
 TStoredRun StoreRun(const nlohmann::json& record, const TStationStores& stores)
 {
     TStoredRun stored;
-    TRecordStore station;
-    if (!station.Open(TRecordsLocation::File(stores.Local), stored.Failure) || !station.Add(record, stored.Failure)) return stored;
-    stored.Stored = true;
-    TRecordStore shared;
-    if (stores.Shared && shared.Open(*stores.Shared, stored.SharedProblem))
-        SendWaitingRuns(station, shared, stored.SharedProblem);
-    stored.Waiting = stores.Shared ? station.UnsentCount() : 0;
+    try {
+        TRecordStore station;
+        if (!station.Open(TRecordsLocation::File(stores.Local), stored.Failure) || !station.Add(record, stored.Failure))
+            return stored;
+        stored.Stored = true;
+        if (stores.Shared) Ship(station, *stores.Shared, stored);
+    } catch (const std::exception& e) {
+        // Nothing a record holds may end the run that made it.
+        if (!stored.Stored) stored.Failure = e.what();
+        else stored.SharedProblem = e.what();
+    }
     return stored;
 }

@@ -28,5 +28,7 @@ struct TStoredRun {
 // own. Nothing, with the reason, for a URL that cannot be used.
 std::optional<TStationStores> StationStoresNamed(const std::string& text, std::string& error);
 
-// Commits the record to the station's store, then sends what waits to the shared store.
+// Commits the record to the station's store (in place of a RUNNING record of the run
+// that was imported before), then sends what waits to the shared store for at most a
+// second: the rest is sent later, by the next run or `valdrix-cli records sync`.
 TStoredRun StoreRun(const nlohmann::json& record, const TStationStores& stores);

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <random>
 #include <set>
+#include <thread>
 
 TEST(RecordDurability, AStationKilledWhileWritingKeepsEveryReportedRunInASoundFile)
 {
@@ -69,4 +70,55 @@ TEST(RecordDurability, RunsMadeWhileTheSharedStoreIsAwayArriveOnceWhenItIsBack)
     ASSERT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT id) FROM runs")) && q.next());
     EXPECT_EQ(q.value(0).toInt(), 20);
     EXPECT_EQ(q.value(1).toInt(), 20);
+}
+
+TEST(RecordDurability, StationsThatCreateTheSharedStoreTogetherAllOpenIt)
+{
+    REQUIRE_STORE_SERVER(TRecordsLocation::PostgreSQL);
+    QTemporaryDir dir;
+    for (int round = 0; round < 5; ++round) {
+        const TRecordsLocation shared = TestLocation(TRecordsLocation::PostgreSQL, dir, "");
+        std::vector<std::string> errors(6);
+        std::vector<std::thread> stations;
+        for (std::string& error : errors)
+            stations.emplace_back([&shared, &error] {
+                TRecordStore store;
+                store.Open(shared, error);
+            });
+        for (std::thread& station : stations) station.join();
+        for (const std::string& error : errors) EXPECT_EQ(error, "") << "round " << round;
+    }
+}
+
+TEST(RecordDurability, AFrozenSharedServerHoldsNobodyAndEveryRunArrivesOnceWhenItThaws)
+{
+    REQUIRE_STORE_SERVER(TRecordsLocation::PostgreSQL);
+    QTemporaryDir dir;
+    const TRecordsLocation local = TestLocation(TRecordsLocation::SQLite, dir, "records.sqlite");
+    const TRecordsLocation shared = TestLocation(TRecordsLocation::PostgreSQL, dir, "");
+    std::string error;
+    TRecordStore station;
+    ASSERT_TRUE(station.Open(local, error)) << error;
+    for (int n = 0; n < 5; ++n) ASSERT_TRUE(station.Add(SampleRecord({.Id = "run-" + std::to_string(n)}), error)) << error;
+    TestPostgres().Freeze();
+    auto shipper = std::make_unique<TRecordShipper>(local, shared, std::chrono::milliseconds(100));
+    // The window says why the runs wait, and closes whatever the server does.
+    EXPECT_TRUE(PumpUntil([&] { return shipper->Waiting() == 5 && shipper->Problem().find("no answer") == 0; }))
+        << shipper->Problem();
+    const auto closing = std::chrono::steady_clock::now();
+    shipper.reset();
+    {
+        TShipment shipment(local, shared);
+        EXPECT_FALSE(shipment.WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(200)));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(2));
+    TestPostgres().Thaw();
+    TRecordShipper again(local, shared, std::chrono::milliseconds(100));
+    ASSERT_TRUE(PumpUntil([&] { return again.Waiting() == 0; }, std::chrono::seconds(30))) << again.Problem();
+    TRecordStore line;
+    ASSERT_TRUE(line.Open(shared, error)) << error;
+    QSqlQuery q(line.Database());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT id) FROM runs")) && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 5);
+    EXPECT_EQ(q.value(1).toInt(), 5);
 }

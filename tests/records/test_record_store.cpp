@@ -8,6 +8,8 @@
 
 #include <QSqlQuery>
 
+#include <map>
+
 // Not in an anonymous namespace: in a unity build g++ warns of tests derived from one.
 class RecordStoreTest : public ::testing::TestWithParam<TRecordsLocation::TKind> {
 protected:
@@ -92,6 +94,13 @@ TEST_P(RecordStoreTest, TheLinesQuestionsAreAnswered)
     EXPECT_EQ(ids({.Verdict = "FAIL"}), "r3 r1 ");
     EXPECT_EQ(ids({.FromMs = midnight}), "r5 r4 ");
     EXPECT_EQ(ids({.ToMs = midnight}), "r3 r2 r1 ");
+    // A run at a period's end belongs to the next period only.
+    const int64_t r2 = midnight - 15 * 3600000;
+    EXPECT_EQ(ids({.FromMs = r2, .ToMs = midnight}), "r3 r2 ");
+    EXPECT_EQ(ids({.ToMs = r2}), "r1 ");
+    // The stations' own clocks: from their midnight, until 10:00 on their day.
+    EXPECT_EQ(ids({.FromLocal = "2026-12-02T00:00:00.000"}), "r5 r4 ");
+    EXPECT_EQ(ids({.FromLocal = "2026-12-01T09:00:00.000", .ToLocal = "2026-12-02T10:00:00.000"}), "r4 r3 r2 ");
 
     std::vector<TYield> days, plans;
     ASSERT_TRUE(YieldOf(Store, {}, TYieldBy::Day, days, Error)) << Error;
@@ -110,6 +119,11 @@ TEST_P(RecordStoreTest, TheLinesQuestionsAreAnswered)
     ASSERT_EQ(failing.size(), 1u);
     EXPECT_EQ(failing[0].Step + "/" + failing[0].Measurement, "Analog/AI2 5 V");
     EXPECT_EQ(failing[0].Failures, 2);
+    // A measurement that could not be made fails too.
+    failing.clear();
+    ASSERT_TRUE(TopFailing(Store, {.Plan = "Q"}, 5, failing, Error)) << Error;
+    ASSERT_EQ(failing.size(), 1u);
+    EXPECT_EQ(failing[0].Failures, 1);
 
     std::vector<TRunSummary> last;
     ASSERT_TRUE(LastRunPerUnit(Store, {}, last, Error)) << Error;
@@ -123,10 +137,108 @@ TEST_P(RecordStoreTest, AStoreOfANewerProgramIsRefusedAndOpeningAgainChangesNoth
     TRecordStore again;
     ASSERT_TRUE(again.Open(Store.Location(), Error)) << Error;
     EXPECT_TRUE(again.Record("run-1"));
-    QSqlQuery(Store.Database()).exec(QStringLiteral("UPDATE store_version SET version = 99"));
+    QSqlQuery(Store.Database()).exec(QStringLiteral("UPDATE store_version SET version = %1").arg(TRecordStore::SchemaVersion + 1));
     TRecordStore newer;
     EXPECT_FALSE(newer.Open(Store.Location(), Error));
-    EXPECT_NE(Error.find("newer program (schema 99"), std::string::npos) << Error;
+    EXPECT_NE(Error.find("newer program (schema " + std::to_string(TRecordStore::SchemaVersion + 1)), std::string::npos)
+        << Error;
+}
+
+TEST_P(RecordStoreTest, NoCallWaitsForEver)
+{
+    QSqlQuery q(Store.Database());
+    const bool sqlite = GetParam() == TRecordsLocation::SQLite;
+    ASSERT_TRUE(q.exec(sqlite ? QStringLiteral("PRAGMA busy_timeout") : QStringLiteral("SHOW statement_timeout")) && q.next());
+    EXPECT_EQ(q.value(0).toString(), sqlite ? QStringLiteral("10000") : QStringLiteral("30s"));
+}
+
+TEST_P(RecordStoreTest, AStoreOfTheFirstSchemaIsUpgradedAndItsRunsStayReadable)
+{
+    ASSERT_TRUE(Store.Add(SampleRecord({.Id = "old"}), Error)) << Error;
+    QSqlQuery q(Store.Database());
+    ASSERT_TRUE(q.exec(QStringLiteral("ALTER TABLE runs DROP COLUMN ending")));
+    ASSERT_TRUE(q.exec(QStringLiteral("UPDATE store_version SET version = 1")));
+    TRecordStore upgraded;
+    ASSERT_TRUE(upgraded.Open(Store.Location(), Error)) << Error;
+    nlohmann::json ended = SampleRecord({.Id = "new", .Analog = "FAIL"});
+    ended["ending"] = "ABORTED";
+    ASSERT_TRUE(upgraded.Add(ended, Error)) << Error;
+    std::vector<TRunSummary> runs;
+    ASSERT_TRUE(FindRuns(upgraded, {}, 10, runs, Error)) << Error;
+    ASSERT_EQ(runs.size(), 2u);
+    std::map<std::string, std::string> endings;
+    for (const TRunSummary& run : runs) endings[run.Id] = run.Verdict + "/" + run.Ending;
+    EXPECT_EQ(endings["old"], "PASS/");
+    EXPECT_EQ(endings["new"], "FAIL/ABORTED");
+}
+
+TEST_P(RecordStoreTest, ARunningRecordGivesWayToTheEndedOneNeverTheOtherWayRound)
+{
+    nlohmann::json running = SampleRecord({.Id = "r", .Analog = "RUNNING"});
+    running["steps"][0]["measurements"].erase(1);
+    const nlohmann::json ended = SampleRecord({.Id = "r", .Analog = "FAIL"});
+    const struct {
+        nlohmann::json Record;
+        TRunStored Outcome;
+        const char* Verdict;
+    } steps[] = {
+        {running, TRunStored::Added, "RUNNING"},
+        {running, TRunStored::AlreadyThere, "RUNNING"},
+        {ended, TRunStored::Replaced, "FAIL"},
+        {running, TRunStored::AlreadyThere, "FAIL"},
+        {ended, TRunStored::AlreadyThere, "FAIL"},
+    };
+    for (const auto& step : steps) {
+        TRunStored outcome{};
+        ASSERT_TRUE(Store.Add(step.Record, Error, &outcome)) << Error;
+        EXPECT_EQ(int(outcome), int(step.Outcome)) << step.Verdict;
+        EXPECT_EQ(Store.Record("r").value_or(nlohmann::json())["verdict"], step.Verdict);
+        // What was stored anew waits to be sent (again).
+        EXPECT_EQ(Store.UnsentCount(), step.Outcome == TRunStored::AlreadyThere ? 0 : 1);
+        ASSERT_TRUE(Store.MarkSent("r", Error));
+    }
+    EXPECT_EQ(Count("runs"), 1);
+    EXPECT_EQ(Count("measurements"), 2);
+}
+
+TEST_P(RecordStoreTest, TextsThatAreNotUtf8AreStoredAndListed)
+{
+    // Bytes of windows-1250 ("Č", "é") in texts of every level of the record.
+    nlohmann::json record = SampleRecord({.Id = "cz", .Unit = "A\xc8"});
+    record["operator"] = "Nov\xe9k";
+    record["unit"]["identification"] = "Valdrix ; v 1.0 ; SIM \xc8";
+    record["steps"][0]["measurements"][0]["detail"] = "\xff";
+    ASSERT_TRUE(Store.Add(record, Error)) << Error;
+    std::vector<TRunSummary> runs;
+    ASSERT_TRUE(FindRuns(Store, {}, 10, runs, Error)) << Error;
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].Operator, "Nov\xef\xbf\xbdk");
+    EXPECT_EQ(Store.Record("cz").value_or(nlohmann::json())["unit"]["identification"], "Valdrix ; v 1.0 ; SIM \xef\xbf\xbd");
+}
+
+TEST_P(RecordStoreTest, LastIsTheUnitsLastRunThenFiltered)
+{
+    ASSERT_TRUE(Store.AddRuns({SampleRecord({"a", "P", "U7", "S1", "2026-12-01T08:00:00.000+01:00", "PASS"}),
+                               SampleRecord({"b", "P", "U7", "S2", "2026-12-01T09:00:00.000+01:00", "FAIL"}),
+                               SampleRecord({"c", "P", "U8", "S1", "2026-12-01T10:00:00.000+01:00", "PASS"})},
+                              Error))
+        << Error;
+    const struct {
+        TRecordFilter Filter;
+        const char* Ids;
+    } cases[] = {
+        {{}, "b c "},
+        {{.Verdict = "PASS"}, "c "},
+        {{.Verdict = "FAIL"}, "b "},
+        {{.Station = "S1"}, "c "},
+    };
+    for (const auto& c : cases) {
+        std::vector<TRunSummary> last;
+        ASSERT_TRUE(LastRunPerUnit(Store, c.Filter, last, Error)) << Error;
+        std::string ids;
+        for (const TRunSummary& run : last) ids += run.Id + " ";
+        EXPECT_EQ(ids, c.Ids) << c.Filter.Verdict << c.Filter.Station;
+    }
 }
 
 TEST_P(RecordStoreTest, WaitingRunsAreSentOnceAndMarkedSent)
@@ -143,6 +255,18 @@ TEST_P(RecordStoreTest, WaitingRunsAreSentOnceAndMarkedSent)
     std::vector<TRunSummary> runs;
     ASSERT_TRUE(FindRuns(shared, {}, 10, runs, Error)) << Error;
     EXPECT_EQ(runs.size(), 2u);
+}
+
+TEST_P(RecordStoreTest, RunsTheSharedStoreRefusedWaitToBeSentAgain)
+{
+    QTemporaryDir dir;
+    TRecordStore shared;
+    ASSERT_TRUE(shared.Open(TestLocation(GetParam(), dir, "shared.sqlite"), Error)) << Error;
+    ASSERT_TRUE(QSqlQuery(shared.Database()).exec(QStringLiteral("DROP TABLE measurements")));
+    ASSERT_TRUE(Store.AddRuns({SampleRecord({.Id = "a"}), SampleRecord({.Id = "b"})}, Error)) << Error;
+    EXPECT_EQ(SendWaitingRuns(Store, shared, Error), 0);
+    EXPECT_NE(Error, "");
+    EXPECT_EQ(Store.UnsentCount(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, RecordStoreTest,

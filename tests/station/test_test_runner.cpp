@@ -72,9 +72,8 @@ TEST(TestRunner, KillingTheModuleMidRunGivesErrorAndKeepsWhatWasMeasured)
     hooks.Event = [&](const TRunEvent& e) {
         if (e.Kind != TRunEvent::TKind::Measured) return;
         ++measured;
-        // The record is already on disk, complete, with everything measured so far.
-        std::ifstream file(rig.RecordPath());
-        const nlohmann::json record = nlohmann::json::parse(file);
+        // The record is already on disk, with its journal complete: everything measured so far.
+        const nlohmann::json record = ReadRecordFile(rig.RecordPath()).value_or(nlohmann::json::object());
         onDisk.push_back(record["verdict"]);
         EXPECT_EQ(record["steps"][e.Step]["measurements"].size(), size_t(e.Measurement) + 1);
         if (e.Run.Steps[size_t(e.Step)].Kind == "analog") rig.Sim().Kill();

@@ -16,7 +16,9 @@
 #include <thread>
 #include <utility>
 #include <vector>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -134,4 +136,22 @@ std::string TPostgresServer::NewDatabase()
     const std::string name = "records" + std::to_string(++FDatabases);
     if (!Run("createdb", "-h 127.0.0.1 -p " + std::to_string(FPort) + " -U " + DatabaseUser + " " + name)) return "";
     return std::string("postgresql://") + DatabaseUser + "@127.0.0.1:" + std::to_string(FPort) + "/" + name;
+}
+
+void TPostgresServer::Signal(int signal)
+{
+    if (FPid <= 0) return;
+    kill(FPid, signal);
+    // The server's processes are its children: /proc/PID/stat gives each one's parent.
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto close = line.rfind(')');
+        int parent = 0;
+        if (close != std::string::npos && std::sscanf(line.c_str() + close + 1, " %*c %d", &parent) == 1 && parent == FPid)
+            kill(std::stoi(name), signal);
+    }
 }

@@ -6,6 +6,8 @@
 
 #include <sys/types.h>
 
+#include <csignal>
+
 #include <string>
 
 class TPostgresServer {
@@ -25,8 +27,14 @@ public:
     // Stops the server (its data stays) and starts it again on the same port.
     bool Stop();
     bool Start();
+    // Stops every process of the server with SIGSTOP: it keeps its connections and its
+    // port but answers nothing, as a server that froze; Thaw lets them go on (SIGCONT).
+    void Freeze() { Signal(SIGSTOP); }
+    void Thaw() { Signal(SIGCONT); }
 
 private:
+    // Sends the signal to the server and to each of its processes.
+    void Signal(int signal);
     // Runs a server program as the server's user; false with Problem() set.
     bool Run(const std::string& program, const std::string& args);
 
