@@ -102,25 +102,33 @@ TTestPlan PlanOf(std::vector<TPlanStep> steps)
     return plan;
 }
 
-TEST(TestRunner, RefusalsStopsAndTheOperatorGiveTheirVerdicts)
+// A failed measurement makes the run FAIL whatever ended it afterwards; otherwise a
+// request that could not be made makes it ERROR; otherwise a stop ABORTED. The run
+// keeps how it ended beside its verdict.
+TEST(TestRunner, VerdictsRollUpFailOverErrorOverAbortedAndKeepHowTheRunEnded)
 {
-    const TPlanStep digital{"digital", TDigitalStep{200}};
+    const TPlanStep digital{"digital", TDigitalStep{10}};
     const TPlanStep prompt{"prompt", TPromptStep{"Připojte přípravek a potvrďte"}};
     const TPlanStep thermometers{"thermometers", TThermometerStep{{1}, {-20.0, 60.0}}};
+    const auto confirm = [](TRunHooks& h) { h.Prompt = [](const std::string&) { return TPromptAnswer::Confirmed; }; };
+    const auto abort = [](TRunHooks& h) { h.Prompt = [](const std::string&) { return TPromptAnswer::Aborted; }; };
     struct TCase {
         const char* Name;
         std::vector<std::string> Sim;
         std::vector<TPlanStep> Steps;
         std::function<void(TRunHooks&)> Hooks;
         TVerdict Verdict;
+        TRunEnding Ending;
         std::vector<TVerdict> StepVerdicts;
-        std::string Detail; // of the last step
+        std::string Detail; // of the last step, or of the run when no step ran
     };
     std::vector<std::string> prompts;
     bool stop = false;
+    int pauses = 0;
+    const std::vector<std::string> stuck{"--jig-fault", "stuck-input:3"};
     const TCase cases[] = {
         {"refused", {"--refuse", "31:02"}, {thermometers, digital, thermometers}, {}, TVerdict::Error,
-         {TVerdict::Pass, TVerdict::Error}, "reading the inputs: refused (acknowledge code 2)"},
+         TRunEnding::Error, {TVerdict::Pass, TVerdict::Error}, "reading the inputs: refused (acknowledge code 2)"},
         {"confirmed", {}, {prompt, thermometers},
          [&](TRunHooks& h) {
              h.Prompt = [&](const std::string& text) {
@@ -128,11 +136,10 @@ TEST(TestRunner, RefusalsStopsAndTheOperatorGiveTheirVerdicts)
                  return TPromptAnswer::Confirmed;
              };
          },
-         TVerdict::Pass, {TVerdict::Pass, TVerdict::Pass}, ""},
-        {"aborted", {}, {prompt, thermometers},
-         [&](TRunHooks& h) { h.Prompt = [](const std::string&) { return TPromptAnswer::Aborted; }; },
-         TVerdict::Aborted, {TVerdict::Aborted}, "the operator aborted"},
-        {"no operator", {}, {prompt, thermometers}, {}, TVerdict::Error, {TVerdict::Error},
+         TVerdict::Pass, TRunEnding::Completed, {TVerdict::Pass, TVerdict::Pass}, ""},
+        {"aborted", {}, {prompt, thermometers}, abort, TVerdict::Aborted, TRunEnding::Aborted, {TVerdict::Aborted},
+         "the operator aborted"},
+        {"no operator", {}, {prompt, thermometers}, {}, TVerdict::Error, TRunEnding::Error, {TVerdict::Error},
          "nobody to ask: Připojte přípravek a potvrďte"},
         {"stopped in a pause", {}, {thermometers, digital, thermometers},
          [&](TRunHooks& h) {
@@ -142,19 +149,37 @@ TEST(TestRunner, RefusalsStopsAndTheOperatorGiveTheirVerdicts)
              };
              h.Stopped = [&] { return stop; };
          },
-         TVerdict::Aborted, {TVerdict::Pass, TVerdict::Aborted}, "stopped"},
+         TVerdict::Aborted, TRunEnding::Aborted, {TVerdict::Pass, TVerdict::Aborted}, "stopped"},
+        {"failed, then aborted by the operator", stuck, {digital, prompt}, abort, TVerdict::Fail, TRunEnding::Aborted,
+         {TVerdict::Fail, TVerdict::Aborted}, "the operator aborted"},
+        {"failed, then an error", {"--jig-fault", "stuck-input:3", "--refuse", "59:02"}, {digital, prompt, thermometers},
+         confirm, TVerdict::Fail, TRunEnding::Error, {TVerdict::Fail, TVerdict::Pass, TVerdict::Error},
+         "reading the thermometers: refused (acknowledge code 2)"},
+        {"failed, then stopped within the step", stuck, {digital, thermometers},
+         [&](TRunHooks& h) {
+             h.Pause = [&](int) { return ++pauses < 5; }; // DO3 -> DI3 was measured in pause 3
+             h.Stopped = [&] { return pauses >= 5; };
+         },
+         TVerdict::Fail, TRunEnding::Aborted, {TVerdict::Fail}, "stopped"},
+        {"identification refused", {"--refuse", "F3:02"}, {thermometers}, {}, TVerdict::Fail, TRunEnding::Error, {},
+         "the module did not give its identification (refused)"},
+        {"serial numbers refused", {"--refuse", "FA:02"}, {thermometers}, {}, TVerdict::Fail, TRunEnding::Error, {},
+         "the module did not give its serial numbers (refused)"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         TStationRig rig(c.Sim);
         TRunHooks hooks = rig.Hooks();
         if (c.Hooks) c.Hooks(hooks);
-        const TRunResult run = rig.Run(PlanOf(c.Steps), hooks);
-        EXPECT_EQ(run.Verdict, c.Verdict);
+        TTestPlan plan = PlanOf(c.Steps);
+        plan.ContinueOnFail = true;
+        const TRunResult run = rig.Run(plan, hooks);
+        EXPECT_EQ(VerdictText(run.Verdict), std::string(VerdictText(c.Verdict)));
+        EXPECT_EQ(RunEndingText(run.Ending), std::string(RunEndingText(c.Ending)));
         std::vector<TVerdict> steps;
         for (const TStepResult& s : run.Steps) steps.push_back(s.Verdict);
         EXPECT_EQ(steps, c.StepVerdicts);
-        EXPECT_EQ(run.Steps.back().Detail, c.Detail);
+        EXPECT_EQ(run.Steps.empty() ? run.Detail : run.Steps.back().Detail, c.Detail);
         const TProgramRun check = CheckRecord(rig.RecordPath(), rig.JUnitPath());
         EXPECT_EQ(check.Status, 0) << check.Out << check.Err;
     }
