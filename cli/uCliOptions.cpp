@@ -92,6 +92,8 @@ const char* const CliUsageText =
     "                                    production test: runs the test plan (TOML) on the\n"
     "                                    module, checked before anything is connected (a\n"
     "                                    fault: FILE:LINE:COLUMN: message, exit status 2);\n"
+    "                                    ID and NAME: UTF-8 text of at most 128 characters\n"
+    "                                    (otherwise exit status 2 before the run);\n"
     "                                    progress as it goes (JSON: an object per event);\n"
     "                                    the run's record (JSON) goes to DIR (default: the\n"
     "                                    current folder, made when missing), rewritten after\n"
