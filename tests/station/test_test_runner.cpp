@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 
 namespace {
 
@@ -184,6 +185,36 @@ TEST(TestRunner, VerdictsRollUpFailOverErrorOverAbortedAndKeepHowTheRunEnded)
         EXPECT_EQ(check.Status, 0) << check.Out << check.Err;
     }
     EXPECT_EQ(prompts, std::vector<std::string>{"Připojte přípravek a potvrďte"});
+}
+
+// An exception (here from a listener) does not end the program or lose the run: the run
+// ends in ERROR with the reason, FAIL when a measurement failed before, and is recorded.
+TEST(TestRunner, AnExceptionEndsTheRunInErrorWithItsReasonAndItsRecord)
+{
+    const struct {
+        size_t ThrowAt; // the measurement whose event throws
+        TVerdict Verdict;
+    } cases[] = {{1, TVerdict::Error}, {3, TVerdict::Fail}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ThrowAt);
+        TStationRig rig({"--jig-fault", "stuck-input:3"});
+        TRunHooks hooks = rig.Hooks();
+        size_t measured = 0;
+        bool ended = false;
+        hooks.Event = [&](const TRunEvent& e) {
+            ended = e.Kind == TRunEvent::TKind::RunEnded;
+            if (e.Kind == TRunEvent::TKind::Measured && ++measured == c.ThrowAt) throw std::runtime_error("disk full");
+        };
+        const TRunResult run = rig.Run(PlanOf({{"digital", TDigitalStep{}}}), hooks);
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(VerdictText(run.Verdict), std::string(VerdictText(c.Verdict)));
+        EXPECT_EQ(run.Ending, TRunEnding::Error);
+        EXPECT_EQ(run.Detail, "internal fault: disk full");
+        ASSERT_EQ(run.Steps.size(), 1u);
+        EXPECT_EQ(run.Steps[0].Detail, "internal fault: disk full");
+        const TProgramRun check = CheckRecord(rig.RecordPath(), rig.JUnitPath());
+        EXPECT_EQ(check.Status, 0) << check.Out << check.Err;
+    }
 }
 
 TEST(TestRunner, OperatorReferenceCalibrationAndTheFinalAddress)
