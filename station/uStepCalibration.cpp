@@ -9,14 +9,13 @@
 
 namespace {
 
-// "Připojte 5,000 V na AI1 a potvrďte": the value with three decimals and a decimal comma.
+// "Apply 5.000 V to AI1 and confirm": the value with three decimals. English as the
+// runner's other texts; a window shows it in its own language.
 std::string ReferencePrompt(double applied, const char* unit, int input)
 {
     char value[32];
     snprintf(value, sizeof value, "%.3f", applied);
-    std::string text = value;
-    std::replace(text.begin(), text.end(), '.', ',');
-    return "Připojte " + text + " " + unit + " na AI" + std::to_string(input) + " a potvrďte";
+    return std::string("Apply ") + value + " " + unit + " to AI" + std::to_string(input) + " and confirm";
 }
 
 // Sets the jig's output wired to the input to `value` V or mA; false when the step ended.

@@ -233,7 +233,7 @@ TEST(TestRunner, OperatorReferenceCalibrationAndTheFinalAddress)
     const TRunResult run =
         rig.Run(PlanOf({{"calibration", calibration}, {"address", TAddressStep{0x35}}}), hooks);
     EXPECT_EQ(run.Verdict, TVerdict::Pass) << run.Steps.back().Detail;
-    EXPECT_EQ(prompts, std::vector<std::string>{"Připojte 12,000 mA na AI3 a potvrďte"});
+    EXPECT_EQ(prompts, std::vector<std::string>{"Apply 12.000 mA to AI3 and confirm"});
     EXPECT_EQ(MeasurementsWith(run, TVerdict::Pass),
               (std::vector<std::string>{"AI3 coefficient", "AI3 after calibration", "address"}));
     int32_t divisions = 0;
