@@ -18,18 +18,38 @@ std::string ReferencePrompt(double applied, const char* unit, int input)
     return std::string("Apply ") + value + " " + unit + " to AI" + std::to_string(input) + " and confirm";
 }
 
-// Sets the jig's output wired to the input to `value` V or mA; false when the step ended.
-bool DriveReference(TStepContext& c, int input, double value)
+// The jig's analog output wired to the input; nothing when the jig wires none.
+const TJigWire* ReferenceWire(TStepContext& c, int input)
 {
     const auto wire = std::find_if(c.Jig().Analog.begin(), c.Jig().Analog.end(),
                                    [&](const TJigWire& w) { return w.Input == input; });
-    if (wire == c.Jig().Analog.end()) {
+    return wire == c.Jig().Analog.end() ? nullptr : &*wire;
+}
+
+// Sets the jig's output wired to the input to `value` V or mA; false when the step ended.
+bool DriveReference(TStepContext& c, int input, double value)
+{
+    const TJigWire* wire = ReferenceWire(c, input);
+    if (!wire) {
         c.Error("the jig wires no analog output to AI" + std::to_string(input));
         return false;
     }
     const int output = wire->Output;
     return c.Attempt("setting an analog output",
                      [&] { return c.Device().SetAnalogOutput(output, AnalogOutputValue(output, value), false); });
+}
+
+// The jig's output goes back to 0 whether the calibration passed or failed; also when
+// the step was cut short (a stop, a failed request), as far as the module still answers,
+// the step keeping its verdict then.
+void ReleaseReference(TStepContext& c, int input)
+{
+    if (!c.Ended()) {
+        DriveReference(c, input, 0);
+        return;
+    }
+    if (const TJigWire* wire = ReferenceWire(c, input))
+        AttemptTwice([&] { return c.Device().SetAnalogOutput(wire->Output, AnalogOutputValue(wire->Output, 0), false); });
 }
 
 bool ApplyReference(TStepContext& c, const TCalibrationStep& p, const char* unit)
@@ -90,9 +110,9 @@ void RunCalibrationStep(TStepContext& c, const TCalibrationStep& p)
 {
     TValdrixInputRanges ranges;
     if (!c.Attempt("reading the input ranges", [&] { return c.Device().GetInputRanges(ranges); })) return;
-    if (!ApplyReference(c, p, AnalogInputScale(ranges[p.Input]).Unit)) return;
-    const TValdrixCalibrationResult result = CalibrateValdrixInput(c.Device(), p.Input, p.Applied, p.Divisions);
-    if (MeasureCoefficient(c, p, result)) VerifyCalibration(c, p, ranges[p.Input]);
-    // The jig's output goes back to 0 whether the calibration passed or failed.
-    if (!p.OperatorReference && !c.Ended()) DriveReference(c, p.Input, 0);
+    if (ApplyReference(c, p, AnalogInputScale(ranges[p.Input]).Unit)) {
+        const TValdrixCalibrationResult result = CalibrateValdrixInput(c.Device(), p.Input, p.Applied, p.Divisions);
+        if (MeasureCoefficient(c, p, result)) VerifyCalibration(c, p, ranges[p.Input]);
+    }
+    if (!p.OperatorReference) ReleaseReference(c, p.Input);
 }

@@ -217,6 +217,61 @@ TEST(TestRunner, AnExceptionEndsTheRunInErrorWithItsReasonAndItsRecord)
     }
 }
 
+// A calibration against the jig's reference waits the plan's settle time with the
+// reference applied, and leaves the jig's output at 0 however it ends.
+TEST(TestRunner, JigReferenceCalibrationSettlesAndLeavesTheOutputAtZero)
+{
+    const struct {
+        const char* Name;
+        TLimits Coefficient;
+        bool Stop;
+        TVerdict Verdict;
+    } cases[] = {
+        {"passed", {12500.0, 13700.0}, false, TVerdict::Pass},
+        {"coefficient out of its limits", {1.0, 2.0}, false, TVerdict::Fail},
+        {"stopped while settling", {12500.0, 13700.0}, true, TVerdict::Aborted},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TStationRig rig;
+        TRunHooks hooks = rig.Hooks();
+        std::vector<int> pauses;
+        std::vector<int32_t> applied; // AO1 while the calibration settles
+        bool stop = false;
+        hooks.Pause = [&](int ms) {
+            pauses.push_back(ms);
+            int32_t value = -1;
+            EXPECT_TRUE(rig.Device().GetAnalogOutput(1, value, false));
+            applied.push_back(value);
+            stop = c.Stop;
+            return !stop;
+        };
+        hooks.Stopped = [&] { return stop; };
+        const TCalibrationStep calibration{.Input = 1, .Applied = 5.0, .Divisions = 10000,
+                                           .Coefficient = c.Coefficient, .Tolerance = 0.05, .SettleMs = 20};
+        const TRunResult run = rig.Run(PlanOf({{"calibration", calibration}}), hooks);
+        EXPECT_EQ(VerdictText(run.Verdict), std::string(VerdictText(c.Verdict))) << run.Steps.back().Detail;
+        EXPECT_EQ(pauses, std::vector<int>{20});
+        EXPECT_EQ(applied, std::vector<int32_t>{5000});
+        int32_t after = -1;
+        EXPECT_TRUE(rig.Device().GetAnalogOutput(1, after, false));
+        EXPECT_EQ(after, 0);
+    }
+}
+
+// A 4 - 20 mA input reads 4 mA at its zero: good units pass at every point.
+TEST(TestRunner, AFourToTwentyMilliampInputReadsFromItsZeroOffset)
+{
+    TStationRig rig;
+    ASSERT_TRUE(rig.Device().SetInputRange(3, ValdrixRange4To20mA));
+    TTestPlan plan = PlanOf({{"analog", TAnalogStep{.Points = {4.0, 12.0, 19.0}, .Tolerance = 0.1}}});
+    plan.Jig.Analog = {{3, 3}};
+    const TRunResult run = rig.Run(plan);
+    EXPECT_EQ(run.Verdict, TVerdict::Pass);
+    EXPECT_EQ(MeasurementsWith(run, TVerdict::Pass),
+              (std::vector<std::string>{"AO3 -> AI3 at 4 mA", "AO3 -> AI3 at 12 mA", "AO3 -> AI3 at 19 mA"}));
+}
+
 TEST(TestRunner, OperatorReferenceCalibrationAndTheFinalAddress)
 {
     TStationRig rig;
