@@ -351,6 +351,12 @@ TEST_F(StationWindowTest, CzechLettersAreStoredAndShownRightAndColumnsFit)
     ASSERT_FALSE(record.is_discarded()) << station.LastRecordPath();
     EXPECT_EQ(record["unit"]["identification"], "Valdrix ; v 1.0 ; SIM Č");
     EXPECT_EQ(record["operator"], "Žofie Nováková");
+    TRecordStore store;
+    std::string error;
+    ASSERT_TRUE(store.Open(TRecordsLocation::File(station.LocalStore()), error)) << error;
+    const std::optional<nlohmann::json> stored = store.Record(record["id"].get<std::string>());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ((*stored)["unit"]["identification"], "Valdrix ; v 1.0 ; SIM Č");
     const QTreeWidget* last = In<QTreeWidget>(station, "tvLastRuns");
     ASSERT_TRUE(PumpUntil([&] { return last->topLevelItemCount() == 1; }));
     EXPECT_EQ(last->topLevelItem(0)->text(5), QStringLiteral("Žofie Nováková"));
