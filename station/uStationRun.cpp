@@ -14,8 +14,8 @@ class TStationRecord {
 public:
     TStationRecord(const TStationRun& setup, TStationOutcome& outcome) : FSetup(setup), FOutcome(outcome) {}
 
-    // Never throws: a record or store that fails says why in the outcome, and the run
-    // goes on.
+    // A record or store that fails, also by an exception, says why in the outcome, and
+    // the run goes on.
     void Record(const TRunEvent& event)
     {
         try {
@@ -50,8 +50,6 @@ private:
         }
     }
 
-
-private:
     const TStationRun& FSetup;
     TStationOutcome& FOutcome;
     std::optional<TRunRecorder> FRecorder;
