@@ -3,11 +3,14 @@
 // stop and the operator give the verdicts they should.
 #include "station_rig.h"
 
+#include "station/uStationRun.h"
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <stdexcept>
@@ -215,6 +218,24 @@ TEST(TestRunner, AnExceptionEndsTheRunInErrorWithItsReasonAndItsRecord)
         const TProgramRun check = CheckRecord(rig.RecordPath(), rig.JUnitPath());
         EXPECT_EQ(check.Status, 0) << check.Out << check.Err;
     }
+}
+
+// Whatever a record or a store makes of a text, the run's end is kept or said why: no
+// exception leaves RunOnSession's record keeper (here a unit id that is not UTF-8,
+// which the programs refuse before a run).
+TEST(TestRunner, ARecordOrStoreThatThrowsEndsInTheOutcomeNotInAnException)
+{
+    char folder[] = "/tmp/valdrix-station-XXXXXX";
+    const std::string path = ::mkdtemp(folder);
+    TStationRun setup{.Setup = {"A\xC8", "station 1", "operator 1"}, .RecordFolder = path,
+                      .Stores = {.Local = path + "/records.sqlite"}};
+    std::optional<TStationOutcome> outcome;
+    EXPECT_NO_THROW(outcome = RecordFailedStart(SamplePlan(), setup, "no module"));
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->Run.Verdict, TVerdict::Error);
+    EXPECT_TRUE(!outcome->RecordPath.empty() || !outcome->RecordFailure.empty());
+    EXPECT_TRUE(outcome->Stored.Stored || !outcome->Stored.Failure.empty());
+    std::filesystem::remove_all(path);
 }
 
 // A calibration against the jig's reference waits the plan's settle time with the
