@@ -1,10 +1,5 @@
 #include "app/uWindows1250.h"
 
-#include <QStringDecoder>
+#include "framework/uWindows1250.h"
 
-QString FromWindows1250(std::string_view bytes)
-{
-    const QByteArrayView view(bytes.data(), qsizetype(bytes.size()));
-    QStringDecoder decoder("windows-1250");
-    return decoder.isValid() ? decoder.decode(view) : QString::fromLatin1(view);
-}
+QString FromWindows1250(std::string_view bytes) { return QString::fromStdString(Windows1250ToUtf8(bytes)); }

@@ -1,9 +1,9 @@
-// Text in the Central European code page windows-1250, the one the modules use.
+// A module's windows-1250 text for the window (decoded by framework/uWindows1250.h).
 #pragma once
 
 #include <QString>
 
 #include <string_view>
 
-// The bytes as windows-1250 text; as Latin-1 where the platform has no such code page.
+// The bytes as windows-1250 text.
 QString FromWindows1250(std::string_view bytes);

@@ -2,20 +2,11 @@
 
 #include "protocol/uiTarvelStack.h"
 
-#include <QStringDecoder>
-
 #include <cstdio>
 
 std::string CliJsonText(const TCliJson& json)
 {
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-std::string Windows1250ToUtf8(std::string_view text)
-{
-    QStringDecoder decoder("windows-1250");
-    const QString decoded = decoder.decode(QByteArrayView(text.data(), qsizetype(text.size())));
-    return decoded.toStdString();
 }
 
 std::string RequestResultName(int result)

@@ -3,6 +3,8 @@
 // windows-1250 and are converted).
 #pragma once
 
+#include "framework/uWindows1250.h"
+
 #include <nlohmann/json.hpp>
 
 #include <string>
@@ -12,9 +14,6 @@ using TCliJson = nlohmann::ordered_json;
 
 // One line of JSON; bytes that are not UTF-8 become U+FFFD.
 std::string CliJsonText(const TCliJson& json);
-
-// A text of the module (windows-1250) as UTF-8.
-std::string Windows1250ToUtf8(std::string_view text);
 
 // The name of a request result code of the stack device: "none", "ok", "no answer",
 // "invalid answer", "refused"; "unknown" for any other.

@@ -3,6 +3,7 @@
 #include "cli/uCliJson.h"
 #include "cli/uCliLink.h"
 #include "cli/uCliTestReport.h"
+#include "station/uRunNames.h"
 #include "station/uTestPlanLoader.h"
 
 #include <unistd.h>
@@ -55,6 +56,18 @@ bool ReportStored(bool json, const TStoredRun& stored, const TStationStores& sto
     return stored.Stored;
 }
 
+// Why a name of the run cannot be used, for the option that gave it; nothing when it can.
+std::optional<std::string> NameProblem(const TCliArgs& args, const char* option)
+{
+    switch (CheckRunName(args[option])) {
+    case TRunNameFault::None: return std::nullopt;
+    case TRunNameFault::NotUtf8: return std::string(option) + ": not UTF-8 text";
+    case TRunNameFault::TooLong:
+        return std::string(option) + ": longer than " + std::to_string(LongestRunName) + " characters";
+    }
+    return std::nullopt;
+}
+
 int ExitStatus(TVerdict verdict)
 {
     switch (verdict) {
@@ -84,6 +97,12 @@ std::optional<int> PrepareCliTest(const TCliOptions& options, TCliTest& test)
         return CliExitUsage;
     }
     test.Plan = std::move(*load.Plan);
+    for (const char* option : {"--unit", "--station", "--operator"}) {
+        if (const std::optional<std::string> problem = NameProblem(args, option)) {
+            PrintCliUsageError(options.Json, *problem);
+            return CliExitUsage;
+        }
+    }
     test.Station.Setup = {args["--unit"], args["--station"], args["--operator"]};
     test.Station.RecordFolder = args.Has("--record-dir") ? args["--record-dir"] : DefaultRecordFolder;
     test.Station.JUnitPath = args["--junit"];

@@ -51,7 +51,7 @@ TCliJson EventJson(const TRunEvent& e, const std::string& recordPath)
         json["id"] = run.Id;
         json["plan"] = {{"name", run.PlanName}, {"version", run.PlanVersion}};
         json["unit"] = {{"id", run.Unit.Id},
-                        {"identification", Windows1250ToUtf8(run.Unit.Identification)},
+                        {"identification", run.Unit.Identification},
                         {"serial_numbers", run.Unit.SerialNumbers}};
         if (e.Kind == K::RunEnded) {
             json["verdict"] = VerdictText(run.Verdict);
@@ -131,7 +131,7 @@ void TCliTestReport::Event(const TRunEvent& e, const std::string& recordPath)
     if (e.Kind == K::RunStarted) {
         const std::string unit = run.Unit.Id.empty() ? run.Unit.SerialNumbers : run.Unit.Id;
         Line("run " + run.PlanName + " " + run.PlanVersion + ", unit " + (unit.empty() ? "unknown" : unit) + " (" +
-             Windows1250ToUtf8(run.Unit.Identification) + ")");
+             run.Unit.Identification + ")");
         return;
     }
     if (e.Kind == K::RunEnded) {

@@ -22,7 +22,9 @@ std::optional<std::string> Version(TPlanTable& range, const char* key)
 {
     const auto text = range.Text(key, false);
     if (text && !IsVersionText(*text)) {
-        range.Fault(*range.Table().get(key), std::string("\"") + key + "\" must be a version such as \"1.2\"");
+        range.Fault(*range.Table().get(key),
+                    std::string("\"") + key + "\" must be a version such as \"1.2\" (parts of up to " +
+                        std::to_string(LongestVersionPart) + " digits)");
         return std::nullopt;
     }
     return text;
@@ -66,7 +68,7 @@ std::optional<TStepParameters> Analog(TPlanTable& step, const TJig& jig)
     if (const toml::array* points = step.Array("points", true)) {
         for (const toml::node& point : *points) {
             const auto value = point.is_number() ? point.value<double>() : std::nullopt;
-            if (!value || *value < 0 || *value > 20)
+            if (!value || !(*value >= 0 && *value <= 20))
                 step.Fault(point, "each of \"points\" must be a number from 0 to 20 (V or mA)");
             else
                 p.Points.push_back(*value);
@@ -74,10 +76,12 @@ std::optional<TStepParameters> Analog(TPlanTable& step, const TJig& jig)
         if (points->empty()) step.Fault(*points, "\"points\" must not be empty");
         for (const TJigWire& wire : jig.Analog) {
             const TAnalogScale scale = AnalogOutputScale(wire.Output);
+            // An input saturates at its full scale: a point there cannot show a gain too high.
             for (const double point : p.Points)
-                if (point > scale.FullScale)
-                    step.Fault(*points, "point " + ShortNumber(point) + " is beyond AO" + std::to_string(wire.Output) +
-                                            " (0 to " + std::to_string(int(scale.FullScale)) + " " + scale.Unit + ")");
+                if (point >= scale.FullScale)
+                    step.Fault(*points, "point " + ShortNumber(point) + " is not below the full scale of AO" +
+                                            std::to_string(wire.Output) + " (0 to " + std::to_string(int(scale.FullScale)) +
+                                            " " + scale.Unit + ")");
         }
     }
     p.Tolerance = step.Number("tolerance", true, 0.0).value_or(0);
@@ -96,6 +100,7 @@ std::optional<TStepParameters> Thermometers(TPlanTable& step, const TJig&)
             else
                 p.Channels.push_back(int(*value));
         }
+        if (channels->empty()) step.Fault(*channels, "\"channels\" must not be empty");
     } else {
         for (int k = 1; k <= ValdrixThermometers; ++k) p.Channels.push_back(k);
     }

@@ -1,5 +1,7 @@
 #include "station/uPlanTable.h"
 
+#include <cmath>
+
 void AddPlanFault(std::vector<TPlanFault>& faults, const toml::source_region& at, std::string message)
 {
     faults.push_back({int(at.begin.line), int(at.begin.column), std::move(message)});
@@ -46,8 +48,9 @@ std::optional<double> TPlanTable::Number(const char* key, bool required, std::op
     const toml::node* node = Take(key, required);
     if (!node) return std::nullopt;
     const auto value = node->is_number() ? node->value<double>() : std::nullopt;
-    if (!value || (min && *value < *min)) {
-        const std::string what = min ? "a number of at least " + ShortNumber(*min) : std::string("a number");
+    // nan and inf are TOML numbers, but no limit: inf would pass everything, nan nothing.
+    if (!value || !std::isfinite(*value) || (min && *value < *min)) {
+        const std::string what = min ? "a finite number of at least " + ShortNumber(*min) : std::string("a finite number");
         Expected(*node, key, what.c_str());
         return std::nullopt;
     }

@@ -28,7 +28,7 @@ public:
     const std::string& Path() const { return FPath; }
 
     std::optional<int64_t> Integer(const char* key, int64_t min, int64_t max, bool required);
-    // A number (integer or floating point), at least `min` when given.
+    // A finite number (integer or floating point), at least `min` when given.
     std::optional<double> Number(const char* key, bool required, std::optional<double> min = {});
     std::optional<std::string> Text(const char* key, bool required);
     std::optional<bool> Flag(const char* key);

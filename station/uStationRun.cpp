@@ -1,6 +1,7 @@
 #include "station/uStationRun.h"
 
 #include "framework/uExceptions.h"
+#include "framework/uWindows1250.h"
 #include "session/uValdrixSession.h"
 #include "station/uRunRecord.h"
 
@@ -13,7 +14,27 @@ class TStationRecord {
 public:
     TStationRecord(const TStationRun& setup, TStationOutcome& outcome) : FSetup(setup), FOutcome(outcome) {}
 
+    // A record or store that fails, also by an exception, says why in the outcome, and
+    // the run goes on.
     void Record(const TRunEvent& event)
+    {
+        try {
+            KeepRecord(event);
+        } catch (const std::exception& e) {
+            FOutcome.RecordFailure = e.what();
+        }
+        if (event.Kind == TRunEvent::TKind::RunEnded && !FSetup.Stores.Local.empty()) {
+            try {
+                FOutcome.Stored = StoreRun(RunRecordJson(event.Run), FSetup.Stores);
+            } catch (const std::exception& e) {
+                FOutcome.Stored = {.Failure = e.what()};
+            }
+        }
+        if (FSetup.Event) FSetup.Event(event, FOutcome.RecordPath);
+    }
+
+private:
+    void KeepRecord(const TRunEvent& event)
     {
         if (!FRecorder && FOutcome.RecordFailure.empty()) {
             try {
@@ -27,12 +48,8 @@ public:
             FRecorder->Record(event);
             FOutcome.RecordFailure = FRecorder->Failure();
         }
-        if (event.Kind == TRunEvent::TKind::RunEnded && !FSetup.Stores.Local.empty())
-            FOutcome.Stored = StoreRun(RunRecordJson(event.Run), FSetup.Stores);
-        if (FSetup.Event) FSetup.Event(event, FOutcome.RecordPath);
     }
 
-private:
     const TStationRun& FSetup;
     TStationOutcome& FOutcome;
     std::optional<TRunRecorder> FRecorder;
@@ -49,7 +66,7 @@ TRS485Answer ExchangeRS485(TSessionScript& script, int address, const std::strin
     switch (script.RS485Request(uint8_t(address), data)) {
     case TRS485Exchange::NotSent: answer.Detail = "the module link is not open"; break;
     case TRS485Exchange::Stopped: break; // the step sees the stop
-    case TRS485Exchange::Answered: answer.Text = data; [[fallthrough]];
+    case TRS485Exchange::Answered: answer.Text = Windows1250ToUtf8(data); [[fallthrough]];
     case TRS485Exchange::Silent: answer.Sent = true; break;
     }
     return answer;
@@ -77,6 +94,7 @@ TStationOutcome RecordFailedStart(const TTestPlan& plan, const TStationRun& setu
     TStationOutcome outcome;
     outcome.Run = BeginRun(plan, setup.Setup);
     outcome.Run.Verdict = TVerdict::Error;
+    outcome.Run.Ending = TRunEnding::Error;
     outcome.Run.Detail = reason;
     outcome.Run.Ended = IsoTimeNow();
     TStationRecord(setup, outcome).Record({TRunEvent::TKind::RunEnded, outcome.Run});

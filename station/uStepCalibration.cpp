@@ -9,28 +9,47 @@
 
 namespace {
 
-// "Připojte 5,000 V na AI1 a potvrďte": the value with three decimals and a decimal comma.
+// "Apply 5.000 V to AI1 and confirm": the value with three decimals. English as the
+// runner's other texts; a window shows it in its own language.
 std::string ReferencePrompt(double applied, const char* unit, int input)
 {
     char value[32];
     snprintf(value, sizeof value, "%.3f", applied);
-    std::string text = value;
-    std::replace(text.begin(), text.end(), '.', ',');
-    return "Připojte " + text + " " + unit + " na AI" + std::to_string(input) + " a potvrďte";
+    return std::string("Apply ") + value + " " + unit + " to AI" + std::to_string(input) + " and confirm";
+}
+
+// The jig's analog output wired to the input; nothing when the jig wires none.
+const TJigWire* ReferenceWire(TStepContext& c, int input)
+{
+    const auto wire = std::find_if(c.Jig().Analog.begin(), c.Jig().Analog.end(),
+                                   [&](const TJigWire& w) { return w.Input == input; });
+    return wire == c.Jig().Analog.end() ? nullptr : &*wire;
 }
 
 // Sets the jig's output wired to the input to `value` V or mA; false when the step ended.
 bool DriveReference(TStepContext& c, int input, double value)
 {
-    const auto wire = std::find_if(c.Jig().Analog.begin(), c.Jig().Analog.end(),
-                                   [&](const TJigWire& w) { return w.Input == input; });
-    if (wire == c.Jig().Analog.end()) {
+    const TJigWire* wire = ReferenceWire(c, input);
+    if (!wire) {
         c.Error("the jig wires no analog output to AI" + std::to_string(input));
         return false;
     }
     const int output = wire->Output;
     return c.Attempt("setting an analog output",
                      [&] { return c.Device().SetAnalogOutput(output, AnalogOutputValue(output, value), false); });
+}
+
+// The jig's output goes back to 0 whether the calibration passed or failed; also when
+// the step was cut short (a stop, a failed request), as far as the module still answers,
+// the step keeping its verdict then.
+void ReleaseReference(TStepContext& c, int input)
+{
+    if (!c.Ended()) {
+        DriveReference(c, input, 0);
+        return;
+    }
+    if (const TJigWire* wire = ReferenceWire(c, input))
+        AttemptTwice([&] { return c.Device().SetAnalogOutput(wire->Output, AnalogOutputValue(wire->Output, 0), false); });
 }
 
 bool ApplyReference(TStepContext& c, const TCalibrationStep& p, const char* unit)
@@ -91,9 +110,9 @@ void RunCalibrationStep(TStepContext& c, const TCalibrationStep& p)
 {
     TValdrixInputRanges ranges;
     if (!c.Attempt("reading the input ranges", [&] { return c.Device().GetInputRanges(ranges); })) return;
-    if (!ApplyReference(c, p, AnalogInputScale(ranges[p.Input]).Unit)) return;
-    const TValdrixCalibrationResult result = CalibrateValdrixInput(c.Device(), p.Input, p.Applied, p.Divisions);
-    if (MeasureCoefficient(c, p, result)) VerifyCalibration(c, p, ranges[p.Input]);
-    // The jig's output goes back to 0 whether the calibration passed or failed.
-    if (!p.OperatorReference && !c.Ended()) DriveReference(c, p.Input, 0);
+    if (ApplyReference(c, p, AnalogInputScale(ranges[p.Input]).Unit)) {
+        const TValdrixCalibrationResult result = CalibrateValdrixInput(c.Device(), p.Input, p.Applied, p.Divisions);
+        if (MeasureCoefficient(c, p, result)) VerifyCalibration(c, p, ranges[p.Input]);
+    }
+    if (!p.OperatorReference) ReleaseReference(c, p.Input);
 }

@@ -3,6 +3,7 @@
 #include "station/uStepContext.h"
 
 #include "framework/uDateTime.h"
+#include "framework/uWindows1250.h"
 #include "protocol/uTarvelCommonInstructions.h"
 
 
@@ -10,7 +11,7 @@ void RunIdentificationStep(TStepContext& c, const TIdentificationStep& p)
 {
     std::string text;
     if (!c.Attempt("reading the identification", [&] { return c.Device().ReadIdentificationText(text); })) return;
-    const TTarvelIdentification id = SplitTarvelIdentification(text);
+    const TTarvelIdentification id = SplitTarvelIdentification(Windows1250ToUtf8(text));
     c.Measure({.Name = "product", .Value = id.Name, .Expected = p.Product});
     c.Measure({.Name = "firmware", .Value = id.Version, .LowText = p.FirmwareLow, .HighText = p.FirmwareHigh});
 }

@@ -59,18 +59,18 @@ int64_t PlanPausesMs(const TTestPlan& plan)
 
 bool IsVersionText(std::string_view text)
 {
-    bool digit = false;
+    int digits = 0;
     for (const char c : text) {
         if (c == '.') {
-            if (!digit) return false;
-            digit = false;
-        } else if (c >= '0' && c <= '9') {
-            digit = true;
+            if (digits == 0) return false;
+            digits = 0;
+        } else if (c >= '0' && c <= '9' && digits < LongestVersionPart) {
+            ++digits;
         } else {
             return false;
         }
     }
-    return digit;
+    return digits > 0;
 }
 
 int CompareVersions(std::string_view a, std::string_view b)

@@ -119,7 +119,10 @@ const char* StepKindName(const TStepParameters& parameters);
 // switched output (per wire and point), the pulses and their gaps, the clock's wait.
 int64_t PlanPausesMs(const TTestPlan& plan);
 
-// Whether the text is a version of dotted numbers ("1", "1.0", "2.10.3").
+// The most digits of one part of a version: every part then fits a long.
+constexpr int LongestVersionPart = 9;
+// Whether the text is a version of dotted numbers ("1", "1.0", "2.10.3"), each of at
+// most LongestVersionPart digits.
 bool IsVersionText(std::string_view text);
 // Compares two such versions part by part (a missing part counts as 0): <0, 0, >0.
 int CompareVersions(std::string_view a, std::string_view b);

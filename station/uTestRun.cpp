@@ -30,9 +30,9 @@ TVerdict WorseVerdict(TVerdict a, TVerdict b)
 {
     const auto rank = [](TVerdict v) {
         switch (v) {
-        case TVerdict::Aborted: return 4;
+        case TVerdict::Fail: return 4;
         case TVerdict::Error: return 3;
-        case TVerdict::Fail: return 2;
+        case TVerdict::Aborted: return 2;
         case TVerdict::Pass: return 1;
         case TVerdict::Running: return 0;
         }

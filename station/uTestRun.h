@@ -23,7 +23,7 @@ enum class TVerdict {
 // aborted by the operator is FAIL, ended ABORTED.
 enum class TRunEnding {
     Running,   // not ended yet
-    Completed, // every step ran
+    Completed, // ran to its end: every step, or up to a failed one where the plan stops
     Aborted,   // stopped by the operator or the program
     Error,     // a step could not go on (link lost, request refused or unanswered)
 };
@@ -33,7 +33,10 @@ const char* RunEndingText(TRunEnding ending);
 
 // "RUNNING", "PASS", "FAIL", "ERROR", "ABORTED"
 const char* VerdictText(TVerdict verdict);
-// The worse of two verdicts: Aborted over Error over Fail over Pass.
+// The worse of two verdicts: Fail over Error over Aborted over Pass. A failed
+// measurement makes a step or run FAIL whatever ended it afterwards (operators often
+// abort because a unit failed); otherwise something that could not be measured or
+// could not go on makes it ERROR; otherwise a stop makes it ABORTED.
 TVerdict WorseVerdict(TVerdict a, TVerdict b);
 
 // No value (nothing could be measured), a number or a text.
@@ -59,7 +62,8 @@ struct TStepResult {
     std::string Started, Ended; // ISO 8601 with offset
 };
 
-// The unit under test: what the operator typed or scanned, and what the module says.
+// The unit under test: what the operator typed or scanned, and what the module says
+// (its windows-1250 identification decoded: every text of a run is UTF-8).
 struct TUnitIdentity {
     std::string Id;
     std::string Identification;

@@ -1,5 +1,6 @@
 #include "station/uTestRunner.h"
 
+#include "framework/uWindows1250.h"
 #include "station/uOverload.h"
 #include "station/uStepContext.h"
 
@@ -35,14 +36,25 @@ std::string SerialNumbersText(uint16_t n1, uint16_t n2, uint32_t n3)
 
 TTestRunner::TTestRunner(IValdrix& device, TRunHooks hooks) : FDevice(device), FHooks(std::move(hooks)) {}
 
-bool TTestRunner::ReadIdentity(TRunResult& run)
+TVerdict TTestRunner::ReadIdentity(TRunResult& run)
 {
     uint16_t n1 = 0, n2 = 0;
     uint32_t n3 = 0;
-    const bool identified = AttemptTwice([&] { return FDevice.ReadIdentificationText(run.Unit.Identification); });
+    std::string identification;
+    const bool identified = AttemptTwice([&] { return FDevice.ReadIdentificationText(identification); });
     const bool numbered = identified && AttemptTwice([&] { return FDevice.ReadFANumbers(n1, n2, n3); });
-    if (numbered) run.Unit.SerialNumbers = SerialNumbersText(n1, n2, n3);
-    return numbered;
+    run.Unit.Identification = Windows1250ToUtf8(identification);
+    if (numbered) {
+        run.Unit.SerialNumbers = SerialNumbersText(n1, n2, n3);
+        return TVerdict::Pass;
+    }
+    // A module that answers but will not say who it is fails; one that does not answer
+    // at all could not be tested.
+    const bool refused = FDevice.GetLastOutcome() == TTarvelOutcome::Refused;
+    run.Detail = std::string(identified ? "the module did not give its serial numbers"
+                                        : "the module did not give its identification") +
+                 (refused ? " (refused)" : " (no answer)");
+    return refused ? TVerdict::Fail : TVerdict::Error;
 }
 
 TRunResult BeginRun(const TTestPlan& plan, const TRunSetup& setup)
@@ -61,42 +73,71 @@ TRunResult BeginRun(const TTestPlan& plan, const TRunSetup& setup)
 TRunResult TTestRunner::Run(const TTestPlan& plan, const TRunSetup& setup)
 {
     TRunResult run = BeginRun(plan, setup);
-    const auto tell = [&](TRunEvent::TKind kind, int step = -1) {
-        if (FHooks.Event) FHooks.Event({kind, run, step, -1});
-    };
-    // The run's verdict stays RUNNING until it ends; the worst one so far is kept here.
-    TVerdict verdict = TVerdict::Pass;
-    const bool identified = ReadIdentity(run);
-    tell(TRunEvent::TKind::RunStarted);
-    if (!identified) {
-        verdict = TVerdict::Error;
-        run.Detail = "the module did not give its identity";
+    try {
+        RunSteps(plan, run);
+    } catch (const std::exception& e) {
+        // A fault of the program's own (a step or a listener threw): the run ends in
+        // ERROR with the reason, and still reaches its record.
+        EndWithFault(run, e.what());
     }
-    for (size_t i = 0; identified && i < plan.Steps.size(); ++i) {
+    run.Ended = IsoTimeNow();
+    if (FHooks.Event) FHooks.Event({TRunEvent::TKind::RunEnded, run});
+    return run;
+}
+
+void TTestRunner::RunSteps(const TTestPlan& plan, TRunResult& run)
+{
+    // The run's verdict stays RUNNING until it ends; the worst one so far is kept here.
+    TVerdict verdict = ReadIdentity(run);
+    run.Ending = verdict == TVerdict::Pass ? TRunEnding::Completed : TRunEnding::Error;
+    if (FHooks.Event) FHooks.Event({TRunEvent::TKind::RunStarted, run});
+    for (size_t i = 0; run.Ending == TRunEnding::Completed && i < plan.Steps.size(); ++i) {
         if (FHooks.Stopped && FHooks.Stopped()) {
-            verdict = TVerdict::Aborted;
+            verdict = WorseVerdict(verdict, TVerdict::Aborted);
+            run.Ending = TRunEnding::Aborted;
             run.Detail = "stopped";
             break;
         }
-        const TPlanStep& planStep = plan.Steps[i];
-        run.Steps.push_back({.Name = planStep.Name, .Kind = StepKindName(planStep.Parameters), .Started = IsoTimeNow()});
-        const int index = int(run.Steps.size()) - 1;
-        tell(TRunEvent::TKind::StepStarted, index);
-        TStepContext context(FDevice, plan.Jig, FHooks, run, index);
-        RunStep(context, planStep.Parameters);
-        TStepResult& step = run.Steps.back();
-        if (!context.Ended()) {
-            step.Verdict = TVerdict::Pass;
-            for (const TMeasurement& m : step.Measurements) step.Verdict = WorseVerdict(step.Verdict, m.Verdict);
-        }
-        step.Ended = IsoTimeNow();
-        tell(TRunEvent::TKind::StepEnded, index);
+        const TStepResult& step = RunPlanStep(plan, i, run);
         verdict = WorseVerdict(verdict, step.Verdict);
-        if (step.Verdict == TVerdict::Error || step.Verdict == TVerdict::Aborted) break;
         if (step.Verdict == TVerdict::Fail && !plan.ContinueOnFail) break;
     }
     run.Verdict = verdict;
-    run.Ended = IsoTimeNow();
-    tell(TRunEvent::TKind::RunEnded);
-    return run;
+}
+
+void TTestRunner::EndWithFault(TRunResult& run, const std::string& what)
+{
+    const std::string detail = "internal fault: " + what;
+    TVerdict verdict = TVerdict::Error;
+    for (TStepResult& step : run.Steps) {
+        if (step.Verdict == TVerdict::Running) {
+            step.Verdict = TVerdict::Error;
+            step.Detail = detail;
+            step.Ended = IsoTimeNow();
+        }
+        for (const TMeasurement& m : step.Measurements) verdict = WorseVerdict(verdict, m.Verdict);
+    }
+    run.Verdict = verdict;
+    run.Ending = TRunEnding::Error;
+    run.Detail = detail;
+}
+
+const TStepResult& TTestRunner::RunPlanStep(const TTestPlan& plan, size_t index, TRunResult& run)
+{
+    const TPlanStep& planStep = plan.Steps[index];
+    run.Steps.push_back({.Name = planStep.Name, .Kind = StepKindName(planStep.Parameters), .Started = IsoTimeNow()});
+    const int at = int(run.Steps.size()) - 1;
+    if (FHooks.Event) FHooks.Event({TRunEvent::TKind::StepStarted, run, at, -1});
+    TStepContext context(FDevice, plan.Jig, FHooks, run, at);
+    RunStep(context, planStep.Parameters);
+    TStepResult& step = run.Steps.back();
+    // A step cut short is ERROR or ABORTED, unless a measurement failed before.
+    const TVerdict cut = context.Ended() ? step.Verdict : TVerdict::Pass;
+    step.Verdict = cut;
+    for (const TMeasurement& m : step.Measurements) step.Verdict = WorseVerdict(step.Verdict, m.Verdict);
+    step.Ended = IsoTimeNow();
+    if (FHooks.Event) FHooks.Event({TRunEvent::TKind::StepEnded, run, at, -1});
+    if (cut == TVerdict::Aborted) run.Ending = TRunEnding::Aborted;
+    else if (cut == TVerdict::Error || step.Verdict == TVerdict::Error) run.Ending = TRunEnding::Error;
+    return step;
 }

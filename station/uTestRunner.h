@@ -9,10 +9,13 @@
 // asks Stopped. Device calls are attempted twice, as the window attempts them.
 //
 // Verdicts: a step passes when all its measurements do; FAIL when one is outside its
-// limits; ERROR when something could not be measured (the link was lost, a request was
-// refused or not answered); ABORTED when the run was stopped or the operator aborted a
-// prompt. The run stops after a step that ends in ERROR or ABORTED, and after a FAIL
-// unless the plan continues on failures. The run's verdict is the worst of its steps'.
+// limits, whatever ended the step afterwards; otherwise ERROR when something could not
+// be measured (the link was lost, a request was refused or not answered); otherwise
+// ABORTED when the run was stopped or the operator aborted a prompt. The run stops
+// after a step cut short by an error or a stop (its ending: ERROR or ABORTED), and
+// after a FAIL unless the plan continues on failures. The run's verdict is the worst of
+// its steps' by the same rule (WorseVerdict), so a failed unit stays FAIL when the
+// operator aborts after the failure.
 #pragma once
 
 #include "device/ussValdrix.h"
@@ -80,7 +83,17 @@ public:
     TRunResult Run(const TTestPlan& plan, const TRunSetup& setup);
 
 private:
-    bool ReadIdentity(TRunResult& run);
+    // Reads the unit's identification and serial numbers: PASS, FAIL when the module
+    // refused them, ERROR when it did not answer (the run's detail says which).
+    TVerdict ReadIdentity(TRunResult& run);
+    // Reads the identity and runs the steps in order; sets the run's verdict and ending.
+    void RunSteps(const TTestPlan& plan, TRunResult& run);
+    // Runs one step of the plan and judges it; the run's ending turns ABORTED or ERROR
+    // when the run cannot go on after it.
+    const TStepResult& RunPlanStep(const TTestPlan& plan, size_t index, TRunResult& run);
+    // The run ends in ERROR for a fault of the program (an exception); a measurement
+    // that failed before keeps it FAIL.
+    static void EndWithFault(TRunResult& run, const std::string& what);
 
     IValdrix& FDevice;
     TRunHooks FHooks;

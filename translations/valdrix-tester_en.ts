@@ -437,6 +437,26 @@
         <source>Záznamy stanice nelze přečíst: %1</source>
         <translation>The station&apos;s records cannot be read: %1</translation>
     </message>
+    <message>
+        <source>Jednotka</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>Operátor</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>Stanice</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>%1: text obsahuje neplatné znaky.</source>
+        <translation>%1: the text holds characters that are not valid.</translation>
+    </message>
+    <message>
+        <source>%1: nejvýše %2 znaků.</source>
+        <translation>%1: at most %2 characters.</translation>
+    </message>
 </context>
 <context>
     <name>TfStationHistory</name>

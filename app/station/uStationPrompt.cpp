@@ -1,5 +1,7 @@
 #include "app/station/uStationPrompt.h"
 
+#include "app/station/uStationTexts.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -22,8 +24,8 @@ TStationPrompt WindowPrompt(TPostBoxPtr box, TShowPrompt show)
 {
     return [box = std::move(box), show = std::move(show)](const std::string& text, const TStationStopped& stopped) {
         auto pending = std::make_shared<TPendingAnswer>();
-        const bool posted = box->Post([show, pending, text = QString::fromStdString(text)] {
-            show(text, [pending](TPromptAnswer answer) {
+        const bool posted = box->Post([show, pending, text] {
+            show(StationText(text), [pending](TPromptAnswer answer) {
                 const std::lock_guard lock(pending->Lock);
                 pending->Answer = answer;
                 pending->Given.notify_all();

@@ -1,5 +1,7 @@
 #include "app/station/uStationRunView.h"
 
+#include "app/station/uStationTexts.h"
+
 #include "records/uRecordQueries.h"
 
 #include <QDateTime>
@@ -43,7 +45,7 @@ void ShowVerdict(QTreeWidgetItem* item, TVerdict verdict, const std::string& det
     using C = TStationRunView::TColumn;
     const QColor colour = VerdictColour(verdict);
     item->setText(C::ColumnVerdict, verdict == TVerdict::Running ? QString() : QString::fromLatin1(VerdictText(verdict)));
-    item->setText(C::ColumnDetail, QString::fromStdString(detail));
+    item->setText(C::ColumnDetail, StationText(detail));
     item->setToolTip(C::ColumnDetail, item->text(C::ColumnDetail));
     if (!colour.isValid()) return;
     QFont bold = item->font(C::ColumnVerdict);
@@ -85,12 +87,11 @@ TStationRunView::TStationRunView(QTreeWidget* tree) : FTree(tree)
                             tr("Poznámka")});
     FTree->setRootIsDecorated(true);
     FTree->setUniformRowHeights(true);
+    // Every column but the detail is as wide as its texts (an RS-485 answer, a long
+    // measurement name); the detail takes the rest.
     FTree->header()->setStretchLastSection(true);
-    FTree->setColumnWidth(ColumnName, 260);
-    FTree->setColumnWidth(ColumnValue, 90);
-    FTree->setColumnWidth(ColumnUnit, 130);
-    FTree->setColumnWidth(ColumnLimits, 150);
-    FTree->setColumnWidth(ColumnVerdict, 80);
+    for (const int column : {ColumnName, ColumnValue, ColumnUnit, ColumnLimits, ColumnVerdict})
+        FTree->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 }
 
 void TStationRunView::Clear() { FTree->clear(); }
@@ -108,9 +109,9 @@ void TStationRunView::Show(const TRunResult& run)
         for (size_t m = 0; m < step.Measurements.size(); ++m) {
             const TMeasurement& measurement = step.Measurements[m];
             QTreeWidgetItem* item = ChildOf(FTree, stepItem, int(m));
-            item->setText(ColumnName, QString::fromStdString(measurement.Name));
+            item->setText(ColumnName, StationText(measurement.Name));
             item->setText(ColumnValue, ValueText(measurement.Value));
-            item->setText(ColumnUnit, QString::fromStdString(measurement.Unit));
+            item->setText(ColumnUnit, StationText(measurement.Unit));
             item->setText(ColumnLimits, LimitsText(measurement));
             ShowVerdict(item, measurement.Verdict, measurement.Detail);
             last = item;
@@ -147,6 +148,6 @@ void ShowRunList(QTreeWidget* list, const std::vector<TRunSummary>& runs)
         item->setText(3, QStringLiteral("%1 %2").arg(QString::fromStdString(run.Plan), QString::fromStdString(run.PlanVersion)));
         item->setText(4, QString::fromStdString(run.Station));
         item->setText(5, QString::fromStdString(run.Operator));
-        item->setToolTip(1, QString::fromStdString(run.Detail));
+        item->setToolTip(1, StationText(run.Detail));
     }
 }

@@ -90,6 +90,8 @@ private:
     void ShowWaiting();
     void RefreshLastRuns();
     TStationRun StationRun();
+    // Why the unit's id, the operator or the station cannot be used; empty when they can.
+    QString NamesProblem() const;
 
     TValdrixSession& FSession;
     TStationConfig FConfig;

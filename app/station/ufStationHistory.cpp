@@ -1,6 +1,7 @@
 #include "app/station/ufStationHistory.h"
 
 #include "app/station/uStationRunView.h"
+#include "app/station/uStationTexts.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -90,8 +91,7 @@ TfStationHistory::TfStationHistory(std::function<std::string()> store, QWidget* 
     tvFailing->setObjectName(QStringLiteral("tvHistoryFailing"));
     tvFailing->setRootIsDecorated(false);
     tvFailing->setHeaderLabels({tr("Selhání"), tr("Krok"), tr("Měření")});
-    tvFailing->setColumnWidth(0, 70);
-    tvFailing->setColumnWidth(1, 160);
+    tvFailing->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     FYieldSeries = new QBarSeries;
     FDays = new QBarCategoryAxis;
@@ -113,7 +113,8 @@ TfStationHistory::TfStationHistory(std::function<std::string()> store, QWidget* 
     auto* lower = new QSplitter(Qt::Horizontal, this);
     lower->addWidget(tvFailing);
     lower->addWidget(chvYield);
-    lower->setStretchFactor(1, 2);
+    lower->setStretchFactor(0, 1);
+    lower->setStretchFactor(1, 1);
     auto* parts = new QSplitter(Qt::Vertical, this);
     parts->addWidget(tvRuns);
     parts->addWidget(lower);
@@ -160,7 +161,7 @@ void TfStationHistory::ShowView(const TRecordsView& view)
     tvFailing->clear();
     for (const TFailingMeasurement& failing : view.Failing)
         new QTreeWidgetItem(tvFailing, {QString::number(failing.Failures), QString::fromStdString(failing.Step),
-                                        QString::fromStdString(failing.Measurement)});
+                                        StationText(failing.Measurement)});
     FYields = view.Yields;
     ShowYields();
     if (!view.Error.empty()) {

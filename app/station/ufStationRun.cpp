@@ -8,6 +8,7 @@
 #include "app/uAppMessage.h"
 #include "records/uRecordShipper.h"
 #include "session/uValdrixSession.h"
+#include "station/uRunNames.h"
 #include "station/uTestPlanLoader.h"
 
 #include <QDir>
@@ -44,6 +45,8 @@ void TfStation::btnPlanClick()
     const QString path = QFileDialog::getOpenFileName(this, tr("Plán testu"), QString::fromStdString(FConfig.Plan),
                                                       tr("Plány testu (*.toml);;Všechny soubory (*)"));
     if (!path.isEmpty()) LoadPlan(path);
+    // A barcode reader's id and Enter go to the unit field and start the run.
+    edtUnit->setFocus();
 }
 
 bool TfStation::LoadPlan(const QString& path)
@@ -92,6 +95,10 @@ void TfStation::btnStartClick()
         ShowAppMessage(this, tr("Nejdřív vyberte plán testu."));
         return;
     }
+    if (const QString problem = NamesProblem(); !problem.isEmpty()) {
+        ShowAppMessage(this, problem);
+        return;
+    }
     if (!FSession.Connected()) {
         ShowAppMessage(this, tr("Modul není připojen. Připojte jej v hlavním okně a spusťte test znovu."));
         return;
@@ -111,6 +118,20 @@ void TfStation::btnStartClick()
     FSession.RunScript([end, plan = *FPlan, station = StationRun()](TSessionScript& script) {
         end->Outcome = RunOnSession(script, plan, station);
     });
+}
+
+QString TfStation::NamesProblem() const
+{
+    const std::pair<const QLineEdit*, QString> fields[] = {
+        {edtUnit, tr("Jednotka")}, {edtOperator, tr("Operátor")}, {edtStation, tr("Stanice")}};
+    for (const auto& [field, name] : fields) {
+        switch (CheckRunName(field->text().trimmed().toStdString())) {
+        case TRunNameFault::None: break;
+        case TRunNameFault::NotUtf8: return tr("%1: text obsahuje neplatné znaky.").arg(name);
+        case TRunNameFault::TooLong: return tr("%1: nejvýše %2 znaků.").arg(name).arg(LongestRunName);
+        }
+    }
+    return QString();
 }
 
 void TfStation::btnStopClick()

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -131,6 +133,63 @@ TEST(CliTest, APlanWithFaultsIsAUsageErrorWithEveryFaultsLineAndColumn)
     EXPECT_EQ(json.Status, 2);
     EXPECT_EQ(json.Out.rfind("{\"ok\":false,\"error\":\"the test plan has faults:\\n" + plan + ":6:8:", 0), 0u) << json.Out;
     EXPECT_FALSE(std::filesystem::exists(folder / "records"));
+}
+
+// The names of a run go into its record, the stores and the record's file name: a name
+// that is not UTF-8 or is longer than 128 characters is refused before anything is
+// connected (the connection here leads nowhere).
+TEST(CliTest, NamesThatAreNotUtf8OrTooLongAreUsageErrors)
+{
+    TFolder folder;
+    const struct {
+        const char* Option;
+        std::string Value;
+        const char* Error;
+    } cases[] = {
+        {"--unit", "A\xC8", "valdrix-cli: --unit: not UTF-8 text"},
+        {"--operator", "Nov\xE1k", "valdrix-cli: --operator: not UTF-8 text"},
+        {"--station", "\xC4\x8C\xC4", "valdrix-cli: --station: not UTF-8 text"},
+        {"--unit", std::string(129, 'U'), "valdrix-cli: --unit: longer than 128 characters"},
+        {"--operator", [] {
+             std::string name;
+             for (int i = 0; i < 129; ++i) name += "Č";
+             return name;
+         }(),
+         "valdrix-cli: --operator: longer than 128 characters"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Error);
+        const TProgramRun run = Cli(LoopbackConnection(1), {"test", SourcePath("/examples/loopback.toml"), c.Option,
+                                                            c.Value, "--record-dir", folder / "records"});
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_EQ(run.Err.rfind(c.Error, 0), 0u) << run.Err;
+    }
+}
+
+// A module's windows-1250 identification and a Czech operator typed in UTF-8 reach the
+// record and the station's store as the same letters; a unit id of 128 characters too.
+TEST(CliTest, AWindows1250IdentificationAndCzechNamesAreStoredRight)
+{
+    TSimulator sim(Jig({"--identification", "Valdrix ; v 1.0 ; SIM \\xC8"}), false);
+    ASSERT_TRUE(sim.Ready());
+    TFolder folder;
+    std::vector<std::string> args = SampleRun(sim, folder);
+    const std::string unit(128, 'U');
+    args[5] = unit;
+    args[7] = "Žofie Nováková";
+    args.insert(args.end(), {"--records", folder / "store.sqlite"});
+    const TProgramRun run = RunProgram("VALDRIX_CLI", args, CliRunDeadline);
+    EXPECT_EQ(run.Status, 0) << run.Out << run.Err;
+    EXPECT_NE(run.Out.find("(Valdrix ; v 1.0 ; SIM Č)"), std::string::npos) << run.Out;
+    std::ifstream file(RecordPath(run.Out));
+    const nlohmann::json record = nlohmann::json::parse(file, nullptr, false);
+    ASSERT_FALSE(record.is_discarded()) << run.Out;
+    EXPECT_EQ(record["unit"]["identification"], "Valdrix ; v 1.0 ; SIM Č");
+    EXPECT_EQ(record["operator"], "Žofie Nováková");
+    const TProgramRun runs = Cli(sim, {"records", "runs", "--records", folder / "store.sqlite", "--csv"});
+    EXPECT_EQ(runs.Status, 0) << runs.Err;
+    EXPECT_NE(runs.Out.find("," + unit + ","), std::string::npos) << runs.Out;
+    EXPECT_NE(runs.Out.find(",Žofie Nováková,"), std::string::npos) << runs.Out;
 }
 
 // Runs that end early still leave a valid record with their verdict: a connection that
