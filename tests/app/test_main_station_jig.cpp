@@ -20,7 +20,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -39,15 +41,15 @@ analog = [ { output = 1, input = 1 }, { output = 4, input = 4 } ]
 )" + step;
 }
 
-// The session's script, stopped (as the station's Stop does) at the step's first pause:
-// whatever the step drove is driven then.
-class TStopAtPause : public TSessionScript {
+// The session's script, with something done to the station at the step's first pause
+// (a stop, the module lost): whatever the step drove is driven then.
+class TAtFirstPause : public TSessionScript {
 public:
-    TStopAtPause(TSessionScript& script, TValdrixSession& session) : FScript(script), FSession(session) {}
+    TAtFirstPause(TSessionScript& script, std::function<void()> action) : FScript(script), FAction(std::move(action)) {}
     TSessionLink& Link() override { return FScript.Link(); }
     bool Pause(uint32_t ms) override
     {
-        QMetaObject::invokeMethod(&FSession, [session = &FSession] { session->StopActions(); }, Qt::QueuedConnection);
+        if (FAction) std::exchange(FAction, nullptr)();
         return FScript.Pause(ms);
     }
     bool Stopped() const override { return FScript.Stopped(); }
@@ -58,8 +60,22 @@ public:
 
 private:
     TSessionScript& FScript;
-    TValdrixSession& FSession;
+    std::function<void()> FAction;
 };
+
+// Runs the plan on the window's session, `action` done at the first pause.
+TStationOutcome RunWithActionAtPause(TValdrixSession& session, const TTestPlan& plan, std::function<void()> action)
+{
+    const auto ended = std::make_shared<std::atomic<bool>>(false);
+    const auto outcome = std::make_shared<TStationOutcome>();
+    session.RunScript([ended, outcome, plan, action](TSessionScript& script) {
+        TAtFirstPause acting(script, action);
+        *outcome = RunOnSession(acting, plan, TStationRun{});
+        *ended = true;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return ended->load(); }, std::chrono::seconds(30)));
+    return *outcome;
+}
 
 // The station window runs an RS-485 step with the RS-485 test link set up wrongly: the
 // run is the tester's ERROR with the reason, and the store holds no FAIL of the unit.
@@ -199,23 +215,35 @@ TEST_P(StationJigTest, AStopInTheStepLeavesEveryOutputOff)
     const TPlanLoad load = ParseTestPlan(PlanWithStep(GetParam().Step), "stop.toml");
     ASSERT_TRUE(load.Plan.has_value());
     TValdrixSession& session = Main().Session();
-    const auto ended = std::make_shared<std::atomic<bool>>(false);
-    const auto outcome = std::make_shared<TStationOutcome>();
-    session.RunScript([&session, ended, outcome, plan = *load.Plan](TSessionScript& script) {
-        TStopAtPause stopping(script, session);
-        *outcome = RunOnSession(stopping, plan, TStationRun{});
-        *ended = true;
+    // The station's Stop, on the window's thread.
+    const TStationOutcome outcome = RunWithActionAtPause(session, *load.Plan, [&session] {
+        QMetaObject::invokeMethod(&session, [&session] { session.StopActions(); }, Qt::QueuedConnection);
     });
-    ASSERT_TRUE(PumpUntil([&] { return ended->load(); }, std::chrono::seconds(30)));
-    ASSERT_EQ(outcome->Run.Steps.size(), 1u);
-    EXPECT_EQ(outcome->Run.Steps[0].Verdict, TVerdict::Aborted) << outcome->Run.Steps[0].Detail;
-    EXPECT_EQ(outcome->Run.Steps[0].Detail, "stopped");
+    ASSERT_EQ(outcome.Run.Steps.size(), 1u);
+    EXPECT_EQ(outcome.Run.Steps[0].Verdict, TVerdict::Aborted) << outcome.Run.Steps[0].Detail;
+    EXPECT_EQ(outcome.Run.Steps[0].Detail, "stopped");
 
     TValdrixOutputBits outputs;
     TValdrixAnalogOutputValues analog;
     ASSERT_TRUE(Module([&](IValdrix& d) { return d.GetOutputs(outputs) && d.GetAnalogOutputs(analog, true); }));
     for (int k = 1; k <= ValdrixDigitalOutputs; ++k) EXPECT_FALSE(outputs[k]) << "DO" << k;
     for (int k = 1; k <= ValdrixAnalogOutputs; ++k) EXPECT_EQ(analog[k], 0) << "AO" << k;
+}
+
+// A module lost while its output is driven: the output cannot be switched off, and the
+// step's error says so besides its own reason.
+TEST_F(MainWindowTest, AnOutputThatCouldNotBeResetIsNoted)
+{
+    TSimulator sim({"--jig", "loopback"});
+    ASSERT_TRUE(sim.Ready());
+    OpenWindows();
+    ConnectTo(sim.Connection());
+    const TPlanLoad load = ParseTestPlan(PlanWithStep("kind = \"digital\"\nsettle_ms = 300\n"), "lost.toml");
+    ASSERT_TRUE(load.Plan.has_value());
+    const TStationOutcome outcome = RunWithActionAtPause(Main().Session(), *load.Plan, [&sim] { sim.Kill(); });
+    ASSERT_EQ(outcome.Run.Steps.size(), 1u);
+    EXPECT_EQ(outcome.Run.Steps[0].Verdict, TVerdict::Error);
+    EXPECT_TRUE(outcome.Run.Steps[0].Detail.ends_with("; the jig could not be reset: DO1")) << outcome.Run.Steps[0].Detail;
 }
 
 INSTANTIATE_TEST_SUITE_P(StepKinds, StationJigTest,
