@@ -53,7 +53,7 @@ QString TfrmMain::RS485AnswerText(TRS485Exchange exchange, const QByteArray& dat
     case TRS485Exchange::OtherDevice:
         return tr("odpověděl jiný přístroj, ne RS-485 spojení testeru: „%1“").arg(FromWindows1250(data.toStdString()));
     case TRS485Exchange::NotSent:
-    case TRS485Exchange::Stopped: break;
+    case TRS485Exchange::Stopped: break; // not reported
     }
     return QString();
 }

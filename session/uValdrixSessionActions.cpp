@@ -148,7 +148,8 @@ void TValdrixSession::TestRS485(uint8_t address)
         if (!FLinkUp) return;
         std::string data;
         const TRS485Exchange exchange = RS485Exchange(generation, address, data);
-        if (exchange != TRS485Exchange::Stopped && FWorker.Live(generation))
+        // Without the module link the test does nothing, as it does when asked then.
+        if (exchange != TRS485Exchange::Stopped && exchange != TRS485Exchange::NotSent && FWorker.Live(generation))
             emit RS485Answered(int(exchange), QByteArray::fromStdString(data));
     });
 }
