@@ -232,4 +232,20 @@ TEST_F(MainWindowTest, TheStatusLineSaysThePanelWaitsForAStationRun)
         << StatusText().toStdString();
 }
 
+TEST_F(MainWindowTest, ClearingTheSharedRecordsSaysNoneAreUsed)
+{
+    OpenWindows();
+    Main().btnStationClick();
+    TfStation& station = *Main().StationWindow();
+    auto* shared = station.findChild<QLineEdit*>(QStringLiteral("edtShared"));
+    auto* status = station.findChild<QLabel*>(QStringLiteral("lblStatus"));
+    ASSERT_TRUE(shared && status);
+    shared->setText(QStringLiteral("postgresql://tester@127.0.0.1:1/records"));
+    station.btnSharedClick();
+    ASSERT_TRUE(status->text().contains(QStringLiteral("127.0.0.1"))) << status->text().toStdString();
+    shared->clear();
+    station.btnSharedClick();
+    EXPECT_EQ(status->text(), QStringLiteral("Sdílené záznamy: žádné; běhy zůstávají v záznamech stanice."));
+}
+
 }
