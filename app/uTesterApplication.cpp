@@ -3,6 +3,7 @@
 #include "app/uAppMessage.h"
 #include "app/ufConnectionDialog.h"
 #include "app/ufMain.h"
+#include "controls/uCustomNumEdit.h"
 #include "framework/gui/ufCILog.h"
 #include "protocol/uTarvel97.h"
 #include "protocol/uTarvelUserMessage.h"
@@ -36,6 +37,8 @@ TTesterWindows::TTesterWindows(TConfigFile config)
       FLog(std::make_unique<TfCiLog>(Tarvel97PacketFormat)),
       FDialog(std::make_unique<TfConnectionDialog>())
 {
+    // A number field's refused entry is told as every other message of the tester.
+    TMyCustomNumEdit::ShowRangeMessage = [](QWidget* parent, const QString& text) { ShowAppMessage(parent, text); };
     FLog->SetTrafficTools(&FLogTools);
     FMain->SetLogWindow(FLog.get());
     FMain->SetConnectionDialog(FDialog.get());

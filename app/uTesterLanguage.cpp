@@ -1,6 +1,7 @@
 #include "app/uTesterLanguage.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -23,6 +24,30 @@ std::unique_ptr<QTranslator>& InstalledTranslator()
 {
     static std::unique_ptr<QTranslator> translator;
     return translator;
+}
+
+// Qt's own texts (its dialogs' buttons and captions), from the desktop's Qt translations.
+std::unique_ptr<QTranslator>& InstalledQtTranslator()
+{
+    static std::unique_ptr<QTranslator> translator;
+    return translator;
+}
+
+void InstallQtTranslation(TTesterLanguage language)
+{
+    std::unique_ptr<QTranslator>& installed = InstalledQtTranslator();
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    // Qt speaks English by itself.
+    if (language == TTesterLanguage::English) return;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_") + LanguageCode(language),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    QCoreApplication::installTranslator(translator.get());
+    installed = std::move(translator);
 }
 
 } // namespace
@@ -65,6 +90,7 @@ QString LanguageCode(TTesterLanguage language)
 
 void InstallTesterLanguage(TTesterLanguage language)
 {
+    InstallQtTranslation(language);
     std::unique_ptr<QTranslator>& installed = InstalledTranslator();
     if (installed) {
         QCoreApplication::removeTranslator(installed.get());

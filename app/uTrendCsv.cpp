@@ -2,6 +2,7 @@
 
 #include "app/uTrendPoints.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
 #include <QSaveFile>
@@ -29,7 +30,7 @@ bool WriteTrendCsv(const QString& path, const TTrendSamples& samples, const std:
     // the spreadsheet on the same desktop.
     QLocale locale = QLocale::system();
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    QString text = QStringLiteral("Čas");
+    QString text = QCoreApplication::translate("TTrendCsv", "Čas");
     for (int s : series) text += Separator + TrendSeriesName(s);
     text += QLatin1Char('\n');
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 // Writes the samples of the listed series taken within [from, to], in UTF-8: a header
-// "Čas;<series name>;..." and one row per moment of the polling, the time as local
+// "Čas;<series name>;..." (the time's caption in the window's language) and one row per moment of the polling, the time as local
 // "yyyy-MM-dd hh:mm:ss.zzz", then each series' value, empty where the series has none.
 // The groups of a rotation are read at different times (the analog inputs 160 ms before
 // the thermometers), so a row gathers readings in time order: it holds what the panel

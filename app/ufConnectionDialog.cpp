@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -138,6 +139,18 @@ void TfConnectionDialog::accept()
 {
     if (rbTCP->isChecked() && !iePort->Validate()) return;
     QDialog::accept();
+}
+
+bool TfConnectionDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == iePort && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfConnectionDialog::SelectBaudRate(QComboBox* list, int baudRate)

@@ -41,6 +41,10 @@ public:
 
     void accept() override;
 
+protected:
+    // Enter in the port field, which takes the key to check its entry, confirms as well.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private slots:
     void rbCOMClick();
     void bCOMRefreshClick();

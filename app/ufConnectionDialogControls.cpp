@@ -121,9 +121,12 @@ QFrame* TfConnectionDialog::CreateTCPPanel()
     eIP->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^;]*")), eIP));
     iePort = Named(new TIntEdit, "iePort");
     iePort->SetMaxValue(65535);
-    iePort->SetMinValue(0);
+    iePort->SetMinValue(1);
     iePort->SetValue(10001);
     iePort->SetShowName(tr("Datový port"));
+    // A port outside 1..65535 is refused with the range, never changed into another.
+    iePort->SetAutoCorrect(false);
+    iePort->installEventFilter(this);
     lIP = Row(rows, 0, "lIP", tr("IP adresa:"), eIP);
     lPort = Row(rows, 1, "lPort", tr("Datový port:"), iePort);
     return pTCP;
@@ -174,6 +177,9 @@ void TfConnectionDialog::CreateControls()
     connect(bUSBRefresh, &QPushButton::clicked, this, &TfConnectionDialog::bUSBRefreshClick);
     connect(cbDeviceName, &QComboBox::activated, this, &TfConnectionDialog::cbDeviceNameChange);
     connect(sbExpertMode, &QToolButton::clicked, this, &TfConnectionDialog::sbExpertModeClick);
+    // Only "Ok" is ever the default button: Enter confirms from any field, and no other
+    // button (a disabled "Obnovit") takes the default's frame when it had the focus.
+    for (QPushButton* button : {bCOMRefresh, bUSBRefresh, bCancel}) button->setAutoDefault(false);
     connect(bOK, &QPushButton::clicked, this, &TfConnectionDialog::accept);
     connect(bCancel, &QPushButton::clicked, this, &TfConnectionDialog::reject);
 }

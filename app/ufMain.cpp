@@ -57,6 +57,7 @@ std::string GUIDStringOf(const IntfPtr<ICommunicationInterface>& link)
 
 const QColor TfrmMain::StatusOk = ColourBGR(0x008000);
 const QColor TfrmMain::StatusError = ColourBGR(0x0000FF);
+const QColor TfrmMain::StatusIdle = ColourBGR(0x000000);
 
 TfrmMain::TfrmMain(TConfigFile config, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -133,17 +134,8 @@ void TfrmMain::btnConnectClick()
     // The polling may have lost the link while the dialog was open: the user's connect
     // replaces the attempts to reopen it.
     StopReconnecting();
+    ShowStatus(tr("Připojuji…"), StatusIdle);
     FSession->Connect(FConnectionString);
-}
-
-void TfrmMain::SessionConnectFinished(bool ok, const QString& reason)
-{
-    if (ok) {
-        FollowMainLink();
-        ShowStatus(tr("Spojení bylo úspěšně navázáno."), StatusOk);
-    } else {
-        ShowStatus(WithReason(tr("Spojení se nepodařilo navázat :("), reason.toStdString()), StatusError);
-    }
 }
 
 void TfrmMain::FollowMainLink()
@@ -158,6 +150,7 @@ void TfrmMain::btnDisconnectClick()
 {
     FSession->Disconnect();
     UpdateControls();
+    ShowStatus(tr("Odpojeno."), StatusIdle);
 }
 
 void TfrmMain::btnCloseClick() { close(); }
@@ -174,8 +167,8 @@ void TfrmMain::shpxAboutClick() { FAboutBox->exec(); }
 
 void TfrmMain::btnLogClick()
 {
-    if (!Connected() || !FLog) return;
-    FLog->ShowFor(GUIDStringOf(FSession->MainInterface()));
+    // Also once the link is gone: its traffic tells what went wrong.
+    if (FLog && !FMainLinkGuid.empty()) FLog->ShowFor(FMainLinkGuid);
 }
 
 void TfrmMain::btnTrendClick()
@@ -200,6 +193,8 @@ void TfrmMain::UpdateControls()
         EnableRecursively(control, connected);
     // While the lost link is being reopened, "Odpojit" stops the attempts.
     if (Reconnecting()) btnDisconnect->setEnabled(true);
+    // The last main link's traffic stays open to look at after the link is gone.
+    btnLog->setEnabled(!FMainLinkGuid.empty());
     // A child is only enabled with its parent here, so the panels holding the logo and
     // the About link stay enabled with them.
     for (QWidget* control : {pnlCenter, pnlValdrix, pnlAbout, static_cast<QWidget*>(shpxAbout),
@@ -227,14 +222,6 @@ void TfrmMain::ShowStatus(const QString& text, const QColor& colour)
 {
     pnlStatusBar->setText(text);
     SetFontColour(pnlStatusBar, colour);
-}
-
-void TfrmMain::ShowCommunicationResult(bool ok)
-{
-    if (ok)
-        ShowStatus(QString(), StatusOk);
-    else
-        ShowStatus(DeviceText(SValdrixCommunicationError), StatusError);
 }
 
 QString TfrmMain::DeviceText(const std::string& text)

@@ -14,6 +14,7 @@
 #include "device/uValdrixCalibration.h"
 #include "device/uValdrixPolling.h"
 #include "framework/uci_ICommunicationInterfaceIntf.h"
+#include "session/uSessionScript.h"
 
 #include <QColor>
 #include <QWidget>
@@ -51,6 +52,7 @@ public:
     // Status line colours.
     static const QColor StatusOk;    // green
     static const QColor StatusError; // red
+    static const QColor StatusIdle;  // black: disconnected, connecting
 
     explicit TfrmMain(TConfigFile config, QWidget* parent = nullptr);
     ~TfrmMain() override;
@@ -139,12 +141,17 @@ private:
     void WireReconnect();
     void WireCalibration();
     void WireRS485();
-    void SessionConnectFinished(bool ok, const QString& reason);
+    // What the answer field shows after the RS-485 test.
+    static QString RS485AnswerText(TRS485Exchange exchange, const QByteArray& data);
+    void SessionConnectFinished(bool ok, const QString& reason, int failure);
     // The main link (re)opened: the log window follows it.
     void FollowMainLink();
     void SessionLinkLost();
     void SessionPolled(int step, const TValdrixPanel& panel);
-    void ShowCommunicationResult(bool ok);
+    void ShowPanelPaused(bool paused);
+    // Success, a refusal by the module (its acknowledge code) or "Chyba komunikace".
+    void ShowCommunicationResult(bool ok, int refusal = -1);
+    static QString RefusalText(int ack);
     void StopReconnecting();
     // The status text followed by the reason, when there is one.
     static QString WithReason(const QString& text, const std::string& reason);
@@ -160,6 +167,10 @@ private:
 
     // Analog calibration: the channel of a shared handler's button.
     int SenderTag() const;
+    // Forgets what the window showed of a module's state that the polling does not read
+    // (input ranges, dragged output values), after a start, a connect or a reconnect.
+    void ClearModuleValues();
+    void ClearOutputPanel(int output);
 
     std::unique_ptr<TValdrixSession> FSession;
     TConfigFile FConfig;
@@ -173,6 +184,8 @@ private:
     // Created on first use, on the window's session; destroyed before the session.
     TStationConfig FStationConfig;
     std::unique_ptr<TfStation> FStation;
+    // The status line says that a station run holds the panel.
+    bool FPanelPaused = false;
     TfAbout* FAboutBox = nullptr;
     TfCiLog* FLog = nullptr;
     TfConnectionDialog* FConnectionDialog = nullptr;

@@ -34,7 +34,9 @@ void TfrmMain::CreateAnalogInputs(QWidget* parent)
         range->setObjectName(QStringLiteral("cbbAD%1InputRange").arg(index));
         range->setGeometry(42, y, 92, RowHeight);
         range->addItems({QStringLiteral("0 - 10 V"), QStringLiteral("0 - 20 mA"), QStringLiteral("4 - 20 mA")});
-        range->setCurrentIndex(n <= 2 ? 0 : 1);
+        // "?" until the module's range is read or one is chosen.
+        range->setPlaceholderText(QStringLiteral("?"));
+        range->setCurrentIndex(-1);
         SetTag(range, n);
         cbbADInputRange[size_t(n - 1)] = range;
         connect(NewButton(group, QStringLiteral("btnAD%1Set").arg(index), tr("Nastavit"),
@@ -56,10 +58,15 @@ void TfrmMain::CreateAnalogInputs(QWidget* parent)
     NewLabel(group, tr("Přivedené napětí [V] / proud [mA] na vstup:"), QRect(8, 188, 300, RowHeight));
     deADRealValue = NewNumEdit<TDoubleEdit>(group, QStringLiteral("deADRealValue"), QRect(312, 188, 100, RowHeight),
                                             0.0, 100.0, 10.0);
+    deADRealValue->SetShowName(tr("Přivedená hodnota"));
 
     NewLabel(group, tr("Počet dílků zkalibrozaného vstupu:"), QRect(8, 218, 300, RowHeight));
     ieADMaxRange = NewNumEdit<TIntEdit>(group, QStringLiteral("ieADMaxRange"), QRect(312, 218, 100, RowHeight), 0,
                                         100000, 10000);
+    ieADMaxRange->SetShowName(tr("Počet dílků"));
+    // An entry out of range is refused with the range, never clamped into another value.
+    for (TMyCustomNumEdit* field : {static_cast<TMyCustomNumEdit*>(deADRealValue), static_cast<TMyCustomNumEdit*>(ieADMaxRange)})
+        field->SetAutoCorrect(false);
 }
 
 void TfrmMain::CreateAnalogOutputs(QWidget* parent)

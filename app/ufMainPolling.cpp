@@ -1,5 +1,6 @@
 // The polling rotation and the I/O panel: lamps and fields, output switching, running
 // output and the analog output drag panels.
+#include "app/station/ufStation.h"
 #include "app/uAppClock.h"
 #include "app/uMainLayoutHelpers.h"
 #include "app/ufMain.h"
@@ -19,7 +20,23 @@ const QString NoValue = QStringLiteral("-");
 } // namespace
 
 // A tick that comes while the session's last step still runs is skipped.
-void TfrmMain::Timer1Timer() { FSession->Tick(); }
+void TfrmMain::Timer1Timer()
+{
+    FSession->Tick();
+    ShowPanelPaused(FStation && FStation->Running());
+}
+
+// A station run holds the module's link from its first request to its last, so the panel
+// shows its last values meanwhile: the status line says so, and when it moves again.
+void TfrmMain::ShowPanelPaused(bool paused)
+{
+    if (paused == FPanelPaused) return;
+    FPanelPaused = paused;
+    if (paused)
+        ShowStatus(tr("Běží výrobní test: panel se do jeho konce neobnovuje."), StatusIdle);
+    else if (Connected())
+        ShowStatus(tr("Výrobní test skončil, panel se opět obnovuje."), StatusOk);
+}
 
 void TfrmMain::SessionPolled(int step, const TValdrixPanel& panel)
 {

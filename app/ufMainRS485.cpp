@@ -23,15 +23,39 @@ QString FormatClock(double value)
 
 void TfrmMain::WireRS485()
 {
-    connect(FSession.get(), &TValdrixSession::RS485Refused, this, [this](const QString& reason) {
+    const auto failed = [this](const QString& reason) {
         ShowStatus(WithReason(tr("Spojení se nepodařilo navázat :("), reason.toStdString()), StatusError);
-    });
-    connect(FSession.get(), &TValdrixSession::RS485Answered, this, [this](bool answered, const QByteArray& data) {
-        edtRS485Answer->setText(answered ? FromWindows1250(data.toStdString()) : tr("no answer"));
+    };
+    connect(FSession.get(), &TValdrixSession::RS485Refused, this, failed);
+    connect(FSession.get(), &TValdrixSession::RS485Failed, this, failed);
+    connect(FSession.get(), &TValdrixSession::RS485Answered, this, [this](int exchange, const QByteArray& data) {
+        edtRS485Answer->setText(RS485AnswerText(TRS485Exchange(exchange), data));
     });
     connect(FSession.get(), &TValdrixSession::ClockRead, this, [this](bool ok, double value) {
         Edit5->setText(ok ? FormatClock(value) : QStringLiteral("???"));
     });
+    // A clock set is confirmed, and the field shows the module's clock read back.
+    connect(FSession.get(), &TValdrixSession::ClockSet, this, [this](bool ok, int refusal) {
+        if (!ok) return ShowCommunicationResult(false, refusal);
+        ShowStatus(tr("Datum a čas v zařízení byly nastaveny podle PC."), StatusOk);
+        FSession->ReadClock();
+    });
+}
+
+QString TfrmMain::RS485AnswerText(TRS485Exchange exchange, const QByteArray& data)
+{
+    switch (exchange) {
+    case TRS485Exchange::Answered: return FromWindows1250(data.toStdString());
+    case TRS485Exchange::Silent: return tr("žádná odpověď");
+    case TRS485Exchange::NoRS485Link: return tr("RS-485 spojení není otevřeno");
+    case TRS485Exchange::LinkClosed: return tr("spojení s modulem se přerušilo");
+    case TRS485Exchange::Unproven: return tr("RS-485 spojení zatím nic nepřijalo: zkontrolujte jeho připojení");
+    case TRS485Exchange::OtherDevice:
+        return tr("odpověděl jiný přístroj, ne RS-485 spojení testeru: „%1“").arg(FromWindows1250(data.toStdString()));
+    case TRS485Exchange::NotSent:
+    case TRS485Exchange::Stopped: break; // not reported
+    }
+    return QString();
 }
 
 void TfrmMain::btnRS485ConnectClick()

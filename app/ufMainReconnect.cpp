@@ -34,6 +34,7 @@ void TfrmMain::WireReconnect()
     });
     connect(FSession.get(), &TValdrixSession::Reconnected, this, [this] {
         FollowMainLink();
+        ClearModuleValues();
         UpdateControls();
         ShowStatus(tr("Spojení bylo znovu navázáno."), StatusOk);
     });

@@ -140,7 +140,8 @@ bool TMyCustomNumEdit::HandleSpecialKey(QKeyEvent*)
 bool TMyCustomNumEdit::FilterTypedKey(QKeyEvent* event)
 {
     const int key = event->key();
-    if (event->matches(QKeySequence::Copy))
+    // Selecting all lets the next digit replace the whole entry.
+    if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::SelectAll))
         return false;
     if (event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut)) {
         const bool ctrlX = key == Qt::Key_X && event->modifiers().testFlag(Qt::ControlModifier);

@@ -16,6 +16,8 @@ packages=(
   libqt6sql6-sqlite libqt6sql6-psql postgresql
   # lupdate and lrelease for the windows' translations, and their CMake package.
   qt6-l10n-tools qt6-tools-dev
+  # Qt's own dialogs and buttons in the windows' language.
+  qt6-translations-l10n
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   socat ser2net libftdi1-dev

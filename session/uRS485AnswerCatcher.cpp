@@ -1,12 +1,14 @@
 #include "session/uRS485AnswerCatcher.h"
 
 // The special address: the stack hands it every packet.
-TRS485AnswerCatcher::TRS485AnswerCatcher() : TTarvelStackDevice(TARVEL_ADR_SPECIAL) {}
+TRS485AnswerCatcher::TRS485AnswerCatcher(uint8_t address) : TTarvelStackDevice(TARVEL_ADR_SPECIAL), FAddress(address)
+{
+}
 
 void TRS485AnswerCatcher::ProcessPacket(const TTarvelFormat97& packet)
 {
     const std::lock_guard lock(FLock);
-    if (FCaught) return;
+    if (FCaught || packet.Adr != FAddress) return;
     FCaught = true;
     FData = packet.Data;
 }

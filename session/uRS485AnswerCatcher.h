@@ -1,5 +1,5 @@
 // A listener put on a module link's stack for the RS-485 test: it keeps the first packet
-// the stack delivers while it is attached, whatever its address.
+// from the address asked that the stack delivers while it is attached.
 #pragma once
 
 #include "protocol/uTarvelStackDevice.h"
@@ -9,7 +9,7 @@
 
 class TRS485AnswerCatcher : public TTarvelStackDevice {
 public:
-    TRS485AnswerCatcher();
+    explicit TRS485AnswerCatcher(uint8_t address);
 
     std::string ClassName() const override { return "TRS485AnswerCatcher"; }
     void ProcessPacket(const TTarvelFormat97& packet) override;
@@ -17,6 +17,7 @@ public:
     bool Caught(std::string& data);
 
 private:
+    const uint8_t FAddress;
     std::mutex FLock;
     bool FCaught = false;
     std::string FData;

@@ -10,10 +10,14 @@
 
 // How a request through the module's RS-485 port ended.
 enum class TRS485Exchange {
-    NotSent,  // the module link is not open
-    Stopped,  // a stop came while the answer was awaited
-    Answered, // the RS-485 link answered; its data came back on the module link
-    Silent,   // nothing came back in time
+    NotSent,     // the module link is not open
+    NoRS485Link, // the RS-485 link is not open
+    Stopped,     // a stop came while the answer was awaited
+    LinkClosed,  // the module link closed while the answer was awaited
+    Answered,    // the RS-485 link answered; its data came back on the module link
+    Silent,      // the RS-485 link answered before, but no answer came back through it
+    Unproven,    // the RS-485 link has answered nothing since it opened: its setup is in doubt
+    OtherDevice, // another device answered for the address, not the RS-485 link
 };
 
 class TSessionScript {

@@ -2,6 +2,7 @@
 #include "session/uValdrixSession.h"
 
 #include "framework/uTimeoutManager.h"
+#include "protocol/uTarvel97.h"
 
 namespace {
 
@@ -92,14 +93,17 @@ void TValdrixSession::Connect(const std::string& connection)
 {
     Ask(AskConnect, [this, connection](uint64_t generation) {
         // A new link replaces the old one and the RS-485 link with it.
-        if (FLinkUp) CloseLinks();
+        if (FLinkUp) {
+            CloseLinks();
+            FRS485Wanted = false;
+        }
         const TIdentifiedOpen opened = FLink.OpenAndIdentify(connection, TOpenAttempts::Connect, TIdentityRule::Valdrix);
         if (!FWorker.Live(generation)) {
             if (opened.Ok()) FLink.Close();
             return;
         }
         PublishLinks(opened.Ok());
-        emit ConnectFinished(opened.Ok(), QString::fromStdString(opened.TransportReason()));
+        emit ConnectFinished(opened.Ok(), QString::fromStdString(opened.Detail), int(opened.Kind));
     });
 }
 
@@ -110,7 +114,10 @@ void TValdrixSession::Disconnect()
     FLink.Interrupt();
     FRS485Link.Interrupt();
     FConnected = false;
-    Ask(AskAction, [this](uint64_t) { CloseLinks(); });
+    Ask(AskAction, [this](uint64_t) {
+        FRS485Wanted = false;
+        CloseLinks();
+    });
 }
 
 void TValdrixSession::CloseLinks()
@@ -168,15 +175,21 @@ void TValdrixSession::RunTick(uint64_t generation)
     }
 }
 
-void TValdrixSession::ServiceRS485()
+std::vector<uint8_t> TValdrixSession::ServiceRS485()
 {
+    std::vector<uint8_t> answered;
     const IntfPtr<ICommunicationInterface> link = FRS485Link.Interface();
-    if (!link || !link->IsOpen()) return;
+    if (!link || !link->IsOpen()) return answered;
     std::string received;
     link->Receive(received);
-    if (!FAnswerer) return;
+    if (!FAnswerer) return answered;
     Sleep(RS485ServiceWaitMs);
-    for (const std::string& answer : FAnswerer(received)) link->Send(answer);
+    for (std::string answer : FAnswerer(received)) {
+        link->Send(answer);
+        ++FRS485Answers;
+        if (TTarvelFormat97 packet; FindTarvel97Packet(answer, packet, true)) answered.push_back(packet.Adr);
+    }
+    return answered;
 }
 
 // The script's view of the session, for one generation of the worker.
@@ -236,6 +249,8 @@ void TValdrixSession::ReconnectAttempt(uint64_t generation, uint64_t round, int 
         emit ReconnectFailed(attempt, QString::fromStdString(opened.TransportReason()));
         return;
     }
+    // The RS-485 test link the loss closed comes back with the module link.
+    if (FRS485Wanted) OpenRS485Link({});
     PublishLinks(true);
     emit Reconnected();
 }

@@ -112,25 +112,32 @@ signals:
     void Polled(int step, const TValdrixPanel& panel);
     // The polling lost the link: it is closed.
     void LinkLost();
-    void ConnectFinished(bool ok, const QString& reason);
+    // How a connect ended: `failure` is a TIdentifiedOpen::TKind, `reason` its detail.
+    void ConnectFinished(bool ok, const QString& reason, int failure);
     // Connected or the RS-485 link changed.
     void LinksChanged();
     void ReconnectStarted(int attempt);
     void ReconnectFailed(int attempt, const QString& reason);
     void Reconnected();
-    // A request of an action ended (each step of the ramp starts with true).
-    void RequestDone(bool ok);
+    // A request of an action ended (each step of the ramp starts with true); `refusal` is
+    // the module's acknowledge code when it refused the request, else -1.
+    void RequestDone(bool ok, int refusal = -1);
     // The progress of a sequence: step `step` of `steps`.
     void SequenceProgress(int step, int steps);
     void InputRangesRead(const TValdrixInputRanges& ranges);
     // The input calibration takes reading `reading` of `readings`.
     void CalibrationProgress(int reading, int readings);
-    void CalibrationDone(const TValdrixCalibrationResult& result);
+    // `refusal` as for RequestDone.
+    void CalibrationDone(const TValdrixCalibrationResult& result, int refusal);
     void ClockRead(bool ok, double value);
-    // The answer of the RS-485 test (its data), or none.
-    void RS485Answered(bool answered, const QByteArray& data);
+    // The clock was set (or not: `refusal` as for RequestDone).
+    void ClockSet(bool ok, int refusal);
+    // How the RS-485 test ended (a TRS485Exchange) and the answer's data.
+    void RS485Answered(int exchange, const QByteArray& data);
     // The RS-485 link's connection string was refused; the old link stays.
     void RS485Refused(const QString& reason);
+    // The RS-485 link did not open (the transport's reason): no RS-485 link stays.
+    void RS485Failed(const QString& reason);
     // An action ended, or another began.
     void ActionsChanged();
 
@@ -155,8 +162,13 @@ private:
     // Worker side: closes both links, or tells the owner about them.
     void CloseLinks();
     void PublishLinks(bool connected);
-    void ServiceRS485();
+    // Answers what the RS-485 link received: the addresses it answered.
+    std::vector<uint8_t> ServiceRS485();
     bool RunRamp(uint64_t generation, int output);
+    // The acknowledge code of the device's last request when the module refused it, else -1.
+    int Refusal();
+    // Opens the RS-485 link, or reopens the last one (empty connection string).
+    void OpenRS485Link(const std::string& connection);
     TRS485Exchange RS485Exchange(uint64_t generation, uint8_t address, std::string& data);
     class TScript;
 
@@ -165,6 +177,10 @@ private:
     TSessionLink FLink;
     IValdrix& FDevice = FLink.Device();
     TModuleLink FRS485Link;
+    // Answers the RS-485 link sent since it opened.
+    int FRS485Answers = 0;
+    // The user opened the RS-485 link and has not closed it: reopened with the module link.
+    bool FRS485Wanted = false;
     TValdrixPanel FPanel;
     int FTimerStep = 0;
     bool FLinkUp = false;

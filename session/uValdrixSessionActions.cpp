@@ -9,8 +9,13 @@ void TValdrixSession::AskTwice(std::function<bool()> call)
 {
     Ask(AskAction, [this, call = std::move(call)](uint64_t generation) {
         const bool ok = AttemptTwice(call);
-        if (FWorker.Live(generation)) emit RequestDone(ok);
+        if (FWorker.Live(generation)) emit RequestDone(ok, ok ? -1 : Refusal());
     });
+}
+
+int TValdrixSession::Refusal()
+{
+    return FDevice.GetLastOutcome() == TTarvelOutcome::Refused ? FDevice.GetLastAck() : -1;
 }
 
 void TValdrixSession::SetOutput(int output, bool on)
@@ -40,7 +45,7 @@ void TValdrixSession::ReadInputRanges()
         const bool ok = AttemptTwice([&] { return FDevice.GetInputRanges(ranges); });
         if (!FWorker.Live(generation)) return;
         if (ok) emit InputRangesRead(ranges);
-        emit RequestDone(ok);
+        emit RequestDone(ok, ok ? -1 : Refusal());
     });
 }
 
@@ -51,7 +56,8 @@ void TValdrixSession::CalibrateInput(int input, double applied, int64_t division
             CalibrateValdrixInput(FDevice, input, applied, divisions, [this](int reading) {
                 emit CalibrationProgress(reading, ValdrixCalibrationReadings);
             });
-        if (FWorker.Live(generation)) emit CalibrationDone(result);
+        const bool done = result.Status == TValdrixCalibrationStatus::Done;
+        if (FWorker.Live(generation)) emit CalibrationDone(result, done ? -1 : Refusal());
     });
 }
 
@@ -68,7 +74,7 @@ void TValdrixSession::RampTest(int output)
             });
             if (!FWorker.Live(generation)) return;
             if (!ok) {
-                emit RequestDone(false);
+                emit RequestDone(false, Refusal());
                 return;
             }
         }
@@ -87,29 +93,50 @@ void TValdrixSession::ReadClock()
 
 void TValdrixSession::SetClock(double value)
 {
-    Ask(AskAction, [this, value](uint64_t) { FDevice.SetClock(value); });
+    Ask(AskAction, [this, value](uint64_t generation) {
+        const bool ok = FDevice.SetClock(value);
+        if (FWorker.Live(generation)) emit ClockSet(ok, ok ? -1 : Refusal());
+    });
 }
 
 void TValdrixSession::OpenRS485(const std::string& connection)
 {
     Ask(AskConnect, [this, connection](uint64_t generation) {
-        // A link that fails to open stays, closed; the test then finds nothing on it.
-        std::string error;
-        if (FRS485Link.Open(connection, error) == TLinkOpen::Refused) {
-            emit RS485Refused(QString::fromStdString(error));
-            // A string the transport cannot take builds no link; the old one stays and is
-            // opened again if it had not opened.
-            if (const IntfPtr<ICommunicationInterface> old = FRS485Link.Interface()) old->Open();
-        }
+        OpenRS485Link(connection);
         // Dropped when a disconnect came while it opened.
-        if (!FWorker.Live(generation)) FRS485Link.Close();
+        if (!FWorker.Live(generation)) {
+            FRS485Link.Close();
+            FRS485Wanted = false;
+        }
         PublishLinks(FLinkUp);
     });
+}
+
+void TValdrixSession::OpenRS485Link(const std::string& connection)
+{
+    std::string error;
+    const TLinkOpen opened = connection.empty() ? FRS485Link.Reopen(error) : FRS485Link.Open(connection, error);
+    if (opened == TLinkOpen::Refused) {
+        emit RS485Refused(QString::fromStdString(error));
+        // A string the transport cannot take builds no link; the old one stays and is
+        // opened again if it had not opened.
+        if (const IntfPtr<ICommunicationInterface> old = FRS485Link.Interface()) old->Open();
+        return;
+    }
+    FRS485Answers = 0;
+    FRS485Wanted = opened == TLinkOpen::Opened;
+    // A link that did not open is not kept: the RS-485 test and the station's runs then
+    // say there is none instead of waiting for answers that cannot come.
+    if (opened == TLinkOpen::Failed) {
+        FRS485Link.Close();
+        emit RS485Failed(QString::fromStdString(error));
+    }
 }
 
 void TValdrixSession::CloseRS485()
 {
     Ask(AskAction, [this](uint64_t) {
+        FRS485Wanted = false;
         FRS485Link.Close();
         PublishLinks(FLinkUp);
     });
@@ -121,8 +148,9 @@ void TValdrixSession::TestRS485(uint8_t address)
         if (!FLinkUp) return;
         std::string data;
         const TRS485Exchange exchange = RS485Exchange(generation, address, data);
-        if (exchange == TRS485Exchange::Answered || exchange == TRS485Exchange::Silent)
-            emit RS485Answered(exchange == TRS485Exchange::Answered, QByteArray::fromStdString(data));
+        // Without the module link the test does nothing, as it does when asked then.
+        if (exchange != TRS485Exchange::Stopped && exchange != TRS485Exchange::NotSent && FWorker.Live(generation))
+            emit RS485Answered(int(exchange), QByteArray::fromStdString(data));
     });
 }
 
@@ -130,16 +158,31 @@ TRS485Exchange TValdrixSession::RS485Exchange(uint64_t generation, uint8_t addre
 {
     const IntfPtr<TTarvelStack> stack = FLink.Stack();
     const IntfPtr<ICommunicationInterface> link = FLink.Interface();
-    if (!stack || !link || !link->IsOpen()) return TRS485Exchange::NotSent;
+    if (!stack || !link) return TRS485Exchange::NotSent;
+    if (!link->IsOpen()) return TRS485Exchange::LinkClosed;
+    const IntfPtr<ICommunicationInterface> rs485 = FRS485Link.Interface();
+    if (!rs485) return TRS485Exchange::NoRS485Link;
+    // The RS-485 link went away under the session (the peer closed it).
+    if (!rs485->IsOpen()) return TRS485Exchange::LinkClosed;
     // The request goes out through the module to its RS-485 port, where the RS-485 link
-    // answers it on its turn; the answer comes back on the module link.
-    const IntfPtr<TRS485AnswerCatcher> catcher = MakeObj<TRS485AnswerCatcher>();
+    // answers it on its turn; the answer comes back on the module link. Only an answer the
+    // RS-485 link gave proves the port: a device on the module link may answer for the
+    // address too.
+    const IntfPtr<TRS485AnswerCatcher> catcher = MakeObj<TRS485AnswerCatcher>(address);
     ServiceRS485();
     stack->AddDevice(catcher);
     stack->SendPacket(address, 0, TARVEL_INST_IDENTIFICATION, {});
+    bool heard = false;
+    const auto serve = [&] {
+        for (const uint8_t answered : ServiceRS485()) heard = heard || answered == address;
+    };
     const bool waited = FWorker.Pause(RS485AnswerWaitMs, generation) &&
-                        (ServiceRS485(), FWorker.Pause(RS485AnswerWaitMs, generation));
+                        (serve(), FWorker.Pause(RS485AnswerWaitMs, generation));
     stack->RemoveDevice(catcher);
     if (!waited) return TRS485Exchange::Stopped;
-    return catcher->Caught(data) ? TRS485Exchange::Answered : TRS485Exchange::Silent;
+    if (FLink.LinkClosed()) return TRS485Exchange::LinkClosed;
+    const bool caught = catcher->Caught(data);
+    if (heard) return caught ? TRS485Exchange::Answered : TRS485Exchange::Silent;
+    if (caught) return TRS485Exchange::OtherDevice;
+    return FRS485Answers > 0 ? TRS485Exchange::Silent : TRS485Exchange::Unproven;
 }

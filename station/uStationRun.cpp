@@ -63,9 +63,20 @@ TRS485Answer ExchangeRS485(TSessionScript& script, int address, const std::strin
         return answer;
     }
     std::string data;
+    // Only a silent module is the unit's failure; a tester whose RS-485 link is not proven
+    // is an error of the run.
     switch (script.RS485Request(uint8_t(address), data)) {
     case TRS485Exchange::NotSent: answer.Detail = "the module link is not open"; break;
+    case TRS485Exchange::NoRS485Link: answer.Detail = "the RS-485 link is not open"; break;
     case TRS485Exchange::Stopped: break; // the step sees the stop
+    case TRS485Exchange::LinkClosed: answer.Detail = "sending the RS-485 request: the link was closed"; break;
+    case TRS485Exchange::Unproven:
+        answer.Detail = "the RS-485 link has answered nothing since it opened: check where it is connected";
+        break;
+    case TRS485Exchange::OtherDevice:
+        answer.Detail = "another device answered for address " + std::to_string(address) +
+                        ", not the tester's RS-485 link";
+        break;
     case TRS485Exchange::Answered: answer.Text = Windows1250ToUtf8(data); [[fallthrough]];
     case TRS485Exchange::Silent: answer.Sent = true; break;
     }

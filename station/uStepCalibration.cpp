@@ -2,6 +2,7 @@
 // then verified by reading the input back.
 #include "device/uValdrixCalibration.h"
 #include "station/uAnalogScale.h"
+#include "station/uJigReset.h"
 #include "station/uStepContext.h"
 
 #include <algorithm>
@@ -27,34 +28,19 @@ const TJigWire* ReferenceWire(TStepContext& c, int input)
 }
 
 // Sets the jig's output wired to the input to `value` V or mA; false when the step ended.
-bool DriveReference(TStepContext& c, int input, double value)
+bool DriveReference(TStepContext& c, TJigReset& jig, int input, double value)
 {
     const TJigWire* wire = ReferenceWire(c, input);
     if (!wire) {
         c.Error("the jig wires no analog output to AI" + std::to_string(input));
         return false;
     }
-    const int output = wire->Output;
-    return c.Attempt("setting an analog output",
-                     [&] { return c.Device().SetAnalogOutput(output, AnalogOutputValue(output, value), false); });
+    return jig.SetAnalogOutput(wire->Output, value);
 }
 
-// The jig's output goes back to 0 whether the calibration passed or failed; also when
-// the step was cut short (a stop, a failed request), as far as the module still answers,
-// the step keeping its verdict then.
-void ReleaseReference(TStepContext& c, int input)
+bool ApplyReference(TStepContext& c, TJigReset& jig, const TCalibrationStep& p, const char* unit)
 {
-    if (!c.Ended()) {
-        DriveReference(c, input, 0);
-        return;
-    }
-    if (const TJigWire* wire = ReferenceWire(c, input))
-        AttemptTwice([&] { return c.Device().SetAnalogOutput(wire->Output, AnalogOutputValue(wire->Output, 0), false); });
-}
-
-bool ApplyReference(TStepContext& c, const TCalibrationStep& p, const char* unit)
-{
-    if (!p.OperatorReference) return DriveReference(c, p.Input, p.Applied) && c.Pause(p.SettleMs);
+    if (!p.OperatorReference) return DriveReference(c, jig, p.Input, p.Applied) && c.Pause(p.SettleMs);
     return c.Ask(ReferencePrompt(p.Applied, unit, p.Input), "nobody to apply the reference");
 }
 
@@ -110,9 +96,9 @@ void RunCalibrationStep(TStepContext& c, const TCalibrationStep& p)
 {
     TValdrixInputRanges ranges;
     if (!c.Attempt("reading the input ranges", [&] { return c.Device().GetInputRanges(ranges); })) return;
-    if (ApplyReference(c, p, AnalogInputScale(ranges[p.Input]).Unit)) {
-        const TValdrixCalibrationResult result = CalibrateValdrixInput(c.Device(), p.Input, p.Applied, p.Divisions);
-        if (MeasureCoefficient(c, p, result)) VerifyCalibration(c, p, ranges[p.Input]);
-    }
-    if (!p.OperatorReference) ReleaseReference(c, p.Input);
+    // The jig's output goes back to 0 whether the calibration passed, failed or stopped.
+    TJigReset jig(c);
+    if (!ApplyReference(c, jig, p, AnalogInputScale(ranges[p.Input]).Unit)) return;
+    const TValdrixCalibrationResult result = CalibrateValdrixInput(c.Device(), p.Input, p.Applied, p.Divisions);
+    if (MeasureCoefficient(c, p, result)) VerifyCalibration(c, p, ranges[p.Input]);
 }

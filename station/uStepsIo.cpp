@@ -1,6 +1,7 @@
 // Steps through the jig: digital outputs to inputs, pulses to counters, analog outputs
 // to inputs.
 #include "station/uAnalogScale.h"
+#include "station/uJigReset.h"
 #include "station/uStepContext.h"
 
 namespace {
@@ -19,11 +20,12 @@ void RunDigitalStep(TStepContext& c, const TDigitalStep& p)
     IValdrix& d = c.Device();
     const TValdrixOutputBits off;
     if (!c.Attempt("switching all outputs off", [&] { return d.SetOutputs(off); })) return;
+    TJigReset jig(c);
     for (const TJigWire& wire : c.Jig().Digital) {
         TValdrixInputBits inputs;
-        if (!c.Attempt("switching an output on", [&] { return d.SetOutput(wire.Output, true, 0); }) ||
-            !c.Pause(p.SettleMs) || !c.Attempt("reading the inputs", [&] { return d.GetInputs(inputs); }) ||
-            !c.Attempt("switching an output off", [&] { return d.SetOutput(wire.Output, false, 0); }))
+        if (!jig.SwitchOutput(wire.Output, true) || !c.Pause(p.SettleMs) ||
+            !c.Attempt("reading the inputs", [&] { return d.GetInputs(inputs); }) ||
+            !jig.SwitchOutput(wire.Output, false))
             return;
         TMeasurement m{.Name = Wire("DO", wire.Output, "DI", wire.Input), .Limits = {0.0, 0.0}};
         int wrong = 0;
@@ -42,15 +44,14 @@ void RunDigitalStep(TStepContext& c, const TDigitalStep& p)
 void RunCounterStep(TStepContext& c, const TCounterStep& p)
 {
     IValdrix& d = c.Device();
+    TJigReset jig(c);
     for (const TJigWire& wire : c.Jig().Counters) {
         int64_t before = 0, after = 0;
-        if (!c.Attempt("switching an output off", [&] { return d.SetOutput(wire.Output, false, 0); }) ||
+        if (!jig.SwitchOutput(wire.Output, false) ||
             !c.Attempt("reading a counter", [&] { return d.GetCounter(wire.Input, before, false); }))
             return;
         for (int pulse = 0; pulse < p.Pulses; ++pulse)
-            if (!c.Attempt("switching an output on", [&] { return d.SetOutput(wire.Output, true, 0); }) ||
-                !c.Pause(p.PulseMs) ||
-                !c.Attempt("switching an output off", [&] { return d.SetOutput(wire.Output, false, 0); }) ||
+            if (!jig.SwitchOutput(wire.Output, true) || !c.Pause(p.PulseMs) || !jig.SwitchOutput(wire.Output, false) ||
                 !c.Pause(p.PulseMs))
                 return;
         if (!c.Attempt("reading a counter", [&] { return d.GetCounter(wire.Input, after, false); })) return;
@@ -66,15 +67,14 @@ void RunAnalogStep(TStepContext& c, const TAnalogStep& p)
     IValdrix& d = c.Device();
     TValdrixInputRanges ranges;
     if (!c.Attempt("reading the input ranges", [&] { return d.GetInputRanges(ranges); })) return;
+    TJigReset jig(c);
     for (const TJigWire& wire : c.Jig().Analog) {
         int32_t divisions = 0;
         if (!c.Attempt("reading the input's divisions", [&] { return d.GetInputDivisions(wire.Input, divisions); }))
             return;
         for (const double point : p.Points) {
             TValdrixAnalogReadings readings;
-            if (!c.Attempt("setting an analog output",
-                           [&] { return d.SetAnalogOutput(wire.Output, AnalogOutputValue(wire.Output, point), false); }) ||
-                !c.Pause(p.SettleMs) ||
+            if (!jig.SetAnalogOutput(wire.Output, point) || !c.Pause(p.SettleMs) ||
                 !c.Attempt("reading the analog inputs", [&] { return d.GetAnalogInputs(readings, false); }))
                 return;
             const TValdrixAnalogReading& r = readings[wire.Input];
@@ -86,6 +86,6 @@ void RunAnalogStep(TStepContext& c, const TAnalogStep& p)
             if (!r.Valid()) FailInvalidReading(m, r.Status);
             c.Measure(std::move(m));
         }
-        if (!c.Attempt("setting an analog output", [&] { return d.SetAnalogOutput(wire.Output, 0, false); })) return;
+        if (!jig.SetAnalogOutput(wire.Output, 0)) return;
     }
 }

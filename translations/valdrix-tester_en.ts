@@ -154,6 +154,13 @@
     </message>
 </context>
 <context>
+    <name>TTrendCsv</name>
+    <message>
+        <source>Čas</source>
+        <translation>Time</translation>
+    </message>
+</context>
+<context>
     <name>TfAbout</name>
     <message>
         <source>Verze: </source>
@@ -171,18 +178,6 @@
         <translation>Communication log</translation>
     </message>
     <message>
-        <source>Clear</source>
-        <translation>Clear</translation>
-    </message>
-    <message>
-        <source>Pause</source>
-        <translation>Pause</translation>
-    </message>
-    <message>
-        <source>Disabled Inst</source>
-        <translation>Disabled Inst</translation>
-    </message>
-    <message>
         <source>ASCII</source>
         <translation>ASCII</translation>
     </message>
@@ -197,6 +192,18 @@
     <message>
         <source>Soubor %1 se nepodařilo uložit.</source>
         <translation>The file %1 could not be saved.</translation>
+    </message>
+    <message>
+        <source>Vymazat</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Pozastavit</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Zakázané instrukce</source>
+        <translation>Disabled Inst</translation>
     </message>
 </context>
 <context>
@@ -457,6 +464,10 @@
         <source>%1: nejvýše %2 znaků.</source>
         <translation>%1: at most %2 characters.</translation>
     </message>
+    <message>
+        <source>Sdílené záznamy: žádné; běhy zůstávají v záznamech stanice.</source>
+        <translation>Shared records: none; runs stay in the station&apos;s records.</translation>
+    </message>
 </context>
 <context>
     <name>TfStationHistory</name>
@@ -642,10 +653,6 @@
         <translation>The connection could not be made :(</translation>
     </message>
     <message>
-        <source>no answer</source>
-        <translation>no answer</translation>
-    </message>
-    <message>
         <source>Analogové vstupy - kalibrace</source>
         <translation>Analog inputs - calibration</translation>
     </message>
@@ -812,6 +819,94 @@
     <message>
         <source>Výrobní test</source>
         <translation>Production test</translation>
+    </message>
+    <message>
+        <source>Připojuji…</source>
+        <translation>Connecting…</translation>
+    </message>
+    <message>
+        <source>Odpojeno.</source>
+        <translation>Disconnected.</translation>
+    </message>
+    <message>
+        <source>Datum a čas v zařízení byly nastaveny podle PC.</source>
+        <translation>The device&apos;s date and time were set from the PC.</translation>
+    </message>
+    <message>
+        <source>RS-485 spojení není otevřeno</source>
+        <translation>the RS-485 link is not open</translation>
+    </message>
+    <message>
+        <source>spojení s modulem se přerušilo</source>
+        <translation>the link to the module was closed</translation>
+    </message>
+    <message>
+        <source>RS-485 spojení zatím nic nepřijalo: zkontrolujte jeho připojení</source>
+        <translation>the RS-485 link has received nothing yet: check its connection</translation>
+    </message>
+    <message>
+        <source>modul neposlal identifikaci: %1</source>
+        <translation>the module sent no identification: %1</translation>
+    </message>
+    <message>
+        <source>odpověděl jiný přístroj: „%1“</source>
+        <translation>another device answered: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>neznámá instrukce</source>
+        <translation>unknown instruction</translation>
+    </message>
+    <message>
+        <source>chybná data: délka, kanál nebo hodnota</source>
+        <translation>bad data: length, channel or value</translation>
+    </message>
+    <message>
+        <source>konfigurační instrukce bez povolení konfigurace</source>
+        <translation>configuration instruction without configuration enabled</translation>
+    </message>
+    <message>
+        <source>neznámý kód</source>
+        <translation>unknown code</translation>
+    </message>
+    <message>
+        <source>Modul požadavek odmítl: kód %1 (%2)</source>
+        <translation>The module refused the request: code %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Koeficient %1 je mimo rozsah 0 až %2: zkontrolujte přivedenou hodnotu.</source>
+        <translation>The coefficient %1 is outside 0 to %2: check the applied value.</translation>
+    </message>
+    <message>
+        <source>Rozsah AI%1 není známý: načtěte rozsahy vstupů nebo jeden vyberte.</source>
+        <translation>The range of AI%1 is not known: read the input ranges or choose one.</translation>
+    </message>
+    <message>
+        <source>Počet dílků musí být v rozmezí od 0 do %1.</source>
+        <translation>The full-scale counts must be between 0 and %1.</translation>
+    </message>
+    <message>
+        <source>Přivedená hodnota</source>
+        <translation>Applied value</translation>
+    </message>
+    <message>
+        <source>Počet dílků</source>
+        <translation>Full-scale counts</translation>
+    </message>
+    <message>
+        <source>Běží výrobní test: panel se do jeho konce neobnovuje.</source>
+        <translation>A production test is running: the panel is not refreshed until it ends.</translation>
+    </message>
+    <message>
+        <source>Výrobní test skončil, panel se opět obnovuje.</source>
+        <translation>The production test has ended; the panel is refreshed again.</translation>
+    </message>
+    <message>
+        <source>žádná odpověď</source>
+        <translation>no answer</translation>
+    </message>
+    <message>
+        <source>odpověděl jiný přístroj, ne RS-485 spojení testeru: „%1“</source>
+        <translation>another device answered, not the tester's RS-485 link: "%1"</translation>
     </message>
 </context>
 </TS>

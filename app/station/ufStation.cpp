@@ -235,6 +235,8 @@ void TfStation::btnSharedClick()
 {
     FConfig.SharedRecords = edtShared->text().trimmed().toStdString();
     StartShipper();
+    if (FConfig.SharedRecords.empty())
+        ShowStatus(tr("Sdílené záznamy: žádné; běhy zůstávají v záznamech stanice."), false);
 }
 
 void TfStation::btnRecordFolderClick()

@@ -47,12 +47,12 @@ TfCiLog::TfCiLog(const TPacketFormat& format, QWidget* parent)
     pnlButtons = new QWidget(this);
     pnlButtons->setObjectName("pnlButtons");
     pnlButtons->setFixedHeight(35);
-    btnClear = new QPushButton(tr("Clear"), pnlButtons);
+    btnClear = new QPushButton(tr("Vymazat"), pnlButtons);
     btnClear->setObjectName("btnClear");
-    sbPause = new QPushButton(tr("Pause"), pnlButtons);
+    sbPause = new QPushButton(tr("Pozastavit"), pnlButtons);
     sbPause->setObjectName("sbPause");
     sbPause->setCheckable(true);
-    edtDisabledInst = new QLineEdit(tr("Disabled Inst"), pnlButtons);
+    edtDisabledInst = new QLineEdit(tr("Zakázané instrukce"), pnlButtons);
     edtDisabledInst->setObjectName("edtDisabledInst");
     chbAscii = new QCheckBox(tr("ASCII"), pnlButtons);
     chbAscii->setObjectName("chbAscii");

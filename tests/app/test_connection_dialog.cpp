@@ -238,18 +238,49 @@ TEST_F(ConnectionDialogTest, ExecuteReturnsTheComposedStringOnlyWhenConfirmed)
 
 TEST_F(ConnectionDialogTest, TypedTcpValuesCannotCorruptTheString)
 {
+    QStringList refused;
+    const auto saved = std::exchange(TMyCustomNumEdit::ShowRangeMessage,
+                                     [&](QWidget*, const QString& message) { refused << message; });
     std::string text = "provider=TCP_CLIENT;host=x;port=1";
     EXPECT_TRUE(Execute(text, [&] {
         auto* ip = Find<QLineEdit>("eIP");
         ip->clear();
         QTest::keyClicks(ip, "10.1.1.1;b");
         auto* port = Find<TIntEdit>("iePort");
-        port->setFocus();
+        // A port outside 1..65535 is refused with the range, and the dialog stays open.
+        for (const char* typed : {"99999", "0"}) {
+            port->setFocus();
+            port->selectAll();
+            QTest::keyClicks(port, typed);
+            Click("bOK"); // the focus stays in the port field
+            EXPECT_TRUE(Dialog->isVisible()) << typed;
+        }
         port->selectAll();
-        QTest::keyClicks(port, "99999");
-        Click("bOK"); // the focus stays in the port field
+        QTest::keyClicks(port, "502");
+        Click("bOK");
     }));
-    EXPECT_EQ(text, "provider=TCP_CLIENT;host=10.1.1.1b;port=65535");
+    TMyCustomNumEdit::ShowRangeMessage = saved;
+    EXPECT_EQ(refused, QStringList(2, QStringLiteral("Datový port musí být v rozmezí od 1 do 65535!")));
+    EXPECT_EQ(text, "provider=TCP_CLIENT;host=10.1.1.1b;port=502");
+}
+
+// Enter confirms from any field (Ok is the one default button), Escape cancels.
+TEST_F(ConnectionDialogTest, EnterConfirmsFromEveryFieldAndEscapeCancels)
+{
+    for (const char* field : {"eIP", "iePort", "rbTCP"}) {
+        std::string text = "provider=TCP_CLIENT;host=10.0.0.7;port=502";
+        EXPECT_TRUE(Execute(text, [&] {
+            QWidget* focus = Find(field);
+            focus->setFocus();
+            EXPECT_TRUE(Find<QPushButton>("bOK")->isDefault());
+            for (const char* other : {"bCOMRefresh", "bUSBRefresh", "bCancel"})
+                EXPECT_FALSE(Find<QPushButton>(other)->isDefault()) << other;
+            QTest::keyClick(focus, Qt::Key_Return);
+        })) << field;
+        EXPECT_EQ(text, "provider=TCP_CLIENT;host=10.0.0.7;port=502") << field;
+    }
+    std::string text = "provider=TCP_CLIENT;host=10.0.0.7;port=502";
+    EXPECT_FALSE(Execute(text, [&] { QTest::keyClick(Find("eIP"), Qt::Key_Escape); }));
 }
 
 TEST_F(ConnectionDialogTest, ExpertModeShowsTheUsbPanelAndTheComRate)

@@ -103,8 +103,10 @@ TEST_F(CalibrationTest, CalibratingAnInputWritesCoefficientAndDivisions)
 TEST_F(CalibrationTest, RefusedCalibrationsWriteNothing)
 {
     const int32_t before = Coefficient(2);
+    // More divisions than the module holds are refused with the range, not as a
+    // communication fault.
     Calibrate(2, 5.0, 70000);
-    EXPECT_EQ(StatusText(), QStringLiteral("Chyba komunikace"));
+    EXPECT_EQ(StatusText(), QStringLiteral("Počet dílků musí být v rozmezí od 0 do 65535."));
     EXPECT_EQ(StatusColour(), QColor(0xFF, 0x00, 0x00));
     EXPECT_EQ(Coefficient(2), before);
 

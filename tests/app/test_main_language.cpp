@@ -6,6 +6,7 @@
 #include "app/station/ufStation.h"
 #include "app/ufAbout.h"
 #include "app/ufConnectionDialog.h"
+#include "app/uTrendCsv.h"
 #include "app/ufTrend.h"
 #include "controls/uDoubleEdit.h"
 #include "device/uValdrixCalibration.h"
@@ -13,6 +14,7 @@
 #include "tests/support/child_processes.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +53,9 @@ TEST_P(MainWindowLanguageTest, WindowsAndDialogsSpeakTheLanguage)
         {&Windows->ConnectionDialog(), "bCancel", "Zrušit", "Cancel"},
         {&Windows->Log(), "", "Komunikační log", "Communication log"},
         {&Windows->Log(), "btnSave", "Uložit…", "Save…"},
+        {&Windows->Log(), "btnClear", "Vymazat", "Clear"},
+        {&Windows->Log(), "sbPause", "Pozastavit", "Pause"},
+        {&Windows->Log(), "edtDisabledInst", "Zakázané instrukce", "Disabled Inst"},
         {Main().TrendWindow(), "", "Graf", "Chart"},
         {Main().TrendWindow(), "btnSaveCsv", "Uložit CSV", "Save CSV"},
         {&Main(), "btnStation", "Výrobní test", "Production test"},
@@ -68,6 +73,8 @@ TEST_P(MainWindowLanguageTest, WindowsAndDialogsSpeakTheLanguage)
                          "Drag the mouse right / left, up / down to change the output's RAW value"));
     EXPECT_TRUE(Main().AboutBox()->findChild<QLabel*>(QStringLiteral("lblVersion"))->text().startsWith(
         InLanguage("Verze: ", "Version: ")));
+    // Qt's own dialogs and buttons speak the window's language too.
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), InLanguage("Zrušit", "Cancel"));
     // The texts the device layer reports are translated where the window shows them.
     EXPECT_EQ(TfrmMain::DeviceText(SValdrixCommunicationError), InLanguage("Chyba komunikace", "Communication error"));
     EXPECT_NE(TfrmMain::DeviceText(SValdrixCalibrationUndefined).startsWith(QStringLiteral("Calculation error")),
@@ -90,4 +97,14 @@ TEST_P(MainWindowLanguageTest, StatusLineAndNumbersFollowTheLanguage)
     sim.Kill();
     ASSERT_TRUE(PumpUntil([&] { return !Main().Connected(); }));
     EXPECT_EQ(StatusText(), InLanguage("Chyba komunikace", "Communication error"));
+}
+
+TEST_P(MainWindowLanguageTest, TrendCsvHeaderSpeaksTheLanguage)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("graf.csv"));
+    ASSERT_TRUE(WriteTrendCsv(path, TTrendSamples(), {0}, 0, 1));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), InLanguage("Čas;AI1\n", "Time;AI1\n"));
 }

@@ -134,3 +134,24 @@ TEST_F(MainWindowTest, ConnectingWhileTheModuleIsLostBehindTheDialogEndsTheAttem
     EXPECT_EQ(Main().Session().MainInterface().get(), chosen.get());
     EXPECT_EQ(StatusText(), QStringLiteral("Spojení bylo úspěšně navázáno."));
 }
+
+TEST_F(MainWindowTest, ReconnectReopensTheRS485TestLink)
+{
+    auto sim = std::make_unique<TSimulator>();
+    ASSERT_TRUE(sim->Ready());
+    const int port = sim->Port();
+    const int rs485Port = sim->RS485Port();
+    OpenWindows();
+    Find<QCheckBox>(QStringLiteral("chkReconnect"))->setChecked(true);
+    ConnectTo(sim->Connection());
+    ConfirmDialogWith(sim->RS485Connection(), QStringLiteral("btnRS485Connect"));
+    sim->Kill();
+    ASSERT_TRUE(PumpUntil([&] { return !Main().Connected() && Main().Reconnecting(); }));
+    sim = std::make_unique<TSimulator>(
+        std::vector<std::string>{"--port", std::to_string(port), "--rs485-port", std::to_string(rs485Port)});
+    ASSERT_TRUE(sim->Ready());
+    ASSERT_TRUE(PumpUntil([&] { return Main().Connected(); }, std::chrono::seconds(30))) << StatusText().toStdString();
+    EXPECT_TRUE(Find<QPushButton>(QStringLiteral("btnRS485Disconnect"))->isEnabled());
+    Click(QStringLiteral("btnRS485Info"));
+    EXPECT_EQ(Text(QStringLiteral("edtRS485Answer")), QStringLiteral("Valdrix Tester Info"));
+}

@@ -152,3 +152,29 @@ TEST_F(DocumentationScreenshots, LogWindowAndTshark)
     view.resize(1100, 860);
     Save(view, QStringLiteral("tshark.png"));
 }
+
+// The status line after a clock set the module refused, and after "Odpojit", in both
+// languages.
+TEST_F(DocumentationScreenshots, MainWindowRefusalAndDisconnect)
+{
+    for (const TTesterLanguage language : {TTesterLanguage::Czech, TTesterLanguage::English}) {
+        InstallTesterLanguage(language);
+        const auto czechAgain = qScopeGuard([] { InstallTesterLanguage(TTesterLanguage::Czech); });
+        const QString suffix = language == TTesterLanguage::English ? QStringLiteral("_en") : QString();
+        OpenWindows();
+        TSimulator sim({"--refuse", "74:02"});
+        ASSERT_TRUE(sim.Ready());
+        ConnectWithOutputsOn(sim);
+        Click(QStringLiteral("Button4"));
+        Save(Main(), QStringLiteral("main_clock_refused%1.png").arg(suffix));
+        Click(QStringLiteral("btnDisconnect"));
+        // The polling without a link blanks the fields.
+        ASSERT_TRUE(PumpUntil([&] {
+            for (const char* field : {"edtAD1RawValue", "edtDI1Counter", "edtTemp4"})
+                if (Text(QString::fromLatin1(field)) != QStringLiteral("-")) return false;
+            return true;
+        }));
+        Save(Main(), QStringLiteral("main_disconnected_after%1.png").arg(suffix));
+        CloseWindows();
+    }
+}

@@ -92,6 +92,14 @@ TEST_F(IntEditTest, TypingLetsOnlyDigitsMinusAndEditingKeysThrough)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "77");
 }
 
+TEST_F(IntEditTest, SelectAllThenTypingReplacesTheEntry)
+{
+    W.Type("10");
+    QTest::keyClick(W.Edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(W.Edit, "7");
+    EXPECT_EQ(W.Edit->text(), "7");
+}
+
 // Text committed by an input method (a Czech keyboard's dead keys) passes the same filter
 // as typed text, so that a stray letter cannot turn the entry into no number at all.
 TEST_F(IntEditTest, InputMethodTextPassesTheTypingFilter)

@@ -18,12 +18,12 @@ TEST_F(LogWindowTest, FormHasItsNamedControls)
     EXPECT_TRUE(View->isReadOnly());
     auto* pause = Log->findChild<QPushButton*>("sbPause");
     ASSERT_NE(pause, nullptr);
-    EXPECT_EQ(pause->text(), "Pause");
+    EXPECT_EQ(pause->text(), QString::fromUtf8("Pozastavit"));
     EXPECT_TRUE(pause->isCheckable());
     ASSERT_NE(Log->findChild<QPushButton*>("btnClear"), nullptr);
-    EXPECT_EQ(Log->findChild<QPushButton*>("btnClear")->text(), "Clear");
+    EXPECT_EQ(Log->findChild<QPushButton*>("btnClear")->text(), QString::fromUtf8("Vymazat"));
     ASSERT_NE(Log->findChild<QLineEdit*>("edtDisabledInst"), nullptr);
-    EXPECT_EQ(Log->findChild<QLineEdit*>("edtDisabledInst")->text(), "Disabled Inst");
+    EXPECT_EQ(Log->findChild<QLineEdit*>("edtDisabledInst")->text(), QString::fromUtf8("Zakázané instrukce"));
     auto* timer = Log->findChild<QTimer*>("Timer1");
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 250);
