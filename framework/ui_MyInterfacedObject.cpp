@@ -40,8 +40,9 @@ int32_t TMyInterfacedObject::Release()
     // Once other references remain, another thread's final release may destroy the object
     // at any moment (a transport released by its reader thread), so it is not touched again.
     if (n != 0) return n;
-    if (FDestroying.load()) return 0;
-    FDestroying.store(true);
+    // A reference taken and dropped again by a handler while the object is being destroyed
+    // brings the count to zero a second time: only the first to get here destroys it.
+    if (FDestroying.exchange(true)) return 0;
     BeforeDestruction();
     delete this;
     return 0;

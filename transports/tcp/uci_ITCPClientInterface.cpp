@@ -25,6 +25,9 @@ TTCPClientInterface::TTCPClientInterface() : FSocket(std::make_unique<TClientSoc
 
 TTCPClientInterface::~TTCPClientInterface()
 {
+    // A receive handler still running on the watcher would take a new reference to this
+    // dying interface and, on dropping it, destroy it a second time.
+    FSocket->RetireHandlers();
     try {
         Close(true);
     } catch (...) {

@@ -117,8 +117,10 @@ TClientSocket::TClientSocket() : FNotifier(std::make_shared<TNotifier>(this)) {}
 TClientSocket::~TClientSocket()
 {
     Close(false);
-    FNotifier->Retire();
+    RetireHandlers();
 }
+
+void TClientSocket::RetireHandlers() { FNotifier->Retire(); }
 
 std::shared_ptr<TClientSocket::TConnection> TClientSocket::Connection() const
 {

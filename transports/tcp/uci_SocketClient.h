@@ -39,6 +39,9 @@ public:
     // Closes the connection and waits for a handler still running on a watcher thread
     // (unless it is destroyed from inside that handler).
     ~TClientSocket();
+    // No handler is called after this returns (it waits for those running on other
+    // threads): an owner being destroyed calls it first, so that no handler reaches it.
+    void RetireHandlers();
     TClientSocket(const TClientSocket&) = delete;
     TClientSocket& operator=(const TClientSocket&) = delete;
 
